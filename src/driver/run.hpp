@@ -1,0 +1,14 @@
+// The run sequence of one quillet invocation.
+#pragma once
+
+namespace quillet {
+
+// The banner printed first on every run.
+extern const char* const BANNER;
+
+// Runs one build: banner, option parsing, template, memory, saving, usage
+// screen when asked for, release. Returns the exit status: 0, or the
+// absolute value of the failure code.
+int run_quillet(int argument_count, char** argument_vector);
+
+}  // namespace quillet
