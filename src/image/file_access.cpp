@@ -104,6 +104,7 @@ int open_output_file(OutputFile* file, const char* path) {
     file->path = path;
     file->stream = nullptr;
     file->temp_path.clear();
+    if (*path == '\0') return report_failure(ERR_OUTPUT_OPEN, path);
     file->target_path = follow_links(path);
 
     struct stat status;
