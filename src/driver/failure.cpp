@@ -84,6 +84,9 @@ void print_message(const Message& message, const char* first, const char* second
 }
 
 int report(int code, const char* first, const char* second, int number) {
+    // Whatever went to standard output so far comes first when both streams
+    // end up in one place.
+    std::fflush(stdout);
     if (const Message* message = message_for(code)) print_message(*message, first, second, number);
     std::fputs("\n\n", stderr);
     return code;
