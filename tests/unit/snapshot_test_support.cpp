@@ -1,0 +1,136 @@
+#include "unit/snapshot_test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace quillet_test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
+    if (!mkdtemp(&pattern[0])) ADD_FAILURE() << "cannot create a temporary directory";
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TempDir::entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void write_file(const std::string& path, const Bytes& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+    if (!out) ADD_FAILURE() << "cannot write " << path;
+}
+
+Bytes read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) ADD_FAILURE() << "cannot read " << path;
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes repeated(int count, std::uint8_t value) { return Bytes(static_cast<std::size_t>(count), value); }
+
+Bytes ascending(int count, int start) {
+    Bytes bytes(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(start + i);
+    return bytes;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes word(unsigned value) {
+    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF)};
+}
+
+Bytes HeaderBuilder::bytes() const {
+    Bytes out(magic.begin(), magic.end());
+    const auto put_word = [&out](unsigned value) {
+        const Bytes w = word(value);
+        out.insert(out.end(), w.begin(), w.end());
+    };
+    out.push_back(version);
+    put_word(header_length);
+    out.push_back(model);
+    out.push_back(interrupts);
+    for (unsigned value : registers) put_word(value);
+    put_word(rom_descriptor);
+    for (int i = 0; i < 4; ++i) put_word(blocks[i]);
+    out.insert(out.end(), peripheral.begin(), peripheral.end());
+    out.push_back(vcpu);
+    out.push_back(mapper);
+    for (int i = 4; i < 16; ++i) put_word(blocks[i]);
+    out.push_back(mif85);
+    out.insert(out.end(), reserved.begin(), reserved.end());
+    out.insert(out.end(), musica.begin(), musica.end());
+    out.resize(header_length, 0);
+    return out;
+}
+
+ContextHolder::ContextHolder() {
+    using namespace quillet;
+    if (ensure_buffer(context_, sizeof(BuildContext)) != 0) {
+        ADD_FAILURE() << "no memory for the context";
+        return;
+    }
+    context_->model = MODEL_V2A;
+    context_->mapper_port = NOT_GIVEN;
+    context_->mif85_mode = NOT_GIVEN;
+    context_->vcpu_interrupt = NOT_GIVEN;
+    for (int& reg : context_->registers) reg = REGISTER_NOT_GIVEN;
+    if (ensure_buffer(context_->header, HEADER_BUFFER_SIZE) != 0) ADD_FAILURE() << "no header buffer";
+}
+
+ContextHolder::~ContextHolder() { quillet::release_context(context_); }
+
+void ContextHolder::set_page(int page, const Bytes& content) {
+    ASSERT_EQ(content.size(), static_cast<std::size_t>(quillet::PAGE_SIZE));
+    ASSERT_EQ(quillet::ensure_buffer(context_->pages[page], quillet::PAGE_SIZE), 0);
+    std::memcpy(context_->pages[page], content.data(), content.size());
+    context_->page_lengths[page] = quillet::PAGE_SIZE;
+}
+
+void ContextHolder::set_rom(const Bytes& content) {
+    quillet::release_buffer(context_->rom_image);
+    ASSERT_EQ(quillet::ensure_buffer(context_->rom_image, content.size()), 0);
+    std::memcpy(context_->rom_image, content.data(), content.size());
+    context_->rom_length = static_cast<int>(content.size());
+}
+
+Bytes ContextHolder::page(int page) const {
+    const std::uint8_t* data = context_->pages[page];
+    return data ? Bytes(data, data + quillet::PAGE_SIZE) : Bytes();
+}
+
+Bytes ContextHolder::rom() const {
+    const std::uint8_t* data = context_->rom_image;
+    return data ? Bytes(data, data + context_->rom_length) : Bytes();
+}
+
+std::string message(const std::string& format, const std::string& path) {
+    std::string text = format;
+    for (std::size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s", at + path.size())) {
+        text.replace(at, 2, path);
+    }
+    return text + "\n\n";
+}
+
+}  // namespace quillet_test
