@@ -1,0 +1,193 @@
+#include "support/process.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillet_test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A child that runs longer than this is killed: no test may hang.
+constexpr auto RUN_TIME_LIMIT = std::chrono::seconds(30);
+constexpr int CHILD_SETUP_FAILED = 126;
+constexpr int CHILD_EXEC_FAILED = 127;
+constexpr std::size_t READ_CHUNK = 4096;
+
+struct Pipe {
+    int read_end = -1;
+    int write_end = -1;
+};
+
+Pipe make_pipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    return Pipe{ends[0], ends[1]};
+}
+
+void close_fd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+[[noreturn]] void start_child(const std::string& program, const std::vector<std::string>& arguments,
+                              const ProcessSetup& setup, const Pipe& in, const Pipe& out,
+                              const Pipe& err) {
+    if (dup2(in.read_end, STDIN_FILENO) < 0 || dup2(out.write_end, STDOUT_FILENO) < 0 ||
+        dup2(err.write_end, STDERR_FILENO) < 0) {
+        _exit(CHILD_SETUP_FAILED);
+    }
+    signal(SIGPIPE, SIG_DFL);
+    if (!setup.working_directory.empty() && chdir(setup.working_directory.c_str()) != 0) {
+        _exit(CHILD_SETUP_FAILED);
+    }
+    if (setup.file_size_limit >= 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlim_t limit = static_cast<rlim_t>(setup.file_size_limit);
+        const rlimit fsize{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &fsize) != 0) _exit(CHILD_SETUP_FAILED);
+    }
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(CHILD_EXEC_FAILED);
+}
+
+// Feeding standard input: first the input, then (optionally) a pause that
+// waits for a text on standard output, then the rest; then end of input.
+enum class Feed { FIRST, AWAIT_OUTPUT, PAUSE, SECOND, DONE };
+
+struct Session {
+    const ProcessSetup& setup;
+    pid_t child;
+    int input;
+    int output;
+    int error;
+    Feed feed = Feed::FIRST;
+    std::string pending;
+    Clock::time_point pause_end{};
+    bool reaped = false;
+    int wait_status = 0;
+    ProcessResult result;
+};
+
+// Reads what is available from `fd` into `into`; closes it at its end.
+void drain(int& fd, std::string& into) {
+    char chunk[READ_CHUNK];
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+        into.append(chunk, static_cast<std::size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+        close_fd(fd);
+    }
+}
+
+void write_pending(Session& s) {
+    const ssize_t n = write(s.input, s.pending.data(), s.pending.size());
+    if (n >= 0) {
+        s.pending.erase(0, static_cast<std::size_t>(n));
+    } else if (errno != EAGAIN && errno != EINTR) {
+        s.pending.clear();  // the child no longer reads its input
+    }
+}
+
+void end_pause(Session& s) {
+    s.result.output_at_pause = s.result.standard_output;
+    s.reaped = waitpid(s.child, &s.wait_status, WNOHANG) == s.child;
+    s.result.running_at_pause = !s.reaped;
+    s.pending = s.setup.input_after_pause;
+    s.feed = Feed::SECOND;
+}
+
+// Moves the feeding on when its current step is complete.
+void advance_feed(Session& s) {
+    const bool outputs_closed = s.output < 0 && s.error < 0;
+    if (s.feed == Feed::FIRST && s.pending.empty()) {
+        s.feed = s.setup.pause_after_output.empty() ? Feed::DONE : Feed::AWAIT_OUTPUT;
+    }
+    if (s.feed == Feed::AWAIT_OUTPUT &&
+        (s.result.standard_output.find(s.setup.pause_after_output) != std::string::npos || outputs_closed)) {
+        s.pause_end = Clock::now() + std::chrono::milliseconds(s.setup.pause_milliseconds);
+        s.feed = Feed::PAUSE;
+    }
+    if (s.feed == Feed::PAUSE && Clock::now() >= s.pause_end) end_pause(s);
+    if (s.feed == Feed::SECOND && s.pending.empty()) s.feed = Feed::DONE;
+    if (s.feed == Feed::DONE) close_fd(s.input);
+}
+
+int poll_timeout(const Session& s) {
+    if (s.feed != Feed::PAUSE) return 100;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(s.pause_end - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+void exchange(Session& s) {
+    const Clock::time_point deadline = Clock::now() + RUN_TIME_LIMIT;
+    advance_feed(s);
+    while (s.output >= 0 || s.error >= 0 || s.input >= 0) {
+        if (Clock::now() > deadline) {
+            kill(s.child, SIGKILL);
+            throw std::runtime_error("child process did not finish in time");
+        }
+        pollfd fds[3] = {{s.output, POLLIN, 0}, {s.error, POLLIN, 0}, {-1, POLLOUT, 0}};
+        const bool feeding = s.input >= 0 && !s.pending.empty();
+        if (feeding) fds[2].fd = s.input;
+        if (poll(fds, 3, poll_timeout(s)) < 0 && errno != EINTR) throw std::runtime_error("poll failed");
+        if (fds[0].revents) drain(s.output, s.result.standard_output);
+        if (fds[1].revents) drain(s.error, s.result.standard_error);
+        if (feeding && fds[2].revents) write_pending(s);
+        advance_feed(s);
+    }
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
+                          const ProcessSetup& setup) {
+    Pipe in = make_pipe();
+    Pipe out = make_pipe();
+    Pipe err = make_pipe();
+    // A child that stops reading its input must not end the test process.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previous);
+
+    const pid_t child = fork();
+    if (child == 0) start_child(program, arguments, setup, in, out, err);
+    close_fd(in.read_end);
+    close_fd(out.write_end);
+    close_fd(err.write_end);
+    Session session{setup, child, in.write_end, out.read_end, err.read_end, Feed::FIRST,
+                    setup.standard_input, {}, false, 0, {}};
+    try {
+        if (child < 0) throw std::runtime_error("fork failed");
+        fcntl(session.input, F_SETFL, O_NONBLOCK);
+        exchange(session);
+    } catch (...) {
+        close_fd(session.input);
+        close_fd(session.output);
+        close_fd(session.error);
+        if (child > 0 && !session.reaped) waitpid(child, nullptr, 0);
+        sigaction(SIGPIPE, &previous, nullptr);
+        throw;
+    }
+    if (!session.reaped) waitpid(child, &session.wait_status, 0);
+    sigaction(SIGPIPE, &previous, nullptr);
+
+    ProcessResult result = session.result;
+    if (WIFEXITED(session.wait_status)) result.exit_status = WEXITSTATUS(session.wait_status);
+    if (WIFSIGNALED(session.wait_status)) result.signal = WTERMSIG(session.wait_status);
+    return result;
+}
+
+}  // namespace quillet_test
