@@ -132,8 +132,8 @@ TEST_F(MemoryLoading, FullAddressSpaceFileFitsOnlyFromAddressZero) {
 TEST_F(MemoryLoading, TooLongFilesFailWithTheirLimit) {
     struct Case {
         int size;
-        int address;  // or the page with NO_ADDRESS below
-        int page;
+        int address;  // NO_ADDRESS for a page file
+        int page;     // REQUEST_AT_ADDRESS or the page number
         const char* limit;
     } cases[] = {
         {ADDRESS_SPACE_SIZE, 1, REQUEST_AT_ADDRESS, "65535"},
