@@ -1,0 +1,178 @@
+// quillet-info -x / -m: what quillet loaded with -mem, -pg, -hex and -rom
+// comes back byte for byte at its addresses; failures to write name the
+// path and write nothing outside the directory.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "info_test_support.hpp"
+
+namespace info_test {
+namespace {
+
+constexpr int PAGE = 16384;
+
+// Pseudo-random bytes: no useful runs, so they test the raw form and the
+// literal runs of the run form.
+Bytes noise(int count, unsigned seed) {
+    Bytes bytes(static_cast<std::size_t>(count));
+    unsigned state = seed;
+    for (std::uint8_t& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(state >> 16);
+    }
+    return bytes;
+}
+
+Bytes slice(const Bytes& bytes, std::size_t from, std::size_t count) {
+    if (from + count > bytes.size()) return Bytes();
+    return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(from + count));
+}
+
+bool all_zero(const Bytes& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+class ExtractTest : public InfoTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        InfoTest::SetUp();
+        program_ = noise(5000, 1);
+        page_ = noise(3000, 2);
+        mapper_page_ = noise(PAGE, 3);
+        rom_ = noise(3000, 4);
+        write_file(path("program.bin"), program_);
+        write_file(path("page.bin"), page_);
+        write_file(path("mapper.bin"), mapper_page_);
+        write_file(path("rom.in"), rom_);
+        ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    }
+
+    std::vector<std::string> arguments(std::vector<std::string> extra) const {
+        if (GetParam()) extra.push_back("-pack");
+        return extra;
+    }
+
+    Bytes program_, page_, mapper_page_, rom_;
+};
+
+TEST_P(ExtractTest, LoadedBytesComeBackAtTheirAddresses) {
+    const std::string file = make_snapshot(
+        "s.zvk", arguments({"-mem", "0x1234", path("program.bin"), "-pg", "1", path("page.bin"), "-hex", "0xC010",
+                            "DEADBEEF0102", "-pg", "6", path("mapper.bin"), "-rom", path("rom.in")}));
+    const RunResult run = run_info({"-x", path("out"), "--memory", path("memory.bin"), file});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    const Bytes memory = read_file(path("memory.bin"));
+    ASSERT_EQ(memory.size(), 65536u);
+    EXPECT_EQ(slice(memory, 0x1234, program_.size()), program_);
+    EXPECT_EQ(slice(memory, 0x4000, page_.size()), page_);
+    EXPECT_EQ(slice(memory, 0xC010, 6), (Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02}));
+    EXPECT_TRUE(all_zero(slice(memory, 0, 0x1234)));
+    EXPECT_TRUE(all_zero(slice(memory, 0x4000 + page_.size(), 0x8000 - 0x4000 - page_.size())));
+    EXPECT_TRUE(all_zero(slice(memory, 0x8000, PAGE))) << "block 2 was never loaded";
+
+    for (int block : {0, 1, 3}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "out/block-%02d.bin", block);
+        EXPECT_EQ(read_file(path(name)), slice(memory, static_cast<std::size_t>(block) * PAGE, PAGE)) << name;
+    }
+    EXPECT_FALSE(file_exists(path("out/block-02.bin")));
+    EXPECT_EQ(read_file(path("out/block-06.bin")), mapper_page_);
+    Bytes padded_rom = rom_;
+    padded_rom.resize(3072, 0xFF);  // quillet rounds the image up to 1 KB with 0xFF
+    EXPECT_EQ(read_file(path("out/rom.bin")), padded_rom);
+
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path("out"))) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"block-00.bin", "block-01.bin", "block-03.bin", "block-06.bin",
+                                               "rom.bin"}));
+}
+
+TEST_P(ExtractTest, BlockTwoOfAModelThatDoesNotStoreItIsZeroInTheMemoryImage) {
+    const std::string file =
+        make_snapshot("s.zvk", arguments({"-cm", "ALFA", "-mem", "0x8000", path("mapper.bin"), "-mem", "0xC000",
+                                          path("page.bin")}));
+    const RunResult run = run_info({"-x", path("out"), "-m", path("memory.bin"), file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes memory = read_file(path("memory.bin"));
+    ASSERT_EQ(memory.size(), 65536u);
+    EXPECT_TRUE(all_zero(slice(memory, 0x8000, PAGE)));
+    EXPECT_EQ(slice(memory, 0xC000, page_.size()), page_);
+    EXPECT_FALSE(file_exists(path("out/block-02.bin")));
+    EXPECT_TRUE(file_exists(path("out/block-03.bin")));
+}
+
+INSTANTIATE_TEST_SUITE_P(RawAndPacked, ExtractTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "packed" : "raw"; });
+
+class ExtractFailureTest : public InfoTest {
+protected:
+    void SetUp() override {
+        InfoTest::SetUp();
+        write_file(path("page.bin"), noise(100, 7));
+        snapshot_ = make_snapshot("s.zvk", {"-pg", "0", path("page.bin")});
+    }
+    std::string snapshot_;
+};
+
+TEST_F(ExtractFailureTest, MissingDirectoryFailsWithItsPath) {
+    const RunResult run = run_info({"--extract", path("missing"), snapshot_});
+    EXPECT_EQ(run.status, 10);
+    EXPECT_EQ(run.err, "Can't open output file '" + path("missing/block-00.bin") + "'!\n\n");
+    EXPECT_FALSE(file_exists(path("missing")));
+}
+
+TEST_F(ExtractFailureTest, MemoryFileInAMissingDirectoryFails) {
+    const RunResult run = run_info({"-m", path("missing/memory.bin"), snapshot_});
+    EXPECT_EQ(run.status, 10);
+    EXPECT_NE(run.err.find(path("missing/memory.bin")), std::string::npos) << run.err;
+}
+
+TEST_F(ExtractFailureTest, ALinkInTheDirectoryIsNotFollowed) {
+    ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    write_file(path("outside.bin"), Bytes{1, 2, 3});
+    ASSERT_EQ(symlink(path("outside.bin").c_str(), path("out/block-00.bin").c_str()), 0);
+    const RunResult run = run_info({"-x", path("out"), snapshot_});
+    EXPECT_EQ(run.status, 11);
+    EXPECT_EQ(run.err, "Can't access output file '" + path("out/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(read_file(path("outside.bin")), (Bytes{1, 2, 3}));
+}
+
+TEST_F(ExtractFailureTest, AnInvalidSnapshotExtractsNothing) {
+    ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    Bytes damaged = read_file(snapshot_);
+    damaged[0] = 'z';
+    write_file(path("bad.zvk"), damaged);
+    const RunResult run = run_info({"-x", path("out"), "-m", path("memory.bin"), path("bad.zvk")});
+    EXPECT_EQ(run.status, 24);
+    EXPECT_TRUE(std::filesystem::is_empty(path("out")));
+    EXPECT_FALSE(file_exists(path("memory.bin")));
+}
+
+TEST_F(ExtractFailureTest, ExtractionNeedsASingleFileAndADirectoryName) {
+    ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    const std::vector<std::vector<std::string>> refused = {
+        {"-x", path("out"), snapshot_, snapshot_},
+        {"-m", path("memory.bin"), snapshot_, snapshot_},
+        {"-x", "", snapshot_},
+    };
+    for (const auto& arguments : refused) {
+        const RunResult run = run_info(arguments);
+        EXPECT_EQ(run.status, 64) << arguments[0];
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err, "");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(path("out")));
+    EXPECT_FALSE(file_exists(path("memory.bin")));
+}
+
+}  // namespace
+}  // namespace info_test

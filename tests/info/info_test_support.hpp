@@ -1,0 +1,53 @@
+// Helpers of the quillet-info tests: running the two programs, a temporary
+// directory per test, whole-file input and output, and picking fields out
+// of the text summary.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace info_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct RunResult {
+    int status;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `arguments`, stdin from /dev/null, and collects its output.
+RunResult run_program(const std::string& program, const std::vector<std::string>& arguments);
+RunResult run_quillet(const std::vector<std::string>& arguments);
+RunResult run_info(const std::vector<std::string>& arguments);
+
+Bytes read_file(const std::string& path);
+void write_file(const std::string& path, const Bytes& bytes);
+bool file_exists(const std::string& path);
+
+// `count` bytes without three equal neighbours: stored raw even when packed.
+Bytes varied_bytes(int count, unsigned seed);
+
+// The value of the summary line "label" (label includes the colon), with
+// the padding removed; "" when there is no such line.
+std::string text_field(const std::string& summary, const std::string& label);
+// The text after "  block NN  " of a block line; "" when there is none.
+std::string block_line(const std::string& summary, int block);
+
+// A fresh directory for each test, removed afterwards.
+class InfoTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string path(const std::string& name) const { return directory_ + "/" + name; }
+    // Runs quillet with "-o name" and `arguments`; the test fails unless it succeeds.
+    std::string make_snapshot(const std::string& name, const std::vector<std::string>& arguments);
+
+private:
+    std::string directory_;
+};
+
+}  // namespace info_test
