@@ -1,0 +1,48 @@
+# Bash completion for quillet-info, the ZVK snapshot inspector.
+# Self-contained: needs no helper from the bash-completion package.
+
+_quillet_info() {
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=""
+    ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+
+    # "--extract=DIR" arrives split at the "=" when "=" is a word break.
+    if [[ $cur == = ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 1]}
+        cur=""
+    elif [[ $prev == = ]] && ((COMP_CWORD > 1)); then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    elif [[ $cur == --*=* ]]; then
+        prev=${cur%%=*}
+        cur=${cur#*=}
+    fi
+
+    local IFS=$'\n'
+    COMPREPLY=()
+    case $prev in
+        -x | --extract)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return
+            ;;
+        -m | --memory)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+    esac
+
+    local i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        [[ ${COMP_WORDS[i]} == -- ]] && break
+    done
+    if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
+        IFS=' '
+        COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory" -- "$cur"))
+        return
+    fi
+    compopt -o filenames 2>/dev/null
+    COMPREPLY=($(compgen -f -- "$cur"))
+}
+
+complete -F _quillet_info quillet-info

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built tree and checks it:
+# the control fields, the file list (dpkg-deb -c), that `cmake --install`
+# lays out the same files, and that the programs run from a scratch root
+# the package was unpacked into (dpkg -x).
+# Usage: check_deb.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+programs=(quillet quillet-info)
+
+(cd "$build" && cpack -G DEB -B "$scratch/package" >"$scratch/cpack.log") || {
+    cat "$scratch/cpack.log"
+    exit 1
+}
+debs=("$scratch"/package/*.deb)
+[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "FAIL: expected one .deb, got: ${debs[*]}"; exit 1; }
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+
+# Control fields.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+field() { dpkg-deb -f "$deb" "$1"; }
+[[ $(field Package) == quillet ]] || fail "Package is '$(field Package)'"
+[[ $(field Version) == "$version" ]] || fail "Version is '$(field Version)', project $version"
+[[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "Architecture is '$(field Architecture)'"
+[[ $(field Depends) == *libstdc++6* ]] || fail "Depends lacks the C++ runtime: '$(field Depends)'"
+for name in Maintainer Section Description; do
+    [[ -n $(field "$name") ]] || fail "no $name field"
+done
+
+# File list: the programs, their manual pages and completions, the docs.
+listing=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./||' | grep -v '/$' | sort)
+expected=(usr/share/doc/quillet/README.md usr/share/doc/quillet/examples/stripes.asm
+    usr/share/doc/quillet/examples/stripes.bin)
+for program in "${programs[@]}"; do
+    expected+=("usr/bin/$program" "usr/share/man/man1/$program.1"
+        "usr/share/bash-completion/completions/$program")
+done
+for path in "${expected[@]}"; do
+    grep -qx "$path" <<<"$listing" || fail "package lacks $path"
+done
+extra=$(comm -23 <(echo "$listing") <(printf '%s\n' "${expected[@]}" | sort))
+[[ -z $extra ]] || fail "package holds unexpected files:"$'\n'"$extra"
+
+# cmake --install puts the same files under its prefix.
+cmake --install "$build" --prefix "$scratch/install/usr" >/dev/null
+installed=$(cd "$scratch/install" && find . -type f | sed 's|^\./||' | sort)
+[[ $installed == "$listing" ]] || fail "cmake --install differs from the package:"$'\n'"$(diff <(echo "$installed") <(echo "$listing"))"
+
+# The unpacked programs run.
+root=$scratch/root
+dpkg -x "$deb" "$root"
+status=0
+usage=$("$root/usr/bin/quillet" -h </dev/null) || status=$?
+[[ $status -eq 0 ]] || fail "quillet -h exited with $status"
+grep -qx 'Usage: quillet \[options\]' <<<"$usage" || fail "quillet -h printed no usage line"
+grep -qx '  hexadecimal (e.g. 0x1234)' <<<"$usage" || fail "quillet -h stopped before the number forms"
+
+examples=$root/usr/share/doc/quillet/examples
+"$root/usr/bin/quillet" -o "$scratch/stripes.zvk" -pack -mem 0 "$examples/stripes.bin" -reg PC 0 >/dev/null ||
+    fail "the unpacked quillet could not build the example snapshot"
+"$root/usr/bin/quillet-info" "$scratch/stripes.zvk" >/dev/null ||
+    fail "the unpacked quillet-info could not read the example snapshot"
+
+for program in "${programs[@]}"; do
+    bash -c "source '$root/usr/share/bash-completion/completions/$program' && complete -p '$program'" >/dev/null ||
+        fail "the completion file of $program registers no completion"
+    groff -man -Tutf8 -ww -z "$root/usr/share/man/man1/$program.1" 2>&1 | grep . && fail "man page of $program warns"
+done
+
+if ((failures > 0)); then
+    echo "$failures package check(s) failed"
+    exit 1
+fi
+echo "package checks passed"

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Drives the bash completion functions of quillet and quillet-info the way
+# bash does on TAB, and checks what they offer for a table of command lines.
+# Usage: completion_test.sh COMPLETIONS_DIR
+set -u
+export LC_ALL=C
+completions=$1
+source "$completions/quillet.bash" || exit 1
+source "$completions/quillet-info.bash" || exit 1
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+mkdir roms out
+touch game.bin game.zvk gfx.bin roms/basic.rom
+
+failures=0
+
+# Completes LINE (the cursor at its end; a trailing space starts an empty
+# word) with the function registered for its program, and prints the offered
+# words sorted, one line, separated by single spaces.
+offer() {
+    local line=$1
+    read -r -a COMP_WORDS <<<"$line"
+    [[ $line == *" " ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE=$line
+    COMP_POINT=${#line}
+    local spec function
+    spec=$(complete -p "${COMP_WORDS[0]}") || return 1
+    function=${spec#*-F }
+    function=${function%% *}
+    COMPREPLY=()
+    "$function" "${COMP_WORDS[0]}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd ' '
+}
+
+expect() {
+    local want=$1 line=$2 got
+    got=$(offer "$line")
+    if [[ $got != "$want" ]]; then
+        printf 'FAIL: "%s"\n  expected: [%s]\n  offered:  [%s]\n' "$line" "$want" "$got"
+        failures=$((failures + 1))
+    fi
+}
+
+quillet_options="-allram -cm -ei -h -hex -mem -mif85 -mm -mus -o -pack -pg -reg -rom -vb -vpi -zvk"
+
+#      expected offer                              command line
+expect "$quillet_options"                          "quillet "
+expect "-mem -mif85 -mm -mus"                      "quillet -m"
+expect "-pack -pg"                                 "quillet -o x.zvk -p"
+expect "ALFA ALFA2 C2717 MATO V1 V2 V2A V3"        "quillet -cm "
+expect "V2 V2A"                                    "quillet -cm V2"
+expect "v2 v2a"                                    "quillet -cm v2"
+expect "AF BC DE HL PC SP"                         "quillet -reg "
+expect "pc"                                        "quillet -reg p"
+expect ""                                          "quillet -reg PC "
+expect "0 1 10 11 12 13 14 15 2 3 4 5 6 7 8 9"     "quillet -pg "
+expect "1 10 11 12 13 14 15"                       "quillet -pg 1"
+expect "game.bin game.zvk gfx.bin out roms"        "quillet -pg 9 "
+expect "game.bin game.zvk"                         "quillet -o game"
+expect "game.zvk"                                  "quillet -zvk game.z"
+expect "roms/basic.rom"                            "quillet -rom roms/"
+expect ""                                          "quillet -mem "
+expect "gfx.bin"                                   "quillet -mem 0x4000 gf"
+expect ""                                          "quillet -hex 0 "
+expect "-h -hex"                                   "quillet -hex 0 C9 -h"
+expect "0 1"                                       "quillet -vpi "
+expect "0 1"                                       "quillet -mif85 "
+# Values are taken by position: "-o -vb" names the file -vb, and the word
+# after a finished "-reg PC 0" is an option word again.
+expect "$quillet_options"                          "quillet -o -vb "
+expect "-pack -pg"                                 "quillet -reg PC 0 -p"
+expect "game.bin game.zvk"                         "quillet -mem -vb gam"
+expect ""                                          "quillet -mem 0 -pg -vb gam"
+expect "game.bin game.zvk gfx.bin out roms"        "quillet -zvk "
+
+info_options="--extract --help --json --memory --version -h -j -m -x"
+expect "$info_options"                             "quillet-info -"
+expect "--json"                                    "quillet-info --j"
+expect "game.bin game.zvk gfx.bin out roms"        "quillet-info "
+expect "game.zvk"                                  "quillet-info --json game.z"
+expect "out roms"                                  "quillet-info -x "
+expect "out"                                       "quillet-info --extract o"
+expect "out"                                       "quillet-info --extract = o"
+expect "game.bin game.zvk gfx.bin out roms"        "quillet-info -m "
+expect "gfx.bin"                                   "quillet-info --memory gf"
+expect "game.bin game.zvk"                         "quillet-info -- game"
+expect ""                                          "quillet-info -- -"
+
+if ((failures > 0)); then
+    echo "$failures completion case(s) failed"
+    exit 1
+fi
+echo "all completion cases passed"

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Checks the manual pages: each renders without a single groff warning, the
+# quillet page lists every option of the usage screen and every exit status
+# with its message exactly as the program prints it, and the quillet-info
+# page names every option of that program's help text and shows, as its
+# example, exactly what it prints for the example program's snapshot.
+# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR FAILURE_SOURCE QUILLET [QUILLET_INFO]
+set -u
+docs=$1 examples=$(realpath "$2") failure_source=$3 quillet=$(realpath "$4") quillet_info=${5:+$(realpath "$5")}
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# Plain text of a page, one paragraph per line (wide line length), without
+# bold or underline overstrikes.
+plain_text() {
+    groff -man -Tascii -P-cbou -rLL=300n "$1" 2>/dev/null
+}
+
+for page in "$docs/quillet.1" "$docs/quillet-info.1"; do
+    warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
+    [[ -z $warnings ]] || fail "$page renders with warnings:"$'\n'"$warnings"
+done
+
+text=$(plain_text "$docs/quillet.1")
+
+# Every option word of the usage screen has its own entry.
+options=$("$quillet" -h </dev/null | sed -n 's/^  \(-[a-z0-9]*\).*/\1/p')
+[[ -n $options ]] || fail "no option words found in the usage screen of $quillet"
+for option in $options; do
+    grep -Eq "^ +$option( |$)" <<<"$text" || fail "quillet.1 has no entry for $option"
+done
+
+# Every failure message, in code order from 2 on, stands beside its status.
+status=2
+while IFS= read -r message; do
+    grep -Fxq -- "$(printf '%-7s%s' "$status" "$message")" <<<"$(sed 's/^ *//' <<<"$text")" ||
+        fail "quillet.1 lacks status $status with \"$message\""
+    status=$((status + 1))
+done < <(sed -n 's/^ *{"\(.*\)", Arguments::.*/\1/p' "$failure_source")
+((status > 2)) || fail "no messages found in $failure_source"
+
+if [[ -n $quillet_info ]]; then
+    info_text=$(plain_text "$docs/quillet-info.1")
+    info_options=$("$quillet_info" --help </dev/null | grep -oE -- '(^|[ ,[])--?[a-z][a-z-]*' | tr -d ' ,[' | sort -u)
+    [[ -n $info_options ]] || fail "no options found in the help text of $quillet_info"
+    for option in $info_options; do
+        grep -Eq -- "(^| )$option( |,|$)" <<<"$info_text" || fail "quillet-info.1 does not describe $option"
+    done
+
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    (cd "$scratch" && "$quillet" -o stripes.zvk -pack -mem 0 "$examples/stripes.bin" -reg PC 0 >/dev/null &&
+        "$quillet_info" stripes.zvk >summary.txt) || fail "could not build and show the example snapshot"
+    shown=$(sed -n '/^ *File: /,/^ *After last piece:/p' <<<"$info_text" | sed 's/^ *//')
+    printed=$(sed 's/^ *//' "$scratch/summary.txt")
+    [[ $shown == "$printed" ]] ||
+        fail "the example summary in quillet-info.1 differs from the output:"$'\n'"$(diff <(echo "$shown") <(echo "$printed"))"
+fi
+
+if ((failures > 0)); then
+    echo "$failures manual page check(s) failed"
+    exit 1
+fi
+echo "manual pages render cleanly and cover every option and status"
