@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "driver/failure.hpp"
+#include "image/stream_calls.hpp"
 
 namespace quillet {
 namespace {
@@ -24,11 +25,11 @@ bool is_regular(std::FILE* stream) {
 // Reads an open source file whole; the steps after opening it.
 int read_open_file(std::FILE* stream, const char* path, std::uint8_t* buffer, int max_length) {
     if (!is_regular(stream)) return report_failure(ERR_SOURCE_READ, path);
-    if (std::fseek(stream, 0, SEEK_END) != 0) return report_failure(ERR_SOURCE_ACCESS, path);
-    const long size = std::ftell(stream);
+    if (seek_stream(stream, 0, SEEK_END) != 0) return report_failure(ERR_SOURCE_ACCESS, path);
+    const long size = tell_stream(stream);
     if (size < 0) return report_failure(ERR_SOURCE_LENGTH, path);
     if (size > max_length) return report_failure(ERR_SOURCE_TOO_LONG, path, max_length);
-    if (std::fseek(stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, path);
+    if (seek_stream(stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, path);
     const std::size_t n = static_cast<std::size_t>(size);
     if (n > 0 && std::fread(buffer, 1, n, stream) != n) return report_failure(ERR_SOURCE_READ, path);
     return static_cast<int>(size);
@@ -67,7 +68,7 @@ int open_direct(OutputFile* file) {
     file->stream = std::fopen(file->path, "wb");
     if (!file->stream) return report_failure(ERR_OUTPUT_OPEN, file->path);
     // A pipe cannot seek; that is no reason to refuse writing into it.
-    if (std::fseek(file->stream, 0, SEEK_SET) != 0 && errno != ESPIPE) {
+    if (seek_stream(file->stream, 0, SEEK_SET) != 0 && errno != ESPIPE) {
         abandon_output_file(file);
         return report_failure(ERR_OUTPUT_ACCESS, file->path);
     }
@@ -128,7 +129,7 @@ int open_output_file(OutputFile* file, const char* path) {
         abandon_output_file(file);
         return report_failure(ERR_OUTPUT_OPEN, path);
     }
-    if (std::fseek(file->stream, 0, SEEK_SET) != 0) {
+    if (seek_stream(file->stream, 0, SEEK_SET) != 0) {
         abandon_output_file(file);
         return report_failure(ERR_OUTPUT_ACCESS, path);
     }

@@ -5,6 +5,7 @@
 
 #include "driver/failure.hpp"
 #include "image/build_context.hpp"
+#include "image/stream_calls.hpp"
 #include "snapshot/block_codec.hpp"
 #include "snapshot/snapshot_format.hpp"
 
@@ -57,10 +58,10 @@ int check_lengths(const Reader* r, const std::uint8_t* header, BlockSlot* slots,
 }
 
 int read_header(Reader* r, std::uint8_t* header) {
-    if (std::fseek(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
+    if (seek_stream(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
     if (!read_exactly(r, header, HEADER_PROBE_SIZE)) return report_failure(ERR_SOURCE_READ, r->path);
     if (const int result = check_probe(r, header)) return result;
-    if (std::fseek(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
+    if (seek_stream(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
     r->position = 0;
     const int length = read_word(header + OFFSET_HEADER_LENGTH);
     if (!read_exactly(r, header, length)) return report_failure(ERR_SOURCE_READ, r->path);
