@@ -244,6 +244,8 @@ TEST(InfoCommandLine, UsageErrorsExitWith64) {
         {{}, "quillet-info: no snapshot FILE given\n"},
         {{"--bogus", "a.zvk"}, "quillet-info: unknown option '--bogus'\n"},
         {{"-jq", "a.zvk"}, "quillet-info: unknown option '-q'\n"},
+        {{"--json", "-qj", "a.zvk"}, "quillet-info: unknown option '-q'\n"},
+        {{"--json=1", "a.zvk"}, "quillet-info: option takes no value '--json=1'\n"},
         {{"a.zvk", "-x"}, "quillet-info: missing value for '-x'\n"},
         {{"a.zvk", "--memory"}, "quillet-info: missing value for '--memory'\n"},
     };

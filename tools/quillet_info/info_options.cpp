@@ -1,6 +1,7 @@
 #include "info_options.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <getopt.h>
 
 #include "info_help.hpp"
@@ -32,8 +33,13 @@ const char* last_word(char** argument_vector, int argument_count) {
     return index > 0 && index < argument_count ? argument_vector[index] : "";
 }
 
-ParseResult unknown_option(char** argument_vector, int argument_count) {
+// getopt_long rejected an option: an unknown long one (optopt 0), one of
+// ours given a value it does not take ("--json=1"), or an unknown letter.
+ParseResult rejected_option(char** argument_vector, int argument_count) {
     if (optopt == 0) return usage_error("unknown option", last_word(argument_vector, argument_count));
+    if (std::strchr(SHORT_OPTIONS + 1, optopt)) {
+        return usage_error("option takes no value", last_word(argument_vector, argument_count));
+    }
     const char word[] = {'-', static_cast<char>(optopt), '\0'};
     return usage_error("unknown option", word);
 }
@@ -66,7 +72,7 @@ ParseResult parse_info_options(int argument_count, char** argument_vector, InfoO
         case 'h': return PARSE_SHOW_HELP;
         case VERSION_OPTION: return PARSE_SHOW_VERSION;
         case ':': return usage_error("missing value for", last_word(argument_vector, argument_count));
-        default: return unknown_option(argument_vector, argument_count);
+        default: return rejected_option(argument_vector, argument_count);
         }
     }
     options->files = argument_vector + optind;
