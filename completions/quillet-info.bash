@@ -17,17 +17,16 @@ _quillet_info() {
         cur=${cur#*=}
     fi
 
-    local IFS=$'\n'
     COMPREPLY=()
     case $prev in
         -x | --extract)
             compopt -o filenames 2>/dev/null
-            COMPREPLY=($(compgen -d -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
             return
             ;;
         -m | --memory)
             compopt -o filenames 2>/dev/null
-            COMPREPLY=($(compgen -f -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
             ;;
     esac
@@ -37,12 +36,11 @@ _quillet_info() {
         [[ ${COMP_WORDS[i]} == -- ]] && break
     done
     if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
-        IFS=' '
         COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory" -- "$cur"))
         return
     fi
     compopt -o filenames 2>/dev/null
-    COMPREPLY=($(compgen -f -- "$cur"))
+    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
 }
 
 complete -F _quillet_info quillet-info

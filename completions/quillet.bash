@@ -16,8 +16,7 @@ _quillet_words() {
 # Offers the file names (directories included) that start with $1.
 _quillet_files() {
     compopt -o filenames 2>/dev/null
-    local IFS=$'\n'
-    COMPREPLY=($(compgen -f -- "$1"))
+    mapfile -t COMPREPLY < <(compgen -f -- "$1")
 }
 
 # Number of values each option word takes; no entry means no value.

@@ -12,7 +12,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
 mkdir roms out
-touch game.bin game.zvk gfx.bin roms/basic.rom
+touch game.bin game.zvk gfx.bin "my level.bin" roms/basic.rom
 
 failures=0
 
@@ -58,9 +58,10 @@ expect "pc"                                        "quillet -reg p"
 expect ""                                          "quillet -reg PC "
 expect "0 1 10 11 12 13 14 15 2 3 4 5 6 7 8 9"     "quillet -pg "
 expect "1 10 11 12 13 14 15"                       "quillet -pg 1"
-expect "game.bin game.zvk gfx.bin out roms"        "quillet -pg 9 "
+expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet -pg 9 "
 expect "game.bin game.zvk"                         "quillet -o game"
 expect "game.zvk"                                  "quillet -zvk game.z"
+expect "my level.bin"                              "quillet -pg 3 my"
 expect "roms/basic.rom"                            "quillet -rom roms/"
 expect ""                                          "quillet -mem "
 expect "gfx.bin"                                   "quillet -mem 0x4000 gf"
@@ -74,17 +75,17 @@ expect "$quillet_options"                          "quillet -o -vb "
 expect "-pack -pg"                                 "quillet -reg PC 0 -p"
 expect "game.bin game.zvk"                         "quillet -mem -vb gam"
 expect ""                                          "quillet -mem 0 -pg -vb gam"
-expect "game.bin game.zvk gfx.bin out roms"        "quillet -zvk "
+expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet -zvk "
 
 info_options="--extract --help --json --memory --version -h -j -m -x"
 expect "$info_options"                             "quillet-info -"
 expect "--json"                                    "quillet-info --j"
-expect "game.bin game.zvk gfx.bin out roms"        "quillet-info "
+expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet-info "
 expect "game.zvk"                                  "quillet-info --json game.z"
 expect "out roms"                                  "quillet-info -x "
 expect "out"                                       "quillet-info --extract o"
 expect "out"                                       "quillet-info --extract = o"
-expect "game.bin game.zvk gfx.bin out roms"        "quillet-info -m "
+expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet-info -m "
 expect "gfx.bin"                                   "quillet-info --memory gf"
 expect "game.bin game.zvk"                         "quillet-info -- game"
 expect ""                                          "quillet-info -- -"
