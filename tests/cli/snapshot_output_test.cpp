@@ -121,6 +121,8 @@ struct Block2Case {
     bool stored;
 };
 
+void PrintTo(const Block2Case& c, std::ostream* os) { *os << c.name; }
+
 class Block2Test : public CliTest, public ::testing::WithParamInterface<Block2Case> {};
 
 TEST_P(Block2Test, StoredOnlyForItsModels) {
@@ -225,6 +227,11 @@ struct RomCase {
     std::uint16_t descriptor;
     Bytes stored;
 };
+
+void PrintTo(const RomCase& c, std::ostream* os) {
+    *os << c.file.size() << "-byte ROM file ";
+    for (const std::string& option : c.options) *os << "'" << option << "' ";
+}
 
 class RomImageTest : public CliTest, public ::testing::WithParamInterface<RomCase> {};
 

@@ -60,13 +60,14 @@ void TempDir::make_directory(const std::string& name) const {
     if (mkdir(file(name).c_str(), 0755) != 0) throw std::runtime_error("cannot create " + name);
 }
 
-std::vector<std::string> TempDir::entries() const {
+std::vector<std::string> TempDir::entries(const std::string& name) const {
+    const std::string listed = name.empty() ? path_ : file(name);
     std::vector<std::string> names;
-    DIR* directory = opendir(path_.c_str());
-    if (!directory) throw std::runtime_error("cannot list " + path_);
+    DIR* directory = opendir(listed.c_str());
+    if (!directory) throw std::runtime_error("cannot list " + listed);
     while (const dirent* entry = readdir(directory)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        const std::string entry_name = entry->d_name;
+        if (entry_name != "." && entry_name != "..") names.push_back(entry_name);
     }
     closedir(directory);
     std::sort(names.begin(), names.end());

@@ -26,8 +26,8 @@ public:
     Bytes read(const std::string& name) const;
     bool exists(const std::string& name) const;
     void make_directory(const std::string& name) const;
-    // The names in the directory (not recursive), sorted.
-    std::vector<std::string> entries() const;
+    // The names in the directory, or in its subdirectory `name`, sorted.
+    std::vector<std::string> entries(const std::string& name = "") const;
 
 private:
     std::string path_;
