@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/failure.hpp"
+#include "driver_test_support.hpp"
+
+namespace quillet {
+namespace {
+
+using Arguments = std::vector<const char*>;
+
+// An output file and one input, so that the final checks get as far as the
+// combination checks; `extra` follows them.
+Arguments with_io(const Arguments& extra) {
+    Arguments arguments = {"-o", "out.zvk", "-mem", "0", "in.bin"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+}
+
+std::string message(const std::string& text) { return text + "\n\n"; }
+
+const std::string MIF85_WITH_MUSICA = message("Bad combination of options: -mif85 -mus");
+const std::string ALLRAM_WITH_MODEL = message("Bad combination of options: -allram -cm");
+const std::string MAPPER_WITH_MODEL = message("Bad combination of options: -mm -vpi -cm");
+
+struct OutcomeCase {
+    const char* name;
+    Arguments arguments;
+    int code;
+    std::string errors;
+};
+
+void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
+
+std::string case_name(const testing::TestParamInfo<OutcomeCase>& info) { return info.param.name; }
+
+class ParseOutcome : public testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(ParseOutcome, ReturnsCodeAndPrintsExactly) {
+    ParseRun run(GetParam().arguments);
+    EXPECT_EQ(run.result(), GetParam().code);
+    EXPECT_EQ(run.errors(), GetParam().errors);
+    EXPECT_TRUE(run.has_context());
+}
+
+const OutcomeCase WALK_CASES[] = {
+    // Too few arguments after an option.
+    {"OutputAsLastArgument", {"-mem", "0", "f", "-o"}, ERR_MISSING_VALUE,
+     message("Missing option value(s) '-o'!")},
+    {"RegisterWithNameOnly", {"-o", "o", "-reg", "PC"}, ERR_MISSING_VALUE,
+     message("Missing option value(s) '-reg'!")},
+    {"MemWithAddressOnly", {"-o", "o", "-mem", "0"}, ERR_MISSING_VALUE,
+     message("Missing option value(s) '-mem'!")},
+    // Values out of their range.
+    {"VpiTwo", {"-vpi", "2"}, ERR_BAD_OPTION_VALUE, message("Bad option value: -vpi 2")},
+    {"VpiNotANumber", {"-vpi", "x"}, ERR_BAD_OPTION_VALUE, message("Bad option value: -vpi x")},
+    {"Mif85Negative", {"-mif85", "-1"}, ERR_BAD_OPTION_VALUE,
+     message("Bad option value: -mif85 -1")},
+    {"Mif85OctalEight", {"-mif85", "010"}, ERR_BAD_OPTION_VALUE,
+     message("Bad option value: -mif85 010")},
+    {"MapperAboveRange", {"-mm", "128"}, ERR_BAD_MAPPER, message("Bad Memory Mapper value '128'!")},
+    {"MapperOctalWithDigit8", {"-mm", "08"}, ERR_BAD_MAPPER,
+     message("Bad Memory Mapper value '08'!")},
+    {"MapperNotANumber", {"-mm", "abc"}, ERR_BAD_MAPPER, message("Bad Memory Mapper value 'abc'!")},
+    {"ModelUnknown", {"-cm", "V4"}, ERR_BAD_MODEL, message("Bad computer model 'V4'!")},
+    {"ModelExtendedName", {"-cm", "V2B"}, ERR_BAD_MODEL, message("Bad computer model 'V2B'!")},
+    {"ModelPrefixOfName", {"-cm", "ALF"}, ERR_BAD_MODEL, message("Bad computer model 'ALF'!")},
+    {"ModelEmpty", {"-cm", ""}, ERR_BAD_MODEL, message("Bad computer model ''!")},
+    {"RegisterNameCheckedBeforeValue", {"-reg", "IX", "65536"}, ERR_BAD_REGISTER,
+     message("Bad register name 'IX'!")},
+    {"RegisterExtendedName", {"-reg", "PCX", "0"}, ERR_BAD_REGISTER,
+     message("Bad register name 'PCX'!")},
+    {"RegisterValueAboveRange", {"-reg", "pc", "65536"}, ERR_VALUE_RANGE,
+     message("Value 65536 is out of range <0, 65535>: -reg")},
+    {"RegisterNegativeShownAsMinusOne", {"-reg", "SP", "-5"}, ERR_VALUE_RANGE,
+     message("Value -1 is out of range <0, 65535>: -reg")},
+    {"RegisterHugeShownClamped", {"-reg", "HL", "99999999999"}, ERR_VALUE_RANGE,
+     message("Value 2147483647 is out of range <0, 65535>: -reg")},
+    {"PageAboveRange", {"-pg", "16", "p.bin"}, ERR_BAD_PAGE, message("Bad page number `16`!")},
+    {"PageNegative", {"-pg", "-1", "p.bin"}, ERR_BAD_PAGE, message("Bad page number `-1`!")},
+    {"MemAddressAboveRange", {"-mem", "65536", "f"}, ERR_VALUE_RANGE,
+     message("Value 65536 is out of range <0, 65535>: -mem")},
+    {"MemAddressNotANumber", {"-mem", "x", "f"}, ERR_VALUE_RANGE,
+     message("Value -1 is out of range <0, 65535>: -mem")},
+    {"HexAddressAboveRange", {"-hex", "0x10000", "C3"}, ERR_VALUE_RANGE,
+     message("Value 65536 is out of range <0, 65535>: -hex")},
+    // Options that may be given once.
+    {"SecondOutput", {"-o", "a.zvk", "-o", "b.zvk"}, ERR_SECOND_OUTPUT,
+     message("Only one output file can be specified! `a.zvk` or `b.zvk`?")},
+    {"EmptyFirstOutputCountsAsGiven", {"-o", "", "-o", "b.zvk"}, ERR_SECOND_OUTPUT,
+     message("Only one output file can be specified! `` or `b.zvk`?")},
+    {"SecondRom", {"-rom", "a.rom", "-rom", "b.rom"}, ERR_SECOND_ROM,
+     message("Only one ROM file can be specified! `a.rom` or `b.rom`?")},
+    {"SecondTemplate", {"-zvk", "a.zvk", "-zvk", "b.zvk"}, ERR_SECOND_TEMPLATE,
+     message("Only one ZVK file can be specified! `a.zvk` or `b.zvk`?")},
+    // The first failure ends parsing.
+    {"FirstFailureEndsTheWalk", {"-cm", "V4", "-vpi", "2"}, ERR_BAD_MODEL,
+     message("Bad computer model 'V4'!")},
+    {"WalkFailureSkipsFinalChecks", {"-mm", "128"}, ERR_BAD_MAPPER,
+     message("Bad Memory Mapper value '128'!")},
+    // "-h".
+    {"HelpAlone", {"-h"}, USAGE_REQUESTED, ""},
+    {"HelpAfterValidOptionsWithoutOutput", {"-vb", "-mem", "0", "f", "-h"}, USAGE_REQUESTED, ""},
+    {"HelpStopsBeforeLaterFaults", {"-h", "-cm", "V4", "-o"}, USAGE_REQUESTED, ""},
+    {"InvalidOptionBeforeHelpReported", {"-cm", "V4", "-h"}, ERR_BAD_MODEL,
+     message("Bad computer model 'V4'!")},
+    {"HelpAsOutputValueIsAFileName", {"-o", "-h"}, ERR_NO_INPUT,
+     message("Input file(s) not specified!")},
+    {"HelpInUpperCaseSkipped", {"-H"}, ERR_NO_OUTPUT, message("Output file not specified!")},
+    // Final checks 1 and 2, and their order.
+    {"InputWithoutOutput", {"-mem", "0", "f"}, ERR_NO_OUTPUT, message("Output file not specified!")},
+    {"NothingButStrayWords", {"stray", "-CM"}, ERR_NO_OUTPUT, message("Output file not specified!")},
+    {"NoOutputReportedBeforeCombinations", {"-cm", "V1", "-pg", "4", "p.bin"}, ERR_NO_OUTPUT,
+     message("Output file not specified!")},
+    {"OutputWithoutInput", {"-o", "o"}, ERR_NO_INPUT, message("Input file(s) not specified!")},
+    {"RomAloneIsNoInput", {"-o", "o", "-rom", "r.rom"}, ERR_NO_INPUT,
+     message("Input file(s) not specified!")},
+    {"NoInputReportedBeforeCombinations", {"-o", "o", "-mif85", "0", "-mus"}, ERR_NO_INPUT,
+     message("Input file(s) not specified!")},
+    {"TemplateAloneIsInput", {"-o", "o", "-zvk", "t.zvk"}, 0, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Walk, ParseOutcome, testing::ValuesIn(WALK_CASES), case_name);
+
+const OutcomeCase COMBINATION_CASES[] = {
+    {"Mif85ZeroWithMusica", with_io({"-mif85", "0", "-mus"}), ERR_BAD_COMBINATION,
+     MIF85_WITH_MUSICA},
+    {"Mif85WithoutMusica", with_io({"-mif85", "1"}), 0, ""},
+    {"MusicaWithoutMif85", with_io({"-mus"}), 0, ""},
+    {"VpiZeroWithV2", with_io({"-vpi", "0", "-cm", "V2"}), ERR_BAD_COMBINATION, MAPPER_WITH_MODEL},
+    {"VpiWithDefaultV2A", with_io({"-vpi", "0"}), 0, ""},
+    {"VpiWithV3", with_io({"-vpi", "1", "-cm", "V3"}), 0, ""},
+    {"MapperWithAlfa", with_io({"-mm", "0", "-cm", "ALFA"}), ERR_BAD_COMBINATION,
+     MAPPER_WITH_MODEL},
+    {"MapperWithC2717ThoughAllramFits", with_io({"-mm", "1", "-allram", "-cm", "C2717"}),
+     ERR_BAD_COMBINATION, MAPPER_WITH_MODEL},
+    {"HighPageImpliesMapperWithV1", with_io({"-pg", "4", "p.bin", "-cm", "V1"}),
+     ERR_BAD_COMBINATION, MAPPER_WITH_MODEL},
+    {"LowPageWithV1", with_io({"-pg", "3", "p.bin", "-cm", "V1"}), 0, ""},
+    {"Mif85ThenAllram", with_io({"-allram", "-cm", "V1", "-mif85", "0", "-mus"}),
+     ERR_BAD_COMBINATION, MIF85_WITH_MUSICA + ALLRAM_WITH_MODEL},
+    {"AllramThenMapper", with_io({"-allram", "-cm", "V2", "-vpi", "0"}), ERR_BAD_COMBINATION,
+     ALLRAM_WITH_MODEL + MAPPER_WITH_MODEL},
+    {"Mif85ThenMapper", with_io({"-mus", "-mif85", "1", "-mm", "3", "-cm", "MATO"}),
+     ERR_BAD_COMBINATION, MIF85_WITH_MUSICA + MAPPER_WITH_MODEL},
+    {"AllThreeInCheckOrder",
+     with_io({"-cm", "MATO", "-allram", "-vpi", "1", "-mif85", "1", "-mus"}), ERR_BAD_COMBINATION,
+     MIF85_WITH_MUSICA + ALLRAM_WITH_MODEL + MAPPER_WITH_MODEL},
+};
+
+INSTANTIATE_TEST_SUITE_P(Combination, ParseOutcome, testing::ValuesIn(COMBINATION_CASES),
+                         case_name);
+
+TEST(ParseMissingValue, EveryValuedOptionAsLastArgument) {
+    const struct {
+        const char* word;
+        int value_count;
+    } options[] = {{"-vpi", 1}, {"-mm", 1},  {"-mif85", 1}, {"-cm", 1},  {"-reg", 2}, {"-pg", 2},
+                   {"-mem", 2}, {"-hex", 2}, {"-o", 1},     {"-rom", 1}, {"-zvk", 1}};
+    for (const auto& option : options) {
+        Arguments arguments = {option.word};
+        if (option.value_count == 2) arguments.push_back("1");
+        ParseRun run(arguments);
+        EXPECT_EQ(run.result(), ERR_MISSING_VALUE) << option.word;
+        EXPECT_EQ(run.errors(), message("Missing option value(s) '" + std::string(option.word) + "'!"));
+    }
+}
+
+TEST(ParseAllram, AcceptedOnlyWithModelsThatStoreBlock2) {
+    for (int model = 0; model < MODEL_COUNT; ++model) {
+        ParseRun run(with_io({"-allram", "-cm", MODEL_NAMES[model]}));
+        const bool accepted = model == MODEL_V2A || model == MODEL_V3 || model == MODEL_C2717;
+        EXPECT_EQ(run.result(), accepted ? 0 : ERR_BAD_COMBINATION) << MODEL_NAMES[model];
+        EXPECT_EQ(run.errors(), accepted ? "" : ALLRAM_WITH_MODEL) << MODEL_NAMES[model];
+    }
+}
+
+TEST(ParseInitialValues, SetBeforeTheFirstArgument) {
+    ParseRun run({"-h"});
+    ASSERT_TRUE(run.has_context());
+    const BuildContext& c = run.context();
+    EXPECT_EQ(c.model, MODEL_V2A);
+    EXPECT_EQ(c.mapper_port, NOT_GIVEN);
+    EXPECT_EQ(c.mif85_mode, NOT_GIVEN);
+    EXPECT_EQ(c.vcpu_interrupt, NOT_GIVEN);
+    for (const int value : c.registers) EXPECT_EQ(value, REGISTER_NOT_GIVEN);
+    EXPECT_EQ(c.output_path, nullptr);
+    EXPECT_EQ(c.template_path, nullptr);
+    EXPECT_EQ(c.rom_path, nullptr);
+    EXPECT_EQ(c.load_head, nullptr);
+    EXPECT_EQ(c.load_tail, nullptr);
+    EXPECT_EQ(c.verbose + c.pack + c.allram + c.enable_interrupts + c.musica_plugged, 0);
+    EXPECT_EQ(c.rom_length, 0);
+    for (int i = 0; i < PAGE_COUNT; ++i) {
+        EXPECT_EQ(c.pages[i], nullptr) << i;
+        EXPECT_EQ(c.page_lengths[i], 0) << i;
+    }
+}
+
+TEST(ParseFlags, EachSetsItsOwnFieldOnlyAndRepeatingChangesNothing) {
+    const struct {
+        const char* word;
+        int BuildContext::*field;
+    } flags[] = {{"-vb", &BuildContext::verbose},
+                 {"-pack", &BuildContext::pack},
+                 {"-allram", &BuildContext::allram},
+                 {"-ei", &BuildContext::enable_interrupts},
+                 {"-mus", &BuildContext::musica_plugged}};
+    for (const auto& flag : flags) {
+        ParseRun run(with_io({flag.word, flag.word}));
+        ASSERT_EQ(run.result(), 0) << flag.word;
+        for (const auto& other : flags) {
+            EXPECT_EQ(run.context().*other.field, other.field == flag.field ? 1 : 0)
+                << flag.word << " / " << other.word;
+        }
+    }
+}
+
+TEST(ParseMapper, StoresTheConvertedValue) {
+    const struct {
+        const char* text;
+        int stored;
+    } cases[] = {{"127", 127}, {"0x7f", 127}, {"0177", 127}, {"010", 8},
+                 {"12abc", 12}, {"", 0},      {"0", 0}};
+    for (const auto& c : cases) {
+        ParseRun run(with_io({"-mm", c.text}));
+        ASSERT_EQ(run.result(), 0) << c.text;
+        EXPECT_EQ(run.context().mapper_port, c.stored) << c.text;
+    }
+}
+
+TEST(ParseSwitches, VpiAndMif85StoreZeroAndOne) {
+    for (const int value : {0, 1}) {
+        const char* text = value ? "1" : "0";
+        ParseRun run(with_io({"-vpi", text, "-mif85", text}));
+        ASSERT_EQ(run.result(), 0);
+        EXPECT_EQ(run.context().vcpu_interrupt, value);
+        EXPECT_EQ(run.context().mif85_mode, value);
+    }
+}
+
+TEST(ParseModel, NamesInAnyLetterCase) {
+    const char* const names[MODEL_COUNT] = {"V1", "v2", "V2a", "v3", "Mato", "alfa", "Alfa2", "c2717"};
+    for (int model = 0; model < MODEL_COUNT; ++model) {
+        ParseRun run(with_io({"-cm", names[model]}));
+        ASSERT_EQ(run.result(), 0) << names[model];
+        EXPECT_EQ(run.context().model, model) << names[model];
+    }
+}
+
+TEST(ParseRegister, NameInAnyLetterCaseSelectsOnlyItsEntry) {
+    const struct {
+        const char* name;
+        const char* value_text;
+        int value;
+    } cases[REGISTER_COUNT] = {{"AF", "0", 0},       {"bc", "65535", 65535}, {"De", "0xFFFF", 65535},
+                               {"hl", "0177", 127}, {"Pc", "1", 1},         {"sP", "0x8000", 0x8000}};
+    for (int reg = 0; reg < REGISTER_COUNT; ++reg) {
+        ParseRun run(with_io({"-reg", cases[reg].name, cases[reg].value_text}));
+        ASSERT_EQ(run.result(), 0) << cases[reg].name;
+        for (int other = 0; other < REGISTER_COUNT; ++other) {
+            EXPECT_EQ(run.context().registers[other],
+                      other == reg ? cases[reg].value : REGISTER_NOT_GIVEN)
+                << cases[reg].name << " / " << other;
+        }
+    }
+}
+
+TEST(ParsePaths, StoredAsTheArgumentsThemselves) {
+    ParseRun run({"-o", "out.zvk", "-rom", "m.rom", "-zvk", "t.zvk"});
+    ASSERT_EQ(run.result(), 0);
+    EXPECT_EQ(run.context().output_path, run.argument(2));
+    EXPECT_EQ(run.context().rom_path, run.argument(4));
+    EXPECT_EQ(run.context().template_path, run.argument(6));
+}
+
+TEST(ParsePaths, ValueThatLooksLikeAnOptionIsTaken) {
+    ParseRun run({"-o", "-vb", "-mem", "0", "f"});
+    ASSERT_EQ(run.result(), 0);
+    EXPECT_STREQ(run.context().output_path, "-vb");
+    EXPECT_EQ(run.context().verbose, 0);
+}
+
+TEST(ParseUnknownWords, SkippedSilently) {
+    ParseRun run(with_io({"-CM", "V1", "-PACK", "--o", "x.bin", "-Vb", "-o2"}));
+    EXPECT_EQ(run.result(), 0);
+    EXPECT_EQ(run.errors(), "");
+    EXPECT_EQ(run.context().model, MODEL_V2A);
+    EXPECT_EQ(run.context().pack, 0);
+    EXPECT_EQ(run.context().verbose, 0);
+    EXPECT_STREQ(run.context().output_path, "out.zvk");
+    EXPECT_EQ(run.requests().size(), 1u);
+}
+
+TEST(ParseRequests, QueuedInCommandLineOrderWithTheirKind) {
+    ParseRun run({"-o", "o", "-hex", "0x100", "C3 00", "-pg", "15", "p.bin", "-mem", "010", "m.bin"});
+    ASSERT_EQ(run.result(), 0);
+    const std::vector<const LoadRequest*> requests = run.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]->text, run.argument(5));
+    EXPECT_EQ(requests[0]->page, REQUEST_HEX);
+    EXPECT_EQ(requests[0]->address, 0x100);
+    EXPECT_EQ(requests[1]->text, run.argument(8));
+    EXPECT_EQ(requests[1]->page, 15);
+    EXPECT_EQ(requests[1]->address, NO_ADDRESS);
+    EXPECT_EQ(requests[2]->text, run.argument(11));
+    EXPECT_EQ(requests[2]->page, REQUEST_AT_ADDRESS);
+    EXPECT_EQ(requests[2]->address, 8);
+    EXPECT_EQ(run.context().load_tail, requests[2]);
+}
+
+TEST(ParseMapperDefault, PageAboveAddressSpaceImpliesPortZeroUnlessGiven) {
+    const struct {
+        const char* name;
+        Arguments extra;
+        int mapper_port;
+    } cases[] = {
+        {"Page4", {"-pg", "4", "p.bin"}, 0},
+        {"Page15AfterLowPages", {"-pg", "0", "a", "-pg", "15", "b"}, 0},
+        {"Page3", {"-pg", "3", "p.bin"}, NOT_GIVEN},
+        {"GivenPortKept", {"-mm", "5", "-pg", "9", "p.bin"}, 5},
+        {"GivenPortAfterThePageKept", {"-pg", "9", "p.bin", "-mm", "5"}, 5},
+    };
+    for (const auto& c : cases) {
+        ParseRun run(with_io(c.extra));
+        ASSERT_EQ(run.result(), 0) << c.name;
+        EXPECT_EQ(run.context().mapper_port, c.mapper_port) << c.name;
+    }
+}
+
+TEST(ParseOverwrite, LaterOptionReplacesEarlierOne) {
+    ParseRun run(with_io({"-cm", "V1", "-cm", "V3", "-reg", "AF", "1", "-reg", "af", "2", "-vpi",
+                          "1", "-vpi", "0", "-mm", "5", "-mm", "6", "-mif85", "1", "-mif85", "0"}));
+    ASSERT_EQ(run.result(), 0);
+    EXPECT_EQ(run.context().model, MODEL_V3);
+    EXPECT_EQ(run.context().registers[REG_AF], 2);
+    EXPECT_EQ(run.context().vcpu_interrupt, 0);
+    EXPECT_EQ(run.context().mapper_port, 6);
+    EXPECT_EQ(run.context().mif85_mode, 0);
+}
+
+TEST(ParseOverwrite, RejectedLaterValueLeavesWhatWasStoredBefore) {
+    ParseRun reg({"-reg", "AF", "1", "-reg", "af", "70000"});
+    EXPECT_EQ(reg.result(), ERR_VALUE_RANGE);
+    EXPECT_EQ(reg.context().registers[REG_AF], 1);
+
+    ParseRun model({"-cm", "V3", "-cm", "V4"});
+    EXPECT_EQ(model.result(), ERR_BAD_MODEL);
+    EXPECT_EQ(model.context().model, MODEL_V3);
+
+    ParseRun queued({"-mem", "0", "a.bin", "-pg", "16", "b.bin"});
+    EXPECT_EQ(queued.result(), ERR_BAD_PAGE);
+    ASSERT_EQ(queued.requests().size(), 1u);
+    EXPECT_STREQ(queued.requests()[0]->text, "a.bin");
+}
+
+TEST(ParseHelp, OptionsBeforeItAreStoredAndNoneAfterIt) {
+    ParseRun run({"-vb", "-h", "-pack"});
+    EXPECT_EQ(run.result(), USAGE_REQUESTED);
+    EXPECT_EQ(run.context().verbose, 1);
+    EXPECT_EQ(run.context().pack, 0);
+}
+
+}  // namespace
+}  // namespace quillet
