@@ -2,10 +2,10 @@
 // temporary directory, and checks of what a run printed and returned.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/process.hpp"
 #include "support/snapshot_bytes.hpp"

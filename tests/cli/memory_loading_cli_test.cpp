@@ -39,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoadFailure{{"-mem", "1", "65536.bin"}, 8, "Source file '65536.bin' is too long! Max length 65535 bytes."},
         LoadFailure{{"-mem", "65535", "16385.bin"}, 8, "Source file '16385.bin' is too long! Max length 1 bytes."},
         LoadFailure{{"-pg", "0", "16385.bin"}, 8, "Source file '16385.bin' is too long! Max length 16384 bytes."},
-        LoadFailure{{"-hex", "0", "00", "-rom", "16385.bin"}, 8,
+        LoadFailure{{"-hex", "0", "00", "-rom", "16385.bin"},
+                    8,
                     "Source file '16385.bin' is too long! Max length 16384 bytes."},
         // Anything but a regular file cannot be read as a memory image.
         LoadFailure{{"-mem", "0", "sub"}, 9, "Can't read from the source file 'sub'!"},
@@ -53,26 +54,31 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LoadFailure{{"-hex", "0", "abc"}, 28, "Invalid hexstring: 'abc'!"},
                       LoadFailure{{"-hex", "0", "0g"}, 28, "Invalid hexstring: '0g'!"},
                       LoadFailure{{"-hex", "0", "00 1"}, 28, "Invalid hexstring: '00 1'!"},
-                      LoadFailure{{"-hex", "65535", "0102"}, 29,
+                      LoadFailure{{"-hex", "65535", "0102"},
+                                  29,
                                   "Bytes from hexstring '0102' do not fit into memory from address 65535."},
                       // The checks run in the order odd length, fit, digits.
                       LoadFailure{{"-hex", "65535", "012"}, 28, "Invalid hexstring: '012'!"},
-                      LoadFailure{{"-hex", "65535", "zzzz"}, 29,
+                      LoadFailure{{"-hex", "65535", "zzzz"},
+                                  29,
                                   "Bytes from hexstring 'zzzz' do not fit into memory from address 65535."}));
 
-INSTANTIATE_TEST_SUITE_P(
-    FirstFailureStops, LoadFailureTest,
-    ::testing::Values(
-        LoadFailure{{"-vb", "-hex", "0", "0g"}, 28, "Invalid hexstring: '0g'!",
-                    "Parsing hexdata string `0g` and storing from address 0\n"},
-        // Later requests and the ROM file are not processed.
-        LoadFailure{{"-vb", "-hex", "0", "00", "-mem", "16", "missing.bin", "-hex", "0", "zz", "-rom", "sub"}, 5,
-                    "Can't open source file 'missing.bin'!",
-                    "Parsing hexdata string `00` and storing from address 0\n"
-                    "Loading file `missing.bin` from address 16\n"},
-        LoadFailure{{"-vb", "-rom", "missing-rom.bin", "-pg", "2", "16385.bin"}, 8,
-                    "Source file '16385.bin' is too long! Max length 16384 bytes.",
-                    "Loading file `16385.bin` into page 2\n"}));
+INSTANTIATE_TEST_SUITE_P(FirstFailureStops, LoadFailureTest,
+                         ::testing::Values(LoadFailure{{"-vb", "-hex", "0", "0g"},
+                                                       28,
+                                                       "Invalid hexstring: '0g'!",
+                                                       "Parsing hexdata string `0g` and storing from address 0\n"},
+                                           // Later requests and the ROM file are not processed.
+                                           LoadFailure{{"-vb", "-hex", "0", "00", "-mem", "16", "missing.bin", "-hex",
+                                                        "0", "zz", "-rom", "sub"},
+                                                       5,
+                                                       "Can't open source file 'missing.bin'!",
+                                                       "Parsing hexdata string `00` and storing from address 0\n"
+                                                       "Loading file `missing.bin` from address 16\n"},
+                                           LoadFailure{{"-vb", "-rom", "missing-rom.bin", "-pg", "2", "16385.bin"},
+                                                       8,
+                                                       "Source file '16385.bin' is too long! Max length 16384 bytes.",
+                                                       "Loading file `16385.bin` into page 2\n"}));
 
 }  // namespace
 }  // namespace quillet_test

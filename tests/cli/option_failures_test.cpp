@@ -24,8 +24,6 @@ TEST_P(OptionFailureTest, ReportsAndCreatesNothing) {
     EXPECT_EQ(std::vector<std::string>{"in.bin"}, dir.entries());
 }
 
-const std::string BAD_COMBINATION = "Bad combination of options: ";
-
 INSTANTIATE_TEST_SUITE_P(
     MissingFiles, OptionFailureTest,
     ::testing::Values(OptionFailure{{"-mem", "0", "in.bin"}, 15, "Output file not specified!"},
@@ -33,18 +31,18 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionFailure{{"-o", "out.zvk"}, 14, "Input file(s) not specified!"},
                       OptionFailure{{"-o", "out.zvk", "-rom", "in.bin"}, 14, "Input file(s) not specified!"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    MissingValues, OptionFailureTest,
-    ::testing::Values(OptionFailure{{"-o"}, 4, "Missing option value(s) '-o'!"},
-                      OptionFailure{{"-o", "out.zvk", "-rom"}, 4, "Missing option value(s) '-rom'!"},
-                      OptionFailure{{"-zvk"}, 4, "Missing option value(s) '-zvk'!"},
-                      OptionFailure{{"-vpi"}, 4, "Missing option value(s) '-vpi'!"},
-                      OptionFailure{{"-mm"}, 4, "Missing option value(s) '-mm'!"},
-                      OptionFailure{{"-mif85"}, 4, "Missing option value(s) '-mif85'!"},
-                      OptionFailure{{"-reg", "AF"}, 4, "Missing option value(s) '-reg'!"},
-                      OptionFailure{{"-pg", "0"}, 4, "Missing option value(s) '-pg'!"},
-                      OptionFailure{{"-mem", "0"}, 4, "Missing option value(s) '-mem'!"},
-                      OptionFailure{{"-hex", "0"}, 4, "Missing option value(s) '-hex'!"}));
+INSTANTIATE_TEST_SUITE_P(MissingValues, OptionFailureTest,
+                         ::testing::Values(OptionFailure{{"-o"}, 4, "Missing option value(s) '-o'!"},
+                                           OptionFailure{
+                                               {"-o", "out.zvk", "-rom"}, 4, "Missing option value(s) '-rom'!"},
+                                           OptionFailure{{"-zvk"}, 4, "Missing option value(s) '-zvk'!"},
+                                           OptionFailure{{"-vpi"}, 4, "Missing option value(s) '-vpi'!"},
+                                           OptionFailure{{"-mm"}, 4, "Missing option value(s) '-mm'!"},
+                                           OptionFailure{{"-mif85"}, 4, "Missing option value(s) '-mif85'!"},
+                                           OptionFailure{{"-reg", "AF"}, 4, "Missing option value(s) '-reg'!"},
+                                           OptionFailure{{"-pg", "0"}, 4, "Missing option value(s) '-pg'!"},
+                                           OptionFailure{{"-mem", "0"}, 4, "Missing option value(s) '-mem'!"},
+                                           OptionFailure{{"-hex", "0"}, 4, "Missing option value(s) '-hex'!"}));
 
 INSTANTIATE_TEST_SUITE_P(
     BadValues, OptionFailureTest,
@@ -73,20 +71,27 @@ INSTANTIATE_TEST_SUITE_P(
         // are not reported, no file is looked at.
         OptionFailure{{"-mem", "0", "missing.bin", "-cm", "V9", "-mm", "200"}, 19, "Bad computer model 'V9'!"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Combinations, OptionFailureTest,
-    ::testing::Values(
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-mif85", "0", "-mus"}, 3, BAD_COMBINATION + "-mif85 -mus"},
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-allram", "-cm", "V1"}, 3, BAD_COMBINATION + "-allram -cm"},
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-allram", "-cm", "ALFA2"}, 3, BAD_COMBINATION + "-allram -cm"},
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-vpi", "0", "-cm", "V2"}, 3, BAD_COMBINATION + "-mm -vpi -cm"},
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-mm", "0", "-cm", "C2717"}, 3, BAD_COMBINATION + "-mm -vpi -cm"},
-        // A page above 3 implies the memory mapper.
-        OptionFailure{{"-o", "out.zvk", "-pg", "4", "in.bin", "-cm", "V1"}, 3, BAD_COMBINATION + "-mm -vpi -cm"},
-        OptionFailure{{"-o", "out.zvk", "-mem", "0", "in.bin", "-cm", "MATO", "-allram", "-vpi", "1", "-mif85", "1", "-mus"},
-                      3,
-                      BAD_COMBINATION + "-mif85 -mus\n\n" + BAD_COMBINATION + "-allram -cm\n\n" + BAD_COMBINATION +
-                          "-mm -vpi -cm"}));
+// The combination checks run once every argument was accepted.
+OptionFailure combination(std::vector<std::string> options, const std::string& message) {
+    std::vector<std::string> arguments = {"-o", "out.zvk", "-mem", "0", "in.bin"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return {arguments, 3, message};
+}
+
+const std::string BAD_COMBINATION = "Bad combination of options: ";
+
+INSTANTIATE_TEST_SUITE_P(Combinations, OptionFailureTest,
+                         ::testing::Values(combination({"-mif85", "0", "-mus"}, BAD_COMBINATION + "-mif85 -mus"),
+                                           combination({"-allram", "-cm", "V1"}, BAD_COMBINATION + "-allram -cm"),
+                                           combination({"-allram", "-cm", "ALFA2"}, BAD_COMBINATION + "-allram -cm"),
+                                           combination({"-vpi", "0", "-cm", "V2"}, BAD_COMBINATION + "-mm -vpi -cm"),
+                                           combination({"-mm", "0", "-cm", "C2717"}, BAD_COMBINATION + "-mm -vpi -cm"),
+                                           // A page above 3 implies the memory mapper.
+                                           combination({"-pg", "4", "in.bin", "-cm", "V1"},
+                                                       BAD_COMBINATION + "-mm -vpi -cm"),
+                                           combination({"-cm", "MATO", "-allram", "-vpi", "1", "-mif85", "1", "-mus"},
+                                                       BAD_COMBINATION + "-mif85 -mus\n\n" + BAD_COMBINATION +
+                                                           "-allram -cm\n\n" + BAD_COMBINATION + "-mm -vpi -cm")));
 
 }  // namespace
 }  // namespace quillet_test

@@ -78,10 +78,10 @@ TEST_F(OutputSafetyTest, FailedWriteCreatesNoFile) {
 
 TEST_F(OutputSafetyTest, RunFailingBeforeSavingLeavesOutputUntouched) {
     dir.write("out.zvk", previous);
-    EXPECT_TRUE(failed_with(run({"-mem", "0", "missing.bin", "-o", "out.zvk"}), 5,
-                            "Can't open source file 'missing.bin'!"));
-    EXPECT_TRUE(failed_with(run({"-mem", "0", "in.bin", "-o", "out.zvk", "-cm", "V9"}), 19,
-                            "Bad computer model 'V9'!"));
+    EXPECT_TRUE(
+        failed_with(run({"-mem", "0", "missing.bin", "-o", "out.zvk"}), 5, "Can't open source file 'missing.bin'!"));
+    EXPECT_TRUE(
+        failed_with(run({"-mem", "0", "in.bin", "-o", "out.zvk", "-cm", "V9"}), 19, "Bad computer model 'V9'!"));
     EXPECT_TRUE(same_bytes(previous, dir.read("out.zvk")));
 }
 

@@ -1,5 +1,6 @@
 // The exact bytes of the snapshots that quillet writes without a template:
 // header fields, block selection and the stored forms.
+#include <algorithm>
 #include <functional>
 
 #include "cli/cli_test.hpp"
@@ -56,39 +57,38 @@ FieldCase registers(std::vector<std::string> options, std::array<std::uint16_t, 
     return {options, [values](HeaderFields& h) { h.registers = values; }};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Registers, HeaderFieldTest,
-    ::testing::Values(
-        // AF always has bits 3 and 5 of F clear and bit 1 set.
-        registers({"-reg", "AF", "0xFFFF"}, {0xFFD7, 0, 0, 0, 0x8000, 0x8000}),
-        registers({"-reg", "AF", "0"}, {0x0002, 0, 0, 0, 0x8000, 0x8000}),
-        registers({"-reg", "af", "0x1200", "-reg", "AF", "0x3428"}, {0x3402, 0, 0, 0, 0x8000, 0x8000}),
-        registers({"-reg", "BC", "0x1234", "-reg", "de", "4660", "-reg", "Hl", "0177", "-reg", "PC", "0", "-reg",
-                   "sp", "0xFFFF"},
-                  {0x0046, 0x1234, 0x1234, 0x007F, 0x0000, 0xFFFF})));
+INSTANTIATE_TEST_SUITE_P(Registers, HeaderFieldTest,
+                         ::testing::Values(
+                             // AF always has bits 3 and 5 of F clear and bit 1 set.
+                             registers({"-reg", "AF", "0xFFFF"}, {0xFFD7, 0, 0, 0, 0x8000, 0x8000}),
+                             registers({"-reg", "AF", "0"}, {0x0002, 0, 0, 0, 0x8000, 0x8000}),
+                             registers({"-reg", "af", "0x1200", "-reg", "AF", "0x3428"},
+                                       {0x3402, 0, 0, 0, 0x8000, 0x8000}),
+                             registers({"-reg", "BC", "0x1234", "-reg", "de", "4660", "-reg", "Hl", "0177", "-reg",
+                                        "PC", "0", "-reg", "sp", "0xFFFF"},
+                                       {0x0046, 0x1234, 0x1234, 0x007F, 0x0000, 0xFFFF})));
 
 FieldCase model(const std::string& name, Model number) {
     return {{"-cm", name}, [number](HeaderFields& h) { h.model = number; }};
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, HeaderFieldTest,
-                         ::testing::Values(model("v1", V1), model("V2", V2), model("v2A", V2A), model("V3", V3),
-                                           model("Mato", MATO), model("ALFA", ALFA), model("alfa2", ALFA2),
-                                           model("c2717", C2717),
-                                           FieldCase{{"-cm", "V1", "-cm", "V3"}, [](HeaderFields& h) { h.model = V3; }}));
+INSTANTIATE_TEST_SUITE_P(
+    Models, HeaderFieldTest,
+    ::testing::Values(model("v1", V1), model("V2", V2), model("v2A", V2A), model("V3", V3), model("Mato", MATO),
+                      model("ALFA", ALFA), model("alfa2", ALFA2), model("c2717", C2717),
+                      FieldCase{{"-cm", "V1", "-cm", "V3"}, [](HeaderFields& h) { h.model = V3; }}));
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, HeaderFieldTest,
-    ::testing::Values(
-        FieldCase{{"-ei"}, [](HeaderFields& h) { h.interrupts_enabled = 1; }},
-        FieldCase{{"-allram"}, [](HeaderFields& h) { h.peripheral_state[0] = ALLRAM_ON; }},
-        FieldCase{{"-allram", "-cm", "C2717"},
-                  [](HeaderFields& h) {
-                      h.peripheral_state[0] = ALLRAM_ON;
-                      h.model = C2717;
-                  }},
-        // Unknown words and option words in another letter case are skipped.
-        FieldCase{{"-CM", "V9", "--o", "stray", "-PACK", "-VB"}, [](HeaderFields&) {}}));
+    ::testing::Values(FieldCase{{"-ei"}, [](HeaderFields& h) { h.interrupts_enabled = 1; }},
+                      FieldCase{{"-allram"}, [](HeaderFields& h) { h.peripheral_state[0] = ALLRAM_ON; }},
+                      FieldCase{{"-allram", "-cm", "C2717"},
+                                [](HeaderFields& h) {
+                                    h.peripheral_state[0] = ALLRAM_ON;
+                                    h.model = C2717;
+                                }},
+                      // Unknown words and option words in another letter case are skipped.
+                      FieldCase{{"-CM", "V9", "--o", "stray", "-PACK", "-VB"}, [](HeaderFields&) {}}));
 
 FieldCase version_2_case(std::vector<std::string> options, std::function<void(HeaderFields&)> change) {
     return {options, [change](HeaderFields& h) {
@@ -181,7 +181,8 @@ TEST_F(SnapshotOutputTest, PackStoresFillRunAndRawForms) {
     run_form.insert(run_form.end(), {0x81, 0x00, 0x00});
     HeaderFields expected;
     expected.block_lengths = {static_cast<std::uint16_t>(run_form.size()), RAW_PAGE, 0, 1};
-    const Bytes file = build("out.zvk", {"-pack", "-hex", "0", "0102", "-pg", "1", "noisy.bin", "-hex", "0xC000", "00"});
+    const Bytes file =
+        build("out.zvk", {"-pack", "-hex", "0", "0102", "-pg", "1", "noisy.bin", "-hex", "0xC000", "00"});
     EXPECT_EQ(258u, run_form.size());
     EXPECT_TRUE(same_bytes(join({header_bytes(expected), run_form, noisy, {0x00}}), file));
 }
@@ -202,8 +203,8 @@ TEST_F(SnapshotOutputTest, LaterLoadsOverwriteEarlierOnes) {
     page[50] = 0x33;
     HeaderFields expected;
     expected.block_lengths[0] = RAW_PAGE;
-    const Bytes file = build("out.zvk", {"-hex", "60", "44", "-mem", "0", "full.bin", "-pg", "0", "short.bin", "-hex",
-                                         "50", "33"});
+    const Bytes file =
+        build("out.zvk", {"-hex", "60", "44", "-mem", "0", "full.bin", "-pg", "0", "short.bin", "-hex", "50", "33"});
     EXPECT_TRUE(same_bytes(join({header_bytes(expected), page}), file));
 }
 
@@ -213,11 +214,12 @@ TEST_F(SnapshotOutputTest, VerboseModePrintsEachItem) {
     dir.write("rom.bin", repeated(10, 3));
     const ProcessResult result = run({"-vb", "-hex", "16383", "0aFf", "-mem", "100", "a.bin", "-pg", "9", "b.bin",
                                       "-rom", "rom.bin", "-o", "out.zvk"});
-    EXPECT_TRUE(succeeded(result, "Parsing hexdata string `0aFf` and storing from address 16383\n"
-                                  "Loading file `a.bin` from address 100\n"
-                                  "Loading file `b.bin` into page 9\n"
-                                  "Loading ROM file `rom.bin`\n" +
-                                      saved("out.zvk")));
+    EXPECT_TRUE(succeeded(result,
+                          "Parsing hexdata string `0aFf` and storing from address 16383\n"
+                          "Loading file `a.bin` from address 100\n"
+                          "Loading file `b.bin` into page 9\n"
+                          "Loading ROM file `rom.bin`\n" +
+                              saved("out.zvk")));
 }
 
 // A ROM file, stored after the header and before the blocks.
@@ -267,17 +269,17 @@ Bytes rom_run_form() {
     return stored;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Descriptors, RomImageTest,
-    ::testing::Values(RomCase{varied(1024), {}, 0x8400, varied(1024)},
-                      RomCase{{0x5A}, {}, 0x8400, join({{0x5A}, repeated(1023, 0xFF)})},
-                      RomCase{varied(5000), {}, 0x9400, join({varied(5000), repeated(120, 0xFF)})},
-                      RomCase{varied(PAGE_BYTES), {}, 0xC000, varied(PAGE_BYTES)},
-                      RomCase{varied(9216), {}, 0xA400, varied(9216)},
-                      RomCase{varied(9216), {"-cm", "V3"}, 0xA000, first(varied(9216), 8192)},
-                      RomCase{repeated(1024, 0xFF), {"-pack"}, 0x0001, {0xFF}},
-                      RomCase{varied(1024), {"-pack"}, 0x8400, varied(1024)},
-                      RomCase{join({{0x01, 0x02}, repeated(8, 0)}), {"-pack"}, 21, rom_run_form()}));
+INSTANTIATE_TEST_SUITE_P(Descriptors, RomImageTest,
+                         ::testing::Values(RomCase{varied(1024), {}, 0x8400, varied(1024)},
+                                           RomCase{{0x5A}, {}, 0x8400, join({{0x5A}, repeated(1023, 0xFF)})},
+                                           RomCase{varied(5000), {}, 0x9400, join({varied(5000), repeated(120, 0xFF)})},
+                                           RomCase{varied(PAGE_BYTES), {}, 0xC000, varied(PAGE_BYTES)},
+                                           RomCase{varied(9216), {}, 0xA400, varied(9216)},
+                                           RomCase{varied(9216), {"-cm", "V3"}, 0xA000, first(varied(9216), 8192)},
+                                           RomCase{repeated(1024, 0xFF), {"-pack"}, 0x0001, {0xFF}},
+                                           RomCase{varied(1024), {"-pack"}, 0x8400, varied(1024)},
+                                           RomCase{
+                                               join({{0x01, 0x02}, repeated(8, 0)}), {"-pack"}, 21, rom_run_form()}));
 
 TEST_F(SnapshotOutputTest, EmptyRomFileStoresNoRomImage) {
     dir.write("rom.bin", {});

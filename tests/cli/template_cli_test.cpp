@@ -63,19 +63,27 @@ INSTANTIATE_TEST_SUITE_P(
         TemplateFailure{"empty", {}, 9, CANNOT_READ},
         TemplateFailure{"six bytes", header_bytes(fill_block_0(), 6), 9, CANNOT_READ},
         header_failure("short header", version_2(fill_block_0()), 100, 9, CANNOT_READ),
-        header_failure("lower-case magic", changed(fill_block_0(), [](HeaderFields& h) { h.magic = {'z', 'v', 'k'}; }),
+        header_failure("lower-case magic",
+                       changed(fill_block_0(),
+                               [](HeaderFields& h) {
+                                   h.magic = {'z', 'v', 'k'};
+                               }),
                        56, 24, BAD_HEADER),
-        header_failure("bad magic before bad version", changed(fill_block_0(), [](HeaderFields& h) {
-                           h.magic = {'Z', 'V', 'k'};
-                           h.version = 9;
-                       }),
+        header_failure("bad magic before bad version",
+                       changed(fill_block_0(),
+                               [](HeaderFields& h) {
+                                   h.magic = {'Z', 'V', 'k'};
+                                   h.version = 9;
+                               }),
                        56, 24, BAD_HEADER),
         header_failure("version 0", changed(fill_block_0(), [](HeaderFields& h) { h.version = 0; }), 56, 25,
                        "Bad ZVK version `0` in file: 't.zvk'!"),
-        header_failure("version 3 with length 0", changed(fill_block_0(), [](HeaderFields& h) {
-                           h.version = 3;
-                           h.header_length = 0;
-                       }),
+        header_failure("version 3 with length 0",
+                       changed(fill_block_0(),
+                               [](HeaderFields& h) {
+                                   h.version = 3;
+                                   h.header_length = 0;
+                               }),
                        56, 25, "Bad ZVK version `3` in file: 't.zvk'!"),
         header_failure("version 255", changed(fill_block_0(), [](HeaderFields& h) { h.version = 255; }), 56, 25,
                        "Bad ZVK version `255` in file: 't.zvk'!"),
@@ -88,15 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
         header_failure("model 200", changed(fill_block_0(), [](HeaderFields& h) { h.model = 200; }), 56, 26,
                        "Unknown computer model `200` in ZVK file: 't.zvk'!"),
         // Block 2 of a V1 template is never read, but its length is checked.
-        header_failure("V1 block 2 of 16385", changed(fill_block_0(), [](HeaderFields& h) {
-                           h.model = V1;
-                           h.block_lengths[2] = 16385;
-                       }),
+        header_failure("V1 block 2 of 16385",
+                       changed(fill_block_0(),
+                               [](HeaderFields& h) {
+                                   h.model = V1;
+                                   h.block_lengths[2] = 16385;
+                               }),
                        56, 24, BAD_HEADER),
-        header_failure("block 15 of 16385", changed(version_2(fill_block_0()), [](HeaderFields& h) {
-                           h.block_lengths[15] = 16385;
-                       }),
-                       124, 24, BAD_HEADER),
+        header_failure("block 15 of 16385",
+                       changed(version_2(fill_block_0()), [](HeaderFields& h) { h.block_lengths[15] = 16385; }), 124,
+                       24, BAD_HEADER),
         header_failure("ROM 0x4001", changed(fill_block_0(), [](HeaderFields& h) { h.rom_descriptor = 0x4001; }), 56,
                        24, BAD_HEADER),
         header_failure("ROM 0xC001", changed(fill_block_0(), [](HeaderFields& h) { h.rom_descriptor = 0xC001; }), 56,
@@ -122,17 +131,17 @@ TemplateFailure block_failure(const std::string& name, const Bytes& stored, int 
 
 INSTANTIATE_TEST_SUITE_P(
     Data, TemplateFailureTest,
-    ::testing::Values(
-        TemplateFailure{"file ends inside the ROM image", with_header(rom_of(0x8400), repeated(100, 1)), 9, CANNOT_READ},
-        TemplateFailure{"file ends inside a block", with_header(block_0_of(PAGE_BYTES), repeated(1000, 1)), 9,
-                        CANNOT_READ},
-        block_failure("block of 16383 bytes", join({zero_runs(), {0x00, 0x00}}), 27, BAD_BLOCK),
-        block_failure("block of 3 bytes", {0x00, 0x41}, 27, BAD_BLOCK),
-        block_failure("bytes left over", join({zero_runs(), {0x01, 0x00, 0x80, 0xAA}}), 27, BAD_BLOCK),
-        block_failure("literal run cut short", join({zero_runs(), {0x83, 0x00, 0x00}}), 27, BAD_BLOCK),
-        block_failure("control byte last", join({zero_runs(), {0x00, 0x00, 0x80}}), 27, BAD_BLOCK),
-        TemplateFailure{"ROM run form with a control byte last", with_header(rom_of(3), {0x05, 0x41, 0x42, 0xE5}), 27,
-                        BAD_BLOCK}));
+    ::testing::Values(TemplateFailure{"file ends inside the ROM image", with_header(rom_of(0x8400), repeated(100, 1)),
+                                      9, CANNOT_READ},
+                      TemplateFailure{"file ends inside a block",
+                                      with_header(block_0_of(PAGE_BYTES), repeated(1000, 1)), 9, CANNOT_READ},
+                      block_failure("block of 16383 bytes", join({zero_runs(), {0x00, 0x00}}), 27, BAD_BLOCK),
+                      block_failure("block of 3 bytes", {0x00, 0x41}, 27, BAD_BLOCK),
+                      block_failure("bytes left over", join({zero_runs(), {0x01, 0x00, 0x80, 0xAA}}), 27, BAD_BLOCK),
+                      block_failure("literal run cut short", join({zero_runs(), {0x83, 0x00, 0x00}}), 27, BAD_BLOCK),
+                      block_failure("control byte last", join({zero_runs(), {0x00, 0x00, 0x80}}), 27, BAD_BLOCK),
+                      TemplateFailure{"ROM run form with a control byte last",
+                                      with_header(rom_of(3), {0x05, 0x41, 0x42, 0xE5}), 27, BAD_BLOCK}));
 
 TEST_F(TemplateTest, MissingTemplateIsReported) {
     EXPECT_TRUE(failed_with(run({"-zvk", "t.zvk", "-o", "out.zvk"}), 5, "Can't open source file 't.zvk'!", LOADING));
@@ -210,7 +219,8 @@ TEST_F(TemplateTest, V3TemplateWithoutModelOptionGivesV2A) {
 
     expected.model = V1;
     expected.block_lengths[2] = 0;
-    const Bytes without_block_2 = join({repeated(PAGE_BYTES, 0x10), repeated(PAGE_BYTES, 0x20), repeated(PAGE_BYTES, 0x40)});
+    const Bytes without_block_2 =
+        join({repeated(PAGE_BYTES, 0x10), repeated(PAGE_BYTES, 0x20), repeated(PAGE_BYTES, 0x40)});
     EXPECT_TRUE(same_bytes(with_header(expected, without_block_2), build("v1.zvk", {"-zvk", "t.zvk", "-cm", "V1"})));
 }
 
@@ -279,8 +289,8 @@ TEST_P(TemplateRomTest, RomImageIsTakenOrReplaced) {
     HeaderFields expected;
     expected.rom_descriptor = c.descriptor;
     expected.block_lengths[0] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), c.stored, repeated(PAGE_BYTES, 0xE5)}),
-                           build("out.zvk", arguments)));
+    EXPECT_TRUE(
+        same_bytes(join({header_bytes(expected), c.stored, repeated(PAGE_BYTES, 0xE5)}), build("out.zvk", arguments)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -288,8 +298,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TemplateRomCase{"raw 5000 bytes", 0x9388, varied(5000), {}, 0x9388, varied(5000)},
         TemplateRomCase{"fill form", 0x0001, {0xFF}, {}, 0xC000, repeated(PAGE_BYTES, 0xFF)},
-        TemplateRomCase{"run form of 9 bytes", 4, {0x05, 0x41, 0x80, 0x42}, {}, 0x8009,
-                        join({repeated(8, 0x41), {0x42}})},
+        TemplateRomCase{
+            "run form of 9 bytes", 4, {0x05, 0x41, 0x80, 0x42}, {}, 0x8009, join({repeated(8, 0x41), {0x42}})},
         TemplateRomCase{"replaced by a ROM file", 0x8800, varied(2048), varied(5000, 1), 0x9400,
                         join({varied(5000, 1), repeated(120, 0xFF)})}));
 
@@ -309,10 +319,10 @@ TEST_F(TemplateTest, FailedRunLeavesOutputAndTemplateUntouched) {
     dir.write("good.zvk", valid);
     dir.write("out.zvk", previous);
 
-    EXPECT_TRUE(failed_with(run({"-zvk", "bad.zvk", "-o", "out.zvk"}), 9,
-                            "Can't read from the source file 'bad.zvk'!", "Loading template Snapshot `bad.zvk`\n"));
-    EXPECT_TRUE(failed_with(run({"-zvk", "bad.zvk", "-o", "bad.zvk"}), 9,
-                            "Can't read from the source file 'bad.zvk'!", "Loading template Snapshot `bad.zvk`\n"));
+    EXPECT_TRUE(failed_with(run({"-zvk", "bad.zvk", "-o", "out.zvk"}), 9, "Can't read from the source file 'bad.zvk'!",
+                            "Loading template Snapshot `bad.zvk`\n"));
+    EXPECT_TRUE(failed_with(run({"-zvk", "bad.zvk", "-o", "bad.zvk"}), 9, "Can't read from the source file 'bad.zvk'!",
+                            "Loading template Snapshot `bad.zvk`\n"));
     EXPECT_TRUE(failed_with(run({"-zvk", "good.zvk", "-o", "good.zvk", "-mem", "0", "missing.bin"}), 5,
                             "Can't open source file 'missing.bin'!", "Loading template Snapshot `good.zvk`\n"));
     EXPECT_TRUE(same_bytes(previous, dir.read("out.zvk")));
@@ -348,7 +358,8 @@ TEST_F(MapperTemplateTest, AddOnOptionWithoutMapperWritesHighBlockWordsAsZero) {
     HeaderFields expected = version_2(kept);
     expected.musica_state = MUSICA_PLUGGED;
     expected.block_lengths[0] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(with_header(expected, repeated(PAGE_BYTES, 0x01)), build("out.zvk", {"-zvk", "t.zvk", "-mus"})));
+    EXPECT_TRUE(
+        same_bytes(with_header(expected, repeated(PAGE_BYTES, 0x01)), build("out.zvk", {"-zvk", "t.zvk", "-mus"})));
 }
 
 TEST_F(MapperTemplateTest, NoAddOnOptionGivesVersion1) {
@@ -363,8 +374,9 @@ TEST_F(MapperTemplateTest, MapperOptionKeepsEveryBlock) {
     expected.block_lengths[0] = RAW_PAGE;
     expected.block_lengths[5] = RAW_PAGE;
     expected.block_lengths[15] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(with_header(expected, join({repeated(PAGE_BYTES, 0x01), repeated(PAGE_BYTES, 0x05), block_15})),
-                           build("out.zvk", {"-zvk", "t.zvk", "-mm", "3"})));
+    EXPECT_TRUE(
+        same_bytes(with_header(expected, join({repeated(PAGE_BYTES, 0x01), repeated(PAGE_BYTES, 0x05), block_15})),
+                   build("out.zvk", {"-zvk", "t.zvk", "-mm", "3"})));
 }
 
 }  // namespace

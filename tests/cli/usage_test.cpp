@@ -66,13 +66,13 @@ TEST_P(HelpOptionTest, ShowsUsageAndWritesNothing) {
     EXPECT_EQ(std::vector<std::string>{"in.bin"}, dir.entries());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Placements, HelpOptionTest,
-    ::testing::Values(HelpCase{{"-h"}}, HelpCase{{"-o", "out.zvk", "-mem", "0", "in.bin", "-h"}},
-                      HelpCase{{"-vb", "-pack", "-cm", "v3", "-h"}}, HelpCase{{"-h", "-o", "out.zvk", "-mem", "0", "in.bin"}},
-                      HelpCase{{"-h", "-cm", "V9", "-reg", "IX", "1", "-o"}},
-                      HelpCase{{"-mem", "0", "missing.bin", "-o", "out.zvk", "-h", "-mm", "500"}},
-                      HelpCase{{"-CM", "V9", "--o", "stray", "-h"}}));
+INSTANTIATE_TEST_SUITE_P(Placements, HelpOptionTest,
+                         ::testing::Values(HelpCase{{"-h"}}, HelpCase{{"-o", "out.zvk", "-mem", "0", "in.bin", "-h"}},
+                                           HelpCase{{"-vb", "-pack", "-cm", "v3", "-h"}},
+                                           HelpCase{{"-h", "-o", "out.zvk", "-mem", "0", "in.bin"}},
+                                           HelpCase{{"-h", "-cm", "V9", "-reg", "IX", "1", "-o"}},
+                                           HelpCase{{"-mem", "0", "missing.bin", "-o", "out.zvk", "-h", "-mm", "500"}},
+                                           HelpCase{{"-CM", "V9", "--o", "stray", "-h"}}));
 
 TEST_F(UsageTest, InvalidOptionBeforeHelpIsReportedInstead) {
     EXPECT_TRUE(failed_with(run({"-cm", "V4", "-h"}), 19, "Bad computer model 'V4'!"));

@@ -1,16 +1,17 @@
 #include "support/process.hpp"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace quillet_test {
 namespace {
@@ -49,7 +50,7 @@ std::vector<std::string> wrapper_words() {
     std::vector<std::string> words;
     const char* wrapper = std::getenv(WRAPPER_VARIABLE);
     std::string word;
-    for (const char* c = wrapper ? wrapper : ""; ; ++c) {
+    for (const char* c = wrapper ? wrapper : "";; ++c) {
         if (*c != ' ' && *c != '\0') {
             word += *c;
             continue;
@@ -62,8 +63,7 @@ std::vector<std::string> wrapper_words() {
 }
 
 [[noreturn]] void start_child(const std::string& program, const std::vector<std::string>& arguments,
-                              const ProcessSetup& setup, const Pipe& in, const Pipe& out,
-                              const Pipe& err) {
+                              const ProcessSetup& setup, const Pipe& in, const Pipe& out, const Pipe& err) {
     if (dup2(in.read_end, STDIN_FILENO) < 0 || dup2(out.write_end, STDOUT_FILENO) < 0 ||
         dup2(err.write_end, STDERR_FILENO) < 0) {
         _exit(CHILD_SETUP_FAILED);
@@ -187,7 +187,8 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     Pipe out = make_pipe();
     Pipe err = make_pipe();
     // A child that stops reading its input must not end the test process.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
 
@@ -196,8 +197,8 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     close_fd(in.read_end);
     close_fd(out.write_end);
     close_fd(err.write_end);
-    Session session{setup, child, in.write_end, out.read_end, err.read_end, Feed::FIRST,
-                    setup.standard_input, {}, false, 0, {}};
+    Session session{
+        setup, child, in.write_end, out.read_end, err.read_end, Feed::FIRST, setup.standard_input, {}, false, 0, {}};
     try {
         if (child < 0) throw std::runtime_error("fork failed");
         fcntl(session.input, F_SETFL, O_NONBLOCK);

@@ -90,8 +90,8 @@ Bytes page_with(const Bytes& content, std::size_t offset, std::uint8_t fill) {
 
 ::testing::AssertionResult same_bytes(const Bytes& expected, const Bytes& actual) {
     const std::size_t common = std::min(expected.size(), actual.size());
-    const auto diff = std::mismatch(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common),
-                                    actual.begin());
+    const auto diff =
+        std::mismatch(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common), actual.begin());
     const std::size_t at = static_cast<std::size_t>(diff.first - expected.begin());
     if (at == common && expected.size() == actual.size()) return ::testing::AssertionSuccess();
     auto failure = ::testing::AssertionFailure();

@@ -3,13 +3,13 @@
 // the format, kept independent of the code under test.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace quillet_test {
 
@@ -18,17 +18,14 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t PAGE_BYTES = 16384;
 constexpr std::size_t HEADER_V1_BYTES = 56;
 constexpr std::size_t HEADER_V2_BYTES = 124;
-constexpr std::uint16_t ROM_RAW = 0x8000;
 
-enum RegisterPair { AF, BC, DE, HL, PC, SP };
 enum Model : std::uint8_t { V1, V2, V2A, V3, MATO, ALFA, ALFA2, C2717 };
 
-constexpr std::array<std::uint8_t, 26> DEFAULT_PERIPHERAL_STATE = {
-    0x8A, 0x00, 0x00, 0xAD, 0x82, 0x00, 0x00, 0x06, 0x9B, 0x00, 0x00, 0x00, 0x00,
-    0x32, 0xFF, 0xFF, 0x76, 0x20, 0x00, 0xB2, 0xFF, 0xFF, 0xED, 0x00, 0x00, 0x23};
+constexpr std::array<std::uint8_t, 26> DEFAULT_PERIPHERAL_STATE = {0x8A, 0x00, 0x00, 0xAD, 0x82, 0x00, 0x00, 0x06, 0x9B,
+                                                                   0x00, 0x00, 0x00, 0x00, 0x32, 0xFF, 0xFF, 0x76, 0x20,
+                                                                   0x00, 0xB2, 0xFF, 0xFF, 0xED, 0x00, 0x00, 0x23};
 constexpr std::uint8_t ALLRAM_ON = 0x82;
-constexpr std::array<std::uint8_t, 9> MUSICA_PLUGGED = {0x32, 0xFF, 0xFF, 0x72, 0xFF,
-                                                        0xFF, 0xB2, 0xFF, 0xFF};
+constexpr std::array<std::uint8_t, 9> MUSICA_PLUGGED = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
 constexpr std::array<std::uint8_t, 9> MUSICA_UNPLUGGED = {0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
 
 // Every field of a header. The initial values are what the tool writes

@@ -1,14 +1,15 @@
 #include "support/temp_dir.hpp"
 
-#include <algorithm>
-#include <cstdlib>
 #include <dirent.h>
-#include <fstream>
 #include <ftw.h>
-#include <iterator>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
 namespace quillet_test {
 namespace {
