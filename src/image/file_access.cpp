@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,8 +94,18 @@ int create_temp_file(OutputFile* file, mode_t mode) {
 
 }  // namespace
 
+std::FILE* open_source_file(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    const int flags = fcntl(fd, F_GETFL);
+    std::FILE* stream = nullptr;
+    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) stream = fdopen(fd, "rb");
+    if (!stream) close(fd);
+    return stream;
+}
+
 int read_input_file(const char* path, std::uint8_t* buffer, int max_length) {
-    std::FILE* stream = std::fopen(path, "rb");
+    std::FILE* stream = open_source_file(path);
     if (!stream) return report_failure(ERR_SOURCE_OPEN, path);
     const int result = read_open_file(stream, path, buffer, max_length);
     std::fclose(stream);

@@ -18,6 +18,10 @@ namespace quillet {
 // device, a pipe) cannot be read as a memory image: ERR_SOURCE_READ.
 int read_input_file(const char* path, std::uint8_t* buffer, int max_length);
 
+// Opens `path` for binary reading, as fopen(path, "rb") does, except that
+// opening a named pipe does not wait for a writer. Returns null on failure.
+std::FILE* open_source_file(const char* path);
+
 // An output file being written. An existing regular file (or one that does
 // not exist yet) is written as a new temporary file in the same directory
 // and renamed over the target only when every piece was written, so a

@@ -5,6 +5,7 @@
 
 #include "driver/failure.hpp"
 #include "image/build_context.hpp"
+#include "image/file_access.hpp"
 #include "image/stream_calls.hpp"
 #include "snapshot/block_codec.hpp"
 #include "snapshot/snapshot_format.hpp"
@@ -118,7 +119,7 @@ int read_contents(Reader* r, std::uint8_t* header, PieceHandler handle, void* us
 
 int read_snapshot(const char* path, std::uint8_t* header, PieceHandler handle, void* user,
                   long* end_offset) {
-    Reader reader{path, std::fopen(path, "rb"), nullptr, nullptr, 0};
+    Reader reader{path, open_source_file(path), nullptr, nullptr, 0};
     if (!reader.stream) return report_failure(ERR_SOURCE_OPEN, path);
     const int result = read_contents(&reader, header, handle, user);
     std::fclose(reader.stream);
