@@ -8,10 +8,7 @@
 namespace quillet {
 namespace {
 
-using quillet_test::ascending;
-using quillet_test::Bytes;
-using quillet_test::concat;
-using quillet_test::repeated;
+using namespace quillet_test;
 
 constexpr std::uint8_t GUARD = 0xCD;
 constexpr int GUARD_SIZE = 64;

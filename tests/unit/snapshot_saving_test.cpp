@@ -9,15 +9,7 @@
 namespace quillet {
 namespace {
 
-using quillet_test::ascending;
-using quillet_test::Bytes;
-using quillet_test::concat;
-using quillet_test::ContextHolder;
-using quillet_test::HeaderBuilder;
-using quillet_test::message;
-using quillet_test::read_file;
-using quillet_test::repeated;
-using quillet_test::TempDir;
+using namespace quillet_test;
 
 constexpr unsigned RAW_PAGE = 16384;
 

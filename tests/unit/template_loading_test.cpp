@@ -7,15 +7,7 @@
 namespace quillet {
 namespace {
 
-using quillet_test::ascending;
-using quillet_test::Bytes;
-using quillet_test::concat;
-using quillet_test::ContextHolder;
-using quillet_test::HeaderBuilder;
-using quillet_test::message;
-using quillet_test::repeated;
-using quillet_test::TempDir;
-using quillet_test::write_file;
+using namespace quillet_test;
 
 constexpr unsigned RAW = 16384;
 
