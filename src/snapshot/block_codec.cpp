@@ -5,60 +5,277 @@
 namespace quillet {
 namespace {
 
-bool all_bytes_equal(const std::uint8_t* source, int length) {
-    const std::uint8_t first = source[0];
-    for (int i = 1; i < length; ++i) {
-        if (source[i] != first) return false;
+// Runs are found with 64-bit words: a word is loaded from any byte position
+// with memcpy, equal bytes show up as zero bytes of an XOR, and positions
+// are found by counting trailing zero bits. Words are read in little-endian
+// order on every machine, so bit order follows memory order.
+using Word = std::uint64_t;
+constexpr int WORD_BYTES = sizeof(Word);
+constexpr int WORD_BITS = 64;
+constexpr int BITS_PER_BYTE = 8;
+constexpr Word EVERY_BYTE_ONE = 0x0101010101010101u;
+constexpr Word EVERY_BYTE_LOW7 = 0x7F7F7F7F7F7F7F7Fu;
+// Multiplying the bits at 8 * j (j = 0..7) by this gathers them, in order,
+// into the top byte of the product.
+constexpr Word GATHER_BYTE_BITS = 0x0102040810204080u;
+constexpr int GATHER_SHIFT = WORD_BITS - BITS_PER_BYTE;
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+Word load_word(const std::uint8_t* at) {
+    Word word;
+    std::memcpy(&word, at, WORD_BYTES);
+    return word;
+}
+#else
+Word load_word(const std::uint8_t* at) {
+    Word word = 0;
+    for (int i = WORD_BYTES - 1; i >= 0; --i) word = (word << BITS_PER_BYTE) | at[i];
+    return word;
+}
+#endif
+
+// Number of zero bits below the lowest set bit of `word` (non-zero).
+int trailing_zero_bits(Word word) {
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_ctzll(word);
+#else
+    int count = 0;
+    while ((word & 1u) == 0) {
+        word >>= 1;
+        ++count;
     }
-    return true;
+    return count;
+#endif
 }
 
-// Length of the run of bytes equal to source[p], starting at p, capped at
-// REPEAT_RUN_MAX.
-int repeat_length(const std::uint8_t* source, int p, int length) {
-    const int limit = length - p < REPEAT_RUN_MAX ? length - p : REPEAT_RUN_MAX;
-    int n = 1;
-    while (n < limit && source[p + n] == source[p]) ++n;
-    return n;
+// One bit per byte of `word`, in memory order: set for the zero bytes. The
+// per-byte test adds no carries across byte borders, so no byte is marked
+// by mistake.
+unsigned zero_byte_bits(Word word) {
+    const Word high_bits = ~(((word & EVERY_BYTE_LOW7) + EVERY_BYTE_LOW7) | word | EVERY_BYTE_LOW7);
+    return static_cast<unsigned>(((high_bits >> (BITS_PER_BYTE - 1)) * GATHER_BYTE_BITS) >> GATHER_SHIFT);
 }
+
+bool all_bytes_equal(const std::uint8_t* source, int length) {
+    return std::memcmp(source, source + 1, static_cast<std::size_t>(length - 1)) == 0;
+}
+
+// Number of bytes from p on that equal source[p] (at least 1).
+int equal_run_length(const std::uint8_t* source, int p, int length) {
+    const Word pattern = EVERY_BYTE_ONE * source[p];
+    int q = p + 1;
+    for (; q + WORD_BYTES <= length; q += WORD_BYTES) {
+        const Word differences = load_word(source + q) ^ pattern;
+        if (differences) return q + trailing_zero_bits(differences) / BITS_PER_BYTE - p;
+    }
+    while (q < length && source[q] == source[p]) ++q;
+    return q - p;
+}
+
+// Neighbour comparisons for the 64 positions from `base`, so that the
+// stretches of equal bytes in them are found with bit operations instead
+// of loads.
+struct Window {
+    // Positions from base on whose repeat start is known (the last position
+    // of the window would need the next window's first bit).
+    static constexpr int SPAN = WORD_BITS - 1;
+    static constexpr Word SPAN_BITS = ~Word{0} >> (WORD_BITS - SPAN);
+
+    Word equal_next = 0;  // bit i: source[base + i] == source[base + i + 1]
+
+    Window(const std::uint8_t* source, int base, int length) {
+        if (base + WORD_BITS + 1 <= length) {
+            for (int i = 0; i < WORD_BITS; i += BITS_PER_BYTE) {
+                const Word differences = load_word(source + base + i) ^ load_word(source + base + i + 1);
+                equal_next |= static_cast<Word>(zero_byte_bits(differences)) << i;
+            }
+        } else {
+            for (int i = 0; base + i + 1 < length; ++i) {
+                if (source[base + i] == source[base + i + 1]) equal_next |= Word{1} << i;
+            }
+        }
+    }
+
+    // Bit i: three equal bytes begin at base + i and the byte before them
+    // (if inside the window) differs, so a new stretch of equal bytes
+    // starts there. Bit 0 counts as a stretch start: the caller places
+    // windows only where no repeat run can reach in from before.
+    Word stretch_starts() const {
+        const Word repeat_starts = equal_next & (equal_next >> 1);
+        return repeat_starts & ~(equal_next << 1) & SPAN_BITS;
+    }
+
+    // Length of the stretch that starts at `offset`, or 0 when it runs on
+    // past the window.
+    int stretch_length(int offset) const {
+        const Word unequal = ~equal_next >> offset;
+        return unequal ? trailing_zero_bits(unequal) + 1 : 0;
+    }
+};
+
+// Covers destination[0 .. count - 1] with four WIDTH-byte copies at both
+// ends and next to them (never more than WIDTH apart, so they overlap instead of
+// leaving gaps), for WIDTH <= count <= 4 * WIDTH. `source_step` 1 copies
+// source[0 .. count - 1]; 0 repeats source[0 .. WIDTH - 1], a fill pattern.
+// Whatever the count, the same four copies run: run lengths that vary from
+// run to run cost no mispredicted branches.
+template <int WIDTH>
+void spread_copy(std::uint8_t* destination, const std::uint8_t* source, int source_step, int count) {
+    const int last = count - WIDTH;
+    const int step = last < WIDTH ? last : WIDTH;
+    const int offsets[] = {0, step, last - step, last};
+    for (const int offset : offsets) {
+        std::memcpy(destination + offset, source + source_step * offset, WIDTH);
+    }
+}
+
+// Copies `count` (at least 1) bytes, touching nothing past destination[count
+// - 1] and reading nothing past source[count - 1].
+void copy_bytes(std::uint8_t* destination, const std::uint8_t* source, int count) {
+    constexpr int COPY = 1;
+    if (count < 4) {
+        destination[0] = source[0];
+        destination[count / 2] = source[count / 2];
+        destination[count - 1] = source[count - 1];
+    } else if (count <= 16) {
+        spread_copy<4>(destination, source, COPY, count);
+    } else if (count <= 64) {
+        spread_copy<16>(destination, source, COPY, count);
+    } else if (count <= LITERAL_RUN_MAX) {
+        spread_copy<32>(destination, source, COPY, count);
+    } else {
+        std::memcpy(destination, source, static_cast<std::size_t>(count));
+    }
+}
+
+// Writes `count` (at least 1) copies of `value`, touching nothing past
+// destination[count - 1].
+void fill_bytes(std::uint8_t* destination, std::uint8_t value, int count) {
+    constexpr int FILL = 0;
+    if (count < 2) {
+        destination[0] = value;
+        return;
+    }
+    const Word word_pattern = EVERY_BYTE_ONE * value;
+    std::uint8_t word_bytes[WORD_BYTES];
+    std::memcpy(word_bytes, &word_pattern, WORD_BYTES);
+    if (count <= 8) {
+        spread_copy<2>(destination, word_bytes, FILL, count);
+    } else if (count <= 32) {
+        spread_copy<8>(destination, word_bytes, FILL, count);
+    } else {
+        std::memset(destination, value, static_cast<std::size_t>(count));
+    }
+}
+
+// Appends runs to `output` while the run form stays shorter than `length`;
+// each append either fits entirely below output[length - 1] or refuses, and
+// a refusal means the raw form wins (the run form only grows).
+struct RunWriter {
+    std::uint8_t* output;
+    const std::uint8_t* source;
+    int length;
+    int size = 0;
+
+    // Literal runs for source[from .. to - 1] (at least one byte), split
+    // every LITERAL_RUN_MAX bytes.
+    bool literals(int from, int to) {
+        int remaining = to - from;
+        const int controls = (remaining + LITERAL_RUN_MAX - 1) / LITERAL_RUN_MAX;
+        if (size + remaining + controls >= length) return false;
+        while (remaining > 0) {
+            const int n = remaining < LITERAL_RUN_MAX ? remaining : LITERAL_RUN_MAX;
+            output[size] = static_cast<std::uint8_t>(LITERAL_FLAG | (n - 1));
+            copy_bytes(output + size + 1, source + from, n);
+            size += n + 1;
+            from += n;
+            remaining -= n;
+        }
+        return true;
+    }
+
+    // Repeat runs for a stretch of `count` (at least REPEAT_RUN_MIN) copies
+    // of `value`: as many REPEAT_RUN_MAX runs as fit, then one for the rest
+    // if it is REPEAT_RUN_MIN bytes or more. Returns how many bytes at the
+    // end of the stretch are left for the next literal run, or -1.
+    int stretch(std::uint8_t value, int count) {
+        if (count <= REPEAT_RUN_MAX) {
+            if (size + 2 >= length) return -1;
+            output[size] = static_cast<std::uint8_t>(count - REPEAT_RUN_MIN);
+            output[size + 1] = value;
+            size += 2;
+            return 0;
+        }
+        const int full = count / REPEAT_RUN_MAX;
+        const int rest = count % REPEAT_RUN_MAX;
+        const int left_over = rest < REPEAT_RUN_MIN ? rest : 0;
+        const int runs = full + (left_over == 0 && rest > 0 ? 1 : 0);
+        if (size + 2 * runs >= length) return -1;
+        for (int i = 0; i < full; ++i) {
+            output[size++] = static_cast<std::uint8_t>(REPEAT_RUN_MAX - REPEAT_RUN_MIN);
+            output[size++] = value;
+        }
+        if (runs > full) {
+            output[size++] = static_cast<std::uint8_t>(rest - REPEAT_RUN_MIN);
+            output[size++] = value;
+        }
+        return left_over;
+    }
+};
 
 // Encodes the run form into output; returns its size, or -1 as soon as it
-// can no longer come out shorter than `length` (so nothing is ever written
-// at or past output[length - 1] by a form that would be used).
+// can no longer come out shorter than `length`. Every stretch of three or
+// more equal bytes becomes repeat runs, everything between stretches
+// literal runs. Windows are placed either just after a stretch or just
+// after the positions that the previous window has ruled out.
 int encode_runs(std::uint8_t* output, const std::uint8_t* source, int length) {
-    int out = 0;
-    int literal_start = -1;  // output index of the open literal run's control byte
-    int literal_count = 0;
-    const auto close_literal = [&] {
-        if (literal_start < 0) return;
-        output[literal_start] = static_cast<std::uint8_t>(LITERAL_FLAG | (literal_count - 1));
-        literal_start = -1;
-        literal_count = 0;
-    };
+    RunWriter writer{output, source, length};
+    int literal_from = 0;
     int p = 0;
-    while (p < length) {
-        const std::uint8_t c = source[p];
-        if (p + 2 < length && source[p + 1] == c && source[p + 2] == c) {
-            close_literal();
-            const int n = repeat_length(source, p, length);
-            if (out + 2 >= length) return -1;
-            output[out++] = static_cast<std::uint8_t>(n - REPEAT_RUN_MIN);
-            output[out++] = c;
-            p += n;
-            continue;
+    while (p + REPEAT_RUN_MIN <= length) {
+        const Window window(source, p, length);
+        int stretch_end = 0;
+        for (Word starts = window.stretch_starts(); starts; starts &= starts - 1) {
+            const int offset = trailing_zero_bits(starts);
+            const int start = p + offset;
+            int stretch = window.stretch_length(offset);
+            if (stretch == 0) stretch = equal_run_length(source, start, length);
+            if (start != literal_from && !writer.literals(literal_from, start)) return -1;
+            const int left_over = writer.stretch(source[start], stretch);
+            if (left_over < 0) return -1;
+            stretch_end = start + stretch;
+            literal_from = stretch_end - left_over;
         }
-        if (literal_start < 0) {
-            if (out + 2 >= length) return -1;  // control and data byte must fit
-            literal_start = out++;
-        } else if (out + 1 >= length) {
-            return -1;
-        }
-        output[out++] = c;
-        ++literal_count;
-        ++p;
-        if (literal_count == LITERAL_RUN_MAX) close_literal();
+        p = stretch_end > p + Window::SPAN ? stretch_end : p + Window::SPAN;
     }
-    close_literal();
+    if (literal_from != length && !writer.literals(literal_from, length)) return -1;
+    return writer.size;
+}
+
+// Decodes a run form; see unpack_block for the results.
+int decode_runs(std::uint8_t* destination, int capacity, const std::uint8_t* packed,
+                int packed_length) {
+    int in = 0;
+    int out = 0;
+    while (in < packed_length && out < capacity) {
+        const std::uint8_t control = packed[in++];
+        const int room = capacity - out;
+        if (control & LITERAL_FLAG) {
+            const int n = (control & ~LITERAL_FLAG) + 1;
+            if (n > packed_length - in) return UNPACK_LEFT_OVER;
+            const int kept = n < room ? n : room;
+            copy_bytes(destination + out, packed + in, kept);
+            in += n;
+            out += kept;
+        } else {
+            const int n = control + REPEAT_RUN_MIN;
+            if (in >= packed_length) return UNPACK_LEFT_OVER;
+            const int kept = n < room ? n : room;
+            fill_bytes(destination + out, packed[in++], kept);
+            out += kept;
+        }
+    }
+    if (in < packed_length) return UNPACK_LEFT_OVER;
     return out;
 }
 
@@ -71,7 +288,7 @@ int pack_block(std::uint8_t* output, const std::uint8_t* source, int length) {
         return 1;
     }
     const int encoded = encode_runs(output, source, length);
-    if (encoded > 0 && encoded < length) return encoded;
+    if (encoded > 0) return encoded;
     std::memcpy(output, source, static_cast<std::size_t>(length));
     return length;
 }
@@ -90,28 +307,7 @@ int unpack_block(std::uint8_t* destination, int capacity, const std::uint8_t* pa
         std::memcpy(destination, packed, static_cast<std::size_t>(capacity));
         return capacity;
     }
-    int in = 0;
-    int out = 0;
-    while (in < packed_length && out < capacity) {
-        const std::uint8_t control = packed[in++];
-        const int room = capacity - out;
-        if (control & LITERAL_FLAG) {
-            const int n = (control & ~LITERAL_FLAG) + 1;
-            if (n > packed_length - in) return UNPACK_LEFT_OVER;
-            const int kept = n < room ? n : room;
-            std::memcpy(destination + out, packed + in, static_cast<std::size_t>(kept));
-            in += n;
-            out += kept;
-        } else {
-            const int n = control + REPEAT_RUN_MIN;
-            if (in >= packed_length) return UNPACK_LEFT_OVER;
-            const int kept = n < room ? n : room;
-            std::memset(destination + out, packed[in++], static_cast<std::size_t>(kept));
-            out += kept;
-        }
-    }
-    if (in < packed_length) return UNPACK_LEFT_OVER;
-    return out;
+    return decode_runs(destination, capacity, packed, packed_length);
 }
 
 }  // namespace quillet
