@@ -1,3 +1,8 @@
+// The block codec, built for speed without changing a byte of its output:
+// packing finds stretches of equal bytes 64 positions at a time with word
+// operations, and both directions copy and fill whole runs at once. The
+// plain byte-at-a-time statement of the same encoding lives beside the
+// benchmarks (bench/reference_codec.hpp); the unit tests hold the two equal.
 #include "snapshot/block_codec.hpp"
 
 #include <cstring>
@@ -64,7 +69,7 @@ bool all_bytes_equal(const std::uint8_t* source, int length) {
 int equal_run_length(const std::uint8_t* source, int p, int length) {
     const Word pattern = EVERY_BYTE_ONE * source[p];
     int q = p + 1;
-    for (; q + WORD_BYTES <= length; q += WORD_BYTES) {
+    for (; length - q >= WORD_BYTES; q += WORD_BYTES) {
         const Word differences = load_word(source + q) ^ pattern;
         if (differences) return q + trailing_zero_bits(differences) / BITS_PER_BYTE - p;
     }
@@ -84,7 +89,7 @@ struct Window {
     Word equal_next = 0;  // bit i: source[base + i] == source[base + i + 1]
 
     Window(const std::uint8_t* source, int base, int length) {
-        if (base + WORD_BITS + 1 <= length) {
+        if (length - base > WORD_BITS) {
             for (int i = 0; i < WORD_BITS; i += BITS_PER_BYTE) {
                 const Word differences = load_word(source + base + i) ^ load_word(source + base + i + 1);
                 equal_next |= static_cast<Word>(zero_byte_bits(differences)) << i;
@@ -113,12 +118,17 @@ struct Window {
     }
 };
 
-// Covers destination[0 .. count - 1] with four WIDTH-byte copies at both
-// ends and next to them (never more than WIDTH apart, so they overlap instead of
-// leaving gaps), for WIDTH <= count <= 4 * WIDTH. `source_step` 1 copies
-// source[0 .. count - 1]; 0 repeats source[0 .. WIDTH - 1], a fill pattern.
-// Whatever the count, the same four copies run: run lengths that vary from
-// run to run cost no mispredicted branches.
+// Short copies and fills: four WIDTH-byte copies, at both ends of
+// destination[0 .. count - 1] and next to them (never more than WIDTH
+// apart, so they overlap instead of leaving gaps), cover any count from
+// WIDTH to SPREAD_REACH<WIDTH>. Whatever the count, the same four copies
+// run: run lengths that vary from run to run cost no mispredicted branches.
+constexpr int SPREAD_COPIES = 4;
+template <int WIDTH>
+constexpr int SPREAD_REACH = SPREAD_COPIES * WIDTH;
+
+// `source_step` 1 copies source[0 .. count - 1]; 0 repeats source[0 ..
+// WIDTH - 1], a fill pattern.
 template <int WIDTH>
 void spread_copy(std::uint8_t* destination, const std::uint8_t* source, int source_step, int count) {
     const int last = count - WIDTH;
@@ -131,17 +141,18 @@ void spread_copy(std::uint8_t* destination, const std::uint8_t* source, int sour
 
 // Copies `count` (at least 1) bytes, touching nothing past destination[count
 // - 1] and reading nothing past source[count - 1].
-void copy_bytes(std::uint8_t* destination, const std::uint8_t* source, int count) {
+inline void copy_bytes(std::uint8_t* destination, const std::uint8_t* source, int count) {
     constexpr int COPY = 1;
-    if (count < 4) {
+    constexpr int SMALL = 4;
+    if (count < SMALL) {  // first, middle and last byte cover 1 to 3 bytes
         destination[0] = source[0];
         destination[count / 2] = source[count / 2];
         destination[count - 1] = source[count - 1];
-    } else if (count <= 16) {
-        spread_copy<4>(destination, source, COPY, count);
-    } else if (count <= 64) {
+    } else if (count <= SPREAD_REACH<SMALL>) {
+        spread_copy<SMALL>(destination, source, COPY, count);
+    } else if (count <= SPREAD_REACH<16>) {
         spread_copy<16>(destination, source, COPY, count);
-    } else if (count <= LITERAL_RUN_MAX) {
+    } else if (count <= SPREAD_REACH<32>) {
         spread_copy<32>(destination, source, COPY, count);
     } else {
         std::memcpy(destination, source, static_cast<std::size_t>(count));
@@ -150,19 +161,20 @@ void copy_bytes(std::uint8_t* destination, const std::uint8_t* source, int count
 
 // Writes `count` (at least 1) copies of `value`, touching nothing past
 // destination[count - 1].
-void fill_bytes(std::uint8_t* destination, std::uint8_t value, int count) {
+inline void fill_bytes(std::uint8_t* destination, std::uint8_t value, int count) {
     constexpr int FILL = 0;
-    if (count < 2) {
+    constexpr int SMALL = 2;
+    if (count < SMALL) {
         destination[0] = value;
         return;
     }
     const Word word_pattern = EVERY_BYTE_ONE * value;
-    std::uint8_t word_bytes[WORD_BYTES];
-    std::memcpy(word_bytes, &word_pattern, WORD_BYTES);
-    if (count <= 8) {
-        spread_copy<2>(destination, word_bytes, FILL, count);
-    } else if (count <= 32) {
-        spread_copy<8>(destination, word_bytes, FILL, count);
+    std::uint8_t pattern[WORD_BYTES];
+    std::memcpy(pattern, &word_pattern, WORD_BYTES);
+    if (count <= SPREAD_REACH<SMALL>) {
+        spread_copy<SMALL>(destination, pattern, FILL, count);
+    } else if (count <= SPREAD_REACH<WORD_BYTES>) {
+        spread_copy<WORD_BYTES>(destination, pattern, FILL, count);
     } else {
         std::memset(destination, value, static_cast<std::size_t>(count));
     }
@@ -182,7 +194,7 @@ struct RunWriter {
     bool literals(int from, int to) {
         int remaining = to - from;
         const int controls = (remaining + LITERAL_RUN_MAX - 1) / LITERAL_RUN_MAX;
-        if (size + remaining + controls >= length) return false;
+        if (remaining + controls >= length - size) return false;
         while (remaining > 0) {
             const int n = remaining < LITERAL_RUN_MAX ? remaining : LITERAL_RUN_MAX;
             output[size] = static_cast<std::uint8_t>(LITERAL_FLAG | (n - 1));
@@ -194,31 +206,27 @@ struct RunWriter {
         return true;
     }
 
+    // One repeat run of `count` (REPEAT_RUN_MIN .. REPEAT_RUN_MAX) copies of
+    // `value`.
+    bool repeat(std::uint8_t value, int count) {
+        if (length - size <= 2) return false;
+        output[size] = static_cast<std::uint8_t>(count - REPEAT_RUN_MIN);
+        output[size + 1] = value;
+        size += 2;
+        return true;
+    }
+
     // Repeat runs for a stretch of `count` (at least REPEAT_RUN_MIN) copies
     // of `value`: as many REPEAT_RUN_MAX runs as fit, then one for the rest
     // if it is REPEAT_RUN_MIN bytes or more. Returns how many bytes at the
     // end of the stretch are left for the next literal run, or -1.
     int stretch(std::uint8_t value, int count) {
-        if (count <= REPEAT_RUN_MAX) {
-            if (size + 2 >= length) return -1;
-            output[size] = static_cast<std::uint8_t>(count - REPEAT_RUN_MIN);
-            output[size + 1] = value;
-            size += 2;
-            return 0;
-        }
-        const int full = count / REPEAT_RUN_MAX;
         const int rest = count % REPEAT_RUN_MAX;
         const int left_over = rest < REPEAT_RUN_MIN ? rest : 0;
-        const int runs = full + (left_over == 0 && rest > 0 ? 1 : 0);
-        if (size + 2 * runs >= length) return -1;
-        for (int i = 0; i < full; ++i) {
-            output[size++] = static_cast<std::uint8_t>(REPEAT_RUN_MAX - REPEAT_RUN_MIN);
-            output[size++] = value;
+        for (int i = 0; i < count / REPEAT_RUN_MAX; ++i) {
+            if (!repeat(value, REPEAT_RUN_MAX)) return -1;
         }
-        if (runs > full) {
-            output[size++] = static_cast<std::uint8_t>(rest - REPEAT_RUN_MIN);
-            output[size++] = value;
-        }
+        if (rest >= REPEAT_RUN_MIN && !repeat(value, rest)) return -1;
         return left_over;
     }
 };
@@ -232,31 +240,62 @@ int encode_runs(std::uint8_t* output, const std::uint8_t* source, int length) {
     RunWriter writer{output, source, length};
     int literal_from = 0;
     int p = 0;
-    while (p + REPEAT_RUN_MIN <= length) {
+    while (length - p >= REPEAT_RUN_MIN) {
         const Window window(source, p, length);
         int stretch_end = 0;
         for (Word starts = window.stretch_starts(); starts; starts &= starts - 1) {
             const int offset = trailing_zero_bits(starts);
             const int start = p + offset;
             int stretch = window.stretch_length(offset);
-            if (stretch == 0) stretch = equal_run_length(source, start, length);
             if (start != literal_from && !writer.literals(literal_from, start)) return -1;
-            const int left_over = writer.stretch(source[start], stretch);
-            if (left_over < 0) return -1;
+            if (stretch != 0 && stretch <= REPEAT_RUN_MAX) {
+                if (!writer.repeat(source[start], stretch)) return -1;
+                literal_from = start + stretch;
+            } else {
+                if (stretch == 0) stretch = equal_run_length(source, start, length);
+                const int left_over = writer.stretch(source[start], stretch);
+                if (left_over < 0) return -1;
+                literal_from = start + stretch - left_over;
+            }
             stretch_end = start + stretch;
-            literal_from = stretch_end - left_over;
         }
-        p = stretch_end > p + Window::SPAN ? stretch_end : p + Window::SPAN;
+        const int ruled_out = length - p > Window::SPAN ? p + Window::SPAN : length;
+        p = stretch_end > ruled_out ? stretch_end : ruled_out;
     }
     if (literal_from != length && !writer.literals(literal_from, length)) return -1;
     return writer.size;
 }
 
-// Decodes a run form; see unpack_block for the results.
+// Decodes runs while every run, whatever its kind, surely fits: its stored
+// bytes are all there and its bytes all fit in the destination. Advances
+// `in` and `out` past the decoded runs.
+void decode_roomy_runs(std::uint8_t* destination, int capacity, const std::uint8_t* packed,
+                       int packed_length, int& in, int& out) {
+    constexpr int LONGEST_STORED_RUN = 1 + LITERAL_RUN_MAX;
+    while (packed_length - in >= LONGEST_STORED_RUN && capacity - out >= REPEAT_RUN_MAX) {
+        const std::uint8_t control = packed[in];
+        if (control & LITERAL_FLAG) {
+            const int n = (control & ~LITERAL_FLAG) + 1;
+            copy_bytes(destination + out, packed + in + 1, n);
+            in += n + 1;
+            out += n;
+        } else {
+            const int n = control + REPEAT_RUN_MIN;
+            fill_bytes(destination + out, packed[in + 1], n);
+            in += 2;
+            out += n;
+        }
+    }
+}
+
+// Decodes a run form; see unpack_block for the results. Runs near the end
+// of either buffer are checked one by one, and cut where the destination
+// is full.
 int decode_runs(std::uint8_t* destination, int capacity, const std::uint8_t* packed,
                 int packed_length) {
     int in = 0;
     int out = 0;
+    decode_roomy_runs(destination, capacity, packed, packed_length, in, out);
     while (in < packed_length && out < capacity) {
         const std::uint8_t control = packed[in++];
         const int room = capacity - out;
@@ -264,14 +303,14 @@ int decode_runs(std::uint8_t* destination, int capacity, const std::uint8_t* pac
             const int n = (control & ~LITERAL_FLAG) + 1;
             if (n > packed_length - in) return UNPACK_LEFT_OVER;
             const int kept = n < room ? n : room;
-            copy_bytes(destination + out, packed + in, kept);
+            std::memcpy(destination + out, packed + in, static_cast<std::size_t>(kept));
             in += n;
             out += kept;
         } else {
             const int n = control + REPEAT_RUN_MIN;
             if (in >= packed_length) return UNPACK_LEFT_OVER;
             const int kept = n < room ? n : room;
-            fill_bytes(destination + out, packed[in++], kept);
+            std::memset(destination + out, packed[in++], static_cast<std::size_t>(kept));
             out += kept;
         }
     }

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Whole-run cost of quillet next to cat.
+#
+# Builds a 16-page snapshot (-mm 0, sixteen -pg page files of mixed content,
+# -pack) and, from the same sixteen files, lets cat write their
+# concatenation (the unpacked size, which is never less than what quillet
+# writes). Prints the median wall time of both and their ratio (with
+# hyperfine when installed, otherwise a timed loop) and the peak resident
+# memory of both (/usr/bin/time -v).
+#
+# Usage: bench/e2e.sh [build-dir | quillet-executable]
+#   build-dir (or QUILLET_BUILD_DIR): a configured build, where quillet is
+#   brought up to date first; an executable file is timed as it is; without
+#   either, a Release build is made in build-e2e.
+# Environment: RUNS (default 200) timed runs per command.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-${QUILLET_BUILD_DIR:-}}"
+runs="${RUNS:-200}"
+
+if [ -z "$build" ]; then
+  build="$root/build-e2e"
+  [ -f "$build/CMakeCache.txt" ] ||
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF >/dev/null
+fi
+if [ -f "$build" ] && [ -x "$build" ]; then
+  quillet="$(cd "$(dirname "$build")" && pwd)/$(basename "$build")"
+else
+  cmake --build "$build" --target quillet >/dev/null
+  quillet="$(cd "$build" && pwd)/quillet"
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Sixteen pages of 16384 bytes, eight kinds of content, made by awk with
+# fixed seeds so that every run sees the same bytes.
+make_page() {
+  LC_ALL=C awk -v kind="$1" -v seed="$2" 'BEGIN {
+    srand(seed); size = 16384
+    for (i = 0; i < size; ) {
+      if (kind == 0) { v = 0; n = size }                                  # one value
+      else if (kind == 1) { v = int(rand() * 256); n = 1 }                # noise
+      else if (kind == 2) { s = int(i / 512); v = s % 2 ? int(rand() * 256) : s; n = 1 }  # half runs
+      else if (kind == 3) { v = rand() < 0.0625 ? int(rand() * 256) : 229; n = 1 }       # mostly 0xE5
+      else if (kind == 4) { v = int(rand() * 256); n = 3 + int(rand() * 6) }             # short runs
+      else if (kind == 5) { v = 32 + (i * 7 + int(i / 61)) % 95; n = 1 }                 # text-like
+      else if (kind == 6) { v = i % 256; n = 1 }                                         # ramp
+      else { v = rand() < 0.02 ? int(rand() * 256) : 0; n = 1 }                          # sparse
+      for (k = 0; k < n && i < size; k++) { printf "%c", v; i++ }
+    }
+  }'
+}
+
+pages=()
+arguments=(-mm 0)
+for page in $(seq 0 15); do
+  make_page $((page % 8)) $((page + 1)) > "page$page.bin"
+  pages+=("page$page.bin")
+  arguments+=(-pg "$page" "page$page.bin")
+done
+arguments+=(-pack -o snapshot.zvk)
+
+"$quillet" "${arguments[@]}" >/dev/null
+cat "${pages[@]}" > concatenated.bin
+echo "quillet: ${#pages[@]} pages -> $(wc -c < snapshot.zvk) bytes; cat: $(wc -c < concatenated.bin) bytes"
+
+# Median wall time in seconds of running "$@" with its output to $output.
+median_of_loop() {
+  local output="$1"; shift
+  local times=() start end
+  for _ in $(seq 1 "$runs"); do
+    start=$(date +%s%N)
+    "$@" > "$output"
+    end=$(date +%s%N)
+    times+=($((end - start)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.6f\n", t[int((NR + 1) / 2)] / 1e9 }'
+}
+
+median_of_hyperfine() {
+  local output="$1"; shift
+  hyperfine -N --warmup 20 --runs "$runs" --output="$output" --export-csv timing.csv "$*" >/dev/null 2>&1
+  awk -F, 'NR == 2 { printf "%.6f\n", $4 }' timing.csv
+}
+
+if command -v hyperfine >/dev/null; then
+  timer=median_of_hyperfine
+  echo "timing: hyperfine, $runs runs each, median"
+else
+  timer=median_of_loop
+  echo "timing: shell loop, $runs runs each, median (hyperfine not installed)"
+fi
+quillet_time=$($timer /dev/null "$quillet" "${arguments[@]}")
+cat_time=$($timer ./cat-output.bin cat "${pages[@]}")
+
+# Median peak resident set size in KB over five runs.
+peak_memory() {
+  local output="$1"; shift
+  for _ in 1 2 3 4 5; do
+    /usr/bin/time -v "$@" 2>&1 > "$output" | awk -F': ' '/Maximum resident set size/ { print $2 }'
+  done | sort -n | sed -n 3p
+}
+
+if [ -x /usr/bin/time ]; then
+  quillet_memory=$(peak_memory /dev/null "$quillet" "${arguments[@]}")
+  cat_memory=$(peak_memory cat-output.bin cat "${pages[@]}")
+else
+  quillet_memory=0
+  cat_memory=0
+  echo "peak memory: /usr/bin/time not installed (Debian package time)"
+fi
+
+awk -v qt="$quillet_time" -v ct="$cat_time" -v qm="$quillet_memory" -v cm="$cat_memory" 'BEGIN {
+  printf "wall time:   quillet %.3f ms, cat %.3f ms, ratio %.2f (target <= 1.2)\n", qt * 1000, ct * 1000, qt / ct
+  if (cm > 0) printf "peak memory: quillet %d KB, cat %d KB, ratio %.2f (target <= 1.5)\n", qm, cm, qm / cm
+}'
