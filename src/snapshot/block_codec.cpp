@@ -193,6 +193,13 @@ struct RunWriter {
     // every LITERAL_RUN_MAX bytes.
     bool literals(int from, int to) {
         int remaining = to - from;
+        if (remaining <= LITERAL_RUN_MAX) {  // the usual case: a single run
+            if (remaining + 1 >= length - size) return false;
+            output[size] = static_cast<std::uint8_t>(LITERAL_FLAG | (remaining - 1));
+            copy_bytes(output + size + 1, source + from, remaining);
+            size += remaining + 1;
+            return true;
+        }
         const int controls = (remaining + LITERAL_RUN_MAX - 1) / LITERAL_RUN_MAX;
         if (remaining + controls >= length - size) return false;
         while (remaining > 0) {
