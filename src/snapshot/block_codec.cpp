@@ -133,10 +133,10 @@ template <int WIDTH>
 void spread_copy(std::uint8_t* destination, const std::uint8_t* source, int source_step, int count) {
     const int last = count - WIDTH;
     const int step = last < WIDTH ? last : WIDTH;
-    const int offsets[] = {0, step, last - step, last};
-    for (const int offset : offsets) {
-        std::memcpy(destination + offset, source + source_step * offset, WIDTH);
-    }
+    std::memcpy(destination, source, WIDTH);
+    std::memcpy(destination + step, source + source_step * step, WIDTH);
+    std::memcpy(destination + last - step, source + source_step * (last - step), WIDTH);
+    std::memcpy(destination + last, source + source_step * last, WIDTH);
 }
 
 // Copies `count` (at least 1) bytes, touching nothing past destination[count
