@@ -18,6 +18,13 @@ constexpr mode_t NEW_FILE_MODE = 0666;
 constexpr mode_t PERMISSION_BITS = 07777;
 constexpr const char* TEMP_NAME_PATTERN = ".quillet-XXXXXX";
 
+// Every piece is read or written with one call straight from or into the
+// caller's buffer; a stream buffer would only split it.
+std::FILE* unbuffered(std::FILE* stream) {
+    if (stream) std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
 bool is_regular(std::FILE* stream) {
     struct stat status;
     return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
@@ -66,7 +73,7 @@ mode_t new_file_mode() {
 // Opens a non-regular output (a device, a pipe) directly, as a plain
 // truncating write.
 int open_direct(OutputFile* file) {
-    file->stream = std::fopen(file->path, "wb");
+    file->stream = unbuffered(std::fopen(file->path, "wb"));
     if (!file->stream) return report_failure(ERR_OUTPUT_OPEN, file->path);
     // A pipe cannot seek; that is no reason to refuse writing into it.
     if (seek_stream(file->stream, 0, SEEK_SET) != 0 && errno != ESPIPE) {
@@ -99,7 +106,7 @@ std::FILE* open_source_file(const char* path) {
     if (fd < 0) return nullptr;
     const int flags = fcntl(fd, F_GETFL);
     std::FILE* stream = nullptr;
-    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) stream = fdopen(fd, "rb");
+    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) stream = unbuffered(fdopen(fd, "rb"));
     if (!stream) close(fd);
     return stream;
 }
@@ -134,7 +141,7 @@ int open_output_file(OutputFile* file, const char* path) {
         if (exists) return open_direct(file);
         return report_failure(ERR_OUTPUT_OPEN, path);
     }
-    file->stream = fdopen(fd, "wb");
+    file->stream = unbuffered(fdopen(fd, "wb"));
     if (!file->stream) {
         close(fd);
         abandon_output_file(file);

@@ -37,11 +37,12 @@ struct OutputFile {
 };
 
 // Opens the output for writing. Returns 0, ERR_OUTPUT_OPEN (it cannot be
-// created) or ERR_OUTPUT_ACCESS.
+// created) or ERR_OUTPUT_ACCESS; nothing is left open or behind on failure.
 int open_output_file(OutputFile* file, const char* path);
 
-// Appends `length` bytes; a length of 0 or less writes nothing. Returns 0 or
-// ERR_OUTPUT_WRITE.
+// Appends `length` bytes with one write; a length of 0 or less writes
+// nothing. Returns 0 or ERR_OUTPUT_WRITE, after which the caller abandons
+// the output.
 int write_output_file(OutputFile* file, const std::uint8_t* data, int length);
 
 // Flushes and closes the output and puts it in place of the target. Returns
