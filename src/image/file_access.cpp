@@ -126,8 +126,10 @@ int open_output_file(OutputFile* file, const char* path) {
     if (*path == '\0') return report_failure(ERR_OUTPUT_OPEN, path);
     file->target_path = follow_links(path);
 
+    // What the name leads to, asked of the kernel: it also follows the links
+    // of /proc (/dev/stdout on a pipe) whose targets are no path names.
     struct stat status;
-    const bool exists = stat(file->target_path.c_str(), &status) == 0;
+    const bool exists = stat(path, &status) == 0;
     if (exists && !S_ISREG(status.st_mode)) return open_direct(file);
     // An existing file that may not be written stays as it is.
     if (exists && access(file->target_path.c_str(), W_OK) != 0) {
