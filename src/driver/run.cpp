@@ -24,6 +24,9 @@ int build_snapshot(BuildContext* context) {
     }
     if (const int result = assemble_memory(context)) return result;
     std::printf("Saving final Snapshot `%s`\n", context->output_path);
+    // The snapshot itself may go to standard output (-o /dev/stdout): what
+    // was printed so far comes before it.
+    std::fflush(stdout);
     return save_snapshot(context);
 }
 
