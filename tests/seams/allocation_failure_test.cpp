@@ -5,39 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "driver/run.hpp"
 #include "seams/allocation_faults.hpp"
+#include "seams/in_process_run.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillet_test {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-struct RunResult {
-    int status;
-    std::string errors;
-};
-
 // Runs the tool in-process; the `failing_call`-th allocation fails (0: none).
 RunResult run_tool(std::vector<std::string> arguments, int failing_call, int* calls) {
-    arguments.insert(arguments.begin(), "quillet");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    CaptureStdout();
-    CaptureStderr();
     fail_allocation_call(failing_call);
-    const int status = quillet::run_quillet(static_cast<int>(arguments.size()), argv.data());
+    RunResult result = run_tool_in_process(std::move(arguments));
     *calls = stop_allocation_faults();
-    std::fflush(stdout);
-    GetCapturedStdout();
-    return {status, GetCapturedStderr()};
+    return result;
 }
 
 class AllocationFailureTest : public testing::Test {

@@ -8,42 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.hpp"
+#include "seams/in_process_run.hpp"
 #include "seams/stream_faults.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillet_test {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-struct RunResult {
-    int status;
-    std::string errors;
-};
-
-RunResult run_tool(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "quillet");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    CaptureStdout();
-    CaptureStderr();
-    const int status = quillet::run_quillet(static_cast<int>(arguments.size()), argv.data());
-    std::fflush(stdout);
-    GetCapturedStdout();
-    return {status, GetCapturedStderr()};
-}
-
 class StreamFailureTest : public testing::Test {
 protected:
     void SetUp() override {
         reset_stream_faults();
         dir.write("in.bin", Bytes(100, 0x5A));
-        ASSERT_EQ(0, run_tool({"-o", file("template.zvk"), "-pack", "-hex", "0", "C30001"}).status);
+        ASSERT_EQ(0, run_tool_in_process({"-o", file("template.zvk"), "-pack", "-hex", "0", "C30001"}).status);
         previous = dir.read("template.zvk");
         reset_stream_faults();
     }
@@ -56,7 +33,7 @@ protected:
 };
 
 TEST_F(StreamFailureTest, ReplacementIsLinkedIn) {
-    ASSERT_EQ(0, run_tool({"-mem", "0", file("in.bin"), "-o", file("out.zvk")}).status);
+    ASSERT_EQ(0, run_tool_in_process({"-mem", "0", file("in.bin"), "-o", file("out.zvk")}).status);
     // Seek to the end and back for the source, one seek for the new output.
     EXPECT_EQ(3, seek_calls());
     EXPECT_EQ(1, tell_calls());
@@ -113,7 +90,7 @@ TEST_F(StreamFailureTest, FailingCallEndsTheRunWithItsCode) {
         if (c.failing_seek) fail_seek_call(c.failing_seek);
         if (c.failing_tell) fail_tell_call(c.failing_tell);
 
-        const RunResult r = run_tool(arguments);
+        const RunResult r = run_tool_in_process(arguments);
         EXPECT_EQ(c.status, r.status);
         EXPECT_EQ(formatted(c.message, file(c.failing_file)), r.errors);
         // Nothing written: no output and no temporary file beside it.
@@ -123,7 +100,7 @@ TEST_F(StreamFailureTest, FailingCallEndsTheRunWithItsCode) {
 
 TEST_F(StreamFailureTest, FailingOutputSeekKeepsAnExistingOutput) {
     fail_seek_call(1);
-    const RunResult r = run_tool({"-hex", "0", "FF", "-o", file("template.zvk")});
+    const RunResult r = run_tool_in_process({"-hex", "0", "FF", "-o", file("template.zvk")});
     EXPECT_EQ(11, r.status);
     EXPECT_EQ(formatted("Can't access output file '%s'!", file("template.zvk")), r.errors);
     EXPECT_EQ(previous, dir.read("template.zvk"));
@@ -133,7 +110,7 @@ TEST_F(StreamFailureTest, FailingOutputSeekKeepsAnExistingOutput) {
 TEST_F(StreamFailureTest, FailingSeekOnADeviceOutput) {
     // A device is written directly; its seek failing is the same failure.
     fail_seek_call(1);
-    const RunResult r = run_tool({"-hex", "0", "FF", "-o", "/dev/null"});
+    const RunResult r = run_tool_in_process({"-hex", "0", "FF", "-o", "/dev/null"});
     EXPECT_EQ(11, r.status);
     EXPECT_EQ(formatted("Can't access output file '%s'!", "/dev/null"), r.errors);
 }
