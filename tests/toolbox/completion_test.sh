@@ -26,9 +26,9 @@ offer() {
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     COMP_LINE=$line
     COMP_POINT=${#line}
-    local spec function
-    spec=$(complete -p "${COMP_WORDS[0]}") || return 1
-    function=${spec#*-F }
+    local registration function
+    registration=$(complete -p "${COMP_WORDS[0]}") || return 1
+    function=${registration#*-F }
     function=${function%% *}
     COMPREPLY=()
     "$function" "${COMP_WORDS[0]}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
