@@ -45,10 +45,10 @@ protected:
         page_ = noise(3000, 2);
         mapper_page_ = noise(PAGE, 3);
         rom_ = noise(3000, 4);
-        write_file(path("program.bin"), program_);
-        write_file(path("page.bin"), page_);
-        write_file(path("mapper.bin"), mapper_page_);
-        write_file(path("rom.in"), rom_);
+        dir_.write("program.bin", program_);
+        dir_.write("page.bin", page_);
+        dir_.write("mapper.bin", mapper_page_);
+        dir_.write("rom.in", rom_);
         ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
     }
 
@@ -67,7 +67,7 @@ TEST_P(ExtractTest, LoadedBytesComeBackAtTheirAddresses) {
     const RunResult run = run_info({"-x", path("out"), "--memory", path("memory.bin"), file});
     ASSERT_EQ(run.status, 0) << run.err;
 
-    const Bytes memory = read_file(path("memory.bin"));
+    const Bytes memory = dir_.read("memory.bin");
     ASSERT_EQ(memory.size(), 65536u);
     EXPECT_EQ(slice(memory, 0x1234, program_.size()), program_);
     EXPECT_EQ(slice(memory, 0x4000, page_.size()), page_);
@@ -79,13 +79,13 @@ TEST_P(ExtractTest, LoadedBytesComeBackAtTheirAddresses) {
     for (int block : {0, 1, 3}) {
         char name[32];
         std::snprintf(name, sizeof name, "out/block-%02d.bin", block);
-        EXPECT_EQ(read_file(path(name)), slice(memory, static_cast<std::size_t>(block) * PAGE, PAGE)) << name;
+        EXPECT_EQ(dir_.read(name), slice(memory, static_cast<std::size_t>(block) * PAGE, PAGE)) << name;
     }
-    EXPECT_FALSE(file_exists(path("out/block-02.bin")));
-    EXPECT_EQ(read_file(path("out/block-06.bin")), mapper_page_);
+    EXPECT_FALSE(dir_.exists("out/block-02.bin"));
+    EXPECT_EQ(dir_.read("out/block-06.bin"), mapper_page_);
     Bytes padded_rom = rom_;
     padded_rom.resize(3072, 0xFF);  // quillet rounds the image up to 1 KB with 0xFF
-    EXPECT_EQ(read_file(path("out/rom.bin")), padded_rom);
+    EXPECT_EQ(dir_.read("out/rom.bin"), padded_rom);
 
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path("out"))) {
@@ -102,12 +102,12 @@ TEST_P(ExtractTest, BlockTwoOfAModelThatDoesNotStoreItIsZeroInTheMemoryImage) {
                                           path("page.bin")}));
     const RunResult run = run_info({"-x", path("out"), "-m", path("memory.bin"), file});
     ASSERT_EQ(run.status, 0) << run.err;
-    const Bytes memory = read_file(path("memory.bin"));
+    const Bytes memory = dir_.read("memory.bin");
     ASSERT_EQ(memory.size(), 65536u);
     EXPECT_TRUE(all_zero(slice(memory, 0x8000, PAGE)));
     EXPECT_EQ(slice(memory, 0xC000, page_.size()), page_);
-    EXPECT_FALSE(file_exists(path("out/block-02.bin")));
-    EXPECT_TRUE(file_exists(path("out/block-03.bin")));
+    EXPECT_FALSE(dir_.exists("out/block-02.bin"));
+    EXPECT_TRUE(dir_.exists("out/block-03.bin"));
 }
 
 INSTANTIATE_TEST_SUITE_P(RawAndPacked, ExtractTest, ::testing::Bool(),
@@ -117,7 +117,7 @@ class ExtractFailureTest : public InfoTest {
 protected:
     void SetUp() override {
         InfoTest::SetUp();
-        write_file(path("page.bin"), noise(100, 7));
+        dir_.write("page.bin", noise(100, 7));
         snapshot_ = make_snapshot("s.zvk", {"-pg", "0", path("page.bin")});
     }
     std::string snapshot_;
@@ -127,7 +127,7 @@ TEST_F(ExtractFailureTest, MissingDirectoryFailsWithItsPath) {
     const RunResult run = run_info({"--extract", path("missing"), snapshot_});
     EXPECT_EQ(run.status, 10);
     EXPECT_EQ(run.err, "Can't open output file '" + path("missing/block-00.bin") + "'!\n\n");
-    EXPECT_FALSE(file_exists(path("missing")));
+    EXPECT_FALSE(dir_.exists("missing"));
 }
 
 TEST_F(ExtractFailureTest, MemoryFileInAMissingDirectoryFails) {
@@ -138,23 +138,23 @@ TEST_F(ExtractFailureTest, MemoryFileInAMissingDirectoryFails) {
 
 TEST_F(ExtractFailureTest, ALinkInTheDirectoryIsNotFollowed) {
     ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
-    write_file(path("outside.bin"), Bytes{1, 2, 3});
+    dir_.write("outside.bin", Bytes{1, 2, 3});
     ASSERT_EQ(symlink(path("outside.bin").c_str(), path("out/block-00.bin").c_str()), 0);
     const RunResult run = run_info({"-x", path("out"), snapshot_});
     EXPECT_EQ(run.status, 11);
     EXPECT_EQ(run.err, "Can't access output file '" + path("out/block-00.bin") + "'!\n\n");
-    EXPECT_EQ(read_file(path("outside.bin")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(dir_.read("outside.bin"), (Bytes{1, 2, 3}));
 }
 
 TEST_F(ExtractFailureTest, AnInvalidSnapshotExtractsNothing) {
     ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
-    Bytes damaged = read_file(snapshot_);
+    Bytes damaged = dir_.read("s.zvk");
     damaged[0] = 'z';
-    write_file(path("bad.zvk"), damaged);
+    dir_.write("bad.zvk", damaged);
     const RunResult run = run_info({"-x", path("out"), "-m", path("memory.bin"), path("bad.zvk")});
     EXPECT_EQ(run.status, 24);
     EXPECT_TRUE(std::filesystem::is_empty(path("out")));
-    EXPECT_FALSE(file_exists(path("memory.bin")));
+    EXPECT_FALSE(dir_.exists("memory.bin"));
 }
 
 TEST_F(ExtractFailureTest, ExtractionNeedsASingleFileAndADirectoryName) {
@@ -171,7 +171,7 @@ TEST_F(ExtractFailureTest, ExtractionNeedsASingleFileAndADirectoryName) {
         EXPECT_NE(run.err, "");
     }
     EXPECT_TRUE(std::filesystem::is_empty(path("out")));
-    EXPECT_FALSE(file_exists(path("memory.bin")));
+    EXPECT_FALSE(dir_.exists("memory.bin"));
 }
 
 }  // namespace

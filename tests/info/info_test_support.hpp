@@ -1,6 +1,5 @@
 // Helpers of the quillet-info tests: running the two programs, a temporary
-// directory per test, whole-file input and output, and picking fields out
-// of the text summary.
+// directory per test, and picking fields out of the text summary.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +7,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.hpp"
 
 namespace info_test {
 
@@ -19,17 +20,9 @@ struct RunResult {
     std::string err;
 };
 
-// Runs `program` with `arguments`, stdin from /dev/null, and collects its output.
-RunResult run_program(const std::string& program, const std::vector<std::string>& arguments);
+// Run the program with `arguments` and empty standard input, collecting its output.
 RunResult run_quillet(const std::vector<std::string>& arguments);
 RunResult run_info(const std::vector<std::string>& arguments);
-
-Bytes read_file(const std::string& path);
-void write_file(const std::string& path, const Bytes& bytes);
-bool file_exists(const std::string& path);
-
-// `count` bytes without three equal neighbours: stored raw even when packed.
-Bytes varied_bytes(int count, unsigned seed);
 
 // The value of the summary line "label" (label includes the colon), with
 // the padding removed; "" when there is no such line.
@@ -40,14 +33,11 @@ std::string block_line(const std::string& summary, int block);
 // A fresh directory for each test, removed afterwards.
 class InfoTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-    std::string path(const std::string& name) const { return directory_ + "/" + name; }
+    std::string path(const std::string& name) const { return dir_.file(name); }
     // Runs quillet with "-o name" and `arguments`; the test fails unless it succeeds.
     std::string make_snapshot(const std::string& name, const std::vector<std::string>& arguments);
 
-private:
-    std::string directory_;
+    quillet_test::TempDir dir_;
 };
 
 }  // namespace info_test

@@ -88,7 +88,7 @@ class InvalidTest : public InfoTest, public ::testing::WithParamInterface<Invali
 TEST_P(InvalidTest, ReportedAsForATemplate) {
     const InvalidCase& c = GetParam();
     const std::string file = path("bad.zvk");
-    write_file(file, c.bytes);
+    dir_.write("bad.zvk", c.bytes);
 
     const RunResult text = run_info({file});
     EXPECT_EQ(text.status, c.status);
@@ -122,11 +122,11 @@ TEST_F(InfoTest, EachFileIsReportedAndTheFirstFailureSetsTheStatus) {
     const std::string good = path("good.zvk");
     const std::string bad_magic = path("magic.zvk");
     const std::string bad_version = path("version.zvk");
-    write_file(good, header(1, HEADER_SIZE_V1, MODEL_V2A));
+    dir_.write("good.zvk", header(1, HEADER_SIZE_V1, MODEL_V2A));
     Bytes lower = header(1, HEADER_SIZE_V1, MODEL_V2A);
     lower[1] = 'v';
-    write_file(bad_magic, lower);
-    write_file(bad_version, header(7, HEADER_SIZE_V1, MODEL_V2A));
+    dir_.write("magic.zvk", lower);
+    dir_.write("version.zvk", header(7, HEADER_SIZE_V1, MODEL_V2A));
 
     const RunResult text = run_info({bad_magic, good, bad_version});
     EXPECT_EQ(text.status, 24);
@@ -160,7 +160,7 @@ TEST_F(InfoTest, UnusualValidFilesAreShownAsTheyAre) {
     v1_model = with_block_word(v1_model, 3, 1, {0x33});
     v1_model.insert(v1_model.end(), {9, 9, 9, 9, 9});
     const std::string file = path("odd.zvk");
-    write_file(file, v1_model);
+    dir_.write("odd.zvk", v1_model);
 
     const RunResult text = run_info({file, "-m", path("memory.bin")});
     ASSERT_EQ(text.status, 0) << text.err;
@@ -170,7 +170,7 @@ TEST_F(InfoTest, UnusualValidFilesAreShownAsTheyAre) {
     EXPECT_EQ(block_line(text.out, 3), "0xC000-0xFFFF   present, fill form, 1 byte stored at offset 57");
     EXPECT_EQ(text_field(text.out, "File size:"), "63 bytes");
     EXPECT_EQ(text_field(text.out, "After last piece:"), "5 bytes from offset 58");
-    const Bytes memory = read_file(path("memory.bin"));
+    const Bytes memory = dir_.read("memory.bin");
     ASSERT_EQ(memory.size(), 65536u);
     EXPECT_EQ(memory[0x4000], 0x11);
     EXPECT_EQ(memory[0x7FFF], 0x11);
@@ -193,7 +193,7 @@ TEST_F(InfoTest, UnusualValidFilesAreShownAsTheyAre) {
 TEST_F(InfoTest, ShortVersion2HeaderAndLongVersion1Header) {
     // Version 2 with a 56-byte header: the add-on bytes beyond it read as 0.
     const std::string short_v2 = path("short.zvk");
-    write_file(short_v2, header(2, HEADER_SIZE_V1, MODEL_V3));
+    dir_.write("short.zvk", header(2, HEADER_SIZE_V1, MODEL_V3));
     const RunResult text = run_info({short_v2});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text_field(text.out, "VideoCPU circuit:"), "unknown state 0x00");
@@ -203,17 +203,17 @@ TEST_F(InfoTest, ShortVersion2HeaderAndLongVersion1Header) {
 
     // Version 1 with a 100-byte header: the ROM image starts at 100.
     const std::string long_v1 = path("long.zvk");
-    write_file(long_v1, with_rom(header(1, 100, MODEL_V2A), 0x8001, {0x77}));
+    dir_.write("long.zvk", with_rom(header(1, 100, MODEL_V2A), 0x8001, {0x77}));
     const RunResult rom = run_info({long_v1, "-x", path("")});
     ASSERT_EQ(rom.status, 0) << rom.err;
     EXPECT_EQ(text_field(rom.out, "Header length:"), "100 bytes");
     EXPECT_EQ(text_field(rom.out, "ROM image:"), "raw form, 1 byte stored at offset 100, 1 byte unpacked");
-    EXPECT_EQ(read_file(path("rom.bin")), Bytes{0x77});
+    EXPECT_EQ(dir_.read("rom.bin"), Bytes{0x77});
 }
 
 TEST_F(InfoTest, JsonEscapesTheFileName) {
     const std::string odd = path("quote\"back\\slash\ttab.zvk");
-    write_file(odd, header(1, HEADER_SIZE_V1, MODEL_C2717));
+    dir_.write("quote\"back\\slash\ttab.zvk", header(1, HEADER_SIZE_V1, MODEL_C2717));
     const RunResult json = run_info({"--json", odd});
     ASSERT_EQ(json.status, 0) << json.err;
     JsonValue value;

@@ -7,6 +7,7 @@
 
 #include "info_test_support.hpp"
 #include "mini_json.hpp"
+#include "support/snapshot_bytes.hpp"
 
 namespace info_test {
 namespace {
@@ -294,17 +295,17 @@ protected:
     void SetUp() override {
         InfoTest::SetUp();
         Bytes mixed(16384, 0);
-        const Bytes varied = varied_bytes(8192, 5);
+        const Bytes varied = quillet_test::varied(8192, 5);
         std::copy(varied.begin(), varied.end(), mixed.begin() + 8192);
         Bytes rom_run(1000, 0);
-        const Bytes rom_tail = varied_bytes(1000, 9);
+        const Bytes rom_tail = quillet_test::varied(1000, 9);
         rom_run.insert(rom_run.end(), rom_tail.begin(), rom_tail.end());
-        write_file(path("ramp.bin"), varied_bytes(16384, 1));
-        write_file(path("fill.bin"), Bytes(16384, 0xE5));
-        write_file(path("mixed.bin"), mixed);
-        write_file(path("rom_raw.bin"), varied_bytes(1024, 3));
-        write_file(path("rom_fill.bin"), Bytes(1024, 0xAA));
-        write_file(path("rom_run.bin"), rom_run);
+        dir_.write("ramp.bin", quillet_test::varied(16384, 1));
+        dir_.write("fill.bin", Bytes(16384, 0xE5));
+        dir_.write("mixed.bin", mixed);
+        dir_.write("rom_raw.bin", quillet_test::varied(1024, 3));
+        dir_.write("rom_fill.bin", Bytes(1024, 0xAA));
+        dir_.write("rom_run.bin", rom_run);
     }
 
     std::vector<std::string> with_paths(const std::vector<std::string>& arguments) const {
