@@ -32,7 +32,7 @@ ReadResult read_into_marked_buffer(const std::string& path, int max_length) {
 
 TEST(ReadInputFile, EmptyFileReadsAsZeroBytes) {
     TempDir dir;
-    write_file(dir.file("empty"), {});
+    dir.write("empty", {});
     const ReadResult r = read_into_marked_buffer(dir.file("empty"), LIMIT);
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.buffer, repeated(LIMIT + 1, UNTOUCHED));
@@ -41,7 +41,7 @@ TEST(ReadInputFile, EmptyFileReadsAsZeroBytes) {
 
 TEST(ReadInputFile, FileOfExactlyTheLimitIsReadWhole) {
     TempDir dir;
-    write_file(dir.file("f"), ascending(LIMIT));
+    dir.write("f", ascending(LIMIT));
     const ReadResult r = read_into_marked_buffer(dir.file("f"), LIMIT);
     EXPECT_EQ(r.result, LIMIT);
     EXPECT_EQ(r.buffer, quillet_test::concat({ascending(LIMIT), {UNTOUCHED}}));
@@ -49,7 +49,7 @@ TEST(ReadInputFile, FileOfExactlyTheLimitIsReadWhole) {
 
 TEST(ReadInputFile, Failures) {
     TempDir dir;
-    write_file(dir.file("long"), ascending(LIMIT + 1));
+    dir.write("long", ascending(LIMIT + 1));
     struct Case {
         std::string path;
         int code;
@@ -93,30 +93,30 @@ TEST(OutputFile, NewFileGetsItsPiecesAndTheUmaskMode) {
     const int result = write_output(dir.file("out"), {{1, 2}, {}, {3}});
     umask(old_mask);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(read_file(dir.file("out")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(dir.read("out"), (Bytes{1, 2, 3}));
     EXPECT_EQ(permission_bits(dir.file("out")), 0640u);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
 TEST(OutputFile, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
     TempDir dir;
-    write_file(dir.file("out"), ascending(50));
+    dir.write("out", ascending(50));
     ASSERT_EQ(chmod(dir.file("out").c_str(), 0604), 0);
     EXPECT_EQ(write_output(dir.file("out"), {{9, 8, 7}}), 0);
-    EXPECT_EQ(read_file(dir.file("out")), (Bytes{9, 8, 7}));
+    EXPECT_EQ(dir.read("out"), (Bytes{9, 8, 7}));
     EXPECT_EQ(permission_bits(dir.file("out")), 0604u);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
 TEST(OutputFile, SymbolicLinkIsFollowedAndItsTargetReplaced) {
     TempDir dir;
-    write_file(dir.file("target"), ascending(50));
+    dir.write("target", ascending(50));
     ASSERT_EQ(symlink("target", dir.file("link").c_str()), 0);
     EXPECT_EQ(write_output(dir.file("link"), {{5, 6}}), 0);
     struct stat status {};
     ASSERT_EQ(lstat(dir.file("link").c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
-    EXPECT_EQ(read_file(dir.file("target")), (Bytes{5, 6}));
+    EXPECT_EQ(dir.read("target"), (Bytes{5, 6}));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link", "target"}));
 }
 
@@ -152,13 +152,13 @@ TEST(OutputFile, MissingDirectoryCannotBeOpened) {
 
 TEST(OutputFile, AbandonedOutputLeavesTheExistingFileAndNoTemporary) {
     TempDir dir;
-    write_file(dir.file("out"), ascending(50));
+    dir.write("out", ascending(50));
     OutputFile out;
     ASSERT_EQ(open_output_file(&out, dir.file("out").c_str()), 0);
     const Bytes data = repeated(20, 0x11);
     ASSERT_EQ(write_output_file(&out, data.data(), 20), 0);
     abandon_output_file(&out);
-    EXPECT_EQ(read_file(dir.file("out")), ascending(50));
+    EXPECT_EQ(dir.read("out"), ascending(50));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
@@ -170,7 +170,7 @@ TEST(OutputFile, NothingIsCreatedBeforeFinishing) {
     ASSERT_EQ(write_output_file(&out, data.data(), 20), 0);
     for (const std::string& name : dir.entries()) EXPECT_NE(name, "out");
     EXPECT_EQ(finish_output_file(&out), 0);
-    EXPECT_EQ(read_file(dir.file("out")), data);
+    EXPECT_EQ(dir.read("out"), data);
 }
 
 }  // namespace

@@ -23,15 +23,15 @@ protected:
         ASSERT_EQ(queue_load_request(context.get(), keep(digits), REQUEST_HEX, address), 0);
     }
     void file_at(const std::string& name, const Bytes& content, int address) {
-        write_file(dir.file(name), content);
+        dir.write(name, content);
         ASSERT_EQ(queue_load_request(context.get(), keep(dir.file(name)), REQUEST_AT_ADDRESS, address), 0);
     }
     void file_into_page(const std::string& name, const Bytes& content, int page) {
-        write_file(dir.file(name), content);
+        dir.write(name, content);
         ASSERT_EQ(queue_load_request(context.get(), keep(dir.file(name)), page, NO_ADDRESS), 0);
     }
     void rom_file(const Bytes& content) {
-        write_file(dir.file("rom"), content);
+        dir.write("rom", content);
         context->rom_path = keep(dir.file("rom"));
     }
     // Runs assemble_memory, keeping what it printed to standard error.
@@ -136,7 +136,7 @@ TEST_F(MemoryLoading, TooLongFilesFailWithTheirLimit) {
     };
     for (const Case& c : cases) {
         ContextHolder fresh;
-        write_file(dir.file("long"), ascending(c.size));
+        dir.write("long", ascending(c.size));
         const std::string path = dir.file("long");
         ASSERT_EQ(queue_load_request(fresh.get(), path.c_str(), c.page, c.address), 0);
         CaptureStderr();
@@ -188,7 +188,7 @@ TEST_F(MemoryLoading, RomFileIsRoundedUpToWholeKilobytesWithFF) {
     } cases[] = {{1, 1024}, {1024, 1024}, {1025, 2048}, {5000, 5120}, {PAGE_SIZE, PAGE_SIZE}};
     for (const Case& c : cases) {
         ContextHolder fresh;
-        write_file(dir.file("rom"), ascending(c.size));
+        dir.write("rom", ascending(c.size));
         const std::string path = dir.file("rom");
         fresh->rom_path = path.c_str();
         ASSERT_EQ(assemble_memory(fresh.get()), 0) << c.size;

@@ -17,13 +17,14 @@ constexpr unsigned RAW_PAGE = 16384;
 // buffers present, nothing loaded.
 class SnapshotSaving : public testing::Test {
 protected:
-    SnapshotSaving() : output(dir.file("out.zvk")) {
+    static constexpr const char* OUTPUT_NAME = "out.zvk";  // in dir
+    SnapshotSaving() : output(dir.file(OUTPUT_NAME)) {
         context->output_path = output.c_str();
         EXPECT_EQ(ensure_buffer(context->work_buffer, WORK_BUFFER_SIZE), 0);
     }
     Bytes save() {
         EXPECT_EQ(save_snapshot(context.get()), 0);
-        return read_file(output);
+        return dir.read(OUTPUT_NAME);
     }
     // Puts template header bytes into the header buffer, as template loading
     // leaves them.
@@ -178,7 +179,7 @@ TEST_F(SnapshotSaving, RomDescriptorAndImage) {
         expected.model = static_cast<std::uint8_t>(c.model);
         expected.rom_descriptor = c.descriptor;
         ASSERT_EQ(save_snapshot(fresh.get()), 0) << c.name;
-        EXPECT_EQ(read_file(output), concat({expected.bytes(), c.stored})) << c.name;
+        EXPECT_EQ(dir.read(OUTPUT_NAME), concat({expected.bytes(), c.stored})) << c.name;
     }
 }
 

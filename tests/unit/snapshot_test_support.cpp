@@ -2,46 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace quillet_test {
-
-namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
-    if (!mkdtemp(&pattern[0])) ADD_FAILURE() << "cannot create a temporary directory";
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TempDir::entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void write_file(const std::string& path, const Bytes& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-    if (!out) ADD_FAILURE() << "cannot write " << path;
-}
-
-Bytes read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) ADD_FAILURE() << "cannot read " << path;
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 Bytes repeated(int count, std::uint8_t value) { return Bytes(static_cast<std::size_t>(count), value); }
 

@@ -1,6 +1,6 @@
-// Helpers for the memory-image and snapshot unit tests: a temporary
-// directory per test, whole-file reading and writing, a hand-built
-// BuildContext, and an independent builder of expected snapshot headers.
+// Helpers for the memory-image and snapshot unit tests: byte strings, a
+// hand-built BuildContext, and an independent builder of expected snapshot
+// headers. Temporary directories come from support/temp_dir.hpp.
 //
 // HeaderBuilder lays the header out field by field in file order, without
 // the offsets or helpers of the code under test, so that it can serve as an
@@ -13,31 +13,11 @@
 #include <vector>
 
 #include "image/build_context.hpp"
+#include "support/temp_dir.hpp"
 
 namespace quillet_test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Names of the entries in the directory, sorted.
-    std::vector<std::string> entries() const;
-
-private:
-    std::string path_;
-};
-
-void write_file(const std::string& path, const Bytes& content);
-Bytes read_file(const std::string& path);
 
 // `count` copies of `value`.
 Bytes repeated(int count, std::uint8_t value);

@@ -28,9 +28,10 @@ Bytes zero_runs(int count) {
 
 class TemplateLoading : public testing::Test {
 protected:
-    TemplateLoading() : path(dir.file("template.zvk")) { context->template_path = path.c_str(); }
+    static constexpr const char* TEMPLATE_NAME = "template.zvk";  // in dir
+    TemplateLoading() : path(dir.file(TEMPLATE_NAME)) { context->template_path = path.c_str(); }
     int load(const Bytes& file) {
-        write_file(path, file);
+        dir.write(TEMPLATE_NAME, file);
         testing::internal::CaptureStderr();
         const int result = load_template(context.get());
         errors = testing::internal::GetCapturedStderr();
@@ -214,7 +215,7 @@ TEST_F(TemplateLoading, RomImageForms) {
         HeaderBuilder h = bare();
         h.rom_descriptor = c.descriptor;
         h.blocks[0] = 1;
-        write_file(path, concat({h.bytes(), c.stored, {0x77}}));
+        dir.write(TEMPLATE_NAME, concat({h.bytes(), c.stored, {0x77}}));
         ASSERT_EQ(load_template(fresh.get()), 0) << c.name;
         EXPECT_EQ(fresh->rom_length, static_cast<int>(c.image.size())) << c.name;
         EXPECT_EQ(fresh.rom(), c.image) << c.name;
