@@ -4,6 +4,7 @@
 
 #include "driver/failure.hpp"
 #include "snapshot/snapshot_saving.hpp"
+#include "support/snapshot_bytes.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace quillet {
@@ -40,31 +41,31 @@ protected:
 
 TEST_F(SnapshotSaving, DefaultVersion1SnapshotWithOnePage) {
     context.set_page(0, ascending(PAGE_SIZE));
-    HeaderBuilder expected;
-    expected.blocks[0] = RAW_PAGE;
+    HeaderFields expected;
+    expected.block_lengths[0] = RAW_PAGE;
     const Bytes file = save();
     EXPECT_EQ(file.size(), 16440u);
-    EXPECT_EQ(file, concat({expected.bytes(), ascending(PAGE_SIZE)}));
+    EXPECT_EQ(file, concat({header_bytes(expected), ascending(PAGE_SIZE)}));
     const int defaults[REGISTER_COUNT] = {0x0046, 0, 0, 0, 0x8000, 0x8000};
     for (int r = 0; r < REGISTER_COUNT; ++r) EXPECT_EQ(context->registers[r], defaults[r]) << r;
 }
 
 TEST_F(SnapshotSaving, NoPagesGiveTheHeaderAlone) {
-    EXPECT_EQ(save(), HeaderBuilder().bytes());
+    EXPECT_EQ(save(), header_bytes(HeaderFields()));
 }
 
 TEST_F(SnapshotSaving, RegistersGivenAreStoredWithTheFlagBitsAdjusted) {
     struct Case {
         int af;
-        unsigned stored_af;
+        std::uint16_t stored_af;
     } cases[] = {{0xFFFF, 0xFFD7}, {0x0000, 0x0002}, {0x1228, 0x1202}};
     for (const Case& c : cases) {
         context->registers[REG_AF] = c.af;
         context->registers[REG_HL] = 0xBEEF;
         context->registers[REG_SP] = 0;
-        HeaderBuilder expected;
+        HeaderFields expected;
         expected.registers = {c.stored_af, 0, 0, 0xBEEF, 0x8000, 0};
-        EXPECT_EQ(save(), expected.bytes()) << c.af;
+        EXPECT_EQ(save(), header_bytes(expected)) << c.af;
     }
 }
 
@@ -72,63 +73,63 @@ TEST_F(SnapshotSaving, SettingsReachModelInterruptsAndAllram) {
     context->model = MODEL_C2717;
     context->enable_interrupts = 1;
     context->allram = 1;
-    HeaderBuilder expected;
+    HeaderFields expected;
     expected.model = 7;
-    expected.interrupts = 1;
-    expected.peripheral[0] = 0x82;
-    EXPECT_EQ(save(), expected.bytes());
+    expected.interrupts_enabled = 1;
+    expected.peripheral_state[0] = 0x82;
+    EXPECT_EQ(save(), header_bytes(expected));
 }
 
 TEST_F(SnapshotSaving, MusicaWritesVersion2WithFourBlocksOnly) {
     context->musica_plugged = 1;
     context.set_page(1, repeated(PAGE_SIZE, 0x11));
     context.set_page(5, repeated(PAGE_SIZE, 0x55));  // not walked without the mapper
-    HeaderBuilder expected;
-    expected.v2();
-    expected.blocks[1] = RAW_PAGE;
-    expected.musica = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
-    EXPECT_EQ(save(), concat({expected.bytes(), repeated(PAGE_SIZE, 0x11)}));
+    HeaderFields expected;
+    expected = version_2(expected);
+    expected.block_lengths[1] = RAW_PAGE;
+    expected.musica_state = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
+    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0x11)}));
 }
 
 TEST_F(SnapshotSaving, VideoCpuInterruptCircuit) {
     const std::pair<int, std::uint8_t> cases[] = {{0, 0x07}, {1, 0x87}};
     for (const auto& [value, stored] : cases) {
         context->vcpu_interrupt = value;
-        HeaderBuilder expected;
-        expected.v2();
-        expected.vcpu = stored;
-        EXPECT_EQ(save(), expected.bytes()) << value;
+        HeaderFields expected;
+        expected = version_2(expected);
+        expected.vcpu_interrupt_circuit = stored;
+        EXPECT_EQ(save(), header_bytes(expected)) << value;
     }
 }
 
 TEST_F(SnapshotSaving, Mif85Mode) {
     context->mif85_mode = 1;
-    HeaderBuilder expected;
-    expected.v2();
-    expected.mif85 = 1;
-    EXPECT_EQ(save(), expected.bytes());
+    HeaderFields expected;
+    expected = version_2(expected);
+    expected.mif85_state = 1;
+    EXPECT_EQ(save(), header_bytes(expected));
 }
 
 TEST_F(SnapshotSaving, MemoryMapperWalksAllSixteenBlocks) {
     context->mapper_port = 5;
     context.set_page(9, ascending(PAGE_SIZE, 9));
     context.set_page(15, ascending(PAGE_SIZE, 15));
-    HeaderBuilder expected;
-    expected.v2();
-    expected.mapper = 5;
-    expected.blocks[9] = RAW_PAGE;
-    expected.blocks[15] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({expected.bytes(), ascending(PAGE_SIZE, 9), ascending(PAGE_SIZE, 15)}));
+    HeaderFields expected;
+    expected = version_2(expected);
+    expected.mapper_port_value = 5;
+    expected.block_lengths[9] = RAW_PAGE;
+    expected.block_lengths[15] = RAW_PAGE;
+    EXPECT_EQ(save(), concat({header_bytes(expected), ascending(PAGE_SIZE, 9), ascending(PAGE_SIZE, 15)}));
 }
 
 TEST_F(SnapshotSaving, Block2IsLeftOutForModelsWithoutIt) {
     context->model = MODEL_V1;
     context.set_page(2, repeated(PAGE_SIZE, 0x22));
     context.set_page(3, repeated(PAGE_SIZE, 0x33));
-    HeaderBuilder expected;
+    HeaderFields expected;
     expected.model = 0;
-    expected.blocks[3] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({expected.bytes(), repeated(PAGE_SIZE, 0x33)}));
+    expected.block_lengths[3] = RAW_PAGE;
+    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0x33)}));
     EXPECT_EQ(context->page_lengths[2], 0);
 }
 
@@ -140,11 +141,11 @@ TEST_F(SnapshotSaving, PackingStoresFillRunAndRawForms) {
     Bytes runs;
     for (int i = 0; i < 126; ++i) runs.insert(runs.end(), {0x7F, 0xFF});
     runs.insert(runs.end(), {0x00, 0xFF, 0x80, 0x00});
-    HeaderBuilder expected;
-    expected.blocks[0] = 1;
-    expected.blocks[1] = RAW_PAGE;
-    expected.blocks[3] = 256;
-    EXPECT_EQ(save(), concat({expected.bytes(), {0x00}, ascending(PAGE_SIZE), runs}));
+    HeaderFields expected;
+    expected.block_lengths[0] = 1;
+    expected.block_lengths[1] = RAW_PAGE;
+    expected.block_lengths[3] = 256;
+    EXPECT_EQ(save(), concat({header_bytes(expected), {0x00}, ascending(PAGE_SIZE), runs}));
     const int stored[] = {1, PAGE_SIZE, 0, 256};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(context->page_lengths[i], stored[i]) << i;
 }
@@ -175,79 +176,81 @@ TEST_F(SnapshotSaving, RomDescriptorAndImage) {
         fresh.set_rom(c.rom);
         fresh->model = c.model;
         fresh->pack = c.pack;
-        HeaderBuilder expected;
+        HeaderFields expected;
         expected.model = static_cast<std::uint8_t>(c.model);
         expected.rom_descriptor = c.descriptor;
         ASSERT_EQ(save_snapshot(fresh.get()), 0) << c.name;
-        EXPECT_EQ(dir.read(OUTPUT_NAME), concat({expected.bytes(), c.stored})) << c.name;
+        EXPECT_EQ(dir.read(OUTPUT_NAME), concat({header_bytes(expected), c.stored})) << c.name;
     }
 }
 
 // A template header with values that differ from every default.
-HeaderBuilder template_header() {
-    HeaderBuilder t;
+HeaderFields template_header() {
+    HeaderFields t;
     t.magic = {'Z', 'V', 'K'};
     t.model = 0;
-    t.interrupts = 1;
+    t.interrupts_enabled = 1;
     t.registers = {0x12FF, 0x2345, 0x3456, 0x4567, 0x5678, 0x6789};  // F with bits 3 and 5 set
-    for (std::size_t i = 0; i < t.peripheral.size(); ++i) t.peripheral[i] = static_cast<std::uint8_t>(0xC0 + i);
+    for (std::size_t i = 0; i < t.peripheral_state.size(); ++i) {
+        t.peripheral_state[i] = static_cast<std::uint8_t>(0xC0 + i);
+    }
     return t;
 }
 
 TEST_F(SnapshotSaving, TemplateHeaderBytesAreKept) {
-    use_template(template_header().bytes());
-    HeaderBuilder expected = template_header();
+    use_template(header_bytes(template_header()));
+    HeaderFields expected = template_header();
     expected.model = 2;       // the command line decides the model ...
-    expected.interrupts = 0;  // ... and the interrupt flag
-    EXPECT_EQ(save(), expected.bytes());
+    expected.interrupts_enabled = 0;  // ... and the interrupt flag
+    EXPECT_EQ(save(), header_bytes(expected));
     for (int r = 0; r < REGISTER_COUNT; ++r) EXPECT_EQ(context->registers[r], REGISTER_NOT_GIVEN) << r;
 }
 
 TEST_F(SnapshotSaving, AllramChangesOnlyByte30OfTheTemplate) {
-    use_template(template_header().bytes());
+    use_template(header_bytes(template_header()));
     context->allram = 1;
     context->registers[REG_PC] = 0x0100;
-    HeaderBuilder expected = template_header();
+    HeaderFields expected = template_header();
     expected.model = 2;
-    expected.interrupts = 0;
-    expected.peripheral[0] = 0x82;
+    expected.interrupts_enabled = 0;
+    expected.peripheral_state[0] = 0x82;
     expected.registers[REG_PC] = 0x0100;
-    EXPECT_EQ(save(), expected.bytes());
+    EXPECT_EQ(save(), header_bytes(expected));
 }
 
 TEST_F(SnapshotSaving, Version2TemplateSavedWithFourBlocksClearsTheOtherWords) {
-    HeaderBuilder t = template_header();
-    t.v2();
-    t.mapper = 3;
-    t.vcpu = 0x87;
+    HeaderFields t = template_header();
+    t = version_2(t);
+    t.mapper_port_value = 3;
+    t.vcpu_interrupt_circuit = 0x87;
     t.reserved.fill(0x5A);
-    t.blocks.fill(RAW_PAGE);
-    use_template(t.bytes());
+    t.block_lengths.fill(RAW_PAGE);
+    use_template(header_bytes(t));
     for (int i = 0; i < PAGE_COUNT; ++i) context.set_page(i, repeated(PAGE_SIZE, static_cast<std::uint8_t>(i)));
     context->musica_plugged = 1;
 
-    HeaderBuilder expected = t;
+    HeaderFields expected = t;
     expected.model = 2;
-    expected.interrupts = 0;
-    expected.mapper = 0xFF;
-    expected.vcpu = 0xFF;
+    expected.interrupts_enabled = 0;
+    expected.mapper_port_value = 0xFF;
+    expected.vcpu_interrupt_circuit = 0xFF;
     expected.reserved.fill(0);
-    expected.musica = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
-    expected.blocks.fill(0);
-    for (int i = 0; i < 4; ++i) expected.blocks[i] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({expected.bytes(), repeated(PAGE_SIZE, 0), repeated(PAGE_SIZE, 1),
+    expected.musica_state = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
+    expected.block_lengths.fill(0);
+    for (int i = 0; i < 4; ++i) expected.block_lengths[i] = RAW_PAGE;
+    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0), repeated(PAGE_SIZE, 1),
                               repeated(PAGE_SIZE, 2), repeated(PAGE_SIZE, 3)}));
 }
 
 TEST_F(SnapshotSaving, Version2TemplateWithoutAddOnsGivesVersion1) {
-    HeaderBuilder t = template_header();
-    t.v2();
-    t.blocks[6] = RAW_PAGE;
-    use_template(t.bytes());
-    HeaderBuilder expected = template_header();
+    HeaderFields t = template_header();
+    t = version_2(t);
+    t.block_lengths[6] = RAW_PAGE;
+    use_template(header_bytes(t));
+    HeaderFields expected = template_header();
     expected.model = 2;
-    expected.interrupts = 0;
-    EXPECT_EQ(save(), expected.bytes());
+    expected.interrupts_enabled = 0;
+    EXPECT_EQ(save(), header_bytes(expected));
 }
 
 TEST_F(SnapshotSaving, MissingDirectoryFailsWithoutWriting) {

@@ -20,34 +20,6 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes word(unsigned value) {
-    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF)};
-}
-
-Bytes HeaderBuilder::bytes() const {
-    Bytes out(magic.begin(), magic.end());
-    const auto put_word = [&out](unsigned value) {
-        const Bytes w = word(value);
-        out.insert(out.end(), w.begin(), w.end());
-    };
-    out.push_back(version);
-    put_word(header_length);
-    out.push_back(model);
-    out.push_back(interrupts);
-    for (unsigned value : registers) put_word(value);
-    put_word(rom_descriptor);
-    for (int i = 0; i < 4; ++i) put_word(blocks[i]);
-    out.insert(out.end(), peripheral.begin(), peripheral.end());
-    out.push_back(vcpu);
-    out.push_back(mapper);
-    for (int i = 4; i < 16; ++i) put_word(blocks[i]);
-    out.push_back(mif85);
-    out.insert(out.end(), reserved.begin(), reserved.end());
-    out.insert(out.end(), musica.begin(), musica.end());
-    out.resize(header_length, 0);
-    return out;
-}
-
 ContextHolder::ContextHolder() {
     using namespace quillet;
     if (ensure_buffer(context_, sizeof(BuildContext)) != 0) {
