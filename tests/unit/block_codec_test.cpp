@@ -67,20 +67,20 @@ TEST(PackBlock, WorkedExamples) {
         {"repeat then literal", {5, 5, 5, 5, 1}, 4, {0x01, 0x05, 0x80, 0x01}},
         {"literal then repeat", {0x41, 0x42, 0x42, 0x42, 0x42}, 4, {0x80, 0x41, 0x01, 0x42}},
         {"two repeats", {0x41, 0x41, 0x41, 0x41, 0x42, 0x42, 0x42, 0x42}, 4, {0x01, 0x41, 0x01, 0x42}},
-        {"literal repeat literal", concat({{0x01}, repeated(7, 0x02), {0x03, 0x04}}), 7,
+        {"literal repeat literal", join({{0x01}, repeated(7, 0x02), {0x03, 0x04}}), 7,
          {0x80, 0x01, 0x04, 0x02, 0x81, 0x03, 0x04}},
-        {"repeat literal repeat", concat({repeated(6, 0x41), {0x42, 0x43}, repeated(3, 0x44)}), 7,
+        {"repeat literal repeat", join({repeated(6, 0x41), {0x42, 0x43}, repeated(3, 0x44)}), 7,
          {0x03, 0x41, 0x81, 0x42, 0x43, 0x00, 0x44}},
-        {"130 equal", concat({repeated(130, 0), {1}}), 4, {0x7F, 0x00, 0x80, 0x01}},
-        {"131 equal", concat({repeated(131, 0), {1}}), 5, {0x7F, 0x00, 0x81, 0x00, 0x01}},
-        {"132 equal", concat({repeated(132, 0), {1}}), 6, {0x7F, 0x00, 0x82, 0x00, 0x00, 0x01}},
-        {"133 equal", concat({repeated(133, 0), {1}}), 6, {0x7F, 0x00, 0x00, 0x00, 0x80, 0x01}},
-        {"200 equal", concat({repeated(200, 0), {1}}), 6, {0x7F, 0x00, 0x43, 0x00, 0x80, 0x01}},
-        {"128 literals", concat({b128, repeated(200, 0)}), 133,
-         concat({{0xFF}, b128, {0x7F, 0x00, 0x43, 0x00}})},
-        {"129th literal", concat({b129, repeated(200, 0)}), 135,
-         concat({{0xFF}, ascending(128, 1), {0x80, 129}, {0x7F, 0x00, 0x43, 0x00}})},
-        {"page of FF", concat({repeated(16383, 0xFF), {0x00}}), 256, page_of_ff_runs},
+        {"130 equal", join({repeated(130, 0), {1}}), 4, {0x7F, 0x00, 0x80, 0x01}},
+        {"131 equal", join({repeated(131, 0), {1}}), 5, {0x7F, 0x00, 0x81, 0x00, 0x01}},
+        {"132 equal", join({repeated(132, 0), {1}}), 6, {0x7F, 0x00, 0x82, 0x00, 0x00, 0x01}},
+        {"133 equal", join({repeated(133, 0), {1}}), 6, {0x7F, 0x00, 0x00, 0x00, 0x80, 0x01}},
+        {"200 equal", join({repeated(200, 0), {1}}), 6, {0x7F, 0x00, 0x43, 0x00, 0x80, 0x01}},
+        {"128 literals", join({b128, repeated(200, 0)}), 133,
+         join({{0xFF}, b128, {0x7F, 0x00, 0x43, 0x00}})},
+        {"129th literal", join({b129, repeated(200, 0)}), 135,
+         join({{0xFF}, ascending(128, 1), {0x80, 129}, {0x7F, 0x00, 0x43, 0x00}})},
+        {"page of FF", join({repeated(16383, 0xFF), {0x00}}), 256, page_of_ff_runs},
         {"page without repeats", ascending(16384), 16384, ascending(16384)},
     };
     for (const PackCase& c : cases) {
@@ -118,12 +118,12 @@ TEST(UnpackBlock, WorkedExamplesAndMalformedInput) {
     const UnpackCase cases[] = {
         {"fill", 5, {0x09}, 5, repeated(5, 0x09)},
         {"raw", 4, {0x02, 0x41, 0x80, 0x42}, 4, {0x02, 0x41, 0x80, 0x42}},
-        {"short run form", 10, {0x00, 0x41}, 3, concat({repeated(3, 0x41), repeated(7, GUARD)})},
+        {"short run form", 10, {0x00, 0x41}, 3, join({repeated(3, 0x41), repeated(7, GUARD)})},
         {"repeat cut at capacity", 4, {0x02, 0x41}, 4, repeated(4, 0x41)},
         {"bytes left over", 5, {0x02, 0x41, 0x80, 0x42}, -2, repeated(5, 0x41)},
         {"longer than capacity", 2, {0x01, 0x02, 0x03}, -1, repeated(2, GUARD)},
         {"literal cut by full destination", 9, {0x02, 0x41, 0x84, 0x42, 0x43, 0x44, 0x45, 0x46}, 9,
-         concat({repeated(5, 0x41), {0x42, 0x43, 0x44, 0x45}})},
+         join({repeated(5, 0x41), {0x42, 0x43, 0x44, 0x45}})},
         {"literal longer than the stored bytes", 10, {0x84, 0x41, 0x42}, -2, {}},
         {"repeat control as last byte", 10, {0x02, 0x41, 0x05}, -2, {}},
         {"literal control as last byte", 10, {0x02, 0x41, 0x80}, -2, {}},
@@ -184,15 +184,15 @@ std::vector<Bytes> round_trip_blocks() {
     }
     for (int run = 127; run <= 134; ++run) {
         const Bytes r = repeated(run, 0x77);
-        blocks.push_back(concat({r, ascending(5)}));
-        blocks.push_back(concat({ascending(5), r, ascending(5)}));
-        blocks.push_back(concat({ascending(5), r}));
-        blocks.push_back(concat({ascending(200), r, {0x77, 0x10}, r}));
+        blocks.push_back(join({r, ascending(5)}));
+        blocks.push_back(join({ascending(5), r, ascending(5)}));
+        blocks.push_back(join({ascending(5), r}));
+        blocks.push_back(join({ascending(200), r, {0x77, 0x10}, r}));
     }
     blocks.push_back(random_bytes(16384, 256));
     blocks.push_back(random_bytes(16384, 3));
     blocks.push_back(ascending(16384));
-    blocks.push_back(concat({repeated(8000, 0), ascending(384), repeated(8000, 0xE5)}));
+    blocks.push_back(join({repeated(8000, 0), ascending(384), repeated(8000, 0xE5)}));
     return blocks;
 }
 

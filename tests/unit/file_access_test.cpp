@@ -44,7 +44,7 @@ TEST(ReadInputFile, FileOfExactlyTheLimitIsReadWhole) {
     dir.write("f", ascending(LIMIT));
     const ReadResult r = read_into_marked_buffer(dir.file("f"), LIMIT);
     EXPECT_EQ(r.result, LIMIT);
-    EXPECT_EQ(r.buffer, quillet_test::concat({ascending(LIMIT), {UNTOUCHED}}));
+    EXPECT_EQ(r.buffer, quillet_test::join({ascending(LIMIT), {UNTOUCHED}}));
 }
 
 TEST(ReadInputFile, Failures) {

@@ -192,7 +192,7 @@ TEST_F(MemoryLoading, RomFileIsRoundedUpToWholeKilobytesWithFF) {
         const std::string path = dir.file("rom");
         fresh->rom_path = path.c_str();
         ASSERT_EQ(assemble_memory(fresh.get()), 0) << c.size;
-        EXPECT_EQ(fresh.rom(), concat({ascending(c.size), repeated(c.rom_length - c.size, 0xFF)})) << c.size;
+        EXPECT_EQ(fresh.rom(), join({ascending(c.size), repeated(c.rom_length - c.size, 0xFF)})) << c.size;
     }
 }
 
@@ -219,7 +219,7 @@ TEST_F(MemoryLoading, RomFileReplacesATemplateRomImage) {
     rom_file(ascending(5000));
     ASSERT_EQ(assemble(), 0);
     EXPECT_EQ(context->rom_length, 5120);
-    EXPECT_EQ(context.rom(), concat({ascending(5000), repeated(120, 0xFF)}));
+    EXPECT_EQ(context.rom(), join({ascending(5000), repeated(120, 0xFF)}));
 }
 
 TEST_F(MemoryLoading, FailingRequestStopsBeforeLaterRequestsAndTheRomFile) {

@@ -45,7 +45,7 @@ TEST_F(SnapshotSaving, DefaultVersion1SnapshotWithOnePage) {
     expected.block_lengths[0] = RAW_PAGE;
     const Bytes file = save();
     EXPECT_EQ(file.size(), 16440u);
-    EXPECT_EQ(file, concat({header_bytes(expected), ascending(PAGE_SIZE)}));
+    EXPECT_EQ(file, join({header_bytes(expected), ascending(PAGE_SIZE)}));
     const int defaults[REGISTER_COUNT] = {0x0046, 0, 0, 0, 0x8000, 0x8000};
     for (int r = 0; r < REGISTER_COUNT; ++r) EXPECT_EQ(context->registers[r], defaults[r]) << r;
 }
@@ -88,7 +88,7 @@ TEST_F(SnapshotSaving, MusicaWritesVersion2WithFourBlocksOnly) {
     expected = version_2(expected);
     expected.block_lengths[1] = RAW_PAGE;
     expected.musica_state = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
-    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0x11)}));
+    EXPECT_EQ(save(), join({header_bytes(expected), repeated(PAGE_SIZE, 0x11)}));
 }
 
 TEST_F(SnapshotSaving, VideoCpuInterruptCircuit) {
@@ -119,7 +119,7 @@ TEST_F(SnapshotSaving, MemoryMapperWalksAllSixteenBlocks) {
     expected.mapper_port_value = 5;
     expected.block_lengths[9] = RAW_PAGE;
     expected.block_lengths[15] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({header_bytes(expected), ascending(PAGE_SIZE, 9), ascending(PAGE_SIZE, 15)}));
+    EXPECT_EQ(save(), join({header_bytes(expected), ascending(PAGE_SIZE, 9), ascending(PAGE_SIZE, 15)}));
 }
 
 TEST_F(SnapshotSaving, Block2IsLeftOutForModelsWithoutIt) {
@@ -129,7 +129,7 @@ TEST_F(SnapshotSaving, Block2IsLeftOutForModelsWithoutIt) {
     HeaderFields expected;
     expected.model = 0;
     expected.block_lengths[3] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0x33)}));
+    EXPECT_EQ(save(), join({header_bytes(expected), repeated(PAGE_SIZE, 0x33)}));
     EXPECT_EQ(context->page_lengths[2], 0);
 }
 
@@ -137,7 +137,7 @@ TEST_F(SnapshotSaving, PackingStoresFillRunAndRawForms) {
     context->pack = 1;
     context.set_page(0, repeated(PAGE_SIZE, 0));
     context.set_page(1, ascending(PAGE_SIZE));
-    context.set_page(3, concat({repeated(PAGE_SIZE - 1, 0xFF), {0x00}}));
+    context.set_page(3, join({repeated(PAGE_SIZE - 1, 0xFF), {0x00}}));
     Bytes runs;
     for (int i = 0; i < 126; ++i) runs.insert(runs.end(), {0x7F, 0xFF});
     runs.insert(runs.end(), {0x00, 0xFF, 0x80, 0x00});
@@ -145,7 +145,7 @@ TEST_F(SnapshotSaving, PackingStoresFillRunAndRawForms) {
     expected.block_lengths[0] = 1;
     expected.block_lengths[1] = RAW_PAGE;
     expected.block_lengths[3] = 256;
-    EXPECT_EQ(save(), concat({header_bytes(expected), {0x00}, ascending(PAGE_SIZE), runs}));
+    EXPECT_EQ(save(), join({header_bytes(expected), {0x00}, ascending(PAGE_SIZE), runs}));
     const int stored[] = {1, PAGE_SIZE, 0, 256};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(context->page_lengths[i], stored[i]) << i;
 }
@@ -164,7 +164,7 @@ TEST_F(SnapshotSaving, RomDescriptorAndImage) {
         {"V2A keeps 9216", ascending(9216), MODEL_V2A, 0, 0x8000 | 9216, ascending(9216)},
         {"fill", repeated(1024, 0xFF), MODEL_V2A, 1, 0x0001, {0xFF}},
         {"one byte", {0x42}, MODEL_V2A, 1, 0x8001, {0x42}},
-        {"run form", concat({repeated(1023, 0xFF), {0x00}}), MODEL_V2A, 1, 0x0012,
+        {"run form", join({repeated(1023, 0xFF), {0x00}}), MODEL_V2A, 1, 0x0012,
          {0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x6E, 0xFF,
           0x80, 0x00}},
         {"packed but raw", ascending(2048), MODEL_V2A, 1, 0x8800, ascending(2048)},
@@ -180,7 +180,7 @@ TEST_F(SnapshotSaving, RomDescriptorAndImage) {
         expected.model = static_cast<std::uint8_t>(c.model);
         expected.rom_descriptor = c.descriptor;
         ASSERT_EQ(save_snapshot(fresh.get()), 0) << c.name;
-        EXPECT_EQ(dir.read(OUTPUT_NAME), concat({header_bytes(expected), c.stored})) << c.name;
+        EXPECT_EQ(dir.read(OUTPUT_NAME), join({header_bytes(expected), c.stored})) << c.name;
     }
 }
 
@@ -238,7 +238,7 @@ TEST_F(SnapshotSaving, Version2TemplateSavedWithFourBlocksClearsTheOtherWords) {
     expected.musica_state = {0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF};
     expected.block_lengths.fill(0);
     for (int i = 0; i < 4; ++i) expected.block_lengths[i] = RAW_PAGE;
-    EXPECT_EQ(save(), concat({header_bytes(expected), repeated(PAGE_SIZE, 0), repeated(PAGE_SIZE, 1),
+    EXPECT_EQ(save(), join({header_bytes(expected), repeated(PAGE_SIZE, 0), repeated(PAGE_SIZE, 1),
                               repeated(PAGE_SIZE, 2), repeated(PAGE_SIZE, 3)}));
 }
 

@@ -6,18 +6,10 @@
 
 namespace quillet_test {
 
-Bytes repeated(int count, std::uint8_t value) { return Bytes(static_cast<std::size_t>(count), value); }
-
 Bytes ascending(int count, int start) {
     Bytes bytes(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(start + i);
     return bytes;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 ContextHolder::ContextHolder() {

@@ -1,7 +1,7 @@
-// Helpers for the memory-image and snapshot unit tests: byte strings and a
-// hand-built BuildContext. Temporary directories come from
-// support/temp_dir.hpp, expected snapshot headers from
-// support/snapshot_bytes.hpp.
+// Helpers for the memory-image and snapshot unit tests: ascending byte
+// strings and a hand-built BuildContext. Temporary directories come from
+// support/temp_dir.hpp; expected snapshot headers and the other byte
+// strings from support/snapshot_bytes.hpp.
 #pragma once
 
 #include <array>
@@ -10,17 +10,15 @@
 #include <vector>
 
 #include "image/build_context.hpp"
+#include "support/snapshot_bytes.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillet_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// `count` copies of `value`.
-Bytes repeated(int count, std::uint8_t value);
 // `count` bytes 0, 1, 2, ... (modulo 256): no two neighbours are equal.
 Bytes ascending(int count, int start = 0);
-Bytes concat(std::initializer_list<Bytes> parts);
 
 // A BuildContext made the way the option parser makes it (initial values
 // set, nothing loaded), with its 124-byte header buffer; released with

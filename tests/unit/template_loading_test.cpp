@@ -57,7 +57,7 @@ TEST_F(TemplateLoading, DamagedFilesAreRejected) {
     };
     const auto block0 = [&](const Bytes& stored) {
         const auto length = static_cast<std::uint16_t>(stored.size());
-        return concat({with([&](HeaderFields& h) { h.block_lengths[0] = length; }), stored});
+        return join({with([&](HeaderFields& h) { h.block_lengths[0] = length; }), stored});
     };
     struct Case {
         const char* name;
@@ -76,7 +76,7 @@ TEST_F(TemplateLoading, DamagedFilesAreRejected) {
          "Bad ZVK version `0` in file: '%s'!"},
         {"version 3", with([](HeaderFields& h) { h.version = 3; }), ERR_BAD_VERSION,
          "Bad ZVK version `3` in file: '%s'!"},
-        {"version 3, length 0", concat({{'Z', 'V', 'K', 3, 0, 0, 2}, repeated(49, 0)}), ERR_BAD_VERSION,
+        {"version 3, length 0", join({{'Z', 'V', 'K', 3, 0, 0, 2}, repeated(49, 0)}), ERR_BAD_VERSION,
          "Bad ZVK version `3` in file: '%s'!"},
         {"version 255", with([](HeaderFields& h) { h.version = 255; }), ERR_BAD_VERSION,
          "Bad ZVK version `255` in file: '%s'!"},
@@ -97,20 +97,20 @@ TEST_F(TemplateLoading, DamagedFilesAreRejected) {
         {"ROM 0x4001", with([](HeaderFields& h) { h.rom_descriptor = 0x4001; }), ERR_BAD_HEADER, no_header},
         {"ROM 0xC001", with([](HeaderFields& h) { h.rom_descriptor = 0xC001; }), ERR_BAD_HEADER, no_header},
         {"ROM cut short",
-         concat({with([](HeaderFields& h) { h.rom_descriptor = 0x8400; }), repeated(1023, 0x11)}),
+         join({with([](HeaderFields& h) { h.rom_descriptor = 0x8400; }), repeated(1023, 0x11)}),
          ERR_SOURCE_READ, short_read},
         {"ROM whose last run is cut",
-         concat({with([](HeaderFields& h) { h.rom_descriptor = 3; }), {0x83, 0x01, 0x02}}), ERR_BAD_BLOCK_SIZE,
+         join({with([](HeaderFields& h) { h.rom_descriptor = 3; }), {0x83, 0x01, 0x02}}), ERR_BAD_BLOCK_SIZE,
          bad_size},
-        {"block cut short", concat({with([](HeaderFields& h) { h.block_lengths[0] = RAW; }), repeated(16383, 1)}),
+        {"block cut short", join({with([](HeaderFields& h) { h.block_lengths[0] = RAW; }), repeated(16383, 1)}),
          ERR_SOURCE_READ, short_read},
         {"block decodes to 16383", block0(zero_runs(16383)), ERR_BAD_BLOCK_SIZE, bad_size},
-        {"block with bytes left over", block0(concat({zero_runs(16384), {0x80, 0x01}})), ERR_BAD_BLOCK_SIZE,
+        {"block with bytes left over", block0(join({zero_runs(16384), {0x80, 0x01}})), ERR_BAD_BLOCK_SIZE,
          bad_size},
-        {"block whose last run is cut", block0(concat({zero_runs(16380), {0x83, 0x01, 0x02}})),
+        {"block whose last run is cut", block0(join({zero_runs(16380), {0x83, 0x01, 0x02}})),
          ERR_BAD_BLOCK_SIZE, bad_size},
         {"second block missing",
-         concat({with([](HeaderFields& h) { h.block_lengths[0] = 1; h.block_lengths[1] = 1; }), {0xE5}}),
+         join({with([](HeaderFields& h) { h.block_lengths[0] = 1; h.block_lengths[1] = 1; }), {0xE5}}),
          ERR_SOURCE_READ, short_read},
     };
     for (const Case& c : cases) {
@@ -145,19 +145,19 @@ TEST_F(TemplateLoading, Version1WithLongHeaderHasItsRomAfterTheHeader) {
     h.block_lengths[0] = 1;
     h.block_lengths[4] = RAW;  // a version 1 file has no block 4: ignored
     const Bytes header = header_bytes(h);
-    ASSERT_EQ(load(concat({header, {0x5A}, {0xE5}})), 0);
+    ASSERT_EQ(load(join({header, {0x5A}, {0xE5}})), 0);
     EXPECT_EQ(context.rom(), Bytes{0x5A});
     EXPECT_EQ(context.page(0), repeated(PAGE_SIZE, 0xE5));
     EXPECT_EQ(context->page_lengths[0], PAGE_SIZE);
     EXPECT_EQ(context->pages[4], nullptr);
-    EXPECT_EQ(Bytes(context->header, context->header + HEADER_BUFFER_SIZE), concat({header, repeated(24, 0)}));
+    EXPECT_EQ(Bytes(context->header, context->header + HEADER_BUFFER_SIZE), join({header, repeated(24, 0)}));
 }
 
 TEST_F(TemplateLoading, Version2WithShortHeaderHasOnlyFourBlocks) {
     HeaderFields h = bare(2);
     h.header_length = 56;
     h.block_lengths[0] = RAW;
-    ASSERT_EQ(load(concat({header_bytes(h), ascending(PAGE_SIZE), repeated(200, 0x01)})), 0);
+    ASSERT_EQ(load(join({header_bytes(h), ascending(PAGE_SIZE), repeated(200, 0x01)})), 0);
     EXPECT_EQ(context.page(0), ascending(PAGE_SIZE));
     for (int i = 1; i < PAGE_COUNT; ++i) EXPECT_EQ(context->pages[i], nullptr) << i;
 }
@@ -167,7 +167,7 @@ TEST_F(TemplateLoading, Version2BlocksAndAllStoredForms) {
     h.block_lengths[1] = 1;
     h.block_lengths[7] = static_cast<unsigned>(zero_runs(PAGE_SIZE).size());
     h.block_lengths[15] = RAW;
-    ASSERT_EQ(load(concat({header_bytes(h), {0x11}, zero_runs(PAGE_SIZE), ascending(PAGE_SIZE, 15)})), 0);
+    ASSERT_EQ(load(join({header_bytes(h), {0x11}, zero_runs(PAGE_SIZE), ascending(PAGE_SIZE, 15)})), 0);
     EXPECT_EQ(context.page(1), repeated(PAGE_SIZE, 0x11));
     EXPECT_EQ(context.page(7), repeated(PAGE_SIZE, 0));
     EXPECT_EQ(context.page(15), ascending(PAGE_SIZE, 15));
@@ -180,7 +180,7 @@ TEST_F(TemplateLoading, Block2IsSkippedForModelsWithoutIt) {
     HeaderFields h = bare();
     h.model = 0;
     h.block_lengths = {1, 1, 5000, 1};
-    ASSERT_EQ(load(concat({header_bytes(h), {0x00}, {0x11}, {0x33}})), 0);
+    ASSERT_EQ(load(join({header_bytes(h), {0x00}, {0x11}, {0x33}})), 0);
     EXPECT_EQ(context.page(0), repeated(PAGE_SIZE, 0x00));
     EXPECT_EQ(context.page(1), repeated(PAGE_SIZE, 0x11));
     EXPECT_EQ(context->pages[2], nullptr);
@@ -191,7 +191,7 @@ TEST_F(TemplateLoading, Block2OfAV3TemplateIsRead) {
     HeaderFields h = bare();
     h.model = 3;
     h.block_lengths = {0, 0, 1, 1};
-    ASSERT_EQ(load(concat({header_bytes(h), {0x22}, {0x33}})), 0);
+    ASSERT_EQ(load(join({header_bytes(h), {0x22}, {0x33}})), 0);
     EXPECT_EQ(context.page(2), repeated(PAGE_SIZE, 0x22));
     EXPECT_EQ(context.page(3), repeated(PAGE_SIZE, 0x33));
 }
@@ -207,7 +207,7 @@ TEST_F(TemplateLoading, RomImageForms) {
         {"raw 16384", 0xC000, ascending(PAGE_SIZE), ascending(PAGE_SIZE)},
         {"raw 1 byte", 0x8001, {0xFF}, {0xFF}},
         {"fill", 0x0001, {0xFF}, repeated(PAGE_SIZE, 0xFF)},
-        {"runs", 0x0005, {0x05, 0x41, 0x81, 0x42, 0x43}, concat({repeated(8, 0x41), {0x42, 0x43}})},
+        {"runs", 0x0005, {0x05, 0x41, 0x81, 0x42, 0x43}, join({repeated(8, 0x41), {0x42, 0x43}})},
         {"unflagged 16384", 0x4000, ascending(PAGE_SIZE), ascending(PAGE_SIZE)},
     };
     for (const Case& c : cases) {
@@ -217,7 +217,7 @@ TEST_F(TemplateLoading, RomImageForms) {
         HeaderFields h = bare();
         h.rom_descriptor = c.descriptor;
         h.block_lengths[0] = 1;
-        dir.write(TEMPLATE_NAME, concat({header_bytes(h), c.stored, {0x77}}));
+        dir.write(TEMPLATE_NAME, join({header_bytes(h), c.stored, {0x77}}));
         ASSERT_EQ(load_template(fresh.get()), 0) << c.name;
         EXPECT_EQ(fresh->rom_length, static_cast<int>(c.image.size())) << c.name;
         EXPECT_EQ(fresh.rom(), c.image) << c.name;
