@@ -1,0 +1,384 @@
+/*
+ * quillet.h: building and reading ZVK snapshots of the PMD 85.
+ *
+ * A snapshot holds what an emulator restores when it starts a PMD 85: the
+ * computer model, the CPU register pairs and interrupt flag, 26 bytes of
+ * peripheral state, the add-on hardware (VideoCPU interrupt circuit, 256 KB
+ * memory mapper, MIF 85, MUSICA), an optional ROM module image of up to
+ * 16 KB, and up to sixteen 16 KB memory pages. Pages 0 to 3 are the 64 KB
+ * address space (address / 16384 is the page); pages 4 to 15 exist only with
+ * the memory mapper.
+ *
+ * Contracts common to every function:
+ * - Results are 0 (QUILLET_OK) or a negative failure code, QUILLET_ERR_*,
+ *   unless a function says otherwise. Each failure is also reported once,
+ *   with its full message text, through the snapshot's reporter (see
+ *   quillet_set_reporter); the library itself never writes to standard
+ *   output or standard error and never reads standard input.
+ * - Lengths are explicit byte counts. Texts are NUL-terminated UTF-8 (on
+ *   POSIX systems: whatever bytes the file system takes).
+ * - A null pointer where data is needed is refused with -4
+ *   (QUILLET_ERR_MISSING_VALUE, "Missing option value(s) '%s'!" naming the
+ *   parameter), never a crash; getters of a null snapshot return -4 (0 where
+ *   the result is a size). Where null means something, it is documented.
+ * - The library keeps no global state: different snapshots may be used from
+ *   different threads at the same time; one snapshot from one thread at a
+ *   time.
+ */
+#ifndef QUILLET_H
+#define QUILLET_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(QUILLET_SHARED_LIBRARY)
+#  if defined(QUILLET_BUILDING_LIBRARY)
+#    define QUILLET_API __declspec(dllexport)
+#  else
+#    define QUILLET_API __declspec(dllimport)
+#  endif
+#elif defined(__GNUC__) && defined(QUILLET_BUILDING_LIBRARY)
+#  define QUILLET_API __attribute__((visibility("default")))
+#else
+#  define QUILLET_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*-************************************
+ *  Version
+ **************************************/
+#define QUILLET_VERSION_MAJOR 1
+#define QUILLET_VERSION_MINOR 0
+#define QUILLET_VERSION_STRING "1.0"
+
+/* The library's version, "MAJOR.MINOR": the one it was built as, which may
+ * differ from QUILLET_VERSION_STRING of the header a program was compiled
+ * with. Static text; never null. */
+QUILLET_API const char* quillet_version(void);
+
+/*-************************************
+ *  Result codes
+ **************************************/
+#define QUILLET_OK                        0
+#define QUILLET_ERR_OUT_OF_MEMORY        (-2)
+#define QUILLET_ERR_BAD_COMBINATION      (-3)
+#define QUILLET_ERR_MISSING_VALUE        (-4)
+#define QUILLET_ERR_SOURCE_OPEN          (-5)
+#define QUILLET_ERR_SOURCE_ACCESS        (-6)
+#define QUILLET_ERR_SOURCE_LENGTH        (-7)
+#define QUILLET_ERR_SOURCE_TOO_LONG      (-8)
+#define QUILLET_ERR_SOURCE_READ          (-9)
+#define QUILLET_ERR_OUTPUT_OPEN          (-10)
+#define QUILLET_ERR_OUTPUT_ACCESS        (-11)
+#define QUILLET_ERR_OUTPUT_WRITE         (-12)
+#define QUILLET_ERR_VALUE_RANGE          (-13)
+#define QUILLET_ERR_NO_INPUT             (-14)
+#define QUILLET_ERR_NO_OUTPUT            (-15)
+#define QUILLET_ERR_SECOND_OUTPUT        (-16)
+#define QUILLET_ERR_SECOND_ROM           (-17)
+#define QUILLET_ERR_SECOND_TEMPLATE      (-18)
+#define QUILLET_ERR_BAD_MODEL            (-19)
+#define QUILLET_ERR_BAD_REGISTER         (-20)
+#define QUILLET_ERR_BAD_PAGE             (-21)
+#define QUILLET_ERR_BAD_MAPPER           (-22)
+#define QUILLET_ERR_BAD_OPTION_VALUE     (-23)
+#define QUILLET_ERR_BAD_HEADER           (-24)
+#define QUILLET_ERR_BAD_VERSION          (-25)
+#define QUILLET_ERR_UNKNOWN_MODEL        (-26)
+#define QUILLET_ERR_BAD_BLOCK_SIZE       (-27)
+#define QUILLET_ERR_BAD_HEXSTRING        (-28)
+#define QUILLET_ERR_HEXSTRING_TOO_LONG   (-29)
+
+/* The printf-style format of the message of `code` (-2 to -29), for example
+ * "Can't open source file '%s'!". Null for any other code. Static text. */
+QUILLET_API const char* quillet_message(int code);
+
+/* The name under which failures of in-memory data are reported, where the
+ * command line would name a file: "(memory)". */
+#define QUILLET_MEMORY_NAME "(memory)"
+
+/*-************************************
+ *  Format constants
+ **************************************/
+#define QUILLET_PAGE_SIZE        16384  /* one memory page, one stored block */
+#define QUILLET_PAGE_COUNT       16
+#define QUILLET_ADDRESS_SPACE    65536  /* pages 0..3 */
+#define QUILLET_HEADER_SIZE_MAX  124    /* a version 2 header */
+#define QUILLET_ROM_SIZE_MAX     16384
+#define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
+
+/* Computer models, as stored in the snapshot. */
+#define QUILLET_MODEL_V1     0
+#define QUILLET_MODEL_V2     1
+#define QUILLET_MODEL_V2A    2  /* the default */
+#define QUILLET_MODEL_V3     3
+#define QUILLET_MODEL_MATO   4
+#define QUILLET_MODEL_ALFA   5
+#define QUILLET_MODEL_ALFA2  6
+#define QUILLET_MODEL_C2717  7
+#define QUILLET_MODEL_COUNT  8
+
+/* The name of `model` as the command line spells it ("V1" .. "C2717"), or
+ * null for a number outside 0..7. Static text. */
+QUILLET_API const char* quillet_model_name(int model);
+
+/* Register pairs, in header order. */
+#define QUILLET_REG_AF  0
+#define QUILLET_REG_BC  1
+#define QUILLET_REG_DE  2
+#define QUILLET_REG_HL  3
+#define QUILLET_REG_PC  4
+#define QUILLET_REG_SP  5
+#define QUILLET_REGISTER_COUNT 6
+
+/* The name of register pair `reg` ("AF" .. "SP"), or null. Static text. */
+QUILLET_API const char* quillet_register_name(int reg);
+
+/* Add-on hardware states, as the header stores them. */
+#define QUILLET_NOT_PLUGGED             0xFF  /* VideoCPU circuit, mapper, MIF 85 */
+#define QUILLET_VCPU_INTERRUPT_DISABLED 0x07
+#define QUILLET_VCPU_INTERRUPT_ENABLED  0x87
+#define QUILLET_MIF85_INTERRUPT_DISABLED 0x00
+#define QUILLET_MIF85_INTERRUPT_ENABLED  0x01
+
+/*-************************************
+ *  Reporting
+ **************************************/
+/* Receives every failure (`code` negative) and progress line (`code` 0) of
+ * the operations on one snapshot, as the text the command line prints,
+ * without a line end. `text` is valid only during the call. */
+typedef void (*quillet_report_fn)(void* user, int code, const char* text);
+
+/*-************************************
+ *  The snapshot
+ **************************************/
+typedef struct quillet_snapshot quillet_snapshot;
+
+/* A new snapshot with the defaults of a build without template: model V2A,
+ * interrupts disabled, AF 0x0046, BC, DE and HL 0, PC and SP 0x8000, the
+ * default peripheral state (AllRAM off), no add-on hardware, no ROM image,
+ * no pages. Null when memory runs out. The caller owns it and frees it with
+ * quillet_snapshot_free(). */
+QUILLET_API quillet_snapshot* quillet_snapshot_new(void);
+
+/* Frees `snapshot` and everything it holds. Null is accepted and ignored. */
+QUILLET_API void quillet_snapshot_free(quillet_snapshot* snapshot);
+
+/* Installs the reporter of `snapshot`; a null `report` silences it (the
+ * default). `user` is passed back unchanged and never looked at. */
+QUILLET_API void quillet_set_reporter(quillet_snapshot* snapshot, quillet_report_fn report, void* user);
+
+/*-************************************
+ *  Reading
+ **************************************/
+/* Replaces the whole content of `snapshot` (model, registers, interrupt
+ * flag, peripheral and add-on bytes, ROM image, pages) by the snapshot file
+ * `path`. The file is checked completely, in this order, and the first
+ * failure is the result: cannot be opened -5; cannot be examined -6; fewer
+ * than 7 bytes -9; magic not "ZVK" -24; version not 1 or 2 -25; header
+ * length outside 56..124 -24; model above 7 -26; file shorter than its
+ * header -9; ROM length or any block length above 16384 -24; file ends
+ * inside the ROM image or a block -9; a piece that does not unpack (a block
+ * to exactly 16384 bytes) -27; -2. Block 2 is read only for the models V2A,
+ * V3 and C2717. On failure `snapshot` is left exactly as it was. The add-on
+ * hardware of a version 1 file reads as not plugged. */
+QUILLET_API int quillet_read_file(quillet_snapshot* snapshot, const char* path);
+
+/* The same from `length` bytes at `data`, which the caller keeps owning.
+ * Failures are reported with `name` where a file name would stand (null:
+ * QUILLET_MEMORY_NAME). */
+QUILLET_API int quillet_read_bytes(quillet_snapshot* snapshot, const void* data, size_t length,
+                                   const char* name);
+
+/* How the file last read into `snapshot` stored a piece. */
+typedef struct quillet_stored_piece {
+    int present;             /* 1 when the file held this piece, else 0 */
+    size_t offset;           /* file offset of its stored bytes */
+    size_t stored_length;    /* 1 fill form, 16384 (or raw ROM) raw form, else run form */
+    size_t unpacked_length;  /* 16384 for a block; the ROM image's length */
+} quillet_stored_piece;
+
+#define QUILLET_PIECE_ROM (-1)
+
+/* Copies the header bytes of the file last read into `header`
+ * (QUILLET_HEADER_SIZE_MAX bytes; bytes at and beyond the file's header
+ * length are 0). Result: the header length (56..124), or 0 when the
+ * snapshot was not read from a file or bytes (header then all zero). */
+QUILLET_API int quillet_stored_header(const quillet_snapshot* snapshot, uint8_t* header);
+
+/* Describes piece `piece` (QUILLET_PIECE_ROM or a block 0..15) of the file
+ * last read. Result 0, or -21 for another piece number. All zero when the
+ * snapshot was not read or the file did not hold the piece. Later changes
+ * to the snapshot do not change what this reports. */
+QUILLET_API int quillet_stored_piece_info(const quillet_snapshot* snapshot, int piece,
+                                          quillet_stored_piece* info);
+
+/* The offset just after the last piece of the file last read (0 when none
+ * was read): bytes from there on were not part of the snapshot. */
+QUILLET_API size_t quillet_stored_end(const quillet_snapshot* snapshot);
+
+/*-************************************
+ *  Settings
+ **************************************/
+/* Model 0..7 (QUILLET_MODEL_*); another number: -19. */
+QUILLET_API int quillet_set_model(quillet_snapshot* snapshot, int model);
+/* The model 0..7. */
+QUILLET_API int quillet_get_model(const quillet_snapshot* snapshot);
+
+/* Register pair `reg` (QUILLET_REG_*; another number: -20) = `value`
+ * (0..65535; another value: -13). AF is stored as the 8080 holds it: bits 3
+ * and 5 of the flag byte cleared, bit 1 set ((value & 0xFFD7) | 2). */
+QUILLET_API int quillet_set_register(quillet_snapshot* snapshot, int reg, long value);
+/* The value 0..65535 of register pair `reg`, or -20. */
+QUILLET_API long quillet_get_register(const quillet_snapshot* snapshot, int reg);
+
+/* The CPU's global interrupt flag: 0 disabled, 1 enabled (any non-zero
+ * `enabled` counts as 1). */
+QUILLET_API int quillet_set_interrupts(quillet_snapshot* snapshot, int enabled);
+/* 0 or 1. */
+QUILLET_API int quillet_get_interrupts(const quillet_snapshot* snapshot);
+
+/* AllRAM, byte 30 of the peripheral state: on stores 0x82, off the default
+ * 0x8A (any non-zero `on` counts as on). */
+QUILLET_API int quillet_set_allram(quillet_snapshot* snapshot, int on);
+/* 1 when byte 30 holds 0x82, else 0. */
+QUILLET_API int quillet_get_allram(const quillet_snapshot* snapshot);
+
+/* The 26 bytes of peripheral state (header bytes 30 to 55) into `state`. */
+QUILLET_API int quillet_get_peripheral_state(const quillet_snapshot* snapshot, uint8_t* state);
+
+/* Add-on hardware. A snapshot with any of it plugged is written as a
+ * version 2 file (124-byte header), else as version 1 (56 bytes); pages 4
+ * to 15 are written only with the memory mapper. The combinations that the
+ * command line refuses (mapper or VideoCPU circuit with a model other than
+ * V2A and V3, AllRAM with a model other than V2A, V3 and C2717, MIF 85 with
+ * MUSICA) are the caller's to avoid: the snapshot stores what it is told.
+ *
+ * VideoCPU interrupt circuit: QUILLET_NOT_PLUGGED, ..._DISABLED (0x07) or
+ * ..._ENABLED (0x87); another value: -23. */
+QUILLET_API int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state);
+/* Memory mapper port value 0..127, or QUILLET_NOT_PLUGGED; another: -22. */
+QUILLET_API int quillet_set_mapper_port(quillet_snapshot* snapshot, int port);
+/* MIF 85: QUILLET_NOT_PLUGGED, 0 or 1 (CT0 interrupt off / on); another: -23. */
+QUILLET_API int quillet_set_mif85(quillet_snapshot* snapshot, int state);
+/* MUSICA interface: 0 not plugged, non-zero plugged. */
+QUILLET_API int quillet_set_musica(quillet_snapshot* snapshot, int plugged);
+
+/* The stored byte (0..255) of each, as a file may hold any value there.
+ * quillet_get_musica: 1 when the MUSICA state is not the unplugged one. */
+QUILLET_API int quillet_get_vcpu_circuit(const quillet_snapshot* snapshot);
+QUILLET_API int quillet_get_mapper_port(const quillet_snapshot* snapshot);
+QUILLET_API int quillet_get_mif85(const quillet_snapshot* snapshot);
+QUILLET_API int quillet_get_musica(const quillet_snapshot* snapshot);
+
+/*-************************************
+ *  Memory and ROM image
+ **************************************/
+/* Each load writes over what the pages hold and creates a touched page
+ * (zero-filled) when absent; nothing is written for 0 bytes. Note that
+ * block 2 (0x8000..0xBFFF) is written to a file only for the models V2A,
+ * V3 and C2717, and pages 4..15 only with the memory mapper. On failure
+ * the memory may hold part of what was loaded. */
+
+/* Stores `length` bytes at `address` (0..65535; another: -13) of the 64 KB
+ * address space. More than 65536 - address bytes: -8. */
+QUILLET_API int quillet_load_bytes(quillet_snapshot* snapshot, long address, const void* data,
+                                   size_t length);
+/* Stores `length` bytes (at most 16384; more: -8) at the start of page
+ * `page` (0..15; another: -21). The page exists afterwards even when
+ * `length` is 0. */
+QUILLET_API int quillet_load_page_bytes(quillet_snapshot* snapshot, int page, const void* data,
+                                        size_t length);
+/* The file `path`, loaded as the command line's -mem does: at most
+ * 65536 - address bytes (-8), failures -5, -6, -9 naming `path`. */
+QUILLET_API int quillet_load_file(quillet_snapshot* snapshot, long address, const char* path);
+/* The file `path` into page `page`, as -pg does (at most 16384 bytes). */
+QUILLET_API int quillet_load_page_file(quillet_snapshot* snapshot, int page, const char* path);
+/* The hexadecimal byte string `hex` (pairs of digits, either case) at
+ * `address`, as -hex does: odd length -28, more bytes than fit -29, a
+ * character that is no hex digit -28 (then nothing is stored). */
+QUILLET_API int quillet_store_hex(quillet_snapshot* snapshot, long address, const char* hex);
+
+/* Replaces the ROM image by `length` bytes (at most 16384; more: -8),
+ * rounded up to a multiple of 1024 with 0xFF bytes. A `length` of 0 removes
+ * the ROM image. A V3 snapshot writes at most its first 8192 bytes. */
+QUILLET_API int quillet_set_rom(quillet_snapshot* snapshot, const void* data, size_t length);
+/* The file `path` as the ROM image, as -rom does; an empty file leaves the
+ * ROM image as it was. */
+QUILLET_API int quillet_load_rom_file(quillet_snapshot* snapshot, const char* path);
+
+/* The length of the ROM image in bytes, 0 when there is none. */
+QUILLET_API size_t quillet_rom_length(const quillet_snapshot* snapshot);
+/* Copies the first min(capacity, rom length) bytes of the ROM image into
+ * `out`. Result: the number copied, or a negative code. */
+QUILLET_API long quillet_read_rom(const quillet_snapshot* snapshot, void* out, size_t capacity);
+
+/* 1 when page `page` holds data, 0 when it is absent, -21 for a page
+ * outside 0..15. */
+QUILLET_API int quillet_has_page(const quillet_snapshot* snapshot, int page);
+/* Copies `length` bytes from offset `offset` of page `page` into `out`;
+ * an absent page reads as zero bytes. offset + length above 16384: -13. */
+QUILLET_API int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
+                                  void* out, size_t length);
+/* Copies `length` bytes from `address` of the 64 KB address space into
+ * `out`; absent pages read as zero bytes. address + length above 65536: -13. */
+QUILLET_API int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* out,
+                                    size_t length);
+
+/*-************************************
+ *  Writing
+ **************************************/
+/* Writes `snapshot` to the file `path`, its ROM image and blocks packed when
+ * `pack` is non-zero, exactly as the command line does: the header (version
+ * 1 or 2), then the ROM image, then the present blocks. The file appears
+ * whole or not at all: an existing file is replaced only when everything
+ * was written, and a failure leaves it as it was. Failures: -10 cannot be
+ * created (also a missing directory, an existing read-only file), -11, -12.
+ * `snapshot` itself does not change. */
+QUILLET_API int quillet_write_file(const quillet_snapshot* snapshot, const char* path, int pack);
+
+/* The size in bytes of the file quillet_write_file would write, into
+ * `*size`. */
+QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, size_t* size);
+
+/* The same bytes into `out` (`capacity` bytes); `*written` receives their
+ * count. A `capacity` smaller than the size: -12 (reported with
+ * QUILLET_MEMORY_NAME) and nothing is written. */
+QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
+                                    size_t capacity, size_t* written);
+
+/* Writes `length` bytes to the file `path` the same safe way (whole or not
+ * at all). Failures are reported through `report` (may be null). */
+QUILLET_API int quillet_save_file(const char* path, const void* data, size_t length,
+                                  quillet_report_fn report, void* user);
+
+/*-************************************
+ *  Block codec
+ **************************************/
+/* Stores `length` bytes of `source` (1..16384) in `output` (`capacity`
+ * bytes, at least `length`, not overlapping `source`) and returns the
+ * stored length: 1 the fill form (output[0] is the only byte value), 2 to
+ * length - 1 the run form, `length` the raw form (a copy). Never writes
+ * past output[length - 1]. -1 for a null pointer, a length outside
+ * 1..16384 or a capacity below `length`. */
+QUILLET_API int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source,
+                                   size_t length);
+
+/* Unpacks `packed_length` stored bytes into `destination` (`capacity`
+ * bytes): a stored length of 1 fills the whole capacity, one equal to
+ * `capacity` is copied, anything between is decoded as runs. Returns the
+ * number of bytes written (at most `capacity`); -1 for a null pointer, a
+ * length of 0, a capacity of 0 or above 16384, packed_length > capacity; -2
+ * when stored bytes remain once the destination is full or the last run is
+ * cut short. Never reads or writes outside the two buffers. */
+QUILLET_API int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed,
+                                     size_t packed_length);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUILLET_H */
