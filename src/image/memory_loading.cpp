@@ -1,41 +1,35 @@
 #include "image/memory_loading.hpp"
 
-#include <cstdio>
 #include <cstring>
 
-#include "driver/failure.hpp"
-#include "image/file_access.hpp"
+#include "base/file_access.hpp"
 
 namespace quillet {
 namespace {
 
-constexpr int ROM_SIZE_MAX = PAGE_SIZE;
 constexpr int ROM_SIZE_UNIT = 1024;
 constexpr std::uint8_t ROM_FILL = 0xFF;
 constexpr int HEX_DIGIT_BASE = 16;
+constexpr int MAX_SPREAD_PAGES = ADDRESS_SPACE_PAGES;
 
-int obtain_page(BuildContext* c, int page) {
-    if (const int result = ensure_buffer(c->pages[page], PAGE_SIZE)) return result;
-    c->page_lengths[page] = PAGE_SIZE;
-    return 0;
-}
-
-// Copies n bytes of the work buffer into the pages from address a on.
-int spread(BuildContext* c, int a, int n) {
-    int page = a / PAGE_SIZE;
-    int offset = a % PAGE_SIZE;
-    const std::uint8_t* from = c->work_buffer;
-    while (n > 0) {
-        if (const int result = obtain_page(c, page)) return result;
-        const int room = PAGE_SIZE - offset;
-        const int count = n < room ? n : room;
-        std::memcpy(c->pages[page] + offset, from, static_cast<std::size_t>(count));
-        from += count;
-        n -= count;
+// The pieces of the pages that `length` bytes from `address` on cover,
+// obtained (zero-filled when new). Returns the number of ranges, or
+// ERR_OUT_OF_MEMORY.
+int cover(Snapshot* s, int address, std::size_t length, ByteRange ranges[MAX_SPREAD_PAGES],
+          const Reporter& reporter) {
+    int page = address / PAGE_SIZE;
+    std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
+    int count = 0;
+    while (length > 0) {
+        if (const int result = obtain_page(s, page, reporter)) return result;
+        const std::size_t room = PAGE_SIZE - offset;
+        const std::size_t n = length < room ? length : room;
+        ranges[count++] = ByteRange{s->pages[page].data() + offset, n};
+        length -= n;
         ++page;
         offset = 0;
     }
-    return 0;
+    return count;
 }
 
 int hex_digit_value(char ch) {
@@ -45,68 +39,112 @@ int hex_digit_value(char ch) {
     return -1;
 }
 
-int load_hex_string(BuildContext* c, const LoadRequest* r) {
-    if (c->verbose) {
-        std::printf("Parsing hexdata string `%s` and storing from address %d\n", r->text, r->address);
-    }
-    const std::size_t digits = std::strlen(r->text);
-    if (digits % 2 != 0) return report_failure(ERR_BAD_HEXSTRING, r->text);
-    if (digits / 2 + static_cast<std::size_t>(r->address) > static_cast<std::size_t>(WORK_BUFFER_SIZE)) {
-        return report_failure(ERR_HEXSTRING_TOO_LONG, r->text, r->address);
-    }
-    const int count = static_cast<int>(digits / 2);
-    for (int i = 0; i < count; ++i) {
-        const int high = hex_digit_value(r->text[2 * i]);
-        const int low = hex_digit_value(r->text[2 * i + 1]);
-        if (high < 0 || low < 0) return report_failure(ERR_BAD_HEXSTRING, r->text);
-        c->work_buffer[i] = static_cast<std::uint8_t>(high * HEX_DIGIT_BASE + low);
-    }
-    return spread(c, r->address, count);
+std::size_t rounded_rom_length(std::size_t length) {
+    return (length + ROM_SIZE_UNIT - 1) / ROM_SIZE_UNIT * ROM_SIZE_UNIT;
 }
 
-int load_file_at_address(BuildContext* c, const LoadRequest* r) {
-    if (c->verbose) std::printf("Loading file `%s` from address %d\n", r->text, r->address);
-    const int n = read_input_file(r->text, c->work_buffer, WORK_BUFFER_SIZE - r->address);
-    if (n < 0) return n;
-    return spread(c, r->address, n);
-}
-
-int load_file_into_page(BuildContext* c, const LoadRequest* r) {
-    if (const int result = obtain_page(c, r->page)) return result;
-    if (c->verbose) std::printf("Loading file `%s` into page %d\n", r->text, r->page);
-    const int n = read_input_file(r->text, c->pages[r->page], PAGE_SIZE);
-    return n < 0 ? n : 0;
-}
-
-int apply_request(BuildContext* c, const LoadRequest* r) {
-    if (r->page == REQUEST_HEX) return load_hex_string(c, r);
-    if (r->page == REQUEST_AT_ADDRESS) return load_file_at_address(c, r);
-    return load_file_into_page(c, r);
-}
-
-int load_rom_file(BuildContext* c) {
-    if (c->verbose) std::printf("Loading ROM file `%s`\n", c->rom_path);
-    std::memset(c->work_buffer, ROM_FILL, ROM_SIZE_MAX);
-    const int n = read_input_file(c->rom_path, c->work_buffer, ROM_SIZE_MAX);
-    if (n <= 0) return n;  // an empty file leaves the ROM image as it was
-    const int length = (n + ROM_SIZE_UNIT - 1) / ROM_SIZE_UNIT * ROM_SIZE_UNIT;
-    release_buffer(c->rom_image);
-    c->rom_length = 0;
-    if (const int result = ensure_buffer(c->rom_image, static_cast<std::size_t>(length))) return result;
-    std::memcpy(c->rom_image, c->work_buffer, static_cast<std::size_t>(length));
-    c->rom_length = length;
+// A new ROM image buffer for `length` bytes of content: rounded up, with
+// the 0xFF fill after the content.
+int new_rom_image(ByteBuffer* image, std::size_t length, const Reporter& reporter) {
+    const std::size_t rounded = rounded_rom_length(length);
+    if (const int result = image->allocate_uninitialised(rounded, reporter)) return result;
+    std::memset(image->data() + length, ROM_FILL, rounded - length);
     return 0;
 }
 
 }  // namespace
 
-int assemble_memory(BuildContext* context) {
-    if (const int result = ensure_buffer(context->work_buffer, WORK_BUFFER_SIZE)) return result;
-    for (const LoadRequest* r = context->load_head; r; r = r->next) {
-        if (const int result = apply_request(context, r)) return result;
+int load_bytes_at(Snapshot* s, int address, const std::uint8_t* data, std::size_t length, const char* name,
+                  const Reporter& reporter) {
+    const std::size_t room = static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address);
+    if (length > room) return report_failure(reporter, ERR_SOURCE_TOO_LONG, name, static_cast<long>(room));
+    ByteRange ranges[MAX_SPREAD_PAGES];
+    const int count = cover(s, address, length, ranges, reporter);
+    if (count < 0) return count;
+    for (int i = 0; i < count; ++i) {
+        std::memcpy(ranges[i].data, data, ranges[i].length);
+        data += ranges[i].length;
     }
-    if (!context->rom_path) return 0;
-    return load_rom_file(context);
+    return 0;
+}
+
+int load_file_at(Snapshot* s, int address, const char* path, const Reporter& reporter) {
+    report_progress(reporter, "Loading file `%s` from address %d", path, address);
+    SourceFile source;
+    if (const int result = source.open(path, reporter)) return result;
+    const int size = source.measure(ADDRESS_SPACE_SIZE - address, reporter);
+    if (size < 0) return size;
+    ByteRange ranges[MAX_SPREAD_PAGES];
+    const int count = cover(s, address, static_cast<std::size_t>(size), ranges, reporter);
+    if (count < 0) return count;
+    return source.read(ranges, count, reporter);
+}
+
+int load_bytes_into_page(Snapshot* s, int page, const std::uint8_t* data, std::size_t length,
+                         const char* name, const Reporter& reporter) {
+    if (length > PAGE_SIZE) return report_failure(reporter, ERR_SOURCE_TOO_LONG, name, PAGE_SIZE);
+    if (const int result = obtain_page(s, page, reporter)) return result;
+    if (length > 0) std::memcpy(s->pages[page].data(), data, length);
+    return 0;
+}
+
+int load_file_into_page(Snapshot* s, int page, const char* path, const Reporter& reporter) {
+    if (const int result = obtain_page(s, page, reporter)) return result;
+    report_progress(reporter, "Loading file `%s` into page %d", path, page);
+    const int n = read_input_file(path, s->pages[page].data(), PAGE_SIZE, reporter);
+    return n < 0 ? n : 0;
+}
+
+int store_hex_string(Snapshot* s, int address, const char* hex, const Reporter& reporter) {
+    report_progress(reporter, "Parsing hexdata string `%s` and storing from address %d", hex, address);
+    const std::size_t digits = std::strlen(hex);
+    if (digits % 2 != 0) return report_failure(reporter, ERR_BAD_HEXSTRING, hex);
+    const std::size_t count = digits / 2;
+    if (count + static_cast<std::size_t>(address) > static_cast<std::size_t>(ADDRESS_SPACE_SIZE)) {
+        return report_failure(reporter, ERR_HEXSTRING_TOO_LONG, hex, address);
+    }
+    for (std::size_t i = 0; i < digits; ++i) {
+        if (hex_digit_value(hex[i]) < 0) return report_failure(reporter, ERR_BAD_HEXSTRING, hex);
+    }
+    ByteRange ranges[MAX_SPREAD_PAGES];
+    const int range_count = cover(s, address, count, ranges, reporter);
+    if (range_count < 0) return range_count;
+    const char* digit = hex;
+    for (int r = 0; r < range_count; ++r) {
+        for (std::size_t i = 0; i < ranges[r].length; ++i, digit += 2) {
+            ranges[r].data[i] = static_cast<std::uint8_t>(hex_digit_value(digit[0]) * HEX_DIGIT_BASE +
+                                                          hex_digit_value(digit[1]));
+        }
+    }
+    return 0;
+}
+
+int set_rom_image(Snapshot* s, const std::uint8_t* data, std::size_t length, const char* name,
+                  const Reporter& reporter) {
+    if (length > ROM_SIZE_MAX) return report_failure(reporter, ERR_SOURCE_TOO_LONG, name, ROM_SIZE_MAX);
+    if (length == 0) {
+        s->rom.release();
+        return 0;
+    }
+    ByteBuffer image;
+    if (const int result = new_rom_image(&image, length, reporter)) return result;
+    std::memcpy(image.data(), data, length);
+    s->rom.swap(image);
+    return 0;
+}
+
+int load_rom_file(Snapshot* s, const char* path, const Reporter& reporter) {
+    report_progress(reporter, "Loading ROM file `%s`", path, 0);
+    SourceFile source;
+    if (const int result = source.open(path, reporter)) return result;
+    const int size = source.measure(ROM_SIZE_MAX, reporter);
+    if (size <= 0) return size;  // an empty file leaves the ROM image as it was
+    ByteBuffer image;
+    if (const int result = new_rom_image(&image, static_cast<std::size_t>(size), reporter)) return result;
+    const ByteRange range{image.data(), static_cast<std::size_t>(size)};
+    if (const int result = source.read(&range, 1, reporter)) return result;
+    s->rom.swap(image);
+    return 0;
 }
 
 }  // namespace quillet

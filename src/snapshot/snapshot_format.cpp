@@ -5,6 +5,8 @@ namespace quillet {
 const char* const MODEL_NAMES[MODEL_COUNT] = {"V1",   "V2",   "V2A",   "V3",
                                               "MATO", "ALFA", "ALFA2", "C2717"};
 
+const char* const REGISTER_NAMES[REGISTER_COUNT] = {"AF", "BC", "DE", "HL", "PC", "SP"};
+
 bool model_stores_block2(int model) {
     return model == MODEL_V2A || model == MODEL_V3 || model == MODEL_C2717;
 }

@@ -42,6 +42,7 @@ constexpr int OFFSET_BLOCK_LENGTHS_LOW = 22;  // blocks 0..3
 constexpr int OFFSET_PERIPHERAL_STATE = 30;
 constexpr int PERIPHERAL_STATE_SIZE = 26;
 constexpr int OFFSET_ALLRAM = 30;  // first byte of the peripheral state
+constexpr int ALLRAM_INDEX = OFFSET_ALLRAM - OFFSET_PERIPHERAL_STATE;  // within the peripheral state
 constexpr int OFFSET_VCPU_INTERRUPT_CIRCUIT = 56;
 constexpr int OFFSET_MAPPER_PORT_VALUE = 57;
 constexpr int OFFSET_BLOCK_LENGTHS_HIGH = 58;  // blocks 4..15
@@ -55,6 +56,14 @@ constexpr int WORD_SIZE = 2;
 
 // Register pairs in header order.
 enum Register : int { REG_AF, REG_BC, REG_DE, REG_HL, REG_PC, REG_SP, REGISTER_COUNT };
+
+// Register pair names as the -reg option spells them, indexed by Register.
+extern const char* const REGISTER_NAMES[REGISTER_COUNT];
+
+// The 8080 flag register (the low byte of AF) always holds bits 3 and 5
+// clear and bit 1 set.
+constexpr unsigned AF_BITS_CLEARED = 0xFFD7;
+constexpr unsigned AF_BITS_SET = 0x0002;
 
 // The ROM descriptor: bits 0..14 the stored length, bit 15 the raw form.
 constexpr std::uint16_t ROM_RAW_FLAG = 0x8000;
@@ -91,8 +100,14 @@ extern const char* const MODEL_NAMES[MODEL_COUNT];
 bool model_stores_block2(int model);
 constexpr int BLOCK_2 = 2;
 
-// The largest ROM image a V3 snapshot stores.
+// The largest ROM image, and the largest a V3 snapshot stores.
+constexpr int ROM_SIZE_MAX = PAGE_SIZE;
 constexpr int V3_ROM_LIMIT = 8192;
+
+// The most bytes a snapshot file can use: the longest header, a raw ROM
+// image and sixteen raw blocks. Bytes after them are never read.
+constexpr std::size_t SNAPSHOT_SIZE_MAX =
+    static_cast<std::size_t>(HEADER_SIZE_V2) + static_cast<std::size_t>(PAGE_COUNT + 1) * PAGE_SIZE;
 
 // A block-length slot: the address of a little-endian word in the header.
 using BlockSlot = std::uint8_t*;

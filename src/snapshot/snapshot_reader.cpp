@@ -1,132 +1,162 @@
 #include "snapshot/snapshot_reader.hpp"
 
-#include <cstdio>
 #include <cstring>
 
-#include "driver/failure.hpp"
-#include "image/build_context.hpp"
-#include "image/file_access.hpp"
-#include "image/stream_calls.hpp"
+#include "base/file_access.hpp"
 #include "snapshot/block_codec.hpp"
-#include "snapshot/snapshot_format.hpp"
 
 namespace quillet {
 namespace {
 
-// The state of one read: the open file and the two scratch buffers.
-struct Reader {
-    const char* path;
-    std::FILE* stream;
-    std::uint8_t* stored;    // PAGE_SIZE bytes: a piece as read from the file
-    std::uint8_t* unpacked;  // PAGE_SIZE bytes: the piece unpacked
-    long position;
+// The bytes being read and how far the reading has come.
+struct Source {
+    const std::uint8_t* data;
+    std::size_t length;
+    std::size_t position;
+    const char* name;
+    const Reporter& reporter;
+
+    bool has(std::size_t count) const { return length - position >= count; }
+    int fail(int code) const { return report_failure(reporter, code, name); }
+    int fail(int code, long number) const { return report_failure(reporter, code, name, number); }
 };
 
-bool read_exactly(Reader* r, std::uint8_t* into, int length) {
-    const std::size_t n = static_cast<std::size_t>(length);
-    if (std::fread(into, 1, n, r->stream) != n) return false;
-    r->position += length;
-    return true;
-}
-
-// Checks the first bytes: magic, version, header length and model.
-int check_probe(const Reader* r, const std::uint8_t* header) {
-    if (std::memcmp(header + OFFSET_MAGIC, MAGIC, MAGIC_SIZE) != 0) {
-        return report_failure(ERR_BAD_HEADER, r->path);
-    }
+// Magic, version, header length and model: the first seven bytes.
+int check_probe(const Source& in) {
+    if (!in.has(HEADER_PROBE_SIZE)) return in.fail(ERR_SOURCE_READ);
+    const std::uint8_t* header = in.data;
+    if (std::memcmp(header + OFFSET_MAGIC, MAGIC, MAGIC_SIZE) != 0) return in.fail(ERR_BAD_HEADER);
     const int version = header[OFFSET_VERSION];
-    if (version != VERSION_1 && version != VERSION_2) {
-        return report_failure(ERR_BAD_VERSION, r->path, version);
-    }
+    if (version != VERSION_1 && version != VERSION_2) return in.fail(ERR_BAD_VERSION, version);
     const int length = read_word(header + OFFSET_HEADER_LENGTH);
-    if (length < HEADER_SIZE_V1 || length > HEADER_SIZE_V2) {
-        return report_failure(ERR_BAD_HEADER, r->path);
-    }
+    if (length < HEADER_SIZE_V1 || length > HEADER_SIZE_V2) return in.fail(ERR_BAD_HEADER);
     const int model = header[OFFSET_COMPUTER_MODEL];
-    if (model >= MODEL_COUNT) return report_failure(ERR_UNKNOWN_MODEL, r->path, model);
+    if (model >= MODEL_COUNT) return in.fail(ERR_UNKNOWN_MODEL, model);
     return 0;
 }
 
-// Checks the stored lengths of the ROM image and of every block slot.
-int check_lengths(const Reader* r, const std::uint8_t* header, BlockSlot* slots, int blocks) {
+// The stored lengths of the ROM image and of every block slot.
+int check_lengths(const Source& in, const std::uint8_t* header, BlockSlot* slots, int blocks) {
     if ((read_word(header + OFFSET_ROM_DESCRIPTOR) & ROM_LENGTH_MASK) > PAGE_SIZE) {
-        return report_failure(ERR_BAD_HEADER, r->path);
+        return in.fail(ERR_BAD_HEADER);
     }
     for (int i = 0; i < blocks; ++i) {
-        if (read_word(slots[i]) > PAGE_SIZE) return report_failure(ERR_BAD_HEADER, r->path);
+        if (read_word(slots[i]) > PAGE_SIZE) return in.fail(ERR_BAD_HEADER);
     }
     return 0;
 }
 
-int read_header(Reader* r, std::uint8_t* header) {
-    if (seek_stream(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
-    if (!read_exactly(r, header, HEADER_PROBE_SIZE)) return report_failure(ERR_SOURCE_READ, r->path);
-    if (const int result = check_probe(r, header)) return result;
-    if (seek_stream(r->stream, 0, SEEK_SET) != 0) return report_failure(ERR_SOURCE_ACCESS, r->path);
-    r->position = 0;
-    const int length = read_word(header + OFFSET_HEADER_LENGTH);
-    if (!read_exactly(r, header, length)) return report_failure(ERR_SOURCE_READ, r->path);
-    std::memset(header + length, 0, static_cast<std::size_t>(HEADER_BUFFER_SIZE - length));
+// Takes the next `stored_length` bytes as a piece and records where it was.
+int take_piece(Source& in, int stored_length, StoredPiece* piece, const std::uint8_t** stored) {
+    if (!in.has(static_cast<std::size_t>(stored_length))) return in.fail(ERR_SOURCE_READ);
+    *stored = in.data + in.position;
+    piece->present = true;
+    piece->offset = in.position;
+    piece->stored_length = static_cast<std::size_t>(stored_length);
+    in.position += static_cast<std::size_t>(stored_length);
     return 0;
 }
 
-// Reads `stored_length` bytes, unpacks them into `capacity` bytes and hands
-// the piece over. `exact` requires the whole capacity to be produced.
-int read_piece(Reader* r, int block, int stored_length, int capacity, bool exact,
-               PieceHandler handle, void* user) {
-    SnapshotPiece piece{block, r->position, r->stored, stored_length, r->unpacked, 0};
-    if (!read_exactly(r, r->stored, stored_length)) return report_failure(ERR_SOURCE_READ, r->path);
-    piece.data_length = unpack_block(r->unpacked, capacity, r->stored, stored_length);
-    if (piece.data_length < 0 || (exact && piece.data_length != capacity)) {
-        return report_failure(ERR_BAD_BLOCK_SIZE, r->path);
-    }
-    return handle(user, piece);
-}
-
-int read_rom_image(Reader* r, const std::uint8_t* header, PieceHandler handle, void* user) {
-    const int descriptor = read_word(header + OFFSET_ROM_DESCRIPTOR);
+int read_rom_image(Source& in, Snapshot* s) {
+    const int descriptor = read_word(s->stored.header + OFFSET_ROM_DESCRIPTOR);
     if (descriptor == 0) return 0;
     const int stored_length = descriptor & ROM_LENGTH_MASK;
-    const int capacity = (descriptor & ROM_RAW_FLAG) ? stored_length : PAGE_SIZE;
-    if (stored_length == 0) return report_failure(ERR_BAD_BLOCK_SIZE, r->path);
-    return read_piece(r, ROM_PIECE, stored_length, capacity, false, handle, user);
+    if (stored_length == 0) return in.fail(ERR_BAD_BLOCK_SIZE);
+    const std::uint8_t* stored = nullptr;
+    if (const int result = take_piece(in, stored_length, &s->stored.rom, &stored)) return result;
+    const int capacity = (descriptor & ROM_RAW_FLAG) ? stored_length : ROM_SIZE_MAX;
+    if (const int result = s->rom.allocate_uninitialised(static_cast<std::size_t>(capacity), in.reporter)) {
+        return result;
+    }
+    const int length = unpack_block(s->rom.data(), capacity, stored, stored_length);
+    if (length < 0) return in.fail(ERR_BAD_BLOCK_SIZE);
+    s->rom.truncate(static_cast<std::size_t>(length));
+    s->stored.rom.unpacked_length = static_cast<std::size_t>(length);
+    return 0;
 }
 
-int read_contents(Reader* r, std::uint8_t* header, PieceHandler handle, void* user) {
-    if (const int result = read_header(r, header)) return result;
+int read_block(Source& in, Snapshot* s, int block, int stored_length) {
+    const std::uint8_t* stored = nullptr;
+    StoredPiece* piece = &s->stored.blocks[block];
+    if (const int result = take_piece(in, stored_length, piece, &stored)) return result;
+    ByteBuffer& page = s->pages[block];
+    if (const int result = page.allocate_uninitialised(PAGE_SIZE, in.reporter)) return result;
+    if (unpack_block(page.data(), PAGE_SIZE, stored, stored_length) != PAGE_SIZE) {
+        return in.fail(ERR_BAD_BLOCK_SIZE);
+    }
+    piece->unpacked_length = PAGE_SIZE;
+    return 0;
+}
+
+// The settings that the header holds. The add-on hardware of a version 1
+// file, and bytes beyond a short version 2 header, read as not plugged.
+void take_settings(Snapshot* s) {
+    const std::uint8_t* h = s->stored.header;
+    const int length = s->stored.header_length;
+    s->model = h[OFFSET_COMPUTER_MODEL];
+    s->interrupts_enabled = h[OFFSET_INTERRUPTS_ENABLED] != 0;
+    for (int r = 0; r < REGISTER_COUNT; ++r) s->registers[r] = read_word(h + OFFSET_REGISTERS + WORD_SIZE * r);
+    std::memcpy(s->peripheral_state, h + OFFSET_PERIPHERAL_STATE, PERIPHERAL_STATE_SIZE);
+    const bool version_2 = h[OFFSET_VERSION] == VERSION_2;
+    const auto addon_byte = [&](int offset) { return version_2 && offset < length ? h[offset] : NOT_PLUGGED; };
+    s->vcpu_circuit = addon_byte(OFFSET_VCPU_INTERRUPT_CIRCUIT);
+    s->mapper_port = addon_byte(OFFSET_MAPPER_PORT_VALUE);
+    s->mif85_state = addon_byte(OFFSET_MIF85_STATE);
+    const bool musica_stored = version_2 && OFFSET_MUSICA_STATE + MUSICA_STATE_SIZE <= length;
+    std::memcpy(s->musica_state, musica_stored ? h + OFFSET_MUSICA_STATE : MUSICA_UNPLUGGED_STATE,
+                MUSICA_STATE_SIZE);
+}
+
+int read_contents(Source& in, Snapshot* s) {
+    if (const int result = check_probe(in)) return result;
+    const int header_length = read_word(in.data + OFFSET_HEADER_LENGTH);
+    if (!in.has(static_cast<std::size_t>(header_length))) return in.fail(ERR_SOURCE_READ);
+    std::uint8_t* header = s->stored.header;
+    std::memcpy(header, in.data, static_cast<std::size_t>(header_length));
+    s->stored.header_length = header_length;
+    in.position = static_cast<std::size_t>(header_length);
+
     BlockSlot slots[PAGE_COUNT] = {};
     locate_block_sizes(header, slots);
     const int blocks = block_count_for_version(header[OFFSET_VERSION]);
-    if (const int result = check_lengths(r, header, slots, blocks)) return result;
+    if (const int result = check_lengths(in, header, slots, blocks)) return result;
 
-    if (const int result = ensure_buffer(r->stored, PAGE_SIZE)) return result;
-    if (const int result = ensure_buffer(r->unpacked, PAGE_SIZE)) return result;
-    if (const int result = read_rom_image(r, header, handle, user)) return result;
-
+    if (const int result = read_rom_image(in, s)) return result;
     const bool block2_stored = model_stores_block2(header[OFFSET_COMPUTER_MODEL]);
     for (int i = 0; i < blocks; ++i) {
         if (i == BLOCK_2 && !block2_stored) continue;
         const int stored_length = read_word(slots[i]);
         if (stored_length == 0) continue;
-        if (const int result = read_piece(r, i, stored_length, PAGE_SIZE, true, handle, user)) {
-            return result;
-        }
+        if (const int result = read_block(in, s, i, stored_length)) return result;
     }
+    s->stored.end = in.position;
+    take_settings(s);
     return 0;
 }
 
 }  // namespace
 
-int read_snapshot(const char* path, std::uint8_t* header, PieceHandler handle, void* user,
-                  long* end_offset) {
-    Reader reader{path, open_source_file(path), nullptr, nullptr, 0};
-    if (!reader.stream) return report_failure(ERR_SOURCE_OPEN, path);
-    const int result = read_contents(&reader, header, handle, user);
-    std::fclose(reader.stream);
-    release_buffer(reader.stored);
-    release_buffer(reader.unpacked);
-    if (result == 0 && end_offset) *end_offset = reader.position;
-    return result;
+int read_snapshot_bytes(const std::uint8_t* data, std::size_t length, const char* name, Snapshot* snapshot,
+                        const Reporter& reporter) {
+    Source in{data, data ? length : 0, 0, name, reporter};
+    Snapshot read;
+    if (const int result = read_contents(in, &read)) return result;
+    swap_snapshots(*snapshot, read);
+    return 0;
+}
+
+int read_snapshot_file(const char* path, Snapshot* snapshot, const Reporter& reporter) {
+    ByteBuffer content;
+    const long length = read_file_start(path, SNAPSHOT_SIZE_MAX, &content, reporter);
+    if (length < 0) return static_cast<int>(length);
+    return read_snapshot_bytes(content.data(), static_cast<std::size_t>(length), path, snapshot, reporter);
+}
+
+int read_snapshot_standard_input(const char* name, Snapshot* snapshot, const Reporter& reporter) {
+    ByteBuffer content;
+    const long length = read_standard_input(name, SNAPSHOT_SIZE_MAX, &content, reporter);
+    if (length < 0) return static_cast<int>(length);
+    return read_snapshot_bytes(content.data(), static_cast<std::size_t>(length), name, snapshot, reporter);
 }
 
 }  // namespace quillet

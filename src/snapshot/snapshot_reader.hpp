@@ -1,38 +1,36 @@
-// Reading and validating a ZVK snapshot file. Template loading and the
-// quillet-info inspector both read snapshots through this one reader.
+// Reading and validating a ZVK snapshot file.
+//
+// The checks run in a fixed order and the first failure is the result:
+// fewer than 7 bytes ERR_SOURCE_READ; magic not "ZVK" ERR_BAD_HEADER;
+// version not 1 or 2 ERR_BAD_VERSION (naming the byte); header length
+// outside 56..124 ERR_BAD_HEADER; model above 7 ERR_UNKNOWN_MODEL (naming the
+// byte); fewer bytes than the header ERR_SOURCE_READ; a ROM length or any
+// block length of the version's slots above 16384 ERR_BAD_HEADER; then, in
+// file order, the ROM image and each present block: cut short
+// ERR_SOURCE_READ, not unpacking (a block to exactly 16384 bytes)
+// ERR_BAD_BLOCK_SIZE. Block 2 is read only when the file's model stores it.
+// Failures are reported with the name of the file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "base/failure.hpp"
+#include "snapshot/snapshot.hpp"
 
 namespace quillet {
 
-constexpr int ROM_PIECE = -1;  // SnapshotPiece::block of the ROM image
+// Reads the snapshot held in `length` bytes at `data` into `snapshot`,
+// replacing all of its content, and records the file's layout. `name`
+// names the data in messages. On failure `snapshot` is left as it was.
+int read_snapshot_bytes(const std::uint8_t* data, std::size_t length, const char* name,
+                        Snapshot* snapshot, const Reporter& reporter);
 
-// One stored piece of a snapshot, as the reader meets it in the file.
-struct SnapshotPiece {
-    int block;                    // 0..15, or ROM_PIECE
-    long offset;                  // file offset of its stored bytes
-    const std::uint8_t* stored;   // the stored bytes
-    int stored_length;
-    const std::uint8_t* data;     // the unpacked bytes
-    int data_length;              // 16384 for a block; the image length for the ROM
-};
+// The same for the file `path` (any kind of file: a regular one, a pipe).
+// Also ERR_SOURCE_OPEN and ERR_SOURCE_ACCESS.
+int read_snapshot_file(const char* path, Snapshot* snapshot, const Reporter& reporter);
 
-// Called for the ROM image and each present block, in file order. A non-zero
-// result (a failure code, already reported) ends the reading.
-using PieceHandler = int (*)(void* user, const SnapshotPiece& piece);
-
-// Reads the snapshot `path`: its header into `header` (HEADER_BUFFER_SIZE
-// bytes; bytes at and beyond the file's header length are set to zero), checks
-// it completely before reading further, then reads, unpacks and hands over
-// the ROM image and each present block. Block 2 is read only when the file's
-// model byte says it is stored. Returns 0, the handler's first non-zero
-// result, or a failure code reported with `path`: ERR_SOURCE_OPEN,
-// ERR_SOURCE_ACCESS, ERR_SOURCE_READ, ERR_BAD_HEADER, ERR_BAD_VERSION,
-// ERR_UNKNOWN_MODEL, ERR_BAD_BLOCK_SIZE or ERR_OUT_OF_MEMORY. On success
-// `end_offset`, when given, receives the offset just after the last piece.
-// The file is closed and the scratch buffers released on every path.
-int read_snapshot(const char* path, std::uint8_t* header, PieceHandler handle, void* user,
-                  long* end_offset = nullptr);
+// The same for the standard input, named `name` in messages.
+int read_snapshot_standard_input(const char* name, Snapshot* snapshot, const Reporter& reporter);
 
 }  // namespace quillet

@@ -1,4 +1,4 @@
-#include "driver/usage.hpp"
+#include "cli/usage.hpp"
 
 #include <cstdio>
 

@@ -1,0 +1,137 @@
+#include "base/failure.hpp"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace quillet {
+namespace {
+
+// Indexed by -code - 2, from -2 down to -29.
+constexpr const char* MESSAGES[] = {
+    "Out of memory!",
+    "Bad combination of options: %s %s",
+    "Missing option value(s) '%s'!",
+    "Can't open source file '%s'!",
+    "Can't access source file '%s'!",
+    "Can't retrieve length of the source file '%s'!",
+    "Source file '%s' is too long! Max length %d bytes.",
+    "Can't read from the source file '%s'!",
+    "Can't open output file '%s'!",
+    "Can't access output file '%s'!",
+    "Can't write to the output file '%s'!",
+    "Value %d is out of range <0, 65535>: %s",
+    "Input file(s) not specified!",
+    "Output file not specified!",
+    "Only one output file can be specified! `%s` or `%s`?",
+    "Only one ROM file can be specified! `%s` or `%s`?",
+    "Only one ZVK file can be specified! `%s` or `%s`?",
+    "Bad computer model '%s'!",
+    "Bad register name '%s'!",
+    "Bad page number `%s`!",
+    "Bad Memory Mapper value '%s'!",
+    "Bad option value: %s %s",
+    "Bad or no ZVK header in file: '%s'!",
+    "Bad ZVK version `%d` in file: '%s'!",
+    "Unknown computer model `%d` in ZVK file: '%s'!",
+    "Bad size of memory blocks after unpack in ZVK file: '%s'!",
+    "Invalid hexstring: '%s'!",
+    "Bytes from hexstring '%s' do not fit into memory from address %d.",
+};
+static_assert(sizeof(MESSAGES) / sizeof(MESSAGES[0]) == FIRST_FAILURE_CODE - LAST_FAILURE_CODE + 1,
+              "one message per failure code");
+
+// Room for a message with ordinary file names; a longer one is built on the
+// heap, and cut to this size only when even that fails.
+constexpr std::size_t INLINE_TEXT_SIZE = 512;
+constexpr std::size_t NUMBER_TEXT_SIZE = 24;
+
+// Writes `number` in decimal into `out` (NUMBER_TEXT_SIZE bytes).
+const char* decimal(long number, char* out) {
+    char* end = out + NUMBER_TEXT_SIZE - 1;
+    *end = '\0';
+    unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
+                                         : static_cast<unsigned long>(number);
+    do {
+        *--end = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) *--end = '-';
+    return end;
+}
+
+// The format with its %s filled by `texts` in turn and its %d by `number`.
+// Calls `deliver` with the result.
+void format_and_deliver(const Reporter& reporter, int code, const char* format,
+                        const char* const texts[2], long number) {
+    char number_text[NUMBER_TEXT_SIZE];
+    const char* digits = decimal(number, number_text);
+    // First pass: the length; second pass: the text.
+    std::size_t length = 0;
+    char inline_text[INLINE_TEXT_SIZE];
+    char* text = nullptr;
+    std::size_t capacity = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        std::size_t at = 0;
+        int next_text = 0;
+        const auto put = [&](const char* piece, std::size_t n) {
+            if (text && at < capacity) std::memcpy(text + at, piece, n < capacity - at ? n : capacity - at);
+            at += n;
+        };
+        for (const char* f = format; *f; ++f) {
+            if (f[0] == '%' && (f[1] == 's' || f[1] == 'd')) {
+                const char* piece = f[1] == 'd' ? digits : texts[next_text++ % 2];
+                if (!piece) piece = "";
+                put(piece, std::strlen(piece));
+                ++f;
+            } else {
+                put(f, 1);
+            }
+        }
+        if (pass == 0) {
+            length = at;
+            if (length < INLINE_TEXT_SIZE) {
+                text = inline_text;
+                capacity = INLINE_TEXT_SIZE - 1;
+            } else if ((text = static_cast<char*>(std::malloc(length + 1))) != nullptr) {
+                capacity = length;
+            } else {
+                text = inline_text;
+                capacity = INLINE_TEXT_SIZE - 1;
+            }
+        }
+    }
+    text[length < capacity ? length : capacity] = '\0';
+    reporter.function(reporter.user, code, text);
+    if (text != inline_text) std::free(text);
+}
+
+int report(const Reporter& reporter, int code, const char* first, const char* second, long number) {
+    if (!reporter.function) return code;
+    const char* format = failure_format(code);
+    const char* const texts[2] = {first, second};
+    format_and_deliver(reporter, code, format ? format : "", texts, number);
+    return code;
+}
+
+}  // namespace
+
+const char* failure_format(int code) {
+    if (code > FIRST_FAILURE_CODE || code < LAST_FAILURE_CODE) return nullptr;
+    return MESSAGES[FIRST_FAILURE_CODE - code];
+}
+
+int report_failure(const Reporter& reporter, int code, const char* first, const char* second) {
+    return report(reporter, code, first, second, 0);
+}
+
+int report_failure(const Reporter& reporter, int code, const char* first, long number) {
+    return report(reporter, code, first, nullptr, number);
+}
+
+void report_progress(const Reporter& reporter, const char* format, const char* text, long number) {
+    if (!reporter.function) return;
+    const char* const texts[2] = {text, nullptr};
+    format_and_deliver(reporter, PROGRESS, format, texts, number);
+}
+
+}  // namespace quillet

@@ -1,0 +1,85 @@
+// The few system calls that differ between operating systems: opening,
+// examining and reading input files, and the atomic replacement of an
+// output file. platform_posix.cpp implements them for POSIX systems.
+//
+// These functions report nothing; file_access turns their results into
+// failure codes and messages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillet::platform {
+
+// An open file: a descriptor or a handle, depending on the system.
+using FileHandle = std::intptr_t;
+constexpr FileHandle NO_FILE = -1;
+
+struct ByteRange {
+    std::uint8_t* data;
+    std::size_t length;
+};
+
+struct ConstByteRange {
+    const std::uint8_t* data;
+    std::size_t length;
+};
+
+// Opens `path` for reading without waiting for a writer when it names a
+// named pipe. NO_FILE on failure.
+FileHandle open_for_reading(const char* path);
+
+// The standard input, for reading.
+FileHandle standard_input();
+
+// What a file is: a regular file with its size, or something else.
+struct FileStatus {
+    bool regular;
+    std::int64_t size;  // meaningful for a regular file; negative when unknown
+};
+
+// Examines an open file. Returns 0, or -1 when the system cannot tell.
+// Kept in a translation unit of its own (file_status_*.cpp) so that a test
+// binary can replace it with one that fails on demand.
+int query_file_status(FileHandle file, FileStatus* status);
+
+// Makes reads of an opened non-regular file (a pipe) wait for data.
+void wait_for_data(FileHandle file);
+
+// Reads into `ranges` in order until they are full or the file ends.
+// Returns the number of bytes read, or -1 on a read error.
+std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count);
+
+// Closes a file opened by open_for_reading(); the standard input is left open.
+void close_file(FileHandle file);
+
+// An output file being written: either a temporary file beside the target,
+// renamed over it at the end, or (for a device or a pipe) the target itself.
+struct Output {
+    FileHandle file = NO_FILE;
+    std::string target;     // the file to replace, links followed
+    std::string temporary;  // empty when writing directly
+};
+
+enum class OpenOutputResult { OPENED, CANNOT_CREATE };
+
+// Opens `path` for writing. An existing regular file (or one that does not
+// exist yet) is written as a new temporary file in its directory, with the
+// permission bits the target has (or a new file would get); a symbolic link
+// is followed and the file it points to replaced. An existing file that
+// may not be written is refused. Anything else that exists is written
+// directly. Nothing is left open or behind on failure.
+OpenOutputResult open_output(const char* path, Output* output);
+
+// Writes all of `ranges` in order. Returns 0 or -1.
+int write_ranges(Output* output, const ConstByteRange* ranges, int count);
+
+// Closes the output and puts it in place of the target. Returns 0 or -1;
+// on failure the temporary file is removed and the target is as it was.
+int commit_output(Output* output);
+
+// Closes the output after a failure and removes the temporary file.
+void discard_output(Output* output);
+
+}  // namespace quillet::platform

@@ -1,0 +1,216 @@
+// POSIX implementation of the platform layer.
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include "base/platform.hpp"
+
+namespace quillet::platform {
+namespace {
+
+constexpr int MAX_LINK_HOPS = 40;
+constexpr mode_t NEW_FILE_MODE = 0666;
+constexpr mode_t PERMISSION_BITS = 07777;
+constexpr const char* TEMPORARY_PREFIX = "/.quillet-";
+constexpr int TEMPORARY_NAME_TRIES = 64;
+constexpr int MAX_RANGES = 32;  // more than any caller passes (a header, a ROM image, 16 blocks)
+
+int descriptor(FileHandle file) { return static_cast<int>(file); }
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// The file a path finally names, following symbolic links (also dangling
+// ones, so that writing creates the file the link points to).
+std::string follow_links(const char* path) {
+    std::string target = path;
+    char link[PATH_MAX];
+    for (int hop = 0; hop < MAX_LINK_HOPS; ++hop) {
+        const ssize_t n = readlink(target.c_str(), link, sizeof link);
+        if (n <= 0 || n >= static_cast<ssize_t>(sizeof link)) break;
+        const std::string destination(link, static_cast<std::size_t>(n));
+        target = destination[0] == '/' ? destination : directory_of(target) + "/" + destination;
+    }
+    return target;
+}
+
+// A name for a temporary file that differs from run to run and from try
+// to try: the address of a stack variable and the clock, mixed.
+std::string temporary_name(const std::string& directory, int attempt) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t mix = reinterpret_cast<std::uintptr_t>(&now) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+                        (static_cast<std::uint64_t>(now.tv_sec) << 20) ^ static_cast<std::uint64_t>(attempt);
+    mix *= 0x9E3779B97F4A7C15ULL;
+    static constexpr char DIGITS[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string name = directory + TEMPORARY_PREFIX;
+    for (int i = 0; i < 12; ++i, mix >>= 5) name += DIGITS[mix & 31];
+    return name;
+}
+
+// Creates the temporary file beside the target. New files get the usual
+// permissions (0666 less the umask, applied by the system); a replaced file
+// keeps its own. Returns a descriptor or -1.
+int create_temporary(Output* output, bool replacing, mode_t mode) {
+    const std::string directory = directory_of(output->target);
+    for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
+        std::string name = temporary_name(directory, attempt);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NEW_FILE_MODE);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
+        output->temporary = std::move(name);
+        if (replacing && fchmod(fd, mode) != 0) {
+            close(fd);
+            unlink(output->temporary.c_str());
+            output->temporary.clear();
+            return -1;
+        }
+        return fd;
+    }
+    return -1;
+}
+
+// Steps over `done` bytes of an I/O vector after a partial transfer.
+void advance(iovec*& next, int& remaining, std::size_t done) {
+    while (remaining > 0 && done >= next->iov_len) {
+        done -= next->iov_len;
+        ++next;
+        --remaining;
+    }
+    if (remaining > 0) {
+        next->iov_base = static_cast<std::uint8_t*>(next->iov_base) + done;
+        next->iov_len -= done;
+    }
+}
+
+// The non-empty ranges as an I/O vector; returns their count.
+template <typename Range>
+int to_vector(const Range* ranges, int count, iovec* vectors) {
+    int used = 0;
+    for (int i = 0; i < count && used < MAX_RANGES; ++i) {
+        if (ranges[i].length == 0) continue;
+        vectors[used++] = iovec{const_cast<std::uint8_t*>(ranges[i].data), ranges[i].length};
+    }
+    return used;
+}
+
+OpenOutputResult open_directly(const char* path, Output* output) {
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, NEW_FILE_MODE);
+    if (fd < 0) return OpenOutputResult::CANNOT_CREATE;
+    output->file = fd;
+    return OpenOutputResult::OPENED;
+}
+
+}  // namespace
+
+FileHandle open_for_reading(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return fd < 0 ? NO_FILE : fd;
+}
+
+FileHandle standard_input() { return STDIN_FILENO; }
+
+void wait_for_data(FileHandle file) {
+    const int flags = fcntl(descriptor(file), F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK)) fcntl(descriptor(file), F_SETFL, flags & ~O_NONBLOCK);
+}
+
+std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count) {
+    iovec vectors[MAX_RANGES];
+    int remaining = to_vector(ranges, count, vectors);
+    std::int64_t total = 0;
+    iovec* next = vectors;
+    while (remaining > 0) {
+        const ssize_t n = readv(descriptor(file), next, remaining);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        total += n;
+        advance(next, remaining, static_cast<std::size_t>(n));
+    }
+    return total;
+}
+
+void close_file(FileHandle file) {
+    if (file != NO_FILE && file != STDIN_FILENO) close(descriptor(file));
+}
+
+OpenOutputResult open_output(const char* path, Output* output) {
+    output->file = NO_FILE;
+    output->temporary.clear();
+    if (*path == '\0') return OpenOutputResult::CANNOT_CREATE;
+    output->target = follow_links(path);
+
+    // What the name leads to, asked of the kernel: it also follows the links
+    // of /proc (/dev/stdout on a pipe) whose targets are no path names.
+    struct stat status;
+    const bool exists = stat(path, &status) == 0;
+    if (exists && !S_ISREG(status.st_mode)) return open_directly(path, output);
+    // An existing file that may not be written stays as it is.
+    if (exists && access(output->target.c_str(), W_OK) != 0) return OpenOutputResult::CANNOT_CREATE;
+
+    const int fd = create_temporary(output, exists, status.st_mode & PERMISSION_BITS);
+    if (fd < 0) {
+        // A directory that only lets its existing file be rewritten in place.
+        if (exists) return open_directly(path, output);
+        return OpenOutputResult::CANNOT_CREATE;
+    }
+    output->file = fd;
+    return OpenOutputResult::OPENED;
+}
+
+int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
+    iovec vectors[MAX_RANGES];
+    int remaining = to_vector(ranges, count, vectors);
+    iovec* next = vectors;
+    while (remaining > 0) {
+        const ssize_t n = writev(descriptor(output->file), next, remaining);
+        if (n <= 0) {
+            if (n == 0) return -1;
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        advance(next, remaining, static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+int commit_output(Output* output) {
+    const int fd = descriptor(output->file);
+    output->file = NO_FILE;
+    bool placed = close(fd) == 0;
+    if (placed && !output->temporary.empty()) {
+        placed = rename(output->temporary.c_str(), output->target.c_str()) == 0;
+        if (placed) output->temporary.clear();
+    }
+    if (!placed) {
+        discard_output(output);
+        return -1;
+    }
+    return 0;
+}
+
+void discard_output(Output* output) {
+    if (output->file != NO_FILE) {
+        close(descriptor(output->file));
+        output->file = NO_FILE;
+    }
+    if (!output->temporary.empty()) {
+        unlink(output->temporary.c_str());
+        output->temporary.clear();
+    }
+}
+
+}  // namespace quillet::platform

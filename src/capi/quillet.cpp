@@ -1,0 +1,396 @@
+// The public C interface, over the library's layers. Each function checks
+// its arguments as the command line checks its options, with the same
+// codes and messages, then calls the layer that does the work.
+#include "quillet/quillet.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/file_access.hpp"
+#include "image/memory_loading.hpp"
+#include "snapshot/block_codec.hpp"
+#include "snapshot/snapshot_reader.hpp"
+#include "snapshot/snapshot_writer.hpp"
+
+struct quillet_snapshot {
+    quillet::Snapshot value;
+    quillet::Reporter reporter;
+};
+
+namespace quillet {
+namespace {
+
+constexpr long ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
+constexpr long REGISTER_VALUE_MAX = 0xFFFF;
+constexpr int MAPPER_PORT_MAX = 127;
+constexpr std::size_t NUMBER_TEXT_SIZE = 24;
+
+static_assert(QUILLET_PAGE_SIZE == PAGE_SIZE && QUILLET_PAGE_COUNT == PAGE_COUNT &&
+                  QUILLET_HEADER_SIZE_MAX == HEADER_BUFFER_SIZE && QUILLET_ROM_SIZE_MAX == ROM_SIZE_MAX &&
+                  QUILLET_V3_ROM_LIMIT == V3_ROM_LIMIT && QUILLET_ADDRESS_SPACE == ADDRESS_SPACE_SIZE,
+              "the interface's sizes are the format's");
+static_assert(QUILLET_MODEL_COUNT == MODEL_COUNT && QUILLET_REGISTER_COUNT == REGISTER_COUNT &&
+                  QUILLET_NOT_PLUGGED == NOT_PLUGGED && QUILLET_VCPU_INTERRUPT_DISABLED == VCPU_INTERRUPT_DISABLED &&
+                  QUILLET_VCPU_INTERRUPT_ENABLED == VCPU_INTERRUPT_ENABLED,
+              "the interface's numbers are the format's");
+static_assert(QUILLET_ERR_OUT_OF_MEMORY == ERR_OUT_OF_MEMORY && QUILLET_ERR_HEXSTRING_TOO_LONG == ERR_HEXSTRING_TOO_LONG &&
+                  QUILLET_ERR_SOURCE_READ == ERR_SOURCE_READ && QUILLET_ERR_BAD_HEADER == ERR_BAD_HEADER,
+              "the interface's codes are the library's");
+
+const Reporter NO_REPORTER{};
+
+const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
+
+// A null argument: the value that is missing, named.
+int missing(const quillet_snapshot* s, const char* parameter) {
+    return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
+}
+
+// The number as text, for the messages that show the value given.
+struct NumberText {
+    explicit NumberText(long number) {
+        char digits[NUMBER_TEXT_SIZE];
+        int n = 0;
+        unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
+                                             : static_cast<unsigned long>(number);
+        do {
+            digits[n++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        int at = 0;
+        if (number < 0) text[at++] = '-';
+        while (n > 0) text[at++] = digits[--n];
+        text[at] = '\0';
+    }
+    char text[NUMBER_TEXT_SIZE];
+};
+
+// The value as the -13 message shows it: what parsing would have given.
+long shown_value(long value) { return value < 0 ? -1 : value > INT32_MAX ? INT32_MAX : value; }
+
+int check_address(const quillet_snapshot* s, long address, const char* word) {
+    if (address < 0 || address > ADDRESS_MAX) {
+        return report_failure(reporter_of(s), ERR_VALUE_RANGE, word, shown_value(address));
+    }
+    return 0;
+}
+
+int check_page(const quillet_snapshot* s, int page) {
+    if (page < 0 || page >= PAGE_COUNT) return report_failure(reporter_of(s), ERR_BAD_PAGE, NumberText(page).text);
+    return 0;
+}
+
+const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMORY_NAME; }
+
+}  // namespace
+}  // namespace quillet
+
+using namespace quillet;
+
+const char* quillet_version(void) { return QUILLET_VERSION; }
+
+const char* quillet_message(int code) { return failure_format(code); }
+
+const char* quillet_model_name(int model) {
+    return model >= 0 && model < MODEL_COUNT ? MODEL_NAMES[model] : nullptr;
+}
+
+const char* quillet_register_name(int reg) {
+    return reg >= 0 && reg < REGISTER_COUNT ? REGISTER_NAMES[reg] : nullptr;
+}
+
+quillet_snapshot* quillet_snapshot_new(void) { return new (std::nothrow) quillet_snapshot(); }
+
+void quillet_snapshot_free(quillet_snapshot* snapshot) { delete snapshot; }
+
+void quillet_set_reporter(quillet_snapshot* snapshot, quillet_report_fn report, void* user) {
+    if (snapshot) snapshot->reporter = Reporter{report, user};
+}
+
+int quillet_read_file(quillet_snapshot* snapshot, const char* path) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!path) return missing(snapshot, "path");
+    return read_snapshot_file(path, &snapshot->value, snapshot->reporter);
+}
+
+int quillet_read_bytes(quillet_snapshot* snapshot, const void* data, size_t length, const char* name) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!data && length > 0) return missing(snapshot, "data");
+    return read_snapshot_bytes(static_cast<const std::uint8_t*>(data), length, name_or_memory(name),
+                               &snapshot->value, snapshot->reporter);
+}
+
+int quillet_stored_header(const quillet_snapshot* snapshot, uint8_t* header) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!header) return missing(snapshot, "header");
+    std::memcpy(header, snapshot->value.stored.header, HEADER_BUFFER_SIZE);
+    return snapshot->value.stored.header_length;
+}
+
+int quillet_stored_piece_info(const quillet_snapshot* snapshot, int piece, quillet_stored_piece* info) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!info) return missing(snapshot, "info");
+    if (piece != QUILLET_PIECE_ROM && check_page(snapshot, piece) != 0) return ERR_BAD_PAGE;
+    const StoredLayout& stored = snapshot->value.stored;
+    const StoredPiece& p = piece == QUILLET_PIECE_ROM ? stored.rom : stored.blocks[piece];
+    *info = quillet_stored_piece{p.present ? 1 : 0, p.offset, p.stored_length, p.unpacked_length};
+    return 0;
+}
+
+size_t quillet_stored_end(const quillet_snapshot* snapshot) { return snapshot ? snapshot->value.stored.end : 0; }
+
+int quillet_set_model(quillet_snapshot* snapshot, int model) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (model < 0 || model >= MODEL_COUNT) {
+        return report_failure(snapshot->reporter, ERR_BAD_MODEL, NumberText(model).text);
+    }
+    snapshot->value.model = model;
+    return 0;
+}
+
+int quillet_get_model(const quillet_snapshot* snapshot) {
+    return snapshot ? snapshot->value.model : ERR_MISSING_VALUE;
+}
+
+int quillet_set_register(quillet_snapshot* snapshot, int reg, long value) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (reg < 0 || reg >= REGISTER_COUNT) {
+        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, NumberText(reg).text);
+    }
+    if (value < 0 || value > REGISTER_VALUE_MAX) {
+        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-reg", shown_value(value));
+    }
+    set_register(&snapshot->value, reg, static_cast<unsigned>(value));
+    return 0;
+}
+
+long quillet_get_register(const quillet_snapshot* snapshot, int reg) {
+    if (!snapshot) return ERR_MISSING_VALUE;
+    if (reg < 0 || reg >= REGISTER_COUNT) {
+        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, NumberText(reg).text);
+    }
+    return snapshot->value.registers[reg];
+}
+
+int quillet_set_interrupts(quillet_snapshot* snapshot, int enabled) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    snapshot->value.interrupts_enabled = enabled != 0;
+    return 0;
+}
+
+int quillet_get_interrupts(const quillet_snapshot* snapshot) {
+    return snapshot ? (snapshot->value.interrupts_enabled ? 1 : 0) : ERR_MISSING_VALUE;
+}
+
+int quillet_set_allram(quillet_snapshot* snapshot, int on) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    set_allram(&snapshot->value, on != 0);
+    return 0;
+}
+
+int quillet_get_allram(const quillet_snapshot* snapshot) {
+    return snapshot ? (allram_on(snapshot->value) ? 1 : 0) : ERR_MISSING_VALUE;
+}
+
+int quillet_get_peripheral_state(const quillet_snapshot* snapshot, uint8_t* state) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!state) return missing(snapshot, "state");
+    std::memcpy(state, snapshot->value.peripheral_state, PERIPHERAL_STATE_SIZE);
+    return 0;
+}
+
+int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (state != NOT_PLUGGED && state != VCPU_INTERRUPT_DISABLED && state != VCPU_INTERRUPT_ENABLED) {
+        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-vpi", NumberText(state).text);
+    }
+    snapshot->value.vcpu_circuit = static_cast<std::uint8_t>(state);
+    return 0;
+}
+
+int quillet_set_mapper_port(quillet_snapshot* snapshot, int port) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (port != NOT_PLUGGED && (port < 0 || port > MAPPER_PORT_MAX)) {
+        return report_failure(snapshot->reporter, ERR_BAD_MAPPER, NumberText(port).text);
+    }
+    snapshot->value.mapper_port = static_cast<std::uint8_t>(port);
+    return 0;
+}
+
+int quillet_set_mif85(quillet_snapshot* snapshot, int state) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (state != NOT_PLUGGED && state != QUILLET_MIF85_INTERRUPT_DISABLED &&
+        state != QUILLET_MIF85_INTERRUPT_ENABLED) {
+        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-mif85", NumberText(state).text);
+    }
+    snapshot->value.mif85_state = static_cast<std::uint8_t>(state);
+    return 0;
+}
+
+int quillet_set_musica(quillet_snapshot* snapshot, int plugged) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    set_musica(&snapshot->value, plugged != 0);
+    return 0;
+}
+
+int quillet_get_vcpu_circuit(const quillet_snapshot* snapshot) {
+    return snapshot ? static_cast<int>(snapshot->value.vcpu_circuit) : static_cast<int>(ERR_MISSING_VALUE);
+}
+
+int quillet_get_mapper_port(const quillet_snapshot* snapshot) {
+    return snapshot ? static_cast<int>(snapshot->value.mapper_port) : static_cast<int>(ERR_MISSING_VALUE);
+}
+
+int quillet_get_mif85(const quillet_snapshot* snapshot) {
+    return snapshot ? static_cast<int>(snapshot->value.mif85_state) : static_cast<int>(ERR_MISSING_VALUE);
+}
+
+int quillet_get_musica(const quillet_snapshot* snapshot) {
+    return snapshot ? (musica_plugged(snapshot->value) ? 1 : 0) : ERR_MISSING_VALUE;
+}
+
+int quillet_load_bytes(quillet_snapshot* snapshot, long address, const void* data, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!data && length > 0) return missing(snapshot, "data");
+    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    return load_bytes_at(&snapshot->value, static_cast<int>(address), static_cast<const std::uint8_t*>(data),
+                         length, QUILLET_MEMORY_NAME, snapshot->reporter);
+}
+
+int quillet_load_page_bytes(quillet_snapshot* snapshot, int page, const void* data, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!data && length > 0) return missing(snapshot, "data");
+    if (const int result = check_page(snapshot, page)) return result;
+    return load_bytes_into_page(&snapshot->value, page, static_cast<const std::uint8_t*>(data), length,
+                                QUILLET_MEMORY_NAME, snapshot->reporter);
+}
+
+int quillet_load_file(quillet_snapshot* snapshot, long address, const char* path) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!path) return missing(snapshot, "path");
+    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    return load_file_at(&snapshot->value, static_cast<int>(address), path, snapshot->reporter);
+}
+
+int quillet_load_page_file(quillet_snapshot* snapshot, int page, const char* path) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!path) return missing(snapshot, "path");
+    if (const int result = check_page(snapshot, page)) return result;
+    return load_file_into_page(&snapshot->value, page, path, snapshot->reporter);
+}
+
+int quillet_store_hex(quillet_snapshot* snapshot, long address, const char* hex) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!hex) return missing(snapshot, "hex");
+    if (const int result = check_address(snapshot, address, "-hex")) return result;
+    return store_hex_string(&snapshot->value, static_cast<int>(address), hex, snapshot->reporter);
+}
+
+int quillet_set_rom(quillet_snapshot* snapshot, const void* data, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!data && length > 0) return missing(snapshot, "data");
+    return set_rom_image(&snapshot->value, static_cast<const std::uint8_t*>(data), length, QUILLET_MEMORY_NAME,
+                         snapshot->reporter);
+}
+
+int quillet_load_rom_file(quillet_snapshot* snapshot, const char* path) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!path) return missing(snapshot, "path");
+    return load_rom_file(&snapshot->value, path, snapshot->reporter);
+}
+
+size_t quillet_rom_length(const quillet_snapshot* snapshot) { return snapshot ? snapshot->value.rom.size() : 0; }
+
+long quillet_read_rom(const quillet_snapshot* snapshot, void* out, size_t capacity) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!out && capacity > 0) return missing(snapshot, "out");
+    const std::size_t length = snapshot->value.rom.size();
+    const std::size_t n = capacity < length ? capacity : length;
+    if (n > 0) std::memcpy(out, snapshot->value.rom.data(), n);
+    return static_cast<long>(n);
+}
+
+int quillet_has_page(const quillet_snapshot* snapshot, int page) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (const int result = check_page(snapshot, page)) return result;
+    return snapshot->value.pages[page] ? 1 : 0;
+}
+
+int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset, void* out, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!out && length > 0) return missing(snapshot, "out");
+    if (const int result = check_page(snapshot, page)) return result;
+    if (offset > PAGE_SIZE || length > PAGE_SIZE - offset) {
+        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-pg", static_cast<long>(offset + length));
+    }
+    const ByteBuffer& buffer = snapshot->value.pages[page];
+    if (length == 0) return 0;
+    if (buffer) {
+        std::memcpy(out, buffer.data() + offset, length);
+    } else {
+        std::memset(out, 0, length);
+    }
+    return 0;
+}
+
+int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* out, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!out && length > 0) return missing(snapshot, "out");
+    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (length > static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address)) {
+        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-mem",
+                              static_cast<long>(address + static_cast<long>(length)));
+    }
+    std::uint8_t* to = static_cast<std::uint8_t*>(out);
+    while (length > 0) {
+        const int page = static_cast<int>(address / PAGE_SIZE);
+        const std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
+        const std::size_t n = length < PAGE_SIZE - offset ? length : PAGE_SIZE - offset;
+        quillet_read_page(snapshot, page, offset, to, n);
+        to += n;
+        address += static_cast<long>(n);
+        length -= n;
+    }
+    return 0;
+}
+
+int quillet_write_file(const quillet_snapshot* snapshot, const char* path, int pack) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!path) return missing(snapshot, "path");
+    return write_snapshot_file(snapshot->value, pack != 0, path, snapshot->reporter);
+}
+
+int quillet_write_size(const quillet_snapshot* snapshot, int pack, size_t* size) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!size) return missing(snapshot, "size");
+    SnapshotImage image;
+    if (const int result = compose_snapshot(snapshot->value, pack != 0, &image, snapshot->reporter)) return result;
+    *size = image.size;
+    return 0;
+}
+
+int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out, size_t capacity, size_t* written) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!written) return missing(snapshot, "written");
+    if (!out && capacity > 0) return missing(snapshot, "out");
+    return write_snapshot_bytes(snapshot->value, pack != 0, static_cast<std::uint8_t*>(out), capacity, written,
+                                QUILLET_MEMORY_NAME, snapshot->reporter);
+}
+
+int quillet_save_file(const char* path, const void* data, size_t length, quillet_report_fn report, void* user) {
+    const Reporter reporter{report, user};
+    if (!path) return report_failure(reporter, ERR_MISSING_VALUE, "path");
+    if (!data && length > 0) return report_failure(reporter, ERR_MISSING_VALUE, "data");
+    const ConstByteRange range{static_cast<const std::uint8_t*>(data), length};
+    return write_file_whole(path, &range, 1, reporter);
+}
+
+int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
+    if (!output || !source || length == 0 || length > PAGE_SIZE || capacity < length) return UNPACK_BAD_ARGUMENTS;
+    return pack_block(output, source, static_cast<int>(length));
+}
+
+int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed, size_t packed_length) {
+    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return UNPACK_BAD_ARGUMENTS;
+    return unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
+}
