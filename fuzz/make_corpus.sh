@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates the seed corpora in fuzz/corpus/ with the project's own quillet
-# executable: snapshots of every kind for load_template (versions 1 and 2,
+# executable: snapshots of every kind for read_snapshot (versions 1 and 2,
 # packed and raw, with and without a ROM image, every model, a template
 # round trip) plus damaged headers, stored blocks for unpack_block, blocks
 # for pack_unpack and argument vectors for parse_command_line.
@@ -14,7 +14,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-for target in load_template unpack_block pack_unpack parse_command_line; do
+for target in read_snapshot unpack_block pack_unpack parse_command_line; do
   rm -rf "${corpus:?}/$target"
   mkdir -p "$corpus/$target"
 done
@@ -29,7 +29,7 @@ head -c 300 rom_raw.bin > short.bin
 snapshot() {  # name, then quillet options
   local name="$1"
   shift
-  "$quillet" -o "$corpus/load_template/$name.zvk" "$@" > /dev/null
+  "$quillet" -o "$corpus/read_snapshot/$name.zvk" "$@" > /dev/null
 }
 
 models=(V1 V2 V2A V3 MATO ALFA ALFA2 C2717)
@@ -45,29 +45,29 @@ snapshot v2-mif85-rom-packed -mif85 1 -pack -rom rom_packed.bin -hex 0 "$hex"
 snapshot v2-mapper-packed -cm V3 -mm 5 -vpi 1 -pack -pg 7 short.bin -pg 15 rom_packed.bin -hex 0 "$hex"
 snapshot v2-mapper-raw-rom -cm V2A -mm 1 -rom rom_raw.bin -pg 4 short.bin
 snapshot v2-allram -cm V3 -allram -vpi 0 -pack -hex 0 "$hex"
-snapshot from-template -zvk "$corpus/load_template/v2-mapper-packed.zvk" -cm V2A -pack -hex 100 "$hex"
+snapshot from-template -zvk "$corpus/read_snapshot/v2-mapper-packed.zvk" -cm V2A -pack -hex 100 "$hex"
 
 # Damaged headers: each fails one check of the reader.
-bad() { printf "$2" > "$corpus/load_template/bad-$1.zvk"; }
+bad() { printf "$2" > "$corpus/read_snapshot/bad-$1.zvk"; }
 header_v1() {  # version, header length word, model, rom descriptor word, block 0 length word
   printf "ZVK\\x$1$2\\x$3\\x00\\x46\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x80$4$5\\x00\\x00\\x00\\x00\\x00\\x00"
   head -c 26 /dev/zero
 }
-: > "$corpus/load_template/bad-empty.zvk"
+: > "$corpus/read_snapshot/bad-empty.zvk"
 bad six-bytes 'ZVK\x01\x38\x00'
 bad lowercase-magic 'zvk\x01\x38\x00\x02'
 bad version-0 'ZVK\x00\x38\x00\x02'
 bad version-3-length-0 'ZVK\x03\x00\x00\x02'
-header_v1 01 '\x37\x00' 02 '\x00\x00' '\x00\x00' > "$corpus/load_template/bad-length-55.zvk"
-header_v1 02 '\x7d\x00' 02 '\x00\x00' '\x00\x00' > "$corpus/load_template/bad-length-125.zvk"
-header_v1 01 '\x38\x00' 08 '\x00\x00' '\x00\x00' > "$corpus/load_template/bad-model-8.zvk"
-header_v1 01 '\x38\x00' 02 '\x00\x00' '\x01\x40' > "$corpus/load_template/bad-block-16385.zvk"
-header_v1 01 '\x38\x00' 02 '\x01\x40' '\x00\x00' > "$corpus/load_template/bad-rom-16385.zvk"
-header_v1 01 '\x38\x00' 02 '\x00\x80' '\x00\x00' > "$corpus/load_template/bad-rom-raw-empty.zvk"
-{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x04\x00'; printf '\x7f\x00'; } > "$corpus/load_template/bad-block-truncated.zvk"
-{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x02\x00'; printf '\x00\x41'; } > "$corpus/load_template/bad-block-short.zvk"
-{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x03\x00'; printf '\x83\x41\x42'; } > "$corpus/load_template/bad-block-cut-literal.zvk"
-header_v1 01 '\x38\x00' 02 '\x00\x00' '\x00\x00' | head -c 40 > "$corpus/load_template/bad-header-truncated.zvk"
+header_v1 01 '\x37\x00' 02 '\x00\x00' '\x00\x00' > "$corpus/read_snapshot/bad-length-55.zvk"
+header_v1 02 '\x7d\x00' 02 '\x00\x00' '\x00\x00' > "$corpus/read_snapshot/bad-length-125.zvk"
+header_v1 01 '\x38\x00' 08 '\x00\x00' '\x00\x00' > "$corpus/read_snapshot/bad-model-8.zvk"
+header_v1 01 '\x38\x00' 02 '\x00\x00' '\x01\x40' > "$corpus/read_snapshot/bad-block-16385.zvk"
+header_v1 01 '\x38\x00' 02 '\x01\x40' '\x00\x00' > "$corpus/read_snapshot/bad-rom-16385.zvk"
+header_v1 01 '\x38\x00' 02 '\x00\x80' '\x00\x00' > "$corpus/read_snapshot/bad-rom-raw-empty.zvk"
+{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x04\x00'; printf '\x7f\x00'; } > "$corpus/read_snapshot/bad-block-truncated.zvk"
+{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x02\x00'; printf '\x00\x41'; } > "$corpus/read_snapshot/bad-block-short.zvk"
+{ header_v1 01 '\x38\x00' 02 '\x00\x00' '\x03\x00'; printf '\x83\x41\x42'; } > "$corpus/read_snapshot/bad-block-cut-literal.zvk"
+header_v1 01 '\x38\x00' 02 '\x00\x00' '\x00\x00' | head -c 40 > "$corpus/read_snapshot/bad-header-truncated.zvk"
 
 # unpack_block: two bytes of capacity (signed, little-endian), then the stored bytes.
 unpack() { printf "$2" > "$corpus/unpack_block/$1"; }

@@ -3,14 +3,13 @@
 // The input is split at NUL bytes into the arguments (the first piece is the
 // program name, as in a real argument vector); each argument is a heap block
 // of exactly its size plus the terminator. The result must be 0, the usage
-// request or a failure the parser documents, the context must hold only
+// request or a failure the parser documents, the record must hold only
 // values in their ranges, and releasing it must free everything.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "driver/failure.hpp"
-#include "driver/options.hpp"
+#include "cli/command_line.hpp"
 #include "fuzz_check.hpp"
 
 namespace {
@@ -58,7 +57,7 @@ void check_request(const LoadRequest* r, const std::vector<char*>& arguments) {
     }
 }
 
-void check_context(const BuildContext* c, const std::vector<char*>& arguments, int result) {
+void check_command_line(const CommandLine* c, const std::vector<char*>& arguments, int result) {
     for (const char* path : {c->output_path, c->template_path, c->rom_path}) {
         FUZZ_CHECK(!path || points_into(path, arguments));
     }
@@ -67,7 +66,7 @@ void check_context(const BuildContext* c, const std::vector<char*>& arguments, i
     FUZZ_CHECK(c->mif85_mode == NOT_GIVEN || c->mif85_mode == 0 || c->mif85_mode == 1);
     FUZZ_CHECK(c->vcpu_interrupt == NOT_GIVEN || c->vcpu_interrupt == 0 || c->vcpu_interrupt == 1);
     for (int value : c->registers) {
-        FUZZ_CHECK(value == REGISTER_NOT_GIVEN || (value >= 0 && value <= 65535));
+        FUZZ_CHECK(value == NOT_GIVEN || (value >= 0 && value <= 65535));
     }
     const LoadRequest* last = nullptr;
     for (const LoadRequest* r = c->load_head; r; r = r->next) {
@@ -75,7 +74,6 @@ void check_context(const BuildContext* c, const std::vector<char*>& arguments, i
         last = r;
     }
     FUZZ_CHECK(c->load_tail == last);
-    FUZZ_CHECK(!c->pages[0] && !c->rom_image && !c->work_buffer && !c->header);
     if (result == 0) {
         FUZZ_CHECK(c->output_path != nullptr);
         FUZZ_CHECK(c->template_path != nullptr || c->load_head != nullptr);
@@ -99,13 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char*> vector = arguments;
     vector.push_back(nullptr);
 
-    BuildContext* context = nullptr;
-    const int result =
-        parse_command_line(static_cast<int>(arguments.size()), vector.data(), &context);
+    CommandLine* line = nullptr;
+    const int result = parse_command_line(static_cast<int>(arguments.size()), vector.data(), &line, Reporter{});
     FUZZ_CHECK(is_parse_result(result));
-    FUZZ_CHECK(context != nullptr || result == ERR_OUT_OF_MEMORY);
-    if (context) check_context(context, arguments, result);
-    release_context(context);
+    FUZZ_CHECK(line != nullptr || result == ERR_OUT_OF_MEMORY);
+    if (line) check_command_line(line, arguments, result);
+    release_command_line(line);
+    FUZZ_CHECK(line == nullptr);
     for (char* argument : arguments) delete[] argument;
     return 0;
 }

@@ -110,6 +110,33 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_ROM_SIZE_MAX     16384
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
 
+/* The header as quillet_stored_header() hands it over: the offsets of its
+ * fields. Numbers of two bytes are 16-bit little-endian words. */
+#define QUILLET_HEADER_SIZE_V1            56
+#define QUILLET_HEADER_SIZE_V2            124
+#define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
+#define QUILLET_OFFSET_VERSION            3   /* 1 or 2 */
+#define QUILLET_OFFSET_HEADER_LENGTH      4   /* word: 56..124 */
+#define QUILLET_OFFSET_COMPUTER_MODEL     6
+#define QUILLET_OFFSET_INTERRUPTS_ENABLED 7
+#define QUILLET_OFFSET_REGISTERS          8   /* AF, BC, DE, HL, PC, SP: a word each */
+#define QUILLET_OFFSET_ROM_DESCRIPTOR     20  /* word: stored length | QUILLET_ROM_RAW_FLAG */
+#define QUILLET_OFFSET_BLOCK_LENGTHS_LOW  22  /* words: blocks 0..3 */
+#define QUILLET_OFFSET_PERIPHERAL_STATE   30  /* 26 bytes; the first is AllRAM */
+#define QUILLET_PERIPHERAL_STATE_SIZE     26
+#define QUILLET_OFFSET_VCPU_CIRCUIT       56  /* version 2 only, from here on */
+#define QUILLET_OFFSET_MAPPER_PORT        57
+#define QUILLET_OFFSET_BLOCK_LENGTHS_HIGH 58  /* words: blocks 4..15 */
+#define QUILLET_OFFSET_MIF85_STATE        82
+#define QUILLET_OFFSET_RESERVED           83  /* 32 zero bytes */
+#define QUILLET_RESERVED_SIZE             32
+#define QUILLET_OFFSET_MUSICA_STATE       115 /* 9 bytes */
+#define QUILLET_MUSICA_STATE_SIZE         9
+#define QUILLET_ROM_RAW_FLAG              0x8000
+#define QUILLET_ROM_LENGTH_MASK           0x7FFF
+#define QUILLET_ALLRAM_ON                 0x82
+#define QUILLET_ALLRAM_OFF                0x8A
+
 /* Computer models, as stored in the snapshot. */
 #define QUILLET_MODEL_V1     0
 #define QUILLET_MODEL_V2     1
@@ -124,6 +151,10 @@ QUILLET_API const char* quillet_message(int code);
 /* The name of `model` as the command line spells it ("V1" .. "C2717"), or
  * null for a number outside 0..7. Static text. */
 QUILLET_API const char* quillet_model_name(int model);
+
+/* 1 when a snapshot of `model` stores block 2 (0x8000..0xBFFF): V2A, V3
+ * and C2717; else 0. */
+QUILLET_API int quillet_model_stores_block2(int model);
 
 /* Register pairs, in header order. */
 #define QUILLET_REG_AF  0

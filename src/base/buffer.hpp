@@ -29,11 +29,9 @@ public:
     // Replaces the contents by `size` zero bytes (at least one byte is
     // allocated, so that an empty buffer still has an address). Returns 0,
     // or reports and returns ERR_OUT_OF_MEMORY, leaving the old contents.
+    // Large buffers come zero-filled from the system, so their memory is
+    // touched only where it is used.
     int allocate(std::size_t size, const Reporter& reporter);
-
-    // The same without the zero fill, for a buffer that is written whole
-    // before it is read: its memory is touched only where it is used.
-    int allocate_uninitialised(std::size_t size, const Reporter& reporter);
 
     // Frees the contents; the buffer is then empty.
     void release();

@@ -15,7 +15,7 @@ long read_start(platform::FileHandle file, const char* name, std::size_t max_len
         length = static_cast<std::size_t>(status.size);
     }
     if (!status.regular) platform::wait_for_data(file);
-    if (const int result = content->allocate_uninitialised(length, reporter)) return result;
+    if (const int result = content->allocate(length, reporter)) return result;
     const ByteRange range{content->data(), length};
     const std::int64_t n = platform::read_ranges(file, &range, 1);
     return n < 0 ? 0 : static_cast<long>(n);

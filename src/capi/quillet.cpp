@@ -25,18 +25,6 @@ constexpr long REGISTER_VALUE_MAX = 0xFFFF;
 constexpr int MAPPER_PORT_MAX = 127;
 constexpr std::size_t NUMBER_TEXT_SIZE = 24;
 
-static_assert(QUILLET_PAGE_SIZE == PAGE_SIZE && QUILLET_PAGE_COUNT == PAGE_COUNT &&
-                  QUILLET_HEADER_SIZE_MAX == HEADER_BUFFER_SIZE && QUILLET_ROM_SIZE_MAX == ROM_SIZE_MAX &&
-                  QUILLET_V3_ROM_LIMIT == V3_ROM_LIMIT && QUILLET_ADDRESS_SPACE == ADDRESS_SPACE_SIZE,
-              "the interface's sizes are the format's");
-static_assert(QUILLET_MODEL_COUNT == MODEL_COUNT && QUILLET_REGISTER_COUNT == REGISTER_COUNT &&
-                  QUILLET_NOT_PLUGGED == NOT_PLUGGED && QUILLET_VCPU_INTERRUPT_DISABLED == VCPU_INTERRUPT_DISABLED &&
-                  QUILLET_VCPU_INTERRUPT_ENABLED == VCPU_INTERRUPT_ENABLED,
-              "the interface's numbers are the format's");
-static_assert(QUILLET_ERR_OUT_OF_MEMORY == ERR_OUT_OF_MEMORY && QUILLET_ERR_HEXSTRING_TOO_LONG == ERR_HEXSTRING_TOO_LONG &&
-                  QUILLET_ERR_SOURCE_READ == ERR_SOURCE_READ && QUILLET_ERR_BAD_HEADER == ERR_BAD_HEADER,
-              "the interface's codes are the library's");
-
 const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
@@ -94,6 +82,8 @@ const char* quillet_message(int code) { return failure_format(code); }
 const char* quillet_model_name(int model) {
     return model >= 0 && model < MODEL_COUNT ? MODEL_NAMES[model] : nullptr;
 }
+
+int quillet_model_stores_block2(int model) { return model_stores_block2(model) ? 1 : 0; }
 
 const char* quillet_register_name(int reg) {
     return reg >= 0 && reg < REGISTER_COUNT ? REGISTER_NAMES[reg] : nullptr;

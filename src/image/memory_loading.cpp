@@ -47,7 +47,7 @@ std::size_t rounded_rom_length(std::size_t length) {
 // the 0xFF fill after the content.
 int new_rom_image(ByteBuffer* image, std::size_t length, const Reporter& reporter) {
     const std::size_t rounded = rounded_rom_length(length);
-    if (const int result = image->allocate_uninitialised(rounded, reporter)) return result;
+    if (const int result = image->allocate(rounded, reporter)) return result;
     std::memset(image->data() + length, ROM_FILL, rounded - length);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Layout of a ZVK snapshot file: sizes, header field offsets, computer
 // models and the block-length slots. The writer and every reader take these
-// definitions from here and nowhere else.
+// definitions from here and nowhere else; the numbers that the public
+// interface also offers are taken from its header.
 //
 // A snapshot is a header, then the ROM module image (when its descriptor is
 // non-zero), then the present memory blocks in index order. Every multi-byte
@@ -10,16 +11,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quillet/quillet.h"
+
 namespace quillet {
 
-constexpr int PAGE_SIZE = 16384;        // one memory page, one snapshot block
-constexpr int PAGE_COUNT = 16;          // pages of the 256 KB memory mapper
+constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snapshot block
+constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
 constexpr int ADDRESS_SPACE_PAGES = 4;  // pages 0..3: the 64 KB address space
-constexpr int ADDRESS_SPACE_SIZE = PAGE_SIZE * ADDRESS_SPACE_PAGES;
+constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
 
-constexpr int HEADER_SIZE_V1 = 56;
-constexpr int HEADER_SIZE_V2 = 124;
-constexpr int HEADER_BUFFER_SIZE = HEADER_SIZE_V2;
+constexpr int HEADER_SIZE_V1 = QUILLET_HEADER_SIZE_V1;
+constexpr int HEADER_SIZE_V2 = QUILLET_HEADER_SIZE_V2;
+constexpr int HEADER_BUFFER_SIZE = QUILLET_HEADER_SIZE_MAX;
 constexpr int HEADER_PROBE_SIZE = 7;  // magic, version, length, model
 
 constexpr std::uint8_t VERSION_1 = 1;
@@ -31,31 +34,39 @@ constexpr char MAGIC[] = {'Z', 'V', 'K'};
 constexpr int MAGIC_SIZE = sizeof(MAGIC);
 
 // Header field offsets.
-constexpr int OFFSET_MAGIC = 0;
-constexpr int OFFSET_VERSION = 3;
-constexpr int OFFSET_HEADER_LENGTH = 4;
-constexpr int OFFSET_COMPUTER_MODEL = 6;
-constexpr int OFFSET_INTERRUPTS_ENABLED = 7;
-constexpr int OFFSET_REGISTERS = 8;  // AF, BC, DE, HL, PC, SP: one word each
-constexpr int OFFSET_ROM_DESCRIPTOR = 20;
-constexpr int OFFSET_BLOCK_LENGTHS_LOW = 22;  // blocks 0..3
-constexpr int OFFSET_PERIPHERAL_STATE = 30;
-constexpr int PERIPHERAL_STATE_SIZE = 26;
-constexpr int OFFSET_ALLRAM = 30;  // first byte of the peripheral state
+constexpr int OFFSET_MAGIC = QUILLET_OFFSET_MAGIC;
+constexpr int OFFSET_VERSION = QUILLET_OFFSET_VERSION;
+constexpr int OFFSET_HEADER_LENGTH = QUILLET_OFFSET_HEADER_LENGTH;
+constexpr int OFFSET_COMPUTER_MODEL = QUILLET_OFFSET_COMPUTER_MODEL;
+constexpr int OFFSET_INTERRUPTS_ENABLED = QUILLET_OFFSET_INTERRUPTS_ENABLED;
+constexpr int OFFSET_REGISTERS = QUILLET_OFFSET_REGISTERS;  // AF, BC, DE, HL, PC, SP: one word each
+constexpr int OFFSET_ROM_DESCRIPTOR = QUILLET_OFFSET_ROM_DESCRIPTOR;
+constexpr int OFFSET_BLOCK_LENGTHS_LOW = QUILLET_OFFSET_BLOCK_LENGTHS_LOW;  // blocks 0..3
+constexpr int OFFSET_PERIPHERAL_STATE = QUILLET_OFFSET_PERIPHERAL_STATE;
+constexpr int PERIPHERAL_STATE_SIZE = QUILLET_PERIPHERAL_STATE_SIZE;
+constexpr int OFFSET_ALLRAM = QUILLET_OFFSET_PERIPHERAL_STATE;  // first byte of the peripheral state
 constexpr int ALLRAM_INDEX = OFFSET_ALLRAM - OFFSET_PERIPHERAL_STATE;  // within the peripheral state
-constexpr int OFFSET_VCPU_INTERRUPT_CIRCUIT = 56;
-constexpr int OFFSET_MAPPER_PORT_VALUE = 57;
-constexpr int OFFSET_BLOCK_LENGTHS_HIGH = 58;  // blocks 4..15
-constexpr int OFFSET_MIF85_STATE = 82;
-constexpr int OFFSET_RESERVED = 83;
-constexpr int RESERVED_SIZE = 32;
-constexpr int OFFSET_MUSICA_STATE = 115;
-constexpr int MUSICA_STATE_SIZE = 9;
+constexpr int OFFSET_VCPU_INTERRUPT_CIRCUIT = QUILLET_OFFSET_VCPU_CIRCUIT;
+constexpr int OFFSET_MAPPER_PORT_VALUE = QUILLET_OFFSET_MAPPER_PORT;
+constexpr int OFFSET_BLOCK_LENGTHS_HIGH = QUILLET_OFFSET_BLOCK_LENGTHS_HIGH;  // blocks 4..15
+constexpr int OFFSET_MIF85_STATE = QUILLET_OFFSET_MIF85_STATE;
+constexpr int OFFSET_RESERVED = QUILLET_OFFSET_RESERVED;
+constexpr int RESERVED_SIZE = QUILLET_RESERVED_SIZE;
+constexpr int OFFSET_MUSICA_STATE = QUILLET_OFFSET_MUSICA_STATE;
+constexpr int MUSICA_STATE_SIZE = QUILLET_MUSICA_STATE_SIZE;
 
 constexpr int WORD_SIZE = 2;
 
 // Register pairs in header order.
-enum Register : int { REG_AF, REG_BC, REG_DE, REG_HL, REG_PC, REG_SP, REGISTER_COUNT };
+enum Register : int {
+    REG_AF = QUILLET_REG_AF,
+    REG_BC = QUILLET_REG_BC,
+    REG_DE = QUILLET_REG_DE,
+    REG_HL = QUILLET_REG_HL,
+    REG_PC = QUILLET_REG_PC,
+    REG_SP = QUILLET_REG_SP,
+    REGISTER_COUNT = QUILLET_REGISTER_COUNT,
+};
 
 // Register pair names as the -reg option spells them, indexed by Register.
 extern const char* const REGISTER_NAMES[REGISTER_COUNT];
@@ -66,31 +77,31 @@ constexpr unsigned AF_BITS_CLEARED = 0xFFD7;
 constexpr unsigned AF_BITS_SET = 0x0002;
 
 // The ROM descriptor: bits 0..14 the stored length, bit 15 the raw form.
-constexpr std::uint16_t ROM_RAW_FLAG = 0x8000;
-constexpr std::uint16_t ROM_LENGTH_MASK = 0x7FFF;
+constexpr std::uint16_t ROM_RAW_FLAG = QUILLET_ROM_RAW_FLAG;
+constexpr std::uint16_t ROM_LENGTH_MASK = QUILLET_ROM_LENGTH_MASK;
 
 // Byte 30 of the peripheral state carries the AllRAM switch.
-constexpr std::uint8_t ALLRAM_ON = 0x82;
-constexpr std::uint8_t ALLRAM_OFF = 0x8A;
+constexpr std::uint8_t ALLRAM_ON = QUILLET_ALLRAM_ON;
+constexpr std::uint8_t ALLRAM_OFF = QUILLET_ALLRAM_OFF;
 
 // Add-on hardware bytes of a version 2 header.
-constexpr std::uint8_t NOT_PLUGGED = 0xFF;
-constexpr std::uint8_t VCPU_INTERRUPT_DISABLED = 0x07;
-constexpr std::uint8_t VCPU_INTERRUPT_ENABLED = 0x87;
+constexpr std::uint8_t NOT_PLUGGED = QUILLET_NOT_PLUGGED;
+constexpr std::uint8_t VCPU_INTERRUPT_DISABLED = QUILLET_VCPU_INTERRUPT_DISABLED;
+constexpr std::uint8_t VCPU_INTERRUPT_ENABLED = QUILLET_VCPU_INTERRUPT_ENABLED;
 constexpr std::uint8_t MUSICA_PLUGGED_STATE[MUSICA_STATE_SIZE] = {0x32, 0xFF, 0xFF, 0x72, 0xFF,
                                                                   0xFF, 0xB2, 0xFF, 0xFF};
 constexpr std::uint8_t MUSICA_UNPLUGGED_STATE[MUSICA_STATE_SIZE] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
 
 enum ComputerModel : int {
-    MODEL_V1 = 0,
-    MODEL_V2 = 1,
-    MODEL_V2A = 2,
-    MODEL_V3 = 3,
-    MODEL_MATO = 4,
-    MODEL_ALFA = 5,
-    MODEL_ALFA2 = 6,
-    MODEL_C2717 = 7,
-    MODEL_COUNT = 8,
+    MODEL_V1 = QUILLET_MODEL_V1,
+    MODEL_V2 = QUILLET_MODEL_V2,
+    MODEL_V2A = QUILLET_MODEL_V2A,
+    MODEL_V3 = QUILLET_MODEL_V3,
+    MODEL_MATO = QUILLET_MODEL_MATO,
+    MODEL_ALFA = QUILLET_MODEL_ALFA,
+    MODEL_ALFA2 = QUILLET_MODEL_ALFA2,
+    MODEL_C2717 = QUILLET_MODEL_C2717,
+    MODEL_COUNT = QUILLET_MODEL_COUNT,
 };
 
 // Model names as the -cm option spells them, indexed by ComputerModel.
@@ -101,8 +112,8 @@ bool model_stores_block2(int model);
 constexpr int BLOCK_2 = 2;
 
 // The largest ROM image, and the largest a V3 snapshot stores.
-constexpr int ROM_SIZE_MAX = PAGE_SIZE;
-constexpr int V3_ROM_LIMIT = 8192;
+constexpr int ROM_SIZE_MAX = QUILLET_ROM_SIZE_MAX;
+constexpr int V3_ROM_LIMIT = QUILLET_V3_ROM_LIMIT;
 
 // The most bytes a snapshot file can use: the longest header, a raw ROM
 // image and sixteen raw blocks. Bytes after them are never read.

@@ -65,7 +65,7 @@ int read_rom_image(Source& in, Snapshot* s) {
     const std::uint8_t* stored = nullptr;
     if (const int result = take_piece(in, stored_length, &s->stored.rom, &stored)) return result;
     const int capacity = (descriptor & ROM_RAW_FLAG) ? stored_length : ROM_SIZE_MAX;
-    if (const int result = s->rom.allocate_uninitialised(static_cast<std::size_t>(capacity), in.reporter)) {
+    if (const int result = s->rom.allocate(static_cast<std::size_t>(capacity), in.reporter)) {
         return result;
     }
     const int length = unpack_block(s->rom.data(), capacity, stored, stored_length);
@@ -80,7 +80,7 @@ int read_block(Source& in, Snapshot* s, int block, int stored_length) {
     StoredPiece* piece = &s->stored.blocks[block];
     if (const int result = take_piece(in, stored_length, piece, &stored)) return result;
     ByteBuffer& page = s->pages[block];
-    if (const int result = page.allocate_uninitialised(PAGE_SIZE, in.reporter)) return result;
+    if (const int result = page.allocate(PAGE_SIZE, in.reporter)) return result;
     if (unpack_block(page.data(), PAGE_SIZE, stored, stored_length) != PAGE_SIZE) {
         return in.fail(ERR_BAD_BLOCK_SIZE);
     }

@@ -60,13 +60,12 @@ int compose_snapshot(const Snapshot& s, bool pack, SnapshotImage* image, const R
     const int rom_length = stored_rom_length(s);
 
     if (pack) {
-        // Room for every piece in its longest stored form, the raw one; only
-        // what packing writes is ever touched.
+        // Room for every piece in its longest stored form, the raw one.
         std::size_t room = static_cast<std::size_t>(rom_length);
         for (int i = 0; i < block_count; ++i) {
             if (block_is_stored(s, i) && s.pages[i]) room += PAGE_SIZE;
         }
-        if (const int result = image->packed.allocate_uninitialised(room, reporter)) return result;
+        if (const int result = image->packed.allocate(room, reporter)) return result;
     }
 
     std::uint8_t* h = image->header;

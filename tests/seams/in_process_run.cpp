@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/run.hpp"
+#include "cli/run.hpp"
 
 namespace quillet_test {
 

@@ -4,9 +4,12 @@
 # with its message exactly as the program prints it, and the quillet-info
 # page names every option of that program's help text and shows, as its
 # example, exactly what it prints for the example program's snapshot.
-# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR FAILURE_SOURCE QUILLET [QUILLET_INFO]
+# The README's table of exit statuses is checked the same way. The messages
+# come from the library's own table, printed by MESSAGES_PROGRAM.
+# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO]
 set -u
-docs=$1 examples=$(realpath "$2") failure_source=$3 quillet=$(realpath "$4") quillet_info=${5:+$(realpath "$5")}
+docs=$1 examples=$(realpath "$2") readme=$3 messages_program=$4 quillet=$(realpath "$5")
+quillet_info=${6:+$(realpath "$6")}
 failures=0
 
 fail() {
@@ -34,14 +37,20 @@ for option in $options; do
     grep -Eq "^ +$option( |$)" <<<"$text" || fail "quillet.1 has no entry for $option"
 done
 
-# Every failure message, in code order from 2 on, stands beside its status.
-status=2
-while IFS= read -r message; do
+# Every failure message stands beside its status, in the manual page and
+# in the README's table.
+statuses=0
+while IFS=$'\t' read -r status message; do
     grep -Fxq -- "$(printf '%-7s%s' "$status" "$message")" <<<"$(sed 's/^ *//' <<<"$text")" ||
         fail "quillet.1 lacks status $status with \"$message\""
-    status=$((status + 1))
-done < <(sed -n 's/^ *{"\(.*\)", Arguments::.*/\1/p' "$failure_source")
-((status > 2)) || fail "no messages found in $failure_source"
+    # A code span around a message with backticks takes two of them.
+    fence='`'
+    [[ $message == *'`'* ]] && fence='``'
+    grep -Fxq -- "| $status | $fence$message$fence |" "$readme" ||
+        fail "README.md lacks status $status with \"$message\""
+    statuses=$((statuses + 1))
+done < <("$messages_program")
+((statuses == 28)) || fail "$messages_program listed $statuses messages, not 28"
 
 if [[ -n $quillet_info ]]; then
     info_text=$(plain_text "$docs/quillet-info.1")

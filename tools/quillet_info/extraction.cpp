@@ -2,10 +2,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
-#include "driver/failure.hpp"
-#include "image/file_access.hpp"
 
 namespace quillet::info {
 namespace {
@@ -15,13 +14,17 @@ constexpr const char* BLOCK_FILE_FORMAT = "block-%02d.bin";
 constexpr int BLOCK_FILE_NAME_SIZE = 16;
 
 int write_file(const char* path, const std::uint8_t* data, int length) {
-    OutputFile out;
-    if (const int result = open_output_file(&out, path)) return result;
-    if (const int result = write_output_file(&out, data, length)) {
-        abandon_output_file(&out);
-        return result;
-    }
-    return finish_output_file(&out);
+    return quillet_save_file(path, data, static_cast<std::size_t>(length), print_failure, nullptr);
+}
+
+// Reports `code`, whose message names one file, for `path` as the library
+// reports its own failures.
+int refuse(int code, const char* path) {
+    const std::string format = quillet_message(code);
+    const std::size_t at = format.find("%s");
+    const std::string text = format.substr(0, at) + path + format.substr(at + 2);
+    print_failure(nullptr, code, text.c_str());
+    return code;
 }
 
 // Writes a file named `name` in `directory`, refusing to follow anything
@@ -32,7 +35,7 @@ int write_into_directory(const char* directory, const char* name, const std::uin
     path += name;
     struct stat status;
     if (lstat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        return report_failure(ERR_OUTPUT_ACCESS, path.c_str());
+        return refuse(QUILLET_ERR_OUTPUT_ACCESS, path.c_str());
     }
     return write_file(path.c_str(), data, length);
 }
@@ -41,22 +44,26 @@ int write_into_directory(const char* directory, const char* name, const std::uin
 
 int extract_pieces(const SnapshotSummary& s, const char* directory) {
     if (s.rom.present) {
-        if (const int result = write_into_directory(directory, ROM_FILE_NAME, s.rom_data, s.rom.data_length)) {
-            return result;
-        }
+        std::vector<std::uint8_t> rom(quillet_rom_length(s.snapshot));
+        quillet_read_rom(s.snapshot, rom.data(), rom.size());
+        const int length = static_cast<int>(rom.size());
+        if (const int result = write_into_directory(directory, ROM_FILE_NAME, rom.data(), length)) return result;
     }
-    for (int block = 0; block < PAGE_COUNT; ++block) {
+    std::vector<std::uint8_t> page(QUILLET_PAGE_SIZE);
+    for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
         if (!s.blocks[block].present) continue;
         char name[BLOCK_FILE_NAME_SIZE];
         std::snprintf(name, sizeof name, BLOCK_FILE_FORMAT, block);
-        const std::uint8_t* data = s.pages + static_cast<std::size_t>(block) * PAGE_SIZE;
-        if (const int result = write_into_directory(directory, name, data, PAGE_SIZE)) return result;
+        quillet_read_page(s.snapshot, block, 0, page.data(), page.size());
+        if (const int result = write_into_directory(directory, name, page.data(), QUILLET_PAGE_SIZE)) return result;
     }
     return 0;
 }
 
 int write_memory_image(const SnapshotSummary& s, const char* path) {
-    return write_file(path, s.pages, ADDRESS_SPACE_SIZE);
+    std::vector<std::uint8_t> memory(QUILLET_ADDRESS_SPACE);
+    quillet_read_memory(s.snapshot, 0, memory.data(), memory.size());
+    return write_file(path, memory.data(), QUILLET_ADDRESS_SPACE);
 }
 
 }  // namespace quillet::info

@@ -1,5 +1,5 @@
 // Writing a snapshot's unpacked contents to files. Each file is written
-// through quillet's output file access (a temporary file renamed into
+// the way quillet writes its snapshots (a temporary file renamed into
 // place), so a failed write leaves no partial file behind.
 #pragma once
 
@@ -9,7 +9,7 @@ namespace quillet::info {
 
 // Writes the ROM image, if any, as `directory`/rom.bin and each present
 // block as `directory`/block-NN.bin (NN the two-digit index, 16384 bytes).
-// `summary` must have been gathered with its contents; `directory` must not
+// `directory` must not
 // be empty. Only those names inside `directory` are written: an existing
 // entry that is not a regular file (a symbolic link, a device) is refused
 // rather than followed. Returns 0, ERR_OUTPUT_OPEN (a missing or unwritable

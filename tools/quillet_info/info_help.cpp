@@ -1,5 +1,7 @@
 #include "info_help.hpp"
 
+#include "quillet/quillet.h"
+
 namespace quillet::info {
 namespace {
 
@@ -25,7 +27,7 @@ constexpr const char* HELP_TEXT =
 
 void print_help(std::FILE* out) { std::fputs(HELP_TEXT, out); }
 
-void print_version(std::FILE* out) { std::fprintf(out, "%s %s\n", PROGRAM_NAME, QUILLET_VERSION); }
+void print_version(std::FILE* out) { std::fprintf(out, "%s %s\n", PROGRAM_NAME, quillet_version()); }
 
 void print_usage_error(const char* message, const char* detail) {
     if (detail) {

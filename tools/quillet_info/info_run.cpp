@@ -25,9 +25,8 @@ int extract(const InfoOptions& options, const SnapshotSummary& summary) {
 // tells whether an earlier file printed something, and is set when this
 // one does.
 int inspect_file(const InfoOptions& options, const char* path, bool* printed) {
-    const bool keep_data = options.extract_directory || options.memory_path;
     SnapshotSummary summary;
-    int code = gather_summary(path, keep_data, &summary);
+    int code = gather_summary(path, &summary);
     const bool readable = code == 0;
     if (readable) code = extract(options, summary);
     const int status = -code;

@@ -12,10 +12,10 @@ const char* boolean(bool value) { return value ? "true" : "false"; }
 
 void print_registers(std::FILE* out, const SnapshotSummary& s) {
     std::fprintf(out, "  \"registers\": {");
-    for (int r = 0; r < REGISTER_COUNT; ++r) {
-        std::fprintf(out, "%s\"%s\": %u", r ? ", " : "", REGISTER_NAMES[r], register_value(s, r));
+    for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
+        std::fprintf(out, "%s\"%s\": %u", r ? ", " : "", quillet_register_name(r), register_value(s, r));
     }
-    const unsigned flags = register_value(s, REG_AF) & LOW_BYTE_MASK;
+    const unsigned flags = register_value(s, QUILLET_REG_AF) & LOW_BYTE_MASK;
     std::fprintf(out, "},\n  \"flags\": {");
     for (int i = 0; i < FLAG_BIT_COUNT; ++i) {
         std::fprintf(out, "%s\"%s\": %s", i ? ", " : "", FLAG_BITS[i].name,
@@ -29,9 +29,9 @@ void print_addon_hardware(std::FILE* out, const SnapshotSummary& s) {
         std::fprintf(out, "  \"addon_hardware\": null,\n");
         return;
     }
-    const std::uint8_t vcpu = header_byte(s, OFFSET_VCPU_INTERRUPT_CIRCUIT);
-    const std::uint8_t port = header_byte(s, OFFSET_MAPPER_PORT_VALUE);
-    const std::uint8_t mif85 = header_byte(s, OFFSET_MIF85_STATE);
+    const std::uint8_t vcpu = header_byte(s, QUILLET_OFFSET_VCPU_CIRCUIT);
+    const std::uint8_t port = header_byte(s, QUILLET_OFFSET_MAPPER_PORT);
+    const std::uint8_t mif85 = header_byte(s, QUILLET_OFFSET_MIF85_STATE);
     std::fprintf(out, "  \"addon_hardware\": {\"vcpu_interrupt_circuit\": \"%s\", ",
                  plugged_name(vcpu_state(vcpu)));
     std::fprintf(out, "\"vcpu_interrupt_circuit_byte\": %d, \"mapper_port\": ", vcpu);
@@ -61,7 +61,7 @@ void print_block(std::FILE* out, const SnapshotSummary& s, int block) {
     std::fprintf(out, "    {\"index\": %d, ", block);
     if (block_in_address_space(block)) {
         const long first = block_first_address(block);
-        std::fprintf(out, "\"address_first\": %ld, \"address_last\": %ld, ", first, first + PAGE_SIZE - 1);
+        std::fprintf(out, "\"address_first\": %ld, \"address_last\": %ld, ", first, first + QUILLET_PAGE_SIZE - 1);
     } else {
         std::fprintf(out, "\"address_first\": null, \"address_last\": null, ");
     }
@@ -123,12 +123,12 @@ void print_failure_json(std::FILE* out, const char* path, int status) {
 
 void print_summary_json(std::FILE* out, const SnapshotSummary& s, int status) {
     const int model = model_number(s);
-    const std::uint8_t allram = header_byte(s, OFFSET_ALLRAM);
+    const std::uint8_t allram = header_byte(s, QUILLET_OFFSET_PERIPHERAL_STATE);
     std::fprintf(out, "{\n  \"file\": ");
     print_json_string(out, s.path);
     std::fprintf(out, ",\n  \"status\": %d,\n", status);
     std::fprintf(out, "  \"version\": %d,\n  \"header_length\": %d,\n", header_version(s), header_length(s));
-    std::fprintf(out, "  \"model\": \"%s\",\n  \"model_number\": %d,\n", MODEL_NAMES[model], model);
+    std::fprintf(out, "  \"model\": \"%s\",\n  \"model_number\": %d,\n", quillet_model_name(model), model);
     std::fprintf(out, "  \"interrupts_enabled\": %s,\n", boolean(interrupts_enabled(s)));
     print_registers(out, s);
     std::fprintf(out, "  \"allram\": \"%s\",\n  \"allram_byte\": %d,\n", allram_name(allram_state(allram)), allram);

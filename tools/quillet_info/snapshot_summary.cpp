@@ -1,35 +1,27 @@
 #include "snapshot_summary.hpp"
 
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
-
-#include "image/build_context.hpp"
-#include "snapshot/snapshot_reader.hpp"
 
 namespace quillet::info {
 namespace {
 
-int record_piece(void* user, const SnapshotPiece& piece) {
-    SnapshotSummary* s = static_cast<SnapshotSummary*>(user);
-    const bool rom = piece.block == ROM_PIECE;
-    PieceRecord& record = rom ? s->rom : s->blocks[piece.block];
-    record = PieceRecord{true, piece.offset, piece.stored_length, piece.data_length};
-    if (!s->pages) return 0;  // contents not wanted
-    const std::size_t length = static_cast<std::size_t>(piece.data_length);
-    if (!rom) {
-        std::memcpy(s->pages + static_cast<std::size_t>(piece.block) * PAGE_SIZE, piece.data, length);
-        return 0;
-    }
-    if (const int result = ensure_buffer(s->rom_data, length)) return result;
-    std::memcpy(s->rom_data, piece.data, length);
-    return 0;
+PieceRecord record_of(const quillet_snapshot* snapshot, int piece) {
+    quillet_stored_piece info{};
+    quillet_stored_piece_info(snapshot, piece, &info);
+    return PieceRecord{info.present != 0, static_cast<long>(info.offset), static_cast<int>(info.stored_length),
+                       static_cast<int>(info.unpacked_length)};
 }
 
 void record_length_words(SnapshotSummary* s) {
-    BlockSlot slots[PAGE_COUNT] = {};
-    locate_block_sizes(s->header, slots);
-    const int count = block_count_for_version(s->header[OFFSET_VERSION]);
-    for (int i = 0; i < count; ++i) s->length_words[i] = read_word(slots[i]);
+    const bool version_2 = s->header[QUILLET_OFFSET_VERSION] >= 2;
+    const int count = version_2 ? QUILLET_PAGE_COUNT : BLOCK_SLOTS_V1;
+    for (int i = 0; i < count; ++i) {
+        const int offset = i < BLOCK_SLOTS_V1
+                               ? QUILLET_OFFSET_BLOCK_LENGTHS_LOW + HEADER_WORD_SIZE * i
+                               : QUILLET_OFFSET_BLOCK_LENGTHS_HIGH + HEADER_WORD_SIZE * (i - BLOCK_SLOTS_V1);
+        s->length_words[i] = static_cast<int>(header_word(s->header, offset));
+    }
 }
 
 long file_size_of(const char* path) {
@@ -40,25 +32,34 @@ long file_size_of(const char* path) {
 
 }  // namespace
 
-int gather_summary(const char* path, bool keep_data, SnapshotSummary* summary) {
+void print_failure(void*, int, const char* text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n\n", text);
+}
+
+int gather_summary(const char* path, SnapshotSummary* summary) {
     *summary = SnapshotSummary{};
     summary->path = path;
     summary->file_size = -1;
-    if (keep_data) {
-        const std::size_t size = static_cast<std::size_t>(PAGE_COUNT) * PAGE_SIZE;
-        if (const int result = ensure_buffer(summary->pages, size)) return result;
+    summary->snapshot = quillet_snapshot_new();
+    if (!summary->snapshot) {
+        print_failure(nullptr, QUILLET_ERR_OUT_OF_MEMORY, quillet_message(QUILLET_ERR_OUT_OF_MEMORY));
+        return QUILLET_ERR_OUT_OF_MEMORY;
     }
-    const int result = read_snapshot(path, summary->header, record_piece, summary,
-                                     &summary->end_offset);
-    if (result != 0) return result;
+    quillet_set_reporter(summary->snapshot, print_failure, nullptr);
+    if (const int result = quillet_read_file(summary->snapshot, path)) return result;
+    quillet_stored_header(summary->snapshot, summary->header);
+    summary->rom = record_of(summary->snapshot, QUILLET_PIECE_ROM);
+    for (int i = 0; i < QUILLET_PAGE_COUNT; ++i) summary->blocks[i] = record_of(summary->snapshot, i);
+    summary->end_offset = static_cast<long>(quillet_stored_end(summary->snapshot));
     record_length_words(summary);
     summary->file_size = file_size_of(path);
     return 0;
 }
 
 void release_summary(SnapshotSummary* summary) {
-    release_buffer(summary->rom_data);
-    release_buffer(summary->pages);
+    quillet_snapshot_free(summary->snapshot);
+    summary->snapshot = nullptr;
 }
 
 }  // namespace quillet::info

@@ -1,44 +1,51 @@
-// What quillet-info learns about one snapshot file. It is gathered through
-// read_snapshot(), the project's one reader and validator of snapshots, so
-// a file is accepted or refused exactly as a template would be.
+// What quillet-info learns about one snapshot file. It is read through the
+// library's reader, the one that quillet's templates go through, so a file
+// is accepted or refused exactly as a template would be.
 #pragma once
 
 #include <cstdint>
 
-#include "snapshot/snapshot_format.hpp"
+#include "quillet/quillet.h"
 
 namespace quillet::info {
 
-// One stored piece (the ROM image or a block) as the reader handed it over.
+constexpr int HEADER_WORD_SIZE = 2;
+constexpr int BLOCK_SLOTS_V1 = 4;  // blocks 0..3; a version 2 header has all 16
+
+// The little-endian word at `offset` of a header.
+inline unsigned header_word(const std::uint8_t* header, int offset) {
+    return static_cast<unsigned>(header[offset] | (header[offset + 1] << 8));
+}
+
+// One stored piece (the ROM image or a block) as the file held it.
 struct PieceRecord {
     bool present;
-    long offset;        // file offset of its stored bytes
+    long offset;  // file offset of its stored bytes
     int stored_length;
-    int data_length;    // unpacked length
+    int data_length;  // unpacked length
 };
 
 struct SnapshotSummary {
     const char* path;
-    std::uint8_t header[HEADER_BUFFER_SIZE];  // bytes beyond header_length are 0
-    int length_words[PAGE_COUNT];             // block-length words; 0 beyond the version's slots
+    std::uint8_t header[QUILLET_HEADER_SIZE_MAX];  // bytes beyond header_length are 0
+    int length_words[QUILLET_PAGE_COUNT];          // block-length words; 0 beyond the version's slots
     PieceRecord rom;
-    PieceRecord blocks[PAGE_COUNT];
+    PieceRecord blocks[QUILLET_PAGE_COUNT];
     long end_offset;  // just after the last piece
     long file_size;   // -1 when it cannot be learned
-    // Unpacked contents, only when gathered with keep_data: the ROM image
-    // (rom.data_length bytes) and the 16 pages (PAGE_COUNT * PAGE_SIZE
-    // bytes, zero where a block is absent).
-    std::uint8_t* rom_data;
-    std::uint8_t* pages;
+    quillet_snapshot* snapshot;  // the contents; owned, freed by release_summary()
 };
 
-// Reads the snapshot `path` into `summary` (which need not be initialised),
-// keeping the unpacked contents when `keep_data` is set. Returns 0 or the
-// failure code read_snapshot() reported (ERR_SOURCE_OPEN .. ERR_BAD_BLOCK_SIZE,
-// ERR_OUT_OF_MEMORY). Call release_summary() afterwards on every path.
-int gather_summary(const char* path, bool keep_data, SnapshotSummary* summary);
+// Reads the snapshot `path` into `summary` (which need not be initialised).
+// Failures are printed on standard error as quillet prints them. Returns 0
+// or the failure code. Call release_summary() afterwards on every path.
+int gather_summary(const char* path, SnapshotSummary* summary);
 
-// Releases the contents kept by gather_summary().
+// Frees what gather_summary() kept.
 void release_summary(SnapshotSummary* summary);
+
+// Prints a failure of the library as quillet does: the message, then an
+// empty line, on standard error. A reporter for the library.
+void print_failure(void* user, int code, const char* text);
 
 }  // namespace quillet::info

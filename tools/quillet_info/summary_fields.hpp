@@ -16,8 +16,6 @@ struct FlagBit {
 constexpr FlagBit FLAG_BITS[] = {{"S", 0x80}, {"Z", 0x40}, {"AC", 0x10}, {"P", 0x04}, {"CY", 0x01}};
 constexpr int FLAG_BIT_COUNT = sizeof(FLAG_BITS) / sizeof(FLAG_BITS[0]);
 
-// Register names in header order (Register enum).
-extern const char* const REGISTER_NAMES[REGISTER_COUNT];
 
 unsigned register_value(const SnapshotSummary& s, int reg);
 int header_version(const SnapshotSummary& s);

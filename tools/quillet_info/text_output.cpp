@@ -16,17 +16,17 @@ const char* bytes_word(long count) { return count == 1 ? "byte" : "bytes"; }
 
 void print_registers(std::FILE* out, const SnapshotSummary& s) {
     std::fprintf(out, "Registers:        ");
-    for (int r = 0; r < REGISTER_COUNT; ++r) {
-        std::fprintf(out, " %s=0x%04X", REGISTER_NAMES[r], register_value(s, r));
+    for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
+        std::fprintf(out, " %s=0x%04X", quillet_register_name(r), register_value(s, r));
     }
-    const unsigned flags = register_value(s, REG_AF) & LOW_BYTE_MASK;
+    const unsigned flags = register_value(s, QUILLET_REG_AF) & LOW_BYTE_MASK;
     std::fprintf(out, "\nFlags:            ");
     for (const FlagBit& bit : FLAG_BITS) std::fprintf(out, " %s=%d", bit.name, (flags & bit.mask) ? 1 : 0);
     std::fprintf(out, "\n");
 }
 
 void print_allram(std::FILE* out, const SnapshotSummary& s) {
-    const std::uint8_t byte = header_byte(s, OFFSET_ALLRAM);
+    const std::uint8_t byte = header_byte(s, QUILLET_OFFSET_PERIPHERAL_STATE);
     const AllRamState state = allram_state(byte);
     if (state == ALLRAM_STATE_OTHER) {
         std::fprintf(out, "AllRAM:            0x%02X\n", byte);
@@ -47,15 +47,15 @@ void print_addon_hardware(std::FILE* out, const SnapshotSummary& s) {
         std::fprintf(out, "Add-on hardware:   none (version 1 header)\n");
         return;
     }
-    const std::uint8_t vcpu = header_byte(s, OFFSET_VCPU_INTERRUPT_CIRCUIT);
+    const std::uint8_t vcpu = header_byte(s, QUILLET_OFFSET_VCPU_CIRCUIT);
     print_plugged(out, "VideoCPU circuit:", VCPU_TEXTS, vcpu_state(vcpu), vcpu);
-    const std::uint8_t port = header_byte(s, OFFSET_MAPPER_PORT_VALUE);
+    const std::uint8_t port = header_byte(s, QUILLET_OFFSET_MAPPER_PORT);
     if (mapper_present(port)) {
         std::fprintf(out, "Memory mapper:     port value %d\n", port);
     } else {
         std::fprintf(out, "Memory mapper:     absent\n");
     }
-    const std::uint8_t mif85 = header_byte(s, OFFSET_MIF85_STATE);
+    const std::uint8_t mif85 = header_byte(s, QUILLET_OFFSET_MIF85_STATE);
     print_plugged(out, "MIF 85:", MIF85_TEXTS, mif85_state(mif85), mif85);
     std::fprintf(out, "MUSICA:            %s\n", musica_plugged(s) ? "plugged" : "not plugged");
 }
@@ -75,7 +75,7 @@ void print_block(std::FILE* out, const SnapshotSummary& s, int block) {
     char where[32];
     if (block_in_address_space(block)) {
         const long first = block_first_address(block);
-        std::snprintf(where, sizeof where, "0x%04lX-0x%04lX", first, first + PAGE_SIZE - 1);
+        std::snprintf(where, sizeof where, "0x%04lX-0x%04lX", first, first + QUILLET_PAGE_SIZE - 1);
     } else {
         std::snprintf(where, sizeof where, "mapper page %d", block);
     }
@@ -120,7 +120,7 @@ void print_summary_text(std::FILE* out, const SnapshotSummary& s) {
     std::fprintf(out, "File:              %s\n", s.path);
     std::fprintf(out, "Format version:    %d\n", header_version(s));
     std::fprintf(out, "Header length:     %d bytes\n", header_length(s));
-    std::fprintf(out, "Computer model:    %s\n", MODEL_NAMES[model]);
+    std::fprintf(out, "Computer model:    %s\n", quillet_model_name(model));
     std::fprintf(out, "Interrupts:        %s\n", interrupts_enabled(s) ? "enabled" : "disabled");
     print_registers(out, s);
     print_allram(out, s);
