@@ -4,8 +4,9 @@
 # Builds a 16-page snapshot (-mm 0, sixteen -pg page files of mixed content,
 # -pack) and, from the same sixteen files, lets cat write their
 # concatenation (the unpacked size, which is never less than what quillet
-# writes). Prints the median wall time of both and their ratio (with
-# hyperfine when installed, otherwise a timed loop) and the peak resident
+# writes). Prints the median CPU time of both and their ratio (perf stat's
+# task-clock where perf can count; otherwise the wall time, with hyperfine
+# when installed or a timed loop), their page faults, and the peak resident
 # memory of both (/usr/bin/time -v).
 #
 # Usage: bench/e2e.sh [build-dir | quillet-executable]
@@ -100,9 +101,21 @@ median_of_hyperfine() {
   awk -F, 'NR == 2 { printf "%.6f\n", $4 }' timing.csv
 }
 
+# Mean CPU time in seconds (task-clock) of `count` runs, as perf stat counts
+# it; the page faults of the runs go to page-faults.txt.
+median_of_perf() {
+  local count="$1" output="$2"; shift 2
+  perf stat -x, -e task-clock,page-faults -r "$count" -o perf.csv -- "$@" > "$output"
+  awk -F, '$3 ~ /^page-faults/ { print $1 > "page-faults.txt" }
+           $3 ~ /^task-clock/ { printf "%.6f\n", $1 / 1000 }' perf.csv
+}
+
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-if command -v hyperfine >/dev/null; then
+if command -v perf >/dev/null && perf stat -e task-clock -o /dev/null true 2>/dev/null; then
+  timer=median_of_perf
+  timer_name="perf stat task-clock (CPU time)"
+elif command -v hyperfine >/dev/null; then
   timer=median_of_hyperfine
   timer_name=hyperfine
 else
@@ -118,9 +131,13 @@ echo "timing: $timer_name, $rounds rounds of $per_round runs each"
 quillet_times=()
 cat_times=()
 ratios=()
+quillet_faults=()
+cat_faults=()
 for _ in $(seq 1 "$rounds"); do
   quillet_round=$($timer "$per_round" /dev/null "$quillet" "${arguments[@]}")
+  [ -f page-faults.txt ] && quillet_faults+=("$(cat page-faults.txt)")
   cat_round=$($timer "$per_round" ./cat-output.bin cat "${pages[@]}")
+  [ -f page-faults.txt ] && cat_faults+=("$(cat page-faults.txt)")
   quillet_times+=("$quillet_round")
   cat_times+=("$cat_round")
   ratios+=("$(awk -v q="$quillet_round" -v c="$cat_round" 'BEGIN { print q / c }')")
@@ -146,7 +163,11 @@ else
   echo "peak memory: /usr/bin/time not installed (Debian package time)"
 fi
 
-awk -v qt="$quillet_time" -v ct="$cat_time" -v r="$ratio" -v qm="$quillet_memory" -v cm="$cat_memory" 'BEGIN {
-  printf "wall time:   quillet %.3f ms, cat %.3f ms, ratio %.2f (target <= 1.2)\n", qt * 1000, ct * 1000, r
+if [ ${#quillet_faults[@]} -gt 0 ]; then
+  echo "page faults: quillet $(printf '%s\n' "${quillet_faults[@]}" | median), cat $(printf '%s\n' "${cat_faults[@]}" | median)"
+fi
+if [ "$timer" = median_of_perf ]; then what="CPU time:   "; else what="wall time:  "; fi
+awk -v what="$what" -v qt="$quillet_time" -v ct="$cat_time" -v r="$ratio" -v qm="$quillet_memory" -v cm="$cat_memory" 'BEGIN {
+  printf "%s quillet %.3f ms, cat %.3f ms, ratio %.2f (target <= 1.2)\n", what, qt * 1000, ct * 1000, r
   if (cm > 0) printf "peak memory: quillet %d KB, cat %d KB, ratio %.2f (target <= 1.5)\n", qm, cm, qm / cm
 }'

@@ -19,3 +19,30 @@ endif()
 
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# The library for other programs: the public header, the shared and the
+# static library, a CMake package (find_package(quillet) gives
+# quillet::quillet, the shared library, and quillet::quillet_static) and a
+# pkg-config file. Both package files find the tree from where they lie, so
+# an installed tree may be moved.
+include(CMakePackageConfigHelpers)
+set(QUILLET_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quillet)
+set_target_properties(quillet_shared PROPERTIES EXPORT_NAME quillet)
+set_target_properties(quillet_static PROPERTIES EXPORT_NAME quillet_static)
+install(TARGETS quillet_shared quillet_static EXPORT quilletTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet)
+install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${QUILLET_CMAKE_DIR})
+configure_package_config_file(cmake/quilletConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake
+  INSTALL_DESTINATION ${QUILLET_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/quilletConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/quilletConfigVersion.cmake
+  DESTINATION ${QUILLET_CMAKE_DIR})
+
+file(RELATIVE_PATH QUILLET_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" QUILLET_PC_PREFIX "${QUILLET_PC_PREFIX}")
+configure_file(cmake/quillet.pc.in ${CMAKE_CURRENT_BINARY_DIR}/quillet.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

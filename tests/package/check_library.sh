@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Checks the installed library: the shared library exports its public
+# interface only and never touches the console; the example consumer
+# examples/embed.c builds against the installed tree, once with the
+# compiler and pkg-config and once through find_package(quillet), and both
+# builds write quillet's snapshot of the same build, byte for byte.
+# Usage: check_library.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(realpath "$1")
+source=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+libdir=$(dirname "$(find "$prefix" -name 'libquillet.so.1' | head -1)")
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+export LD_LIBRARY_PATH="$libdir"
+
+exported=$(nm -D --defined-only "$libdir/libquillet.so.1" | awk '$2 ~ /^[TDBRVWi]$/ {print $3}' | grep -v '^quillet_' || true)
+[[ -z $exported ]] || { echo "FAIL: libquillet exports more than its interface:"; echo "$exported"; exit 1; }
+console=$(nm -D --undefined-only "$libdir/libquillet.so.1" | grep -E 'stdout|stderr|stdin|printf|puts|putc|getc' || true)
+[[ -z $console ]] || { echo "FAIL: libquillet uses the console:"; echo "$console"; exit 1; }
+echo "libquillet exports $(nm -D --defined-only "$libdir/libquillet.so.1" | grep -c ' quillet_') quillet_ functions and nothing else"
+
+"$build/quillet" -o "$work/expected.zvk" -pack -mem 0 "$source/examples/stripes.bin" -reg PC 0 >/dev/null
+
+# shellcheck disable=SC2046  # pkg-config's flags are separate words
+"${CC:-cc}" -std=c99 -Wall -Wextra -Wpedantic -Werror "$source/examples/embed.c" \
+    $(pkg-config --cflags --libs quillet) -o "$work/embed-pkg-config"
+"$work/embed-pkg-config" "$work/pkg-config.zvk"
+cmp "$work/expected.zvk" "$work/pkg-config.zvk"
+echo "pkg-config build writes quillet's bytes"
+
+cmake -S "$source/tests/package/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DEMBED_SOURCE="$source/examples/embed.c" >/dev/null
+cmake --build "$work/consumer" >/dev/null
+"$work/consumer/embed" "$work/find-package.zvk"
+cmp "$work/expected.zvk" "$work/find-package.zvk"
+echo "find_package build writes quillet's bytes"
+
+# A failure comes back as quillet's exit status and message.
+if "$work/consumer/embed" "$work/missing/out.zvk" 2>"$work/errors"; then
+    echo "FAIL: writing into a missing directory succeeded"
+    exit 1
+else
+    status=$?
+fi
+[[ $status -eq 10 ]] || { echo "FAIL: status $status, not 10"; exit 1; }
+grep -Fxq "embed: Can't open output file '$work/missing/out.zvk'!" "$work/errors" ||
+    { echo "FAIL: unexpected message: $(cat "$work/errors")"; exit 1; }
+echo "failures keep quillet's status and message"
