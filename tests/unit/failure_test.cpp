@@ -1,102 +1,142 @@
 #include <gtest/gtest.h>
 
-#include <iterator>
+#include <set>
 #include <string>
 
-#include "driver/failure.hpp"
-#include "driver_test_support.hpp"
+#include "base/failure.hpp"
+#include "unit/snapshot_test_support.hpp"
 
 namespace quillet {
 namespace {
 
+using quillet_test::ReportLog;
+using quillet_test::Reports;
+
 // Distinct arguments, so that a swapped or dropped argument shows.
 constexpr const char* FIRST = "first.bin";
 constexpr const char* SECOND = "second.bin";
-constexpr int NUMBER = 4242;
+constexpr long NUMBER = 4242;
 
-enum class Call { TEXTS, NUMBER };
-
-struct MessageCase {
-    int code;
-    Call call;
-    const char* message;
-};
-
-void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.code; }
-
-std::string report(const MessageCase& c, int* result) {
-    return stderr_of([&] {
-        *result = c.call == Call::NUMBER ? report_failure(c.code, FIRST, NUMBER)
-                                         : report_failure(c.code, FIRST, SECOND);
-    });
+// The messages that show a number, with report_failure(..., text, number).
+bool takes_number(int code) {
+    return code == ERR_SOURCE_TOO_LONG || code == ERR_VALUE_RANGE || code == ERR_BAD_VERSION ||
+           code == ERR_UNKNOWN_MODEL || code == ERR_HEXSTRING_TOO_LONG;
 }
 
-const MessageCase MESSAGE_CASES[] = {
-    {ERR_OUT_OF_MEMORY, Call::TEXTS, "Out of memory!"},
-    {ERR_BAD_COMBINATION, Call::TEXTS, "Bad combination of options: first.bin second.bin"},
-    {ERR_MISSING_VALUE, Call::TEXTS, "Missing option value(s) 'first.bin'!"},
-    {ERR_SOURCE_OPEN, Call::TEXTS, "Can't open source file 'first.bin'!"},
-    {ERR_SOURCE_ACCESS, Call::TEXTS, "Can't access source file 'first.bin'!"},
-    {ERR_SOURCE_LENGTH, Call::TEXTS, "Can't retrieve length of the source file 'first.bin'!"},
-    {ERR_SOURCE_TOO_LONG, Call::NUMBER,
-     "Source file 'first.bin' is too long! Max length 4242 bytes."},
-    {ERR_SOURCE_READ, Call::TEXTS, "Can't read from the source file 'first.bin'!"},
-    {ERR_OUTPUT_OPEN, Call::TEXTS, "Can't open output file 'first.bin'!"},
-    {ERR_OUTPUT_ACCESS, Call::TEXTS, "Can't access output file 'first.bin'!"},
-    {ERR_OUTPUT_WRITE, Call::TEXTS, "Can't write to the output file 'first.bin'!"},
-    {ERR_VALUE_RANGE, Call::NUMBER, "Value 4242 is out of range <0, 65535>: first.bin"},
-    {ERR_NO_INPUT, Call::TEXTS, "Input file(s) not specified!"},
-    {ERR_NO_OUTPUT, Call::TEXTS, "Output file not specified!"},
-    {ERR_SECOND_OUTPUT, Call::TEXTS,
-     "Only one output file can be specified! `first.bin` or `second.bin`?"},
-    {ERR_SECOND_ROM, Call::TEXTS,
-     "Only one ROM file can be specified! `first.bin` or `second.bin`?"},
-    {ERR_SECOND_TEMPLATE, Call::TEXTS,
-     "Only one ZVK file can be specified! `first.bin` or `second.bin`?"},
-    {ERR_BAD_MODEL, Call::TEXTS, "Bad computer model 'first.bin'!"},
-    {ERR_BAD_REGISTER, Call::TEXTS, "Bad register name 'first.bin'!"},
-    {ERR_BAD_PAGE, Call::TEXTS, "Bad page number `first.bin`!"},
-    {ERR_BAD_MAPPER, Call::TEXTS, "Bad Memory Mapper value 'first.bin'!"},
-    {ERR_BAD_OPTION_VALUE, Call::TEXTS, "Bad option value: first.bin second.bin"},
-    {ERR_BAD_HEADER, Call::TEXTS, "Bad or no ZVK header in file: 'first.bin'!"},
-    {ERR_BAD_VERSION, Call::NUMBER, "Bad ZVK version `4242` in file: 'first.bin'!"},
-    {ERR_UNKNOWN_MODEL, Call::NUMBER, "Unknown computer model `4242` in ZVK file: 'first.bin'!"},
-    {ERR_BAD_BLOCK_SIZE, Call::TEXTS,
-     "Bad size of memory blocks after unpack in ZVK file: 'first.bin'!"},
-    {ERR_BAD_HEXSTRING, Call::TEXTS, "Invalid hexstring: 'first.bin'!"},
-    {ERR_HEXSTRING_TOO_LONG, Call::NUMBER,
-     "Bytes from hexstring 'first.bin' do not fit into memory from address 4242."},
-};
-
-class ReportFailure : public testing::TestWithParam<MessageCase> {};
-
-TEST_P(ReportFailure, PrintsMessageThenBlankLineAndReturnsCode) {
-    int result = 0;
-    EXPECT_EQ(report(GetParam(), &result), std::string(GetParam().message) + "\n\n");
-    EXPECT_EQ(result, GetParam().code);
+int count_of(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCode, ReportFailure, testing::ValuesIn(MESSAGE_CASES),
-                         [](const auto& info) { return "Code" + std::to_string(-info.param.code); });
+// `format` with its %s filled by `first`, then `second`, and %d by `number`.
+std::string filled(const std::string& format, const char* first, const char* second, long number) {
+    std::string text;
+    const char* texts[] = {first, second};
+    int next = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+            text += texts[next++];
+            ++i;
+        } else if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 'd') {
+            text += std::to_string(number);
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}
 
-TEST(ReportFailureTable, CoversEveryFailureCode) {
-    ASSERT_EQ(std::size(MESSAGE_CASES), std::size_t(ERR_OUT_OF_MEMORY - ERR_HEXSTRING_TOO_LONG + 1));
-    for (std::size_t i = 0; i < std::size(MESSAGE_CASES); ++i) {
-        EXPECT_EQ(MESSAGE_CASES[i].code, ERR_OUT_OF_MEMORY - int(i));
+// Runs report_failure in the form that `code` takes.
+Reports report(int code, int* result) {
+    ReportLog log;
+    *result = takes_number(code) ? report_failure(log.reporter(), code, FIRST, NUMBER)
+                                 : report_failure(log.reporter(), code, FIRST, SECOND);
+    return log.reports;
+}
+
+TEST(FailureFormat, EveryFailureCodeHasItsOwnMessageWithTextAndNumberFieldsOnly) {
+    std::set<std::string> seen;
+    for (int code = FIRST_FAILURE_CODE; code >= LAST_FAILURE_CODE; --code) {
+        ASSERT_NE(failure_format(code), nullptr) << code;
+        const std::string format = failure_format(code);
+        EXPECT_FALSE(format.empty()) << code;
+        EXPECT_TRUE(seen.insert(format).second) << code << " repeats " << format;
+        EXPECT_EQ(count_of(format, "%d"), takes_number(code) ? 1 : 0) << code;
+        EXPECT_LE(count_of(format, "%s"), 2) << code;
+        EXPECT_EQ(count_of(format, "%"), count_of(format, "%s") + count_of(format, "%d")) << code;
     }
 }
 
-TEST(ReportFailureOutsideRange, PrintsOnlyTheBlankLineAndReturnsCode) {
-    for (const int code : {int(USAGE_REQUESTED), 0, ERR_HEXSTRING_TOO_LONG - 1, 5}) {
-        int texts_result = 1;
-        int number_result = 1;
-        EXPECT_EQ(stderr_of([&] { texts_result = report_failure(code, FIRST, SECOND); }), "\n\n")
-            << code;
-        EXPECT_EQ(stderr_of([&] { number_result = report_failure(code, FIRST, NUMBER); }), "\n\n")
-            << code;
-        EXPECT_EQ(texts_result, code);
-        EXPECT_EQ(number_result, code);
+TEST(FailureFormat, NoneOutsideTheFailureCodes) {
+    for (const int code : {int(USAGE_REQUESTED), 0, LAST_FAILURE_CODE - 1, 5}) {
+        EXPECT_EQ(failure_format(code), nullptr) << code;
     }
+}
+
+TEST(ReportFailure, HandsTheFilledMessageOnceWithItsCodeAndReturnsTheCode) {
+    for (int code = FIRST_FAILURE_CODE; code >= LAST_FAILURE_CODE; --code) {
+        int result = 0;
+        const Reports reports = report(code, &result);
+        EXPECT_EQ(result, code);
+        const char* second = takes_number(code) ? nullptr : SECOND;
+        EXPECT_EQ(reports, (Reports{{code, filled(failure_format(code), FIRST, second, NUMBER)}}));
+    }
+}
+
+TEST(ReportFailure, ExactTexts) {
+    const struct {
+        int code;
+        const char* text;
+    } cases[] = {
+        {ERR_OUT_OF_MEMORY, "Out of memory!"},
+        {ERR_BAD_COMBINATION, "Bad combination of options: first.bin second.bin"},
+        {ERR_SOURCE_TOO_LONG, "Source file 'first.bin' is too long! Max length 4242 bytes."},
+        {ERR_VALUE_RANGE, "Value 4242 is out of range <0, 65535>: first.bin"},
+        {ERR_SECOND_TEMPLATE, "Only one ZVK file can be specified! `first.bin` or `second.bin`?"},
+        {ERR_BAD_PAGE, "Bad page number `first.bin`!"},
+        {ERR_UNKNOWN_MODEL, "Unknown computer model `4242` in ZVK file: 'first.bin'!"},
+        {ERR_HEXSTRING_TOO_LONG, "Bytes from hexstring 'first.bin' do not fit into memory from address 4242."},
+    };
+    for (const auto& c : cases) {
+        int result = 0;
+        EXPECT_EQ(report(c.code, &result), (Reports{{c.code, c.text}}));
+    }
+}
+
+TEST(ReportFailure, NegativeNumbersMissingTextsAndLongTexts) {
+    ReportLog log;
+    report_failure(log.reporter(), ERR_VALUE_RANGE, "-reg", -1L);
+    report_failure(log.reporter(), ERR_BAD_COMBINATION, "-mm");
+    const std::string long_name(3000, 'n');  // longer than any text kept on the stack
+    report_failure(log.reporter(), ERR_SOURCE_OPEN, long_name.c_str());
+    EXPECT_EQ(log.reports, (Reports{{ERR_VALUE_RANGE, "Value -1 is out of range <0, 65535>: -reg"},
+                                    {ERR_BAD_COMBINATION, "Bad combination of options: -mm "},
+                                    {ERR_SOURCE_OPEN, "Can't open source file '" + long_name + "'!"}}));
+}
+
+TEST(ReportFailure, OutsideTheFailureCodesHandsAnEmptyTextAndReturnsTheCode) {
+    for (const int code : {int(USAGE_REQUESTED), 0, LAST_FAILURE_CODE - 1, 5}) {
+        ReportLog log;
+        EXPECT_EQ(report_failure(log.reporter(), code, FIRST, SECOND), code);
+        EXPECT_EQ(report_failure(log.reporter(), code, FIRST, NUMBER), code);
+        EXPECT_EQ(log.reports, (Reports{{code, ""}, {code, ""}})) << code;
+    }
+}
+
+TEST(ReportFailure, WithoutAReportFunctionOnlyReturnsTheCode) {
+    EXPECT_EQ(report_failure(Reporter{}, ERR_SOURCE_OPEN, FIRST), ERR_SOURCE_OPEN);
+    EXPECT_EQ(report_failure(Reporter{}, ERR_VALUE_RANGE, FIRST, NUMBER), ERR_VALUE_RANGE);
+    report_progress(Reporter{}, "Loading file `%s` into page %d", FIRST, 3);
+}
+
+TEST(ReportProgress, HandsTheFilledLineWithCodeZero) {
+    ReportLog log;
+    report_progress(log.reporter(), "Loading file `%s` from address %d", FIRST, 16384);
+    report_progress(log.reporter(), "Loading ROM file `%s`", SECOND, 0);
+    EXPECT_EQ(log.reports, (Reports{{PROGRESS, "Loading file `first.bin` from address 16384"},
+                                    {PROGRESS, "Loading ROM file `second.bin`"}}));
 }
 
 }  // namespace

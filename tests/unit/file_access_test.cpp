@@ -3,16 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "driver/failure.hpp"
-#include "image/file_access.hpp"
+#include "base/file_access.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace quillet {
 namespace {
 
 using namespace quillet_test;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 constexpr std::uint8_t UNTOUCHED = 0xAA;
 constexpr int LIMIT = 100;
@@ -20,14 +17,14 @@ constexpr int LIMIT = 100;
 struct ReadResult {
     int result;
     Bytes buffer;
-    std::string errors;
+    Reports reports;
 };
 
 ReadResult read_into_marked_buffer(const std::string& path, int max_length) {
     Bytes buffer(static_cast<std::size_t>(max_length) + 1, UNTOUCHED);
-    CaptureStderr();
-    const int result = read_input_file(path.c_str(), buffer.data(), max_length);
-    return {result, buffer, GetCapturedStderr()};
+    ReportLog log;
+    const int result = read_input_file(path.c_str(), buffer.data(), max_length, log.reporter());
+    return {result, buffer, log.reports};
 }
 
 TEST(ReadInputFile, EmptyFileReadsAsZeroBytes) {
@@ -36,7 +33,7 @@ TEST(ReadInputFile, EmptyFileReadsAsZeroBytes) {
     const ReadResult r = read_into_marked_buffer(dir.file("empty"), LIMIT);
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.buffer, repeated(LIMIT + 1, UNTOUCHED));
-    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(r.reports, Reports{});
 }
 
 TEST(ReadInputFile, FileOfExactlyTheLimitIsReadWhole) {
@@ -62,23 +59,18 @@ TEST(ReadInputFile, Failures) {
     for (const Case& c : cases) {
         const ReadResult r = read_into_marked_buffer(c.path, LIMIT);
         EXPECT_EQ(r.result, c.code) << c.path;
-        EXPECT_EQ(r.errors, message(c.format, c.path));
+        EXPECT_EQ(r.reports, (Reports{{c.code, message(c.format, c.path)}}));
         EXPECT_EQ(r.buffer, repeated(LIMIT + 1, UNTOUCHED)) << c.path;
     }
 }
 
-// Writes `pieces` to `path` through one OutputFile; returns the first
-// non-zero result, or that of finishing.
-int write_output(const std::string& path, std::initializer_list<Bytes> pieces) {
-    OutputFile out;
-    if (const int result = open_output_file(&out, path.c_str())) return result;
-    for (const Bytes& piece : pieces) {
-        if (const int result = write_output_file(&out, piece.data(), static_cast<int>(piece.size()))) {
-            abandon_output_file(&out);
-            return result;
-        }
-    }
-    return finish_output_file(&out);
+// Writes `pieces` as the file `path` with write_file_whole; the reports go
+// into `log` when given.
+int write_output(const std::string& path, std::initializer_list<Bytes> pieces, ReportLog* log = nullptr) {
+    std::vector<ConstByteRange> ranges;
+    for (const Bytes& piece : pieces) ranges.push_back(ConstByteRange{piece.data(), piece.size()});
+    const Reporter reporter = log ? log->reporter() : Reporter{};
+    return write_file_whole(path.c_str(), ranges.data(), static_cast<int>(ranges.size()), reporter);
 }
 
 mode_t permission_bits(const std::string& path) {
@@ -87,7 +79,7 @@ mode_t permission_bits(const std::string& path) {
     return status.st_mode & 07777;
 }
 
-TEST(OutputFile, NewFileGetsItsPiecesAndTheUmaskMode) {
+TEST(WriteFileWhole, NewFileGetsItsPiecesAndTheUmaskMode) {
     TempDir dir;
     const mode_t old_mask = umask(027);
     const int result = write_output(dir.file("out"), {{1, 2}, {}, {3}});
@@ -98,7 +90,7 @@ TEST(OutputFile, NewFileGetsItsPiecesAndTheUmaskMode) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
-TEST(OutputFile, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
+TEST(WriteFileWhole, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
     TempDir dir;
     dir.write("out", ascending(50));
     ASSERT_EQ(chmod(dir.file("out").c_str(), 0604), 0);
@@ -108,7 +100,7 @@ TEST(OutputFile, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
-TEST(OutputFile, SymbolicLinkIsFollowedAndItsTargetReplaced) {
+TEST(WriteFileWhole, SymbolicLinkIsFollowedAndItsTargetReplaced) {
     TempDir dir;
     dir.write("target", ascending(50));
     ASSERT_EQ(symlink("target", dir.file("link").c_str()), 0);
@@ -120,57 +112,49 @@ TEST(OutputFile, SymbolicLinkIsFollowedAndItsTargetReplaced) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link", "target"}));
 }
 
-TEST(OutputFile, DeviceIsWrittenDirectly) {
+TEST(WriteFileWhole, DeviceIsWrittenDirectly) {
     EXPECT_EQ(write_output("/dev/null", {ascending(300)}), 0);
 }
 
-TEST(OutputFile, FullDeviceFailsToWriteOnce) {
-    OutputFile out;
-    ASSERT_EQ(open_output_file(&out, "/dev/full"), 0);
-    const Bytes data = ascending(10);
-    CaptureStderr();
-    // The failure may show at the write or only at the flush; it is
-    // reported once either way.
-    int result = write_output_file(&out, data.data(), 10);
-    if (result == 0) {
-        result = finish_output_file(&out);
-    } else {
-        abandon_output_file(&out);
-    }
-    EXPECT_EQ(result, ERR_OUTPUT_WRITE);
-    EXPECT_EQ(GetCapturedStderr(), message("Can't write to the output file '%s'!", "/dev/full"));
+TEST(WriteFileWhole, FullDeviceFailsToWriteOnce) {
+    ReportLog log;
+    EXPECT_EQ(write_output("/dev/full", {ascending(10)}, &log), ERR_OUTPUT_WRITE);
+    EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_WRITE, "Can't write to the output file '/dev/full'!"}}));
 }
 
-TEST(OutputFile, MissingDirectoryCannotBeOpened) {
+TEST(WriteFileWhole, MissingDirectoryCannotBeOpened) {
     TempDir dir;
     const std::string path = dir.file("no/such/out");
-    CaptureStderr();
-    EXPECT_EQ(write_output(path, {{1}}), ERR_OUTPUT_OPEN);
-    EXPECT_EQ(GetCapturedStderr(), message("Can't open output file '%s'!", path));
+    ReportLog log;
+    EXPECT_EQ(write_output(path, {{1}}, &log), ERR_OUTPUT_OPEN);
+    EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_OPEN, message("Can't open output file '%s'!", path)}}));
     EXPECT_TRUE(dir.entries().empty());
 }
 
-TEST(OutputFile, AbandonedOutputLeavesTheExistingFileAndNoTemporary) {
+TEST(PlatformOutput, DiscardedOutputLeavesTheExistingFileAndNoTemporary) {
     TempDir dir;
     dir.write("out", ascending(50));
-    OutputFile out;
-    ASSERT_EQ(open_output_file(&out, dir.file("out").c_str()), 0);
+    platform::Output out;
+    ASSERT_EQ(platform::open_output(dir.file("out").c_str(), &out), platform::OpenOutputResult::OPENED);
     const Bytes data = repeated(20, 0x11);
-    ASSERT_EQ(write_output_file(&out, data.data(), 20), 0);
-    abandon_output_file(&out);
+    const ConstByteRange range{data.data(), data.size()};
+    ASSERT_EQ(platform::write_ranges(&out, &range, 1), 0);
+    platform::discard_output(&out);
     EXPECT_EQ(dir.read("out"), ascending(50));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
-TEST(OutputFile, NothingIsCreatedBeforeFinishing) {
+TEST(PlatformOutput, NothingAppearsBeforeTheCommit) {
     TempDir dir;
-    OutputFile out;
-    ASSERT_EQ(open_output_file(&out, dir.file("out").c_str()), 0);
+    platform::Output out;
+    ASSERT_EQ(platform::open_output(dir.file("out").c_str(), &out), platform::OpenOutputResult::OPENED);
     const Bytes data = ascending(20);
-    ASSERT_EQ(write_output_file(&out, data.data(), 20), 0);
-    for (const std::string& name : dir.entries()) EXPECT_NE(name, "out");
-    EXPECT_EQ(finish_output_file(&out), 0);
+    const ConstByteRange range{data.data(), data.size()};
+    ASSERT_EQ(platform::write_ranges(&out, &range, 1), 0);
+    EXPECT_FALSE(dir.exists("out"));
+    EXPECT_EQ(platform::commit_output(&out), 0);
     EXPECT_EQ(dir.read("out"), data);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"out"});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "driver/options.hpp"
+#include "cli/command_line.hpp"
 
 namespace quillet {
 namespace {

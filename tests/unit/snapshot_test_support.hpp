@@ -1,50 +1,54 @@
-// Helpers for the memory-image and snapshot unit tests: ascending byte
-// strings and a hand-built BuildContext. Temporary directories come from
-// support/temp_dir.hpp; expected snapshot headers and the other byte
-// strings from support/snapshot_bytes.hpp.
+// Helpers for the unit tests: a reporter that collects what the library
+// hands it, ascending byte strings, and views of a Snapshot's contents.
+// Temporary directories come from support/temp_dir.hpp; expected snapshot
+// headers and the other byte strings from support/snapshot_bytes.hpp.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "image/build_context.hpp"
+#include "base/failure.hpp"
+#include "snapshot/snapshot.hpp"
 #include "support/snapshot_bytes.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillet_test {
 
-using Bytes = std::vector<std::uint8_t>;
+// One failure (negative code) or progress line (code 0) as it was handed over.
+struct Report {
+    int code;
+    std::string text;
+};
+bool operator==(const Report& a, const Report& b);
+void PrintTo(const Report& report, std::ostream* os);
+using Reports = std::vector<Report>;
 
-// `count` bytes 0, 1, 2, ... (modulo 256): no two neighbours are equal.
-Bytes ascending(int count, int start = 0);
-
-// A BuildContext made the way the option parser makes it (initial values
-// set, nothing loaded), with its 124-byte header buffer; released with
-// release_context when the holder goes.
-class ContextHolder {
+// Collects every report, in order. `take` fits both the library's Reporter
+// and quillet_set_reporter(), with the log as `user`.
+class ReportLog {
 public:
-    ContextHolder();
-    ~ContextHolder();
-    ContextHolder(const ContextHolder&) = delete;
-    ContextHolder& operator=(const ContextHolder&) = delete;
-
-    quillet::BuildContext* operator->() const { return context_; }
-    quillet::BuildContext* get() const { return context_; }
-    // Creates page i (if absent) and copies `content` (16384 bytes) into it.
-    void set_page(int page, const Bytes& content);
-    // Replaces the ROM image with `content`.
-    void set_rom(const Bytes& content);
-    Bytes page(int page) const;
-    Bytes rom() const;
-
-private:
-    quillet::BuildContext* context_ = nullptr;
+    static void take(void* user, int code, const char* text);
+    quillet::Reporter reporter() { return quillet::Reporter{take, this}; }
+    Reports reports;
 };
 
-// Substitutes `path` for every "%s" of `format`: the expected failure
-// message, followed by the blank line that always ends one.
+// `count` bytes start, start + 1, ... (modulo 256): no two neighbours are equal.
+Bytes ascending(int count, int start = 0);
+
+// Substitutes `path` for every "%s" of `format`.
 std::string message(const std::string& format, const std::string& path = "");
+
+// The 16384 bytes of page `page`, or nothing when it is absent.
+Bytes page_of(const quillet::Snapshot& snapshot, int page);
+Bytes rom_of(const quillet::Snapshot& snapshot);
+std::vector<int> present_pages(const quillet::Snapshot& snapshot);
+
+// Creates page `page` and copies `content` (16384 bytes) into it.
+void set_page(quillet::Snapshot* snapshot, int page, const Bytes& content);
+
+// Everything the snapshot holds, its stored layout included, as one byte
+// string: two snapshots hold the same exactly when these are equal.
+Bytes contents_of(const quillet::Snapshot& snapshot);
 
 }  // namespace quillet_test

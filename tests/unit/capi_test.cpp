@@ -1,0 +1,193 @@
+// The public C interface. Expected bytes come from the tests' own header model.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iterator>
+
+#include "quillet/quillet.h"
+#include "unit/snapshot_test_support.hpp"
+
+namespace {
+
+using namespace quillet_test;
+using S = quillet_snapshot*;
+
+// A snapshot whose reports are collected.
+struct Handle {
+    Handle() { quillet_set_reporter(s, ReportLog::take, &log); }
+    ~Handle() { quillet_snapshot_free(s); }
+    S s = quillet_snapshot_new();
+    ReportLog log;
+};
+
+// The bytes quillet_write_bytes gives, as many as quillet_write_size says.
+Bytes written(const quillet_snapshot* s, int pack) {
+    std::size_t size = 0;
+    std::size_t count = 0;
+    EXPECT_EQ(quillet_write_size(s, pack, &size), 0);
+    Bytes out(size);
+    EXPECT_EQ(quillet_write_bytes(s, pack, out.data(), out.size(), &count), 0);
+    EXPECT_EQ(count, size);
+    return out;
+}
+
+TEST(CApi, BadArgumentsAreRefusedWithOneNamedFailureAndChangeNothing) {
+    const std::uint8_t data[2] = {1, 2};
+    std::uint8_t out[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};  // shorter than any snapshot
+    std::size_t count = 0;
+    const struct {
+        std::function<int(S)> call;
+        int code;
+        const char* text;  // null: no reporter to reach
+    } cases[] = {
+        {[](S) { return quillet_set_model(nullptr, 0); }, -4, nullptr},
+        {[](S s) { return quillet_read_file(s, nullptr); }, -4, "Missing option value(s) 'path'!"},
+        {[](S s) { return quillet_read_bytes(s, nullptr, 10, nullptr); }, -4, "Missing option value(s) 'data'!"},
+        {[&](S s) { return quillet_write_bytes(s, 0, out, sizeof out, nullptr); }, -4,
+         "Missing option value(s) 'written'!"},
+        {[&](S s) { return quillet_write_bytes(s, 0, out, sizeof out, &count); }, -12,
+         "Can't write to the output file '(memory)'!"},
+        {[](S s) { return quillet_set_model(s, 8); }, -19, "Bad computer model '8'!"},
+        {[](S s) { return quillet_set_register(s, 6, 0); }, -20, "Bad register name '6'!"},
+        {[](S s) { return quillet_set_register(s, QUILLET_REG_PC, 65536); }, -13,
+         "Value 65536 is out of range <0, 65535>: -reg"},
+        {[&](S s) { return quillet_load_page_bytes(s, 16, data, 1); }, -21, "Bad page number `16`!"},
+        {[](S s) { return quillet_set_mapper_port(s, 128); }, -22, "Bad Memory Mapper value '128'!"},
+        {[](S s) { return quillet_set_vcpu_circuit(s, 5); }, -23, "Bad option value: -vpi 5"},
+        {[&](S s) { return quillet_load_bytes(s, 65536, data, 1); }, -13,
+         "Value 65536 is out of range <0, 65535>: -mem"},
+        {[&](S s) { return quillet_load_bytes(s, 65535, data, 2); }, -8,
+         "Source file '(memory)' is too long! Max length 1 bytes."},
+        {[](S s) { return quillet_store_hex(s, 0, "abc"); }, -28, "Invalid hexstring: 'abc'!"},
+        {[](S s) { return quillet_store_hex(s, 65535, "abcd"); }, -29,
+         "Bytes from hexstring 'abcd' do not fit into memory from address 65535."},
+    };
+    for (const auto& c : cases) {
+        Handle h;
+        EXPECT_EQ(c.call(h.s), c.code) << c.text;
+        Reports failures;  // the hex strings' progress lines left out
+        for (const Report& r : h.log.reports) {
+            if (r.code != 0) failures.push_back(r);
+        }
+        const Reports expected = c.text ? Reports{{c.code, c.text}} : Reports{};
+        EXPECT_EQ(failures, expected);
+        EXPECT_TRUE(same_bytes(header_bytes(HeaderFields()), written(h.s, 0))) << c.text;
+    }
+    EXPECT_EQ(Bytes(out, out + sizeof out), Bytes(sizeof out, 0xAA));  // nothing written where it did not fit
+}
+
+TEST(CApi, NewSnapshotIsTheDefaultVersion1Header) {
+    Handle h;
+    EXPECT_TRUE(same_bytes(header_bytes(HeaderFields()), written(h.s, 0)));
+}
+
+TEST(CApi, WrittenBytesAreTheFileAndReadBackToTheSameSnapshot) {
+    TempDir dir;
+    Handle h;
+    ASSERT_EQ(quillet_set_model(h.s, QUILLET_MODEL_V3) | quillet_set_interrupts(h.s, 1) |
+                  quillet_set_register(h.s, QUILLET_REG_AF, 0xFFFF) | quillet_set_allram(h.s, 1) |
+                  quillet_set_vcpu_circuit(h.s, QUILLET_VCPU_INTERRUPT_ENABLED) | quillet_set_mapper_port(h.s, 5) |
+                  quillet_set_mif85(h.s, QUILLET_MIF85_INTERRUPT_DISABLED) | quillet_set_musica(h.s, 1),
+              0);
+    const Bytes rom = ascending(5000);
+    const Bytes data = ascending(20000);
+    const Bytes page_9 = varied(QUILLET_PAGE_SIZE);
+    ASSERT_EQ(quillet_set_rom(h.s, rom.data(), rom.size()), 0);
+    ASSERT_EQ(quillet_load_bytes(h.s, 0x7000, data.data(), data.size()), 0);  // pages 1 and 2
+    ASSERT_EQ(quillet_load_page_bytes(h.s, 9, page_9.data(), page_9.size()), 0);
+    ASSERT_EQ(quillet_load_page_bytes(h.s, 12, nullptr, 0), 0);
+    const Bytes raw = written(h.s, 0);
+    for (const int pack : {0, 1}) {
+        const Bytes bytes = written(h.s, pack);
+        ASSERT_EQ(quillet_write_file(h.s, dir.file("out.zvk").c_str(), pack), 0);
+        EXPECT_TRUE(same_bytes(bytes, dir.read("out.zvk"))) << pack;
+        Handle copy;
+        ASSERT_EQ(quillet_read_bytes(copy.s, bytes.data(), bytes.size(), nullptr), 0) << pack;
+        EXPECT_TRUE(same_bytes(raw, written(copy.s, 0))) << pack;
+        EXPECT_EQ(quillet_get_register(copy.s, QUILLET_REG_AF), 0xFFD7);
+        Bytes memory(data.size());
+        ASSERT_EQ(quillet_read_memory(copy.s, 0x7000, memory.data(), memory.size()), 0);
+        EXPECT_TRUE(same_bytes(data, memory)) << pack;
+    }
+    EXPECT_EQ(h.log.reports, Reports{});
+}
+
+TEST(CApi, FailedReadLeavesTheSnapshotAsItWas) {
+    Handle h;
+    ASSERT_EQ(quillet_store_hex(h.s, 0x100, "C3") | quillet_set_model(h.s, QUILLET_MODEL_V1), 0);
+    const Bytes before = written(h.s, 0);
+    h.log.reports.clear();
+    HeaderFields fields;
+    fields.block_lengths[0] = 1;
+    fields.block_lengths[1] = 1;
+    const Bytes file = join({header_bytes(fields), {0xE5}});  // ends before block 1
+    EXPECT_EQ(quillet_read_bytes(h.s, file.data(), file.size(), nullptr), -9);
+    EXPECT_EQ(h.log.reports, (Reports{{-9, "Can't read from the source file '(memory)'!"}}));
+    EXPECT_TRUE(same_bytes(before, written(h.s, 0)));
+    EXPECT_EQ(quillet_stored_end(h.s), 0u);
+}
+
+TEST(CApi, StoredLayoutOfAReadFile) {
+    TempDir dir;
+    Handle h;
+    HeaderFields fields;
+    fields.rom_descriptor = 0x8001;
+    fields.block_lengths[0] = 1;
+    fields.block_lengths[3] = 16384;
+    const Bytes header = header_bytes(fields);
+    dir.write("t.zvk", join({header, {0x42}, {0xE5}, ascending(16384), {1, 2, 3}}));
+    ASSERT_EQ(quillet_read_file(h.s, dir.file("t.zvk").c_str()), 0);
+    ASSERT_EQ(quillet_set_rom(h.s, nullptr, 0), 0);  // later changes leave the layout as read
+    std::uint8_t stored[QUILLET_HEADER_SIZE_MAX];
+    EXPECT_EQ(quillet_stored_header(h.s, stored), 56);
+    EXPECT_EQ(Bytes(stored, stored + sizeof stored), join({header, Bytes(sizeof stored - 56, 0)}));
+    using Piece = std::vector<std::size_t>;
+    const auto info = [&h](int piece) {
+        quillet_stored_piece p{};
+        EXPECT_EQ(quillet_stored_piece_info(h.s, piece, &p), 0) << piece;
+        return Piece{static_cast<std::size_t>(p.present), p.offset, p.stored_length, p.unpacked_length};
+    };
+    EXPECT_EQ(info(QUILLET_PIECE_ROM), (Piece{1, 56, 1, 1}));
+    EXPECT_EQ(info(0), (Piece{1, 57, 1, 16384}));
+    EXPECT_EQ(info(1), (Piece{0, 0, 0, 0}));
+    EXPECT_EQ(info(3), (Piece{1, 58, 16384, 16384}));
+    EXPECT_EQ(quillet_stored_end(h.s), 58u + 16384u);
+    quillet_stored_piece p{};
+    EXPECT_EQ(quillet_stored_piece_info(h.s, 16, &p), -21);
+    EXPECT_EQ(quillet_stored_piece_info(h.s, -2, &p), -21);
+    EXPECT_EQ(h.log.reports, (Reports{{-21, "Bad page number `16`!"}, {-21, "Bad page number `-2`!"}}));
+}
+
+TEST(CApi, CodecRefusesWhatTheBlockCodecCannotTake) {
+    static std::uint8_t block[QUILLET_PAGE_SIZE + 1];
+    static std::uint8_t out[QUILLET_PAGE_SIZE + 1];
+    const int results[][2] = {
+        {quillet_pack_block(nullptr, 16, block, 16), -1},
+        {quillet_pack_block(out, 16, block, 0), -1},
+        {quillet_pack_block(out, sizeof out, block, sizeof block), -1},
+        {quillet_pack_block(out, 15, block, 16), -1},
+        {quillet_pack_block(out, QUILLET_PAGE_SIZE, block, QUILLET_PAGE_SIZE), 1},
+        {quillet_unpack_block(out, sizeof out, block, 1), -1},
+        {quillet_unpack_block(out, QUILLET_PAGE_SIZE, block, sizeof block), -1},
+        {quillet_unpack_block(out, QUILLET_PAGE_SIZE, block, 1), QUILLET_PAGE_SIZE},
+    };
+    for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i][0], results[i][1]) << "case " << i;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CApi, PageBytesLandAtThePageStartAndTheRestStaysZero) {
+    Handle h;
+    const std::uint8_t data[3] = {0x42, 0x43, 0x44};
+    ASSERT_EQ(quillet_load_page_bytes(h.s, 9, data, sizeof data), 0);
+    ASSERT_EQ(quillet_has_page(h.s, 9), 1);
+    Bytes page(QUILLET_PAGE_SIZE);
+    ASSERT_EQ(quillet_read_page(h.s, 9, 0, page.data(), page.size()), 0);
+    Bytes expected(QUILLET_PAGE_SIZE, 0);
+    std::copy(std::begin(data), std::end(data), expected.begin());
+    EXPECT_EQ(page, expected);
+}
+
+}  // namespace
