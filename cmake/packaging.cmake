@@ -22,11 +22,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
-# The C++ runtime dependency comes from dpkg-shlibdeps (package dpkg-dev);
-# without it the libraries every C++ program here links are named directly.
+# The dependencies come from dpkg-shlibdeps (package dpkg-dev); without it
+# the shared libraries the programs link are named directly: the C library,
+# and the C++ runtime where it is not linked in (see quillet_static_runtime).
 find_program(QUILLET_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QUILLET_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT QUILLET_SANITIZE AND NOT QUILLET_FUZZ)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
 endif()

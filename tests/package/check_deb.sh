@@ -2,7 +2,7 @@
 # Builds the Debian package from a configured and built tree and checks it:
 # the control fields, the file list (dpkg-deb -c), that `cmake --install`
 # lays out the same files, and that the programs run from a scratch root
-# the package was unpacked into (dpkg -x).
+# the package was unpacked into (dpkg -x) without the shared C++ runtime.
 # Usage: check_deb.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -32,7 +32,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Package) == quillet ]] || fail "Package is '$(field Package)'"
 [[ $(field Version) == "$version" ]] || fail "Version is '$(field Version)', project $version"
 [[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "Architecture is '$(field Architecture)'"
-[[ $(field Depends) == *libstdc++6* ]] || fail "Depends lacks the C++ runtime: '$(field Depends)'"
+# The programs link the C++ runtime statically: the C library is all they need.
+[[ $(field Depends) == *libc6* ]] || fail "Depends lacks the C library: '$(field Depends)'"
+[[ $(field Depends) != *libstdc++* && $(field Depends) != *libgcc* ]] ||
+    fail "Depends names the C++ runtime, which the programs link statically: '$(field Depends)'"
 for name in Maintainer Section Description; do
     [[ -n $(field "$name") ]] || fail "no $name field"
 done
@@ -75,6 +78,9 @@ for program in "${programs[@]}"; do
     bash -c "source '$root/usr/share/bash-completion/completions/$program' && complete -p '$program'" >/dev/null ||
         fail "the completion file of $program registers no completion"
     groff -man -Tutf8 -ww -z "$root/usr/share/man/man1/$program.1" 2>&1 | grep . && fail "man page of $program warns"
+    needed=$(readelf -d "$root/usr/bin/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    grep -q '^libc\.so' <<<"$needed" || fail "readelf shows no NEEDED entries for $program"
+    grep -E '^lib(stdc\+\+|gcc_s)\.' <<<"$needed" && fail "$program links the C++ runtime as a shared library"
 done
 
 if ((failures > 0)); then
