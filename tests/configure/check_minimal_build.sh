@@ -51,6 +51,9 @@ for word in 'tests (no GoogleTest)' 'benchmark (no Google Benchmark)' 'manual pa
     [[ $left_out == *"$word"* ]] || fail "the 'Left out' line lacks '$word': $left_out"
 done
 
+# The README shows this very line, as a minimal machine prints it.
+grep -Fxq -- "$left_out" "$source_dir/README.md" || fail "README.md does not show the 'Left out' line: $left_out"
+
 if ! PATH=$minimal_path cmake --build "$build" -j2 >"$scratch/build.log" 2>&1; then
     tail -40 "$scratch/build.log"
     fail "the build failed"
@@ -69,7 +72,9 @@ grep -Eq '^  block 00 .* present, run form' "$scratch/summary.txt" ||
 # a hidden tool are not there.
 tests=$(cd "$build" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p')
 grep -q '^fuzz_replay_' <<<"$tests" || fail "no fuzz replay tests registered"
-grep -qx 'bash_completion' <<<"$tests" || fail "the completion test is not registered"
+for test in bash_completion readme; do
+    grep -qx "$test" <<<"$tests" || fail "the $test test is not registered"
+done
 # (GoogleTest's test names are Suite.Case, with a dot.)
 grep -Eq '^man_pages$|\.' <<<"$tests" &&
     fail "tests that need a hidden tool are registered:"$'\n'"$tests"
