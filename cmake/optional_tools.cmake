@@ -1,8 +1,9 @@
 # The programs need only a C++17 compiler, CMake and Ninja. The parts that
 # need more are built when their tools are found:
 #   QUILLET_TESTS  the test suite: its GoogleTest programs with GoogleTest,
-#                  the manual page checks with groff; the fuzz replays and
-#                  the completion checks need nothing more.
+#                  the manual page checks with groff, the Makefile recipe
+#                  check with make; the fuzz replays and the completion
+#                  checks need nothing more.
 #   QUILLET_BENCH  the codec benchmark, with Google Benchmark.
 # Each option is AUTO (the default: built when found), ON (configure stops
 # when the tool is missing) or OFF. One status line names whatever was left
@@ -41,9 +42,14 @@ quillet_optional_package(QUILLET_BENCH benchmark BENCHMARK "benchmark" "Google B
 # with; only with the test suite.
 if(QUILLET_TESTS)
   find_program(QUILLET_GROFF groff NO_CMAKE_SYSTEM_PATH)
+  find_program(QUILLET_MAKE NAMES make gmake NO_CMAKE_SYSTEM_PATH)
   if(NOT QUILLET_GROFF)
     list(APPEND quillet_left_out "manual page checks (no groff)")
     list(APPEND quillet_packages groff-base)
+  endif()
+  if(NOT QUILLET_MAKE)
+    list(APPEND quillet_left_out "Makefile recipe check (no make)")
+    list(APPEND quillet_packages make)
   endif()
 endif()
 

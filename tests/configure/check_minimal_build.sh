@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds the project as on a machine that has only a C++
 # compiler, CMake and Ninja: GoogleTest and Google Benchmark are kept from
-# find_package, and groff is hidden from the PATH. Checks that the
+# find_package, and groff and make are hidden from the PATH. Checks that the
 # configure step succeeds with one line naming what it left out, that the
 # programs build and turn the example program into a snapshot, that the
 # tests it did register pass, and that asking for a part whose tool is
@@ -20,7 +20,7 @@ fail() {
 }
 
 # A PATH with every program of the current one except the hidden tools.
-hidden='^groff$'
+hidden='^(groff|make|gmake)$'
 IFS=: read -ra path_dirs <<<"$PATH"
 for dir in "${path_dirs[@]}"; do
     for program in "$dir"/*; do
@@ -30,7 +30,7 @@ for dir in "${path_dirs[@]}"; do
     done
 done
 minimal_path=$scratch/bin
-for tool in groff; do
+for tool in groff make; do
     PATH=$minimal_path command -v "$tool" >/dev/null && fail "$tool is still on the minimal PATH"
 done
 without_packages=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON)
@@ -39,7 +39,7 @@ build=$scratch/build
 configure_log=$scratch/configure.log
 if ! PATH=$minimal_path cmake -S "$source_dir" -B "$build" -G Ninja "${without_packages[@]}" >"$configure_log" 2>&1; then
     cat "$configure_log"
-    fail "the configure step failed without GoogleTest, Google Benchmark and groff"
+    fail "the configure step failed without GoogleTest, Google Benchmark, groff and make"
     exit 1
 fi
 
@@ -47,7 +47,7 @@ fi
 left_out=$(grep 'Left out' "$configure_log")
 [[ $(grep -c 'Left out' "$configure_log") -eq 1 ]] || fail "expected one 'Left out' line, got:"$'\n'"$left_out"
 for word in 'tests (no GoogleTest)' 'benchmark (no Google Benchmark)' 'manual page checks (no groff)' \
-    'sudo apt-get install libgtest-dev libbenchmark-dev groff-base'; do
+    'Makefile recipe check (no make)' 'sudo apt-get install libgtest-dev libbenchmark-dev groff-base make'; do
     [[ $left_out == *"$word"* ]] || fail "the 'Left out' line lacks '$word': $left_out"
 done
 
@@ -76,7 +76,7 @@ for test in bash_completion readme; do
     grep -qx "$test" <<<"$tests" || fail "the $test test is not registered"
 done
 # (GoogleTest's test names are Suite.Case, with a dot.)
-grep -Eq '^man_pages$|\.' <<<"$tests" &&
+grep -Eq '^(man_pages|makefile_recipe)$|\.' <<<"$tests" &&
     fail "tests that need a hidden tool are registered:"$'\n'"$tests"
 (cd "$build" && PATH=$minimal_path ctest --output-on-failure >"$scratch/ctest.log" 2>&1) ||
     fail "ctest failed in the minimal build:"$'\n'"$(tail -30 "$scratch/ctest.log")"
