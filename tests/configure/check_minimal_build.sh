@@ -10,7 +10,7 @@
 # Usage: check_minimal_build.sh SCRATCH_DIR   (the directory is emptied)
 set -uo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-scratch=$1
+scratch=$(realpath -m "$1")
 rm -rf "$scratch" && mkdir -p "$scratch/bin" || exit 1
 failures=0
 
