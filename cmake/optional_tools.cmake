@@ -2,8 +2,8 @@
 # need more are built when their tools are found:
 #   QUILLET_TESTS  the test suite: its GoogleTest programs with GoogleTest,
 #                  the manual page checks with groff, the Makefile recipe
-#                  check with make; the fuzz replays and the completion
-#                  checks need nothing more.
+#                  check with make; the fuzz replays, the README checks and
+#                  the completion checks need nothing more.
 #   QUILLET_BENCH  the codec benchmark, with Google Benchmark.
 # Each option is AUTO (the default: built when found), ON (configure stops
 # when the tool is missing) or OFF. One status line names whatever was left
