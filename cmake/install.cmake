@@ -1,6 +1,7 @@
 # Install layout: the programs in bin/, their manual pages in man1/, bash
 # completions where bash-completion loads them on demand (one file per
-# program, named after it), and the README with the example in the doc dir.
+# program, named after it), and the README, the licence and the change log
+# with the example in the doc dir.
 include(GNUInstallDirs)
 
 set(QUILLET_COMPLETIONS_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
@@ -17,7 +18,7 @@ if(TARGET quillet-info)
   quillet_install_program(quillet-info)
 endif()
 
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # The library for other programs: the public header, the shared and the

@@ -3,7 +3,9 @@
 # quillet page lists every option of the usage screen and every exit status
 # with its message exactly as the program prints it, and the quillet-info
 # page names every option of that program's help text and shows, as its
-# example, exactly what it prints for the example program's snapshot.
+# example, exactly what it prints for the example program's snapshot. With
+# quillet-info, the quillet page's entries of -mem, -pg, -hex and -rom and its
+# template example are checked against what the programs do (doc_facts.sh).
 # The README's table of exit statuses is checked the same way. The messages
 # come from the library's own table, printed by MESSAGES_PROGRAM.
 # Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO]
@@ -62,6 +64,22 @@ if [[ -n $quillet_info ]]; then
 
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
+    work=$scratch/facts
+    mkdir "$work"
+    source "$(dirname "$0")/doc_facts.sh"
+
+    # The text of OPTION's entry in the quillet page.
+    entry_of() {
+        awk -v option="$1" '$0 ~ "^       " option "( |$)" { inside = 1; next }
+            inside && /^$/ { exit }
+            inside { print }' <<<"$text"
+    }
+    for option in -mem -pg -hex -rom; do
+        [[ -n $(entry_of "$option") ]] || fail "quillet.1: no entry text for $option"
+    done
+    check_block2_entries quillet.1 entry_of
+    check_rom_entry quillet.1 "$(entry_of -rom)"
+    check_template_example quillet.1 "$(grep -m1 -E '^ *quillet -zvk ' <<<"$text" | sed 's/^ *//')"
     (cd "$scratch" && "$quillet" -o stripes.zvk -pack -mem 0 "$examples/stripes.bin" -reg PC 0 >/dev/null &&
         "$quillet_info" stripes.zvk >summary.txt) || fail "could not build and show the example snapshot"
     shown=$(sed -n '/^ *File: /,/^ *After last piece:/p' <<<"$info_text" | sed 's/^ *//')

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Checks what the README says against what the programs do: the models that
+# the rows of -mem, -pg and -hex name as not storing block 2, the models and
+# the length that the -rom row names for a cut ROM image, and that the
+# template example keeps the template's model, add-on hardware and memory.
+# Usage: readme_test.sh README EXAMPLES_DIR QUILLET QUILLET_INFO
+set -u
+readme=$1 examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+source "$(dirname "$0")/doc_facts.sh"
+
+# The row of OPTION in the option table.
+row_of() {
+    grep -E "^\| \`$1( |\`)" "$readme"
+}
+
+for option in -mem -pg -hex -rom -zvk; do
+    [[ $(row_of "$option" | wc -l) -eq 1 ]] || fail "README has no single table row for $option"
+done
+check_block2_entries README row_of
+check_rom_entry README "$(row_of -rom)"
+check_template_example README "$(grep -m1 '^quillet -zvk ' "$readme")"
+
+if ((failures > 0)); then
+    echo "$failures README check(s) failed"
+    exit 1
+fi
+echo "the README's statements on block 2, the V3 ROM image and templates hold"
