@@ -35,15 +35,18 @@ void store_settings(const Snapshot& s, std::uint8_t* h, int version, int header_
 }
 
 // Adds one piece, packed into the image's buffer when packing; returns its
-// stored length.
+// stored length. A piece whose raw form is its stored form is taken from
+// where it lies, and its room in the buffer serves the next piece.
 int add_piece(SnapshotImage* image, std::size_t* packed_used, bool pack, const std::uint8_t* data, int length) {
     const std::uint8_t* stored = data;
     int stored_length = length;
     if (pack) {
         std::uint8_t* out = image->packed.data() + *packed_used;
         stored_length = pack_block(out, data, length);
-        stored = out;
-        *packed_used += static_cast<std::size_t>(stored_length);
+        if (stored_length < length) {
+            stored = out;
+            *packed_used += static_cast<std::size_t>(stored_length);
+        }
     }
     image->pieces[image->piece_count++] = ConstByteRange{stored, static_cast<std::size_t>(stored_length)};
     image->size += static_cast<std::size_t>(stored_length);
@@ -60,7 +63,9 @@ int compose_snapshot(const Snapshot& s, bool pack, SnapshotImage* image, const R
     const int rom_length = stored_rom_length(s);
 
     if (pack) {
-        // Room for every piece in its longest stored form, the raw one.
+        // Room for every piece in its longest stored form, the raw one; a
+        // system-zeroed buffer of that size is touched only where packing
+        // writes.
         std::size_t room = static_cast<std::size_t>(rom_length);
         for (int i = 0; i < block_count; ++i) {
             if (block_is_stored(s, i) && s.pages[i]) room += PAGE_SIZE;
