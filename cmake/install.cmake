@@ -8,9 +8,9 @@ set(QUILLET_COMPLETIONS_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
 
 # Installs program NAME with its manual page and its completion script.
 function(quillet_install_program name)
-  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES docs/${name}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES completions/${name}.bash DESTINATION ${QUILLET_COMPLETIONS_DIR} RENAME ${name})
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+  install(FILES docs/${name}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
+  install(FILES completions/${name}.bash DESTINATION ${QUILLET_COMPLETIONS_DIR} RENAME ${name} COMPONENT tools)
 endfunction()
 
 quillet_install_program(quillet)
@@ -18,8 +18,8 @@ if(TARGET quillet-info)
   quillet_install_program(quillet-info)
 endif()
 
-install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
+install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT tools)
 
 # The library for other programs: the public header, the shared and the
 # static library, a CMake package (find_package(quillet) gives
@@ -31,19 +31,20 @@ set(QUILLET_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quillet)
 set_target_properties(quillet_shared PROPERTIES EXPORT_NAME quillet)
 set_target_properties(quillet_static PROPERTIES EXPORT_NAME quillet_static)
 install(TARGETS quillet_shared quillet_static EXPORT quilletTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet)
-install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${QUILLET_CMAKE_DIR})
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(FILES include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet COMPONENT development)
+install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${QUILLET_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(cmake/quilletConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake
   INSTALL_DESTINATION ${QUILLET_CMAKE_DIR})
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/quilletConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/quilletConfigVersion.cmake
-  DESTINATION ${QUILLET_CMAKE_DIR})
+  DESTINATION ${QUILLET_CMAKE_DIR} COMPONENT development)
 
 file(RELATIVE_PATH QUILLET_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" QUILLET_PC_PREFIX "${QUILLET_PC_PREFIX}")
 configure_file(cmake/quillet.pc.in ${CMAKE_CURRENT_BINARY_DIR}/quillet.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quillet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT development)
