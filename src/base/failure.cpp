@@ -43,28 +43,13 @@ static_assert(sizeof(MESSAGES) / sizeof(MESSAGES[0]) == FIRST_FAILURE_CODE - LAS
 // Room for a message with ordinary file names; a longer one is built on the
 // heap, and cut to this size only when even that fails.
 constexpr std::size_t INLINE_TEXT_SIZE = 512;
-constexpr std::size_t NUMBER_TEXT_SIZE = 24;
-
-// Writes `number` in decimal into `out` (NUMBER_TEXT_SIZE bytes).
-const char* decimal(long number, char* out) {
-    char* end = out + NUMBER_TEXT_SIZE - 1;
-    *end = '\0';
-    unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
-                                         : static_cast<unsigned long>(number);
-    do {
-        *--end = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (number < 0) *--end = '-';
-    return end;
-}
 
 // The format with its %s filled by `texts` in turn and its %d by `number`.
 // Calls `deliver` with the result.
 void format_and_deliver(const Reporter& reporter, int code, const char* format,
                         const char* const texts[2], long number) {
-    char number_text[NUMBER_TEXT_SIZE];
-    const char* digits = decimal(number, number_text);
+    const DecimalText number_text(number);
+    const char* digits = number_text.c_str();
     // First pass: the length; second pass: the text.
     std::size_t length = 0;
     char inline_text[INLINE_TEXT_SIZE];
@@ -114,6 +99,19 @@ int report(const Reporter& reporter, int code, const char* first, const char* se
 }
 
 }  // namespace
+
+DecimalText::DecimalText(long number) {
+    char* start = text_ + SIZE - 1;
+    *start = '\0';
+    unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
+                                         : static_cast<unsigned long>(number);
+    do {
+        *--start = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) *--start = '-';
+    start_ = start;
+}
 
 const char* failure_format(int code) {
     if (code > FIRST_FAILURE_CODE || code < LAST_FAILURE_CODE) return nullptr;

@@ -48,6 +48,18 @@ constexpr int LAST_FAILURE_CODE = ERR_HEXSTRING_TOO_LONG;
 // outside -2..-29. The formats use only %s (a text) and %d (a number).
 const char* failure_format(int code);
 
+// A number written in decimal, for messages that show a value as text.
+class DecimalText {
+public:
+    explicit DecimalText(long number);
+    const char* c_str() const { return start_; }
+
+private:
+    static constexpr int SIZE = 24;  // a sign and the digits of any long
+    char text_[SIZE];
+    const char* start_;
+};
+
 // Code 0 marks a progress line; a negative code a failure.
 constexpr int PROGRESS = 0;
 

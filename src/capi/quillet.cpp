@@ -23,7 +23,6 @@ namespace {
 constexpr long ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
 constexpr long REGISTER_VALUE_MAX = 0xFFFF;
 constexpr int MAPPER_PORT_MAX = 127;
-constexpr std::size_t NUMBER_TEXT_SIZE = 24;
 
 const Reporter NO_REPORTER{};
 
@@ -33,25 +32,6 @@ const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter 
 int missing(const quillet_snapshot* s, const char* parameter) {
     return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
 }
-
-// The number as text, for the messages that show the value given.
-struct NumberText {
-    explicit NumberText(long number) {
-        char digits[NUMBER_TEXT_SIZE];
-        int n = 0;
-        unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
-                                             : static_cast<unsigned long>(number);
-        do {
-            digits[n++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        int at = 0;
-        if (number < 0) text[at++] = '-';
-        while (n > 0) text[at++] = digits[--n];
-        text[at] = '\0';
-    }
-    char text[NUMBER_TEXT_SIZE];
-};
 
 // The value as the -13 message shows it: what parsing would have given.
 long shown_value(long value) { return value < 0 ? -1 : value > INT32_MAX ? INT32_MAX : value; }
@@ -64,7 +44,7 @@ int check_address(const quillet_snapshot* s, long address, const char* word) {
 }
 
 int check_page(const quillet_snapshot* s, int page) {
-    if (page < 0 || page >= PAGE_COUNT) return report_failure(reporter_of(s), ERR_BAD_PAGE, NumberText(page).text);
+    if (page < 0 || page >= PAGE_COUNT) return report_failure(reporter_of(s), ERR_BAD_PAGE, DecimalText(page).c_str());
     return 0;
 }
 
@@ -132,7 +112,7 @@ size_t quillet_stored_end(const quillet_snapshot* snapshot) { return snapshot ? 
 int quillet_set_model(quillet_snapshot* snapshot, int model) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (model < 0 || model >= MODEL_COUNT) {
-        return report_failure(snapshot->reporter, ERR_BAD_MODEL, NumberText(model).text);
+        return report_failure(snapshot->reporter, ERR_BAD_MODEL, DecimalText(model).c_str());
     }
     snapshot->value.model = model;
     return 0;
@@ -145,7 +125,7 @@ int quillet_get_model(const quillet_snapshot* snapshot) {
 int quillet_set_register(quillet_snapshot* snapshot, int reg, long value) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (reg < 0 || reg >= REGISTER_COUNT) {
-        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, NumberText(reg).text);
+        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     }
     if (value < 0 || value > REGISTER_VALUE_MAX) {
         return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-reg", shown_value(value));
@@ -157,7 +137,7 @@ int quillet_set_register(quillet_snapshot* snapshot, int reg, long value) {
 long quillet_get_register(const quillet_snapshot* snapshot, int reg) {
     if (!snapshot) return ERR_MISSING_VALUE;
     if (reg < 0 || reg >= REGISTER_COUNT) {
-        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, NumberText(reg).text);
+        return report_failure(snapshot->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     }
     return snapshot->value.registers[reg];
 }
@@ -192,7 +172,7 @@ int quillet_get_peripheral_state(const quillet_snapshot* snapshot, uint8_t* stat
 int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (state != NOT_PLUGGED && state != VCPU_INTERRUPT_DISABLED && state != VCPU_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-vpi", NumberText(state).text);
+        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-vpi", DecimalText(state).c_str());
     }
     snapshot->value.vcpu_circuit = static_cast<std::uint8_t>(state);
     return 0;
@@ -201,7 +181,7 @@ int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state) {
 int quillet_set_mapper_port(quillet_snapshot* snapshot, int port) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (port != NOT_PLUGGED && (port < 0 || port > MAPPER_PORT_MAX)) {
-        return report_failure(snapshot->reporter, ERR_BAD_MAPPER, NumberText(port).text);
+        return report_failure(snapshot->reporter, ERR_BAD_MAPPER, DecimalText(port).c_str());
     }
     snapshot->value.mapper_port = static_cast<std::uint8_t>(port);
     return 0;
@@ -211,7 +191,7 @@ int quillet_set_mif85(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (state != NOT_PLUGGED && state != QUILLET_MIF85_INTERRUPT_DISABLED &&
         state != QUILLET_MIF85_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-mif85", NumberText(state).text);
+        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-mif85", DecimalText(state).c_str());
     }
     snapshot->value.mif85_state = static_cast<std::uint8_t>(state);
     return 0;
