@@ -94,8 +94,12 @@ void print_find_text(std::FILE* out, const SearchPattern& pattern, const SearchM
         return;
     }
     std::fprintf(out, "%ld %s\n", count, count_word(count, "match", "matches"));
-    for (const long address : matches.addresses) std::fprintf(out, "  %s\n", place_text(ADDRESS_SPACE, address).c_str());
-    for (const PagePlace& place : matches.pages) std::fprintf(out, "  %s\n", place_text(place.page, place.offset).c_str());
+    for (const long address : matches.addresses) {
+        std::fprintf(out, "  %s\n", place_text(ADDRESS_SPACE, address).c_str());
+    }
+    for (const PagePlace& place : matches.pages) {
+        std::fprintf(out, "  %s\n", place_text(place.page, place.offset).c_str());
+    }
 }
 
 void print_diff_text(std::FILE* out, const char* a, const char* b, const SnapshotDiff& diff) {

@@ -95,7 +95,9 @@ ParseResult take_find(const char* text, InfoOptions* options) {
 
 ParseResult take_scale(const char* text, int* scale) {
     long value = 0;
-    if (!parse_strict_number(text, SCALE_MAX, &value) || value < SCALE_MIN) return usage_error("bad scale (1 to 4)", text);
+    if (!parse_strict_number(text, SCALE_MAX, &value) || value < SCALE_MIN) {
+        return usage_error("bad scale (1 to 4)", text);
+    }
     *scale = static_cast<int>(value);
     return PARSE_RUN;
 }
@@ -161,7 +163,9 @@ ParseResult check_operands(const InfoOptions* options, const SingleValues& given
         return usage_error("empty directory name for", "-x");
     }
     const char* single = single_snapshot_option(options);
-    if (single && options->file_count > 1) return usage_error(std::string(single) + " takes a single snapshot FILE", nullptr);
+    if (single && options->file_count > 1) {
+        return usage_error(std::string(single) + " takes a single snapshot FILE", nullptr);
+    }
     if (given.range && !options->memory_path) return usage_error("--range needs -m OUT", given.range);
     if (given.scale && !options->screen_path) return usage_error("--scale needs --screen OUT.png", given.scale);
     if (given.palette && !options->screen_path) return usage_error("--palette needs --screen OUT.png", given.palette);

@@ -76,7 +76,8 @@ bool mapper_present(std::uint8_t port_byte) { return port_byte != QUILLET_NOT_PL
 // Only the exact "not plugged" pattern means absent; anything else is the
 // state of a plugged interface.
 bool musica_plugged(const SnapshotSummary& s) {
-    return std::memcmp(s.header + QUILLET_OFFSET_MUSICA_STATE, MUSICA_UNPLUGGED_STATE, sizeof MUSICA_UNPLUGGED_STATE) != 0;
+    return std::memcmp(s.header + QUILLET_OFFSET_MUSICA_STATE, MUSICA_UNPLUGGED_STATE,
+                       sizeof MUSICA_UNPLUGGED_STATE) != 0;
 }
 
 const char* block_state_name(BlockState state) { return BLOCK_STATE_NAMES[state]; }
