@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "memory_range.hpp"
+#include "summary_fields.hpp"
 
 namespace quillet::info {
 namespace {
 
-constexpr int FIRST_MAPPER_PAGE = 4;  // pages 0..3 are the address space
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr int NIBBLE_BITS = 4;
 constexpr unsigned NIBBLE_MASK = 0xF;
@@ -56,8 +56,8 @@ const char* parse_search_pattern(const char* hex, SearchPattern* pattern) {
 SearchMatches find_bytes(const MemoryView& view, const std::vector<std::uint8_t>& bytes) {
     SearchMatches matches;
     search_space(view, ADDRESS_SPACE, bytes, [&](long address) { matches.addresses.push_back(address); });
-    for (int page = FIRST_MAPPER_PAGE; page < QUILLET_PAGE_COUNT; ++page) {
-        if (!view.page_present(page)) continue;
+    for (int page = 0; page < QUILLET_PAGE_COUNT; ++page) {
+        if (block_in_address_space(page) || !view.page_present(page)) continue;
         search_space(view, page, bytes, [&](long offset) { matches.pages.push_back(PagePlace{page, offset}); });
     }
     return matches;

@@ -1,11 +1,8 @@
 #include "memory_view.hpp"
 
+#include "summary_fields.hpp"
+
 namespace quillet::info {
-namespace {
-
-constexpr int BLOCK_2 = 2;  // 0x8000..0xBFFF, restored only by the models that store it
-
-}  // namespace
 
 MemoryView::MemoryView(const quillet_snapshot* snapshot)
     : pages_(static_cast<std::size_t>(QUILLET_PAGE_COUNT) * QUILLET_PAGE_SIZE) {

@@ -14,7 +14,6 @@ constexpr int FILL_LENGTH = 1;
 constexpr std::uint8_t MIF85_INTERRUPT_DISABLED = 0;
 constexpr std::uint8_t MIF85_INTERRUPT_ENABLED = 1;
 
-constexpr int BLOCK_2 = 2;  // 0x8000..0xBFFF, stored only by some models
 
 }  // namespace
 

@@ -49,6 +49,7 @@ bool mapper_present(std::uint8_t port_byte);
 bool musica_plugged(const SnapshotSummary& s);
 
 // Block slots. Names: "present", "absent", "not_stored".
+constexpr int BLOCK_2 = 2;  // 0x8000..0xBFFF, stored only by some models
 enum BlockState { BLOCK_PRESENT, BLOCK_ABSENT, BLOCK_NOT_STORED };
 const char* block_state_name(BlockState state);
 int block_slot_count(const SnapshotSummary& s);  // 4 or 16, from the version
