@@ -1,6 +1,16 @@
 # Bash completion for quillet-info, the ZVK snapshot inspector.
 # Self-contained: needs no helper from the bash-completion package.
 
+# Offers the files whose names pass the compgen filter $1 (as -X takes it)
+# and the directories, which may lead to such files; $cur is the word.
+_quillet_info_files_and_directories() {
+    compopt -o filenames 2>/dev/null
+    mapfile -t COMPREPLY < <({
+        compgen -f -X "$1" -- "$cur"
+        compgen -d -- "$cur"
+    } | sort -u)
+}
+
 _quillet_info() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=""
@@ -29,6 +39,17 @@ _quillet_info() {
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
             ;;
+        --screen)
+            _quillet_info_files_and_directories '!*.[pP][nN][gG]'
+            return
+            ;;
+        --diff)
+            _quillet_info_files_and_directories '!*.[zZ][vV][kK]'
+            return
+            ;;
+        --range | --peek | --find | --scale | --palette)
+            return
+            ;;
     esac
 
     local i
@@ -36,7 +57,8 @@ _quillet_info() {
         [[ ${COMP_WORDS[i]} == -- ]] && break
     done
     if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
-        COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory" -- "$cur"))
+        COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory --range --peek --find
+            --diff --screen --scale --palette" -- "$cur"))
         return
     fi
     compopt -o filenames 2>/dev/null

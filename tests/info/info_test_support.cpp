@@ -7,8 +7,9 @@
 namespace info_test {
 namespace {
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& arguments) {
-    const quillet_test::ProcessResult run = quillet_test::run_process(program, arguments, {});
+RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                      const quillet_test::ProcessSetup& setup = {}) {
+    const quillet_test::ProcessResult run = quillet_test::run_process(program, arguments, setup);
     return RunResult{run.exit_status, run.standard_output, run.standard_error};
 }
 
@@ -33,6 +34,12 @@ RunResult run_quillet(const std::vector<std::string>& arguments) {
 
 RunResult run_info(const std::vector<std::string>& arguments) {
     return run_program(QUILLET_INFO_EXECUTABLE, arguments);
+}
+
+RunResult run_info_with_input(const std::vector<std::string>& arguments, const Bytes& input) {
+    quillet_test::ProcessSetup setup;
+    setup.standard_input.assign(input.begin(), input.end());
+    return run_program(QUILLET_INFO_EXECUTABLE, arguments, setup);
 }
 
 std::string text_field(const std::string& summary, const std::string& label) {

@@ -23,6 +23,8 @@ struct RunResult {
 // Run the program with `arguments` and empty standard input, collecting its output.
 RunResult run_quillet(const std::vector<std::string>& arguments);
 RunResult run_info(const std::vector<std::string>& arguments);
+// quillet-info with `input` on its standard input.
+RunResult run_info_with_input(const std::vector<std::string>& arguments, const Bytes& input);
 
 // The value of the summary line "label" (label includes the colon), with
 // the padding removed; "" when there is no such line.

@@ -77,7 +77,7 @@ expect "game.bin game.zvk"                         "quillet -mem -vb gam"
 expect ""                                          "quillet -mem 0 -pg -vb gam"
 expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet -zvk "
 
-info_options="--extract --help --json --memory --version -h -j -m -x"
+info_options="--diff --extract --find --help --json --memory --palette --peek --range --scale --screen --version -h -j -m -x"
 expect "$info_options"                             "quillet-info -"
 expect "--json"                                    "quillet-info --j"
 expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet-info "
@@ -89,6 +89,22 @@ expect "game.bin game.zvk gfx.bin my level.bin out roms" "quillet-info -m "
 expect "gfx.bin"                                   "quillet-info --memory gf"
 expect "game.bin game.zvk"                         "quillet-info -- game"
 expect ""                                          "quillet-info -- -"
+# A picture for --screen, a snapshot for --diff; ranges and values get nothing.
+mkdir shots
+touch screen.png SHOT.PNG shots/title.png shots/title.txt
+expect "SHOT.PNG out roms screen.png shots"        "quillet-info --screen "
+expect "shots/title.png"                           "quillet-info --screen shots/"
+expect "screen.png shots"                          "quillet-info --screen = s"
+expect "game.zvk out roms shots"                   "quillet-info --diff "
+expect "game.zvk"                                  "quillet-info --diff=g"
+expect "--palette --peek"                          "quillet-info --p"
+expect "--scale --screen"                          "quillet-info -j --sc"
+expect ""                                          "quillet-info --peek "
+expect ""                                          "quillet-info --find "
+expect ""                                          "quillet-info --range 0"
+expect ""                                          "quillet-info --scale "
+expect ""                                          "quillet-info --palette "
+expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
 
 if ((failures > 0)); then
     echo "$failures completion case(s) failed"

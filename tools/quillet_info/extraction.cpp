@@ -60,10 +60,14 @@ int extract_pieces(const SnapshotSummary& s, const char* directory) {
     return 0;
 }
 
-int write_memory_image(const SnapshotSummary& s, const char* path) {
-    std::vector<std::uint8_t> memory(QUILLET_ADDRESS_SPACE);
-    quillet_read_memory(s.snapshot, 0, memory.data(), memory.size());
-    return write_file(path, memory.data(), QUILLET_ADDRESS_SPACE);
+int write_memory_image(const SnapshotSummary& s, const char* path, const MemoryRange& range) {
+    std::vector<std::uint8_t> memory(static_cast<std::size_t>(range.length()));
+    if (range.space == ADDRESS_SPACE) {
+        quillet_read_memory(s.snapshot, range.first, memory.data(), memory.size());
+    } else {
+        quillet_read_page(s.snapshot, range.space, static_cast<std::size_t>(range.first), memory.data(), memory.size());
+    }
+    return write_file(path, memory.data(), static_cast<int>(memory.size()));
 }
 
 }  // namespace quillet::info

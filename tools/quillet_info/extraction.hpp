@@ -3,6 +3,7 @@
 // place), so a failed write leaves no partial file behind.
 #pragma once
 
+#include "memory_range.hpp"
 #include "snapshot_summary.hpp"
 
 namespace quillet::info {
@@ -17,9 +18,12 @@ namespace quillet::info {
 // file's path; the first failure ends the extraction.
 int extract_pieces(const SnapshotSummary& summary, const char* directory);
 
-// Writes the 64 KB address space, blocks 0 to 3 with zero bytes for absent
-// blocks (and for block 2 of a model that does not store it), to `path`.
-// Returns 0, ERR_OUTPUT_OPEN, ERR_OUTPUT_ACCESS or ERR_OUTPUT_WRITE.
-int write_memory_image(const SnapshotSummary& summary, const char* path);
+// The whole 64 KB address space, blocks 0 to 3.
+constexpr MemoryRange WHOLE_ADDRESS_SPACE = {ADDRESS_SPACE, 0, QUILLET_ADDRESS_SPACE - 1};
+
+// Writes `range` of memory, with zero bytes for absent blocks (and for
+// block 2 of a model that does not store it), to `path`. Returns 0,
+// ERR_OUTPUT_OPEN, ERR_OUTPUT_ACCESS or ERR_OUTPUT_WRITE.
+int write_memory_image(const SnapshotSummary& summary, const char* path, const MemoryRange& range);
 
 }  // namespace quillet::info

@@ -3,19 +3,38 @@
 #include <cstdio>
 #include <cstring>
 #include <getopt.h>
+#include <string>
 
 #include "info_help.hpp"
+#include "standard_input.hpp"
 
 namespace quillet::info {
 namespace {
 
-constexpr int VERSION_OPTION = 256;  // a long option without a short form
+// Long options without a short form.
+enum LongOnlyOption {
+    VERSION_OPTION = 256,
+    PEEK_OPTION,
+    FIND_OPTION,
+    DIFF_OPTION,
+    RANGE_OPTION,
+    SCREEN_OPTION,
+    SCALE_OPTION,
+    PALETTE_OPTION,
+};
 
 constexpr char SHORT_OPTIONS[] = ":jx:m:h";
 constexpr option LONG_OPTIONS[] = {
     {"json", no_argument, nullptr, 'j'},
     {"extract", required_argument, nullptr, 'x'},
     {"memory", required_argument, nullptr, 'm'},
+    {"range", required_argument, nullptr, RANGE_OPTION},
+    {"peek", required_argument, nullptr, PEEK_OPTION},
+    {"find", required_argument, nullptr, FIND_OPTION},
+    {"diff", required_argument, nullptr, DIFF_OPTION},
+    {"screen", required_argument, nullptr, SCREEN_OPTION},
+    {"scale", required_argument, nullptr, SCALE_OPTION},
+    {"palette", required_argument, nullptr, PALETTE_OPTION},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, VERSION_OPTION},
     {nullptr, 0, nullptr, 0},
@@ -24,6 +43,10 @@ constexpr option LONG_OPTIONS[] = {
 ParseResult usage_error(const char* message, const char* detail) {
     print_usage_error(message, detail);
     return PARSE_USAGE_ERROR;
+}
+
+ParseResult usage_error(const std::string& message, const char* detail) {
+    return usage_error(message.c_str(), detail);
 }
 
 // The argument getopt_long just stepped over: the option word whose value
@@ -44,7 +67,93 @@ ParseResult rejected_option(char** argument_vector, int argument_count) {
     return usage_error("unknown option", word);
 }
 
-ParseResult check_operands(const InfoOptions* options) {
+// Stores the value of an option that may be given once.
+ParseResult take_once(const char** slot, const char* word, const char* value) {
+    if (*slot) return usage_error(std::string("second ") + word, value);
+    *slot = value;
+    return PARSE_RUN;
+}
+
+ParseResult take_range(const char* text, MemoryRange* range) {
+    const char* problem = parse_memory_range(text, range);
+    return problem ? usage_error(problem, text) : PARSE_RUN;
+}
+
+ParseResult take_peek(const char* text, InfoOptions* options) {
+    MemoryRange range;
+    if (take_range(text, &range) != PARSE_RUN) return PARSE_USAGE_ERROR;
+    options->peeks.push_back(range);
+    return PARSE_RUN;
+}
+
+ParseResult take_find(const char* text, InfoOptions* options) {
+    SearchPattern pattern;
+    if (const char* problem = parse_search_pattern(text, &pattern)) return usage_error(problem, text);
+    options->finds.push_back(pattern);
+    return PARSE_RUN;
+}
+
+ParseResult take_scale(const char* text, int* scale) {
+    long value = 0;
+    if (!parse_strict_number(text, SCALE_MAX, &value) || value < SCALE_MIN) {
+        return usage_error("bad scale (1 to 4)", text);
+    }
+    *scale = static_cast<int>(value);
+    return PARSE_RUN;
+}
+
+ParseResult take_palette(const char* text, Palette* palette) {
+    const char* problem = parse_palette(text, palette);
+    return problem ? usage_error(problem, text) : PARSE_RUN;
+}
+
+// The values given once, as text, while the scan goes on.
+struct SingleValues {
+    const char* range;
+    const char* scale;
+    const char* palette;
+};
+
+ParseResult take_option(int option, const char* value, InfoOptions* options, SingleValues* given) {
+    switch (option) {
+    case 'j': options->json = true; return PARSE_RUN;
+    case 'x': options->extract_directory = value; return PARSE_RUN;
+    case 'm': options->memory_path = value; return PARSE_RUN;
+    case RANGE_OPTION:
+        if (take_once(&given->range, "--range", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
+        options->memory_range_given = true;
+        return take_range(value, &options->memory_range);
+    case PEEK_OPTION: return take_peek(value, options);
+    case FIND_OPTION: return take_find(value, options);
+    case DIFF_OPTION: return take_once(&options->diff_path, "--diff", value);
+    case SCREEN_OPTION: return take_once(&options->screen_path, "--screen", value);
+    case SCALE_OPTION:
+        if (take_once(&given->scale, "--scale", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
+        return take_scale(value, &options->screen_scale);
+    case PALETTE_OPTION:
+        if (take_once(&given->palette, "--palette", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
+        return take_palette(value, &options->palette);
+    default: return usage_error("unknown option", nullptr);
+    }
+}
+
+// The first of the options that look at a single snapshot, or null.
+const char* single_snapshot_option(const InfoOptions* options) {
+    if (options->extract_directory || options->memory_path) return nullptr;  // has its own message
+    if (!options->peeks.empty()) return "--peek";
+    if (!options->finds.empty()) return "--find";
+    if (options->diff_path) return "--diff";
+    if (options->screen_path) return "--screen";
+    return nullptr;
+}
+
+int standard_input_uses(const InfoOptions* options) {
+    int uses = options->diff_path && is_standard_input(options->diff_path) ? 1 : 0;
+    for (int i = 0; i < options->file_count; ++i) uses += is_standard_input(options->files[i]) ? 1 : 0;
+    return uses;
+}
+
+ParseResult check_operands(const InfoOptions* options, const SingleValues& given) {
     if (options->file_count == 0) return usage_error("no snapshot FILE given", nullptr);
     const bool extracting = options->extract_directory || options->memory_path;
     if (extracting && options->file_count > 1) {
@@ -53,6 +162,14 @@ ParseResult check_operands(const InfoOptions* options) {
     if (options->extract_directory && !*options->extract_directory) {
         return usage_error("empty directory name for", "-x");
     }
+    const char* single = single_snapshot_option(options);
+    if (single && options->file_count > 1) {
+        return usage_error(std::string(single) + " takes a single snapshot FILE", nullptr);
+    }
+    if (given.range && !options->memory_path) return usage_error("--range needs -m OUT", given.range);
+    if (given.scale && !options->screen_path) return usage_error("--scale needs --screen OUT.png", given.scale);
+    if (given.palette && !options->screen_path) return usage_error("--palette needs --screen OUT.png", given.palette);
+    if (standard_input_uses(options) > 1) return usage_error("standard input named twice:", STANDARD_INPUT_NAME);
     return PARSE_RUN;
 }
 
@@ -60,24 +177,26 @@ ParseResult check_operands(const InfoOptions* options) {
 
 ParseResult parse_info_options(int argument_count, char** argument_vector, InfoOptions* options) {
     *options = InfoOptions{};
+    options->screen_scale = SCALE_MIN;
+    options->palette = DEFAULT_PALETTE;
+    SingleValues given{};
     optind = 0;  // a fresh scan, also when called again in one process
     opterr = 0;  // the messages are ours
     for (;;) {
         const int option = getopt_long(argument_count, argument_vector, SHORT_OPTIONS, LONG_OPTIONS, nullptr);
         if (option == -1) break;
         switch (option) {
-        case 'j': options->json = true; break;
-        case 'x': options->extract_directory = optarg; break;
-        case 'm': options->memory_path = optarg; break;
         case 'h': return PARSE_SHOW_HELP;
         case VERSION_OPTION: return PARSE_SHOW_VERSION;
         case ':': return usage_error("missing value for", last_word(argument_vector, argument_count));
-        default: return rejected_option(argument_vector, argument_count);
+        case '?': return rejected_option(argument_vector, argument_count);
+        default:
+            if (take_option(option, optarg, options, &given) != PARSE_RUN) return PARSE_USAGE_ERROR;
         }
     }
     options->files = argument_vector + optind;
     options->file_count = argument_count - optind;
-    return check_operands(options);
+    return check_operands(options, given);
 }
 
 }  // namespace quillet::info

@@ -1,16 +1,33 @@
 // Command line of quillet-info: `quillet-info [OPTION]... FILE...`, parsed
-// with getopt_long (options and files may be mixed; "--" ends the options).
+// with getopt_long (options and files may be mixed; "--" ends the options;
+// a FILE of "-" is standard input).
 //
 //   -j, --json           JSON output
 //   -x, --extract DIR    extract the ROM image and the blocks into DIR
 //   -m, --memory FILE    write the 64 KB address space to FILE
+//       --range RANGE    ... or only RANGE of memory (with -m)
+//       --peek RANGE     hex dump of RANGE (repeatable)
+//       --find HEX       places of a byte string (repeatable)
+//       --diff OTHER     compare FILE with OTHER
+//       --screen PNG     the picture of the video memory as a PNG file
+//       --scale N        ... enlarged N times (1 to 4)
+//       --palette COLOURS  ... in four colours RRGGBB,RRGGBB,RRGGBB,RRGGBB
 //   -h, --help           help text
 //       --version        version line
 //
-// -x and -m work on a single snapshot: with several FILEs they are a usage
-// error, as are an unknown option, a missing option value, an empty DIR
-// and no FILE at all.
+// Usage errors (reported here, exit status USAGE_ERROR_STATUS): an unknown
+// option, a missing option value, no FILE; a bad RANGE, HEX, N or COLOURS,
+// naming the text; one of --diff, --range, --screen, --scale, --palette
+// given twice; --range without -m; --scale or --palette without --screen;
+// standard input named twice; and with several FILEs: -x, -m, --peek,
+// --find, --diff or --screen, which each look at a single snapshot.
 #pragma once
+
+#include <vector>
+
+#include "byte_search.hpp"
+#include "memory_range.hpp"
+#include "screen_image.hpp"
 
 namespace quillet::info {
 
@@ -28,8 +45,20 @@ struct InfoOptions {
     bool json;
     const char* extract_directory;  // null when not given
     const char* memory_path;        // null when not given
-    char** files;                   // the FILE operands
+    bool memory_range_given;        // --range: write only memory_range
+    MemoryRange memory_range;
+    std::vector<MemoryRange> peeks;
+    std::vector<SearchPattern> finds;
+    const char* diff_path;    // null when not given
+    const char* screen_path;  // null when not given
+    int screen_scale;
+    Palette palette;
+    char** files;  // the FILE operands
     int file_count;
+
+    // Whether the text output shows the answers of --peek, --find and
+    // --diff instead of the summary.
+    bool answers_questions() const { return !peeks.empty() || !finds.empty() || diff_path; }
 };
 
 // Parses `argument_vector` (getopt_long may reorder it so that the FILE

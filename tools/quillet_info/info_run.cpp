@@ -1,52 +1,158 @@
 #include "info_run.hpp"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "answers_json.hpp"
+#include "answers_text.hpp"
 #include "extraction.hpp"
 #include "info_help.hpp"
 #include "info_options.hpp"
 #include "json_output.hpp"
+#include "png_encoding.hpp"
 #include "snapshot_summary.hpp"
 #include "text_output.hpp"
 
 namespace quillet::info {
 namespace {
 
-// Extraction of a snapshot that was read successfully; -x before -m.
-int extract(const InfoOptions& options, const SnapshotSummary& summary) {
-    if (options.extract_directory) {
-        if (const int result = extract_pieces(summary, options.extract_directory)) return result;
+constexpr int DIFFERENT_STATUS = 1;  // --diff: the snapshots differ
+constexpr int NO_SCREEN_STATUS = 65;  // --screen: the snapshot lacks the video memory
+
+// What is known of one FILE: its summary, OTHER's for --diff, and the exit
+// status so far.
+struct Inspection {
+    SnapshotSummary file{};
+    SnapshotSummary other{};
+    bool file_read = false;
+    bool other_read = false;
+    SnapshotDiff diff{};
+    int status = 0;
+
+    ~Inspection() {
+        release_summary(&file);
+        release_summary(&other);
     }
-    if (options.memory_path) return write_memory_image(summary, options.memory_path);
+};
+
+// The PNG file of --screen, made before anything is written, so that a
+// snapshot without video memory leaves no file behind. Returns an exit
+// status.
+int prepare_screen(const InfoOptions& options, const SnapshotSummary& summary, std::vector<std::uint8_t>* png) {
+    const MemoryView view(summary.snapshot);
+    if (!view.page_present(SCREEN_PAGE)) {
+        const std::string text = std::string("No screen in '") + summary.path +
+                                 "': block 3 (0xC000-0xFFFF), the video memory, is absent!";
+        print_failure(nullptr, 0, text.c_str());
+        return NO_SCREEN_STATUS;
+    }
+    const int scale = options.screen_scale;
+    if (!encode_png(render_screen(view, options.palette, scale), SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale, png)) {
+        print_failure(nullptr, QUILLET_ERR_OUT_OF_MEMORY, quillet_message(QUILLET_ERR_OUT_OF_MEMORY));
+        return -QUILLET_ERR_OUT_OF_MEMORY;
+    }
     return 0;
+}
+
+// The files a snapshot that was read successfully gives: -x, then -m, then
+// --screen. Returns an exit status.
+int write_outputs(const InfoOptions& options, const SnapshotSummary& summary) {
+    std::vector<std::uint8_t> png;
+    if (options.screen_path) {
+        if (const int status = prepare_screen(options, summary, &png)) return status;
+    }
+    if (options.extract_directory) {
+        if (const int code = extract_pieces(summary, options.extract_directory)) return -code;
+    }
+    if (options.memory_path) {
+        const MemoryRange& range = options.memory_range_given ? options.memory_range : WHOLE_ADDRESS_SPACE;
+        if (const int code = write_memory_image(summary, options.memory_path, range)) return -code;
+    }
+    if (options.screen_path) {
+        return -quillet_save_file(options.screen_path, png.data(), png.size(), print_failure, nullptr);
+    }
+    return 0;
+}
+
+// Reads FILE and OTHER, writes the files and compares; each step only when
+// the ones before it succeeded.
+void run_steps(const InfoOptions& options, const char* path, Inspection* in) {
+    in->status = -gather_summary(path, &in->file);
+    in->file_read = in->status == 0;
+    if (in->status == 0 && options.diff_path) {
+        in->status = -gather_summary(options.diff_path, &in->other);
+        in->other_read = in->status == 0;
+    }
+    if (in->status == 0) in->status = write_outputs(options, in->file);
+    if (in->other_read) {
+        in->diff = compare_snapshots(in->file, in->other);
+        if (in->status == 0 && !in->diff.same()) in->status = DIFFERENT_STATUS;
+    }
+}
+
+std::vector<SearchMatches> all_matches(const InfoOptions& options, const MemoryView& view) {
+    std::vector<SearchMatches> matches;
+    for (const SearchPattern& pattern : options.finds) matches.push_back(find_bytes(view, pattern.bytes));
+    return matches;
+}
+
+// The answers of --peek, --find and --diff, a blank line between two.
+void print_answers_text(const InfoOptions& options, const Inspection& in) {
+    const MemoryView view(in.file.snapshot);
+    bool first = true;
+    const auto next_answer = [&first]() {
+        if (!first) std::fputs("\n", stdout);
+        first = false;
+    };
+    for (const MemoryRange& range : options.peeks) {
+        next_answer();
+        print_peek_text(stdout, view, range);
+    }
+    const std::vector<SearchMatches> matches = all_matches(options, view);
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        next_answer();
+        print_find_text(stdout, options.finds[i], matches[i]);
+    }
+    if (in.other_read) {
+        next_answer();
+        print_diff_text(stdout, in.file.path, in.other.path, in.diff);
+    }
+}
+
+void print_object_json(const InfoOptions& options, const Inspection& in) {
+    print_summary_json_members(stdout, in.file, in.status);
+    const MemoryView view(in.file.snapshot);
+    if (!options.peeks.empty()) print_peek_json(stdout, view, options.peeks);
+    if (!options.finds.empty()) print_find_json(stdout, options.finds, all_matches(options, view));
+    if (options.diff_path) print_diff_json(stdout, options.diff_path, in.other_read ? &in.diff : nullptr);
+    close_json_object(stdout);
 }
 
 // Reads, extracts and prints one file; returns its exit status. `printed`
 // tells whether an earlier file printed something, and is set when this
 // one does.
 int inspect_file(const InfoOptions& options, const char* path, bool* printed) {
-    SnapshotSummary summary;
-    int code = gather_summary(path, &summary);
-    const bool readable = code == 0;
-    if (readable) code = extract(options, summary);
-    const int status = -code;
-
+    Inspection in;
+    run_steps(options, path, &in);
     if (options.json) {
         if (*printed) std::fputs(",\n", stdout);
-        if (readable) {
-            print_summary_json(stdout, summary, status);
+        if (in.file_read) {
+            print_object_json(options, in);
         } else {
-            print_failure_json(stdout, path, status);
+            print_failure_json(stdout, path, in.status);
         }
         *printed = true;
-    } else if (readable) {
+    } else if (in.file_read && options.answers_questions()) {
+        print_answers_text(options, in);
+        *printed = true;
+    } else if (in.file_read) {
         if (*printed) std::fputs("\n", stdout);
-        print_summary_text(stdout, summary);
+        print_summary_text(stdout, in.file);
         *printed = true;
     }
     std::fflush(stdout);
-    release_summary(&summary);
-    return status;
+    return in.status;
 }
 
 int inspect_files(const InfoOptions& options) {

@@ -90,10 +90,10 @@ void print_blocks(std::FILE* out, const SnapshotSummary& s) {
 void print_sizes(std::FILE* out, const SnapshotSummary& s) {
     const long trailing = trailing_bytes(s);
     if (trailing < 0) {
-        std::fprintf(out, "  \"file_size\": null,\n  \"end_offset\": %ld,\n  \"trailing_bytes\": null\n",
+        std::fprintf(out, "  \"file_size\": null,\n  \"end_offset\": %ld,\n  \"trailing_bytes\": null",
                      s.end_offset);
     } else {
-        std::fprintf(out, "  \"file_size\": %ld,\n  \"end_offset\": %ld,\n  \"trailing_bytes\": %ld\n",
+        std::fprintf(out, "  \"file_size\": %ld,\n  \"end_offset\": %ld,\n  \"trailing_bytes\": %ld",
                      s.file_size, s.end_offset, trailing);
     }
 }
@@ -121,7 +121,7 @@ void print_failure_json(std::FILE* out, const char* path, int status) {
     std::fprintf(out, ",\n  \"status\": %d\n}", status);
 }
 
-void print_summary_json(std::FILE* out, const SnapshotSummary& s, int status) {
+void print_summary_json_members(std::FILE* out, const SnapshotSummary& s, int status) {
     const int model = model_number(s);
     const std::uint8_t allram = header_byte(s, QUILLET_OFFSET_PERIPHERAL_STATE);
     std::fprintf(out, "{\n  \"file\": ");
@@ -136,7 +136,13 @@ void print_summary_json(std::FILE* out, const SnapshotSummary& s, int status) {
     print_rom(out, s);
     print_blocks(out, s);
     print_sizes(out, s);
-    std::fprintf(out, "}");
+}
+
+void close_json_object(std::FILE* out) { std::fputs("\n}", out); }
+
+void print_summary_json(std::FILE* out, const SnapshotSummary& s, int status) {
+    print_summary_json_members(out, s, status);
+    close_json_object(out);
 }
 
 }  // namespace quillet::info

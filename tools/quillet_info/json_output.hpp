@@ -30,6 +30,7 @@
 //                     unless present), "length_word" (the header's word)
 //   "file_size", "end_offset" (just after the last piece), "trailing_bytes"
 //                     (null when the size is unknown)
+//   "peek", "find", "diff"  only when asked: see answers_json.hpp
 #pragma once
 
 #include <cstdio>
@@ -39,8 +40,13 @@
 namespace quillet::info {
 
 // Writes the object of a gathered snapshot; `status` is 0 or the exit
-// status of a later step (extraction) for that file.
+// status of a later step (extraction, comparison) for that file.
 void print_summary_json(std::FILE* out, const SnapshotSummary& summary, int status);
+
+// The same in two steps, so that more members can follow the summary's:
+// the object without its line end and closing brace, then those.
+void print_summary_json_members(std::FILE* out, const SnapshotSummary& summary, int status);
+void close_json_object(std::FILE* out);
 
 // Writes the object of a file that could not be read.
 void print_failure_json(std::FILE* out, const char* path, int status);

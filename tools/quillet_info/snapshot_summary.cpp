@@ -2,9 +2,18 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
+
+#include "standard_input.hpp"
 
 namespace quillet::info {
 namespace {
+
+// The most a snapshot can use: the longest header, the largest ROM image
+// and every block, all raw. Bytes after them are never read.
+constexpr std::size_t SNAPSHOT_BYTES_MAX = static_cast<std::size_t>(QUILLET_HEADER_SIZE_MAX) +
+                                           QUILLET_ROM_SIZE_MAX +
+                                           static_cast<std::size_t>(QUILLET_PAGE_COUNT) * QUILLET_PAGE_SIZE;
 
 PieceRecord record_of(const quillet_snapshot* snapshot, int piece) {
     quillet_stored_piece info{};
@@ -30,6 +39,21 @@ long file_size_of(const char* path) {
     return error ? -1 : static_cast<long>(size);
 }
 
+// Reads the snapshot `path`, or standard input for "-"; the size of what
+// was read into `file_size` (-1 when it cannot be learned).
+int read_snapshot(const char* path, quillet_snapshot* snapshot, long* file_size) {
+    if (!is_standard_input(path)) {
+        if (const int result = quillet_read_file(snapshot, path)) return result;
+        *file_size = file_size_of(path);
+        return 0;
+    }
+    std::vector<std::uint8_t> content;
+    const long size = read_standard_input(SNAPSHOT_BYTES_MAX, &content);
+    if (const int result = quillet_read_bytes(snapshot, content.data(), content.size(), path)) return result;
+    *file_size = size;
+    return 0;
+}
+
 }  // namespace
 
 void print_failure(void*, int, const char* text) {
@@ -47,13 +71,12 @@ int gather_summary(const char* path, SnapshotSummary* summary) {
         return QUILLET_ERR_OUT_OF_MEMORY;
     }
     quillet_set_reporter(summary->snapshot, print_failure, nullptr);
-    if (const int result = quillet_read_file(summary->snapshot, path)) return result;
+    if (const int result = read_snapshot(path, summary->snapshot, &summary->file_size)) return result;
     quillet_stored_header(summary->snapshot, summary->header);
     summary->rom = record_of(summary->snapshot, QUILLET_PIECE_ROM);
     for (int i = 0; i < QUILLET_PAGE_COUNT; ++i) summary->blocks[i] = record_of(summary->snapshot, i);
     summary->end_offset = static_cast<long>(quillet_stored_end(summary->snapshot));
     record_length_words(summary);
-    summary->file_size = file_size_of(path);
     return 0;
 }
 

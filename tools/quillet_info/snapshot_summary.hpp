@@ -36,7 +36,8 @@ struct SnapshotSummary {
     quillet_snapshot* snapshot;  // the contents; owned, freed by release_summary()
 };
 
-// Reads the snapshot `path` into `summary` (which need not be initialised).
+// Reads the snapshot `path` ("-": standard input, whose size is then the
+// count of its bytes) into `summary` (which need not be initialised).
 // Failures are printed on standard error as quillet prints them. Returns 0
 // or the failure code. Call release_summary() afterwards on every path.
 int gather_summary(const char* path, SnapshotSummary* summary);

@@ -11,12 +11,9 @@ const char* const PLUGGED_NAMES[] = {"not_plugged", "interrupt_disabled", "inter
 const char* const BLOCK_STATE_NAMES[] = {"present", "absent", "not_stored"};
 
 constexpr int FILL_LENGTH = 1;
-// After its first byte 0xFF, the MUSICA state of an unplugged interface is zero.
-constexpr std::uint8_t MUSICA_UNPLUGGED_TAIL[QUILLET_MUSICA_STATE_SIZE - 1] = {};
 constexpr std::uint8_t MIF85_INTERRUPT_DISABLED = 0;
 constexpr std::uint8_t MIF85_INTERRUPT_ENABLED = 1;
 
-constexpr int BLOCK_2 = 2;  // 0x8000..0xBFFF, stored only by some models
 
 }  // namespace
 
@@ -78,8 +75,8 @@ bool mapper_present(std::uint8_t port_byte) { return port_byte != QUILLET_NOT_PL
 // Only the exact "not plugged" pattern means absent; anything else is the
 // state of a plugged interface.
 bool musica_plugged(const SnapshotSummary& s) {
-    return s.header[QUILLET_OFFSET_MUSICA_STATE] != QUILLET_NOT_PLUGGED ||
-           std::memcmp(s.header + QUILLET_OFFSET_MUSICA_STATE + 1, MUSICA_UNPLUGGED_TAIL, sizeof MUSICA_UNPLUGGED_TAIL) != 0;
+    return std::memcmp(s.header + QUILLET_OFFSET_MUSICA_STATE, MUSICA_UNPLUGGED_STATE,
+                       sizeof MUSICA_UNPLUGGED_STATE) != 0;
 }
 
 const char* block_state_name(BlockState state) { return BLOCK_STATE_NAMES[state]; }

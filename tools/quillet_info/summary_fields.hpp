@@ -41,12 +41,15 @@ const char* allram_name(AllRamState state);
 enum PluggedState { NOT_PLUGGED_STATE, INTERRUPT_DISABLED, INTERRUPT_ENABLED, UNKNOWN_STATE };
 const char* plugged_name(PluggedState state);
 bool has_addon_hardware(const SnapshotSummary& s);
+// The MUSICA state of an interface that is not plugged: 0xFF, then zeros.
+constexpr std::uint8_t MUSICA_UNPLUGGED_STATE[QUILLET_MUSICA_STATE_SIZE] = {QUILLET_NOT_PLUGGED};
 PluggedState vcpu_state(std::uint8_t byte);
 PluggedState mif85_state(std::uint8_t byte);
 bool mapper_present(std::uint8_t port_byte);
 bool musica_plugged(const SnapshotSummary& s);
 
 // Block slots. Names: "present", "absent", "not_stored".
+constexpr int BLOCK_2 = 2;  // 0x8000..0xBFFF, stored only by some models
 enum BlockState { BLOCK_PRESENT, BLOCK_ABSENT, BLOCK_NOT_STORED };
 const char* block_state_name(BlockState state);
 int block_slot_count(const SnapshotSummary& s);  // 4 or 16, from the version
