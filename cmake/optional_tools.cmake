@@ -1,5 +1,6 @@
 # The programs need only a C++17 compiler, CMake and Ninja. The parts that
-# need more are built when their tools are found:
+# need more are built when their tools are found (quillet-info's PNG
+# pictures with stb_image_write.h):
 #   QUILLET_TESTS  the test suite: its GoogleTest programs with GoogleTest,
 #                  the manual page checks with groff, the Makefile recipe
 #                  check with make; the fuzz replays, the README checks and
@@ -37,6 +38,14 @@ endmacro()
 
 quillet_optional_package(QUILLET_TESTS GTest GTEST "tests" GoogleTest libgtest-dev)
 quillet_optional_package(QUILLET_BENCH benchmark BENCHMARK "benchmark" "Google Benchmark" libbenchmark-dev)
+
+# The PNG encoder of quillet-info --screen, a header of the build machine
+# that any target compiles (so a cross build looks outside its sysroot too).
+find_path(QUILLET_STB_INCLUDE_DIR stb_image_write.h PATH_SUFFIXES stb NO_CMAKE_FIND_ROOT_PATH)
+if(NOT QUILLET_STB_INCLUDE_DIR)
+  list(APPEND quillet_left_out "PNG pictures of quillet-info --screen (no stb)")
+  list(APPEND quillet_packages libstb-dev)
+endif()
 
 # Programs the document checks run, looked for on the PATH the checks run
 # with; only with the test suite.

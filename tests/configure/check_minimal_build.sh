@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the project as on a machine that has only a C++
 # compiler, CMake and Ninja: GoogleTest and Google Benchmark are kept from
-# find_package, and groff and make are hidden from the PATH. Checks that the
+# find_package, the stb header's directory is ignored, and groff and make
+# are hidden from the PATH. Checks that the
 # configure step succeeds with one line naming what it left out, that the
 # programs build and turn the example program into a snapshot, that the
 # tests it did register pass, and that asking for a part whose tool is
@@ -33,7 +34,10 @@ minimal_path=$scratch/bin
 for tool in groff make; do
     PATH=$minimal_path command -v "$tool" >/dev/null && fail "$tool is still on the minimal PATH"
 done
-without_packages=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON)
+# The stb header is found by its directory, which is ignored.
+stb_header=$(find /usr/include /usr/local/include -name stb_image_write.h 2>/dev/null | head -n1)
+without_packages=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+    "-DCMAKE_IGNORE_PATH=${stb_header%/*}")
 
 build=$scratch/build
 configure_log=$scratch/configure.log
@@ -46,8 +50,9 @@ fi
 # One line says what was left out and which packages bring it.
 left_out=$(grep 'Left out' "$configure_log")
 [[ $(grep -c 'Left out' "$configure_log") -eq 1 ]] || fail "expected one 'Left out' line, got:"$'\n'"$left_out"
-for word in 'tests (no GoogleTest)' 'benchmark (no Google Benchmark)' 'manual page checks (no groff)' \
-    'Makefile recipe check (no make)' 'sudo apt-get install libgtest-dev libbenchmark-dev groff-base make'; do
+for word in 'tests (no GoogleTest)' 'benchmark (no Google Benchmark)' 'PNG pictures of quillet-info --screen (no stb)' \
+    'manual page checks (no groff)' 'Makefile recipe check (no make)' \
+    'sudo apt-get install libgtest-dev libbenchmark-dev libstb-dev groff-base make'; do
     [[ $left_out == *"$word"* ]] || fail "the 'Left out' line lacks '$word': $left_out"
 done
 

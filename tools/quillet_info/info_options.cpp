@@ -6,6 +6,7 @@
 #include <string>
 
 #include "info_help.hpp"
+#include "png_encoding.hpp"
 #include "standard_input.hpp"
 
 namespace quillet::info {
@@ -170,6 +171,9 @@ ParseResult check_operands(const InfoOptions* options, const SingleValues& given
     if (given.scale && !options->screen_path) return usage_error("--scale needs --screen OUT.png", given.scale);
     if (given.palette && !options->screen_path) return usage_error("--palette needs --screen OUT.png", given.palette);
     if (standard_input_uses(options) > 1) return usage_error("standard input named twice:", STANDARD_INPUT_NAME);
+    if (options->screen_path && !png_encoding_available()) {
+        return usage_error("--screen needs PNG support, which this build lacks (libstb-dev)", options->screen_path);
+    }
     return PARSE_RUN;
 }
 

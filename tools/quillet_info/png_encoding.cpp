@@ -20,6 +20,8 @@ void append(void* context, void* data, int size) {
 
 }  // namespace
 
+bool png_encoding_available() { return true; }
+
 bool encode_png(const std::vector<std::uint8_t>& rgb, int width, int height, std::vector<std::uint8_t>* png) {
     png->clear();
     return stbi_write_png_to_func(append, png, width, height, RGB_COMPONENTS, rgb.data(), width * RGB_COMPONENTS) != 0;
