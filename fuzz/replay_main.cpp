@@ -45,7 +45,7 @@ void replay(const fs::path& file) {
     // Never a zero-sized allocation: the target gets a valid pointer either way.
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.empty() ? 1 : bytes.size()]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    std::printf("replaying %s\n", file.c_str());
+    std::printf("replaying %s\n", file.string().c_str());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(copy.get(), bytes.size());
 }

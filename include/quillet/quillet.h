@@ -16,7 +16,8 @@
  *   quillet_set_reporter); the library itself never writes to standard
  *   output or standard error and never reads standard input.
  * - Lengths are explicit byte counts. Texts are NUL-terminated UTF-8 (on
- *   POSIX systems: whatever bytes the file system takes).
+ *   POSIX systems: whatever bytes the file system takes; on Windows, file
+ *   names are converted to UTF-16 for the system).
  * - A null pointer where data is needed is refused with -4
  *   (QUILLET_ERR_MISSING_VALUE, "Missing option value(s) '%s'!" naming the
  *   parameter), never a crash; getters of a null snapshot return -4 (0 where
@@ -385,6 +386,22 @@ QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, 
  * at all). Failures are reported through `report` (may be null). */
 QUILLET_API int quillet_save_file(const char* path, const void* data, size_t length,
                                   quillet_report_fn report, void* user);
+
+/*-************************************
+ *  Files
+ **************************************/
+/* What stands at `path`, a symbolic link itself rather than what it leads
+ * to: QUILLET_ENTRY_NONE (nothing, or nothing that could be examined),
+ * QUILLET_ENTRY_REGULAR (a regular file) or QUILLET_ENTRY_OTHER (a
+ * directory, a link, a device, a pipe). -4 for a null `path`. */
+#define QUILLET_ENTRY_NONE    0
+#define QUILLET_ENTRY_REGULAR 1
+#define QUILLET_ENTRY_OTHER   2
+QUILLET_API int quillet_entry_kind(const char* path);
+
+/* The size in bytes of the regular file `path`, links followed; -1 when it
+ * is no regular file or cannot be examined, -4 for a null `path`. */
+QUILLET_API long long quillet_file_size(const char* path);
 
 /*-************************************
  *  Block codec

@@ -86,4 +86,13 @@ int write_file_whole(const char* path, const ConstByteRange* ranges, int count, 
     return 0;
 }
 
+std::int64_t regular_file_size(const char* path) {
+    const platform::FileHandle file = platform::open_for_reading(path);
+    if (file == platform::NO_FILE) return -1;
+    platform::FileStatus status{};
+    const bool known = platform::query_file_status(file, &status) == 0 && status.regular;
+    platform::close_file(file);
+    return known ? status.size : -1;
+}
+
 }  // namespace quillet

@@ -73,4 +73,8 @@ long read_standard_input(const char* name, std::size_t max_length, ByteBuffer* c
 // ERR_OUTPUT_WRITE when the data cannot be written or put in place.
 int write_file_whole(const char* path, const ConstByteRange* ranges, int count, const Reporter& reporter);
 
+// The size of the regular file `path`, links followed; -1 when it is no
+// regular file or cannot be examined. Reports nothing.
+std::int64_t regular_file_size(const char* path);
+
 }  // namespace quillet

@@ -1,6 +1,8 @@
 // The few system calls that differ between operating systems: opening,
 // examining and reading input files, and the atomic replacement of an
-// output file. platform_posix.cpp implements them for POSIX systems.
+// output file. platform_posix.cpp implements them for POSIX systems,
+// platform_windows.cpp for Windows, where paths (UTF-8 here as everywhere
+// in the library) are converted to UTF-16 for the wide system calls.
 //
 // These functions report nothing; file_access turns their results into
 // failure codes and messages.
@@ -43,6 +45,14 @@ struct FileStatus {
 // Kept in a translation unit of its own (file_status_*.cpp) so that a test
 // binary can replace it with one that fails on demand.
 int query_file_status(FileHandle file, FileStatus* status);
+
+// What stands at a path; a last symbolic link is not followed.
+enum class EntryKind {
+    NOTHING,  // nothing there, or nothing that could be examined
+    REGULAR_FILE,
+    OTHER,  // a directory, a symbolic link, a device, a pipe
+};
+EntryKind examine_entry(const char* path);
 
 // Makes reads of an opened non-regular file (a pipe) wait for data.
 void wait_for_data(FileHandle file);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "base/platform.hpp"
+#include "base/temporary_name.hpp"
 
 namespace quillet::platform {
 namespace {
@@ -15,7 +16,6 @@ namespace {
 constexpr int MAX_LINK_HOPS = 40;
 constexpr mode_t NEW_FILE_MODE = 0666;
 constexpr mode_t PERMISSION_BITS = 07777;
-constexpr const char* TEMPORARY_PREFIX = "/.quillet-";
 constexpr int TEMPORARY_NAME_TRIES = 64;
 constexpr int MAX_RANGES = 32;  // more than any caller passes (a header, a ROM image, 16 blocks)
 
@@ -42,18 +42,13 @@ std::string follow_links(const char* path) {
     return target;
 }
 
-// A name for a temporary file that differs from run to run and from try
-// to try: the address of a stack variable and the clock, mixed.
-std::string temporary_name(const std::string& directory, int attempt) {
+// What makes temporary names differ from run to run: the address of a
+// stack variable and the clock.
+std::uint64_t name_entropy() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    std::uint64_t mix = reinterpret_cast<std::uintptr_t>(&now) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
-                        (static_cast<std::uint64_t>(now.tv_sec) << 20) ^ static_cast<std::uint64_t>(attempt);
-    mix *= 0x9E3779B97F4A7C15ULL;
-    static constexpr char DIGITS[] = "0123456789abcdefghijklmnopqrstuv";
-    std::string name = directory + TEMPORARY_PREFIX;
-    for (int i = 0; i < 12; ++i, mix >>= 5) name += DIGITS[mix & 31];
-    return name;
+    return reinterpret_cast<std::uintptr_t>(&now) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+           (static_cast<std::uint64_t>(now.tv_sec) << 20);
 }
 
 // Creates the temporary file beside the target. New files get the usual
@@ -62,7 +57,7 @@ std::string temporary_name(const std::string& directory, int attempt) {
 int create_temporary(Output* output, bool replacing, mode_t mode) {
     const std::string directory = directory_of(output->target);
     for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
-        std::string name = temporary_name(directory, attempt);
+        std::string name = temporary_name(directory + "/", name_entropy(), attempt);
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NEW_FILE_MODE);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -119,6 +114,12 @@ FileHandle open_for_reading(const char* path) {
 }
 
 FileHandle standard_input() { return STDIN_FILENO; }
+
+EntryKind examine_entry(const char* path) {
+    struct stat status;
+    if (lstat(path, &status) != 0) return EntryKind::NOTHING;
+    return S_ISREG(status.st_mode) ? EntryKind::REGULAR_FILE : EntryKind::OTHER;
+}
 
 void wait_for_data(FileHandle file) {
     const int flags = fcntl(descriptor(file), F_GETFL);

@@ -355,6 +355,21 @@ int quillet_save_file(const char* path, const void* data, size_t length, quillet
     return write_file_whole(path, &range, 1, reporter);
 }
 
+int quillet_entry_kind(const char* path) {
+    if (!path) return ERR_MISSING_VALUE;
+    switch (platform::examine_entry(path)) {
+    case platform::EntryKind::NOTHING: return QUILLET_ENTRY_NONE;
+    case platform::EntryKind::REGULAR_FILE: return QUILLET_ENTRY_REGULAR;
+    case platform::EntryKind::OTHER: break;
+    }
+    return QUILLET_ENTRY_OTHER;
+}
+
+long long quillet_file_size(const char* path) {
+    if (!path) return ERR_MISSING_VALUE;
+    return regular_file_size(path);
+}
+
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
     if (!output || !source || length == 0 || length > PAGE_SIZE || capacity < length) return UNPACK_BAD_ARGUMENTS;
     return pack_block(output, source, static_cast<int>(length));

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include <sys/stat.h>
-
 
 namespace quillet::info {
 namespace {
@@ -33,8 +31,7 @@ int write_into_directory(const char* directory, const char* name, const std::uin
     std::string path = directory;
     if (path.back() != '/') path += '/';
     path += name;
-    struct stat status;
-    if (lstat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    if (quillet_entry_kind(path.c_str()) == QUILLET_ENTRY_OTHER) {
         return refuse(QUILLET_ERR_OUTPUT_ACCESS, path.c_str());
     }
     return write_file(path.c_str(), data, length);

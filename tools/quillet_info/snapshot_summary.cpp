@@ -1,7 +1,6 @@
 #include "snapshot_summary.hpp"
 
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 #include "standard_input.hpp"
@@ -33,18 +32,12 @@ void record_length_words(SnapshotSummary* s) {
     }
 }
 
-long file_size_of(const char* path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? -1 : static_cast<long>(size);
-}
-
 // Reads the snapshot `path`, or standard input for "-"; the size of what
 // was read into `file_size` (-1 when it cannot be learned).
 int read_snapshot(const char* path, quillet_snapshot* snapshot, long* file_size) {
     if (!is_standard_input(path)) {
         if (const int result = quillet_read_file(snapshot, path)) return result;
-        *file_size = file_size_of(path);
+        *file_size = static_cast<long>(quillet_file_size(path));
         return 0;
     }
     std::vector<std::uint8_t> content;
