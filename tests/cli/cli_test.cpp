@@ -23,8 +23,8 @@ constexpr std::size_t BANNER_LINES = 2;
         note(::testing::AssertionFailure() << "exit status " << result.exit_status << " (signal " << result.signal
                                            << "), expected " << status << "\n");
     }
-    note(compare("standard error", error, result.standard_error));
-    note(compare("standard output after the banner", output, after_banner(result.standard_output)));
+    note(compare("standard error", native_text(error), result.standard_error));
+    note(compare("standard output after the banner", native_text(output), after_banner(result.standard_output)));
     return check;
 }
 
@@ -55,9 +55,16 @@ std::string saved(const std::string& output, const std::string& template_name) {
     return outcome(result, status, message + "\n\n", output);
 }
 
+bool names_a_device(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument.rfind("/dev/", 0) == 0) return true;
+    }
+    return false;
+}
+
 ProcessResult CliTest::run(const std::vector<std::string>& arguments, ProcessSetup setup) const {
     setup.working_directory = dir.path();
-    return run_process(QUILLET_EXECUTABLE, arguments, setup);
+    return run_process(program_under_test(QUILLET_EXECUTABLE), arguments, setup);
 }
 
 Bytes CliTest::build(const std::string& output, std::vector<std::string> arguments) const {

@@ -9,6 +9,7 @@
 
 #include "support/process.hpp"
 #include "support/snapshot_bytes.hpp"
+#include "support/target.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillet_test {
@@ -22,13 +23,17 @@ std::string after_banner(const std::string& output);
 std::string saved(const std::string& output, const std::string& template_name = "");
 
 // Exit status 0, nothing on standard error, and exactly `output` after the
-// banner.
+// banner. Expected texts have "\n" line ends; they are compared with the
+// line ends of the system under test (native_text()).
 ::testing::AssertionResult succeeded(const ProcessResult& result, const std::string& output);
 
 // Exit status `status`, exactly `message` followed by an empty line on
 // standard error, and exactly `output` after the banner.
 ::testing::AssertionResult failed_with(const ProcessResult& result, int status, const std::string& message,
                                        const std::string& output = "");
+
+// True when one of `arguments` names a file of /dev.
+bool names_a_device(const std::vector<std::string>& arguments);
 
 class CliTest : public ::testing::Test {
 protected:

@@ -19,6 +19,7 @@ void PrintTo(const LoadFailure& c, std::ostream* os) {
 class LoadFailureTest : public CliTest, public ::testing::WithParamInterface<LoadFailure> {};
 
 TEST_P(LoadFailureTest, ReportsAndWritesNothing) {
+    if (names_a_device(GetParam().arguments)) QUILLET_REQUIRE(Facility::DEVICE_FILES);
     dir.write("16385.bin", repeated(PAGE_BYTES + 1, 1));
     dir.write("65536.bin", repeated(4 * PAGE_BYTES, 2));
     dir.make_directory("sub");

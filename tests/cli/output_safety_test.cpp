@@ -40,6 +40,7 @@ TEST_F(OutputSafetyTest, MissingDirectoryFailsBeforeWriting) {
 // A header alone stays in the stream's buffer: its write fails only when
 // the output is flushed.
 TEST_F(OutputSafetyTest, FullDeviceIsAWriteFailure) {
+    QUILLET_REQUIRE(Facility::DEVICE_FILES);
     dir.write("empty.bin", {});
     for (const char* input : {"in.bin", "empty.bin"}) {
         EXPECT_TRUE(failed_with(run({"-mem", "0", input, "-o", "/dev/full"}), 12,
@@ -49,12 +50,14 @@ TEST_F(OutputSafetyTest, FullDeviceIsAWriteFailure) {
 }
 
 TEST_F(OutputSafetyTest, NullDeviceIsWrittenDirectly) {
-    EXPECT_TRUE(succeeded(run({"-mem", "0", "in.bin", "-o", "/dev/null"}), saved("/dev/null")));
+    EXPECT_TRUE(succeeded(run({"-mem", "0", "in.bin", "-o", null_device()}), saved(null_device())));
+    EXPECT_EQ(std::vector<std::string>{"in.bin"}, dir.entries());
 }
 
 // Under a file size limit smaller than the snapshot the write fails; the
 // existing output keeps its bytes and no temporary file stays.
 TEST_F(OutputSafetyTest, FailedWriteKeepsExistingOutput) {
+    QUILLET_REQUIRE(Facility::RESOURCE_LIMITS);
     dir.write("out.zvk", previous);
     ProcessSetup limited;
     limited.file_size_limit = 4096;
@@ -65,6 +68,7 @@ TEST_F(OutputSafetyTest, FailedWriteKeepsExistingOutput) {
 }
 
 TEST_F(OutputSafetyTest, FailedWriteCreatesNoFile) {
+    QUILLET_REQUIRE(Facility::RESOURCE_LIMITS);
     dir.write("empty.bin", {});
     ProcessSetup limited;
     limited.file_size_limit = 20;
@@ -85,7 +89,26 @@ TEST_F(OutputSafetyTest, RunFailingBeforeSavingLeavesOutputUntouched) {
     EXPECT_TRUE(same_bytes(previous, dir.read("out.zvk")));
 }
 
+// A file that may not be written is refused before anything is written,
+// and stays as it was. Root may write any file on POSIX systems: the
+// program then runs as an unprivileged user. Windows refuses a read-only
+// file to everybody.
+TEST_F(OutputSafetyTest, ReadOnlyOutputIsRefusedAndKept) {
+    dir.write("out.zvk", previous);
+    ASSERT_EQ(0, chmod(dir.file("out.zvk").c_str(), 0444));
+    // The directory lets everybody replace its files: only the file's own
+    // permission can stop the run.
+    ASSERT_EQ(0, chmod(dir.path().c_str(), 0777));
+    ProcessSetup setup;
+    setup.unprivileged = !windows_target();
+    EXPECT_TRUE(failed_with(run({"-mem", "0", "in.bin", "-o", "out.zvk"}, setup), 10,
+                            "Can't open output file 'out.zvk'!", "Saving final Snapshot `out.zvk`\n"));
+    EXPECT_TRUE(same_bytes(previous, dir.read("out.zvk")));
+    EXPECT_EQ((std::vector<std::string>{"in.bin", "out.zvk"}), dir.entries());
+}
+
 TEST_F(OutputSafetyTest, SymbolicLinkIsFollowedAndKept) {
+    QUILLET_REQUIRE(Facility::SYMBOLIC_LINKS);
     dir.make_directory("real");
     dir.write("real/target.zvk", previous);
     ASSERT_EQ(0, symlink("real/target.zvk", dir.file("link.zvk").c_str()));
@@ -98,6 +121,7 @@ TEST_F(OutputSafetyTest, SymbolicLinkIsFollowedAndKept) {
 }
 
 TEST_F(OutputSafetyTest, ReplacedFileKeepsItsPermissionBits) {
+    QUILLET_REQUIRE(Facility::PERMISSION_BITS);
     dir.write("out.zvk", previous);
     ASSERT_EQ(0, chmod(dir.file("out.zvk").c_str(), 0640));
     EXPECT_TRUE(succeeded(run({"-mem", "0", "in.bin", "-o", "out.zvk"}), saved("out.zvk")));
@@ -106,6 +130,7 @@ TEST_F(OutputSafetyTest, ReplacedFileKeepsItsPermissionBits) {
 }
 
 TEST_F(OutputSafetyTest, NewFileGetsTheUsualPermissionBits) {
+    QUILLET_REQUIRE(Facility::PERMISSION_BITS);
     const mode_t mask = umask(0);
     umask(mask);
     EXPECT_TRUE(succeeded(run({"-mem", "0", "in.bin", "-o", "out.zvk"}), saved("out.zvk")));

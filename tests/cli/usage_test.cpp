@@ -41,15 +41,15 @@ using UsageTest = CliTest;
 
 TEST_F(UsageTest, NoArgumentsPrintBannerAndWholeUsageScreen) {
     const ProcessResult result = run({});
-    EXPECT_EQ(BANNER + USAGE, result.standard_output);
+    EXPECT_EQ(native_text(BANNER + USAGE), result.standard_output);
     EXPECT_EQ("", result.standard_error);
     EXPECT_EQ(0, result.exit_status);
 }
 
 TEST_F(UsageTest, BannerComesFirstAlsoBeforeAnError) {
     const ProcessResult result = run({"-cm"});
-    EXPECT_EQ(BANNER, result.standard_output);
-    EXPECT_EQ("Missing option value(s) '-cm'!\n\n", result.standard_error);
+    EXPECT_EQ(native_text(BANNER), result.standard_output);
+    EXPECT_EQ(native_text("Missing option value(s) '-cm'!\n\n"), result.standard_error);
 }
 
 struct HelpCase {
@@ -99,7 +99,20 @@ TEST_F(UsageTest, PauseWaitsForEnterAndConsumesTypedCharacters) {
     setup.input_after_pause = "def\nnext line\n";
     const ProcessResult result = run({"-h"}, setup);
     EXPECT_TRUE(result.running_at_pause);
-    EXPECT_EQ(BANNER + USAGE_BEFORE_PAUSE, result.output_at_pause);
+    EXPECT_EQ(native_text(BANNER + USAGE_BEFORE_PAUSE), result.output_at_pause);
+    EXPECT_TRUE(succeeded(result, USAGE));
+}
+
+// ENTER in a console (a Windows one) sends CR LF: it ends the pause there
+// and leaves no trace either.
+TEST_F(UsageTest, EnterOfAConsoleEndsThePause) {
+    ProcessSetup setup;
+    setup.pause_after_output = "Press ENTER ...";
+    setup.pause_milliseconds = 300;
+    setup.input_after_pause = "\r\nnext line\r\n";
+    const ProcessResult result = run({"-h"}, setup);
+    EXPECT_TRUE(result.running_at_pause);
+    EXPECT_EQ(native_text(BANNER + USAGE_BEFORE_PAUSE), result.output_at_pause);
     EXPECT_TRUE(succeeded(result, USAGE));
 }
 

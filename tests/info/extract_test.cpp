@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "info_test_support.hpp"
+#include "support/target.hpp"
 
 namespace info_test {
 namespace {
@@ -137,6 +138,7 @@ TEST_F(ExtractFailureTest, MemoryFileInAMissingDirectoryFails) {
 }
 
 TEST_F(ExtractFailureTest, ALinkInTheDirectoryIsNotFollowed) {
+    QUILLET_REQUIRE(quillet_test::Facility::SYMBOLIC_LINKS);
     ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
     dir_.write("outside.bin", Bytes{1, 2, 3});
     ASSERT_EQ(symlink(path("outside.bin").c_str(), path("out/block-00.bin").c_str()), 0);

@@ -3,14 +3,21 @@
 #include <cstdio>
 
 #include "support/process.hpp"
+#include "support/target.hpp"
 
 namespace info_test {
 namespace {
 
+// The texts come with "\n" line ends, once the test has checked that the
+// program wrote its system's own.
 RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
                       const quillet_test::ProcessSetup& setup = {}) {
-    const quillet_test::ProcessResult run = quillet_test::run_process(program, arguments, setup);
-    return RunResult{run.exit_status, run.standard_output, run.standard_error};
+    const quillet_test::ProcessResult run =
+        quillet_test::run_process(quillet_test::program_under_test(program), arguments, setup);
+    RunResult result{run.exit_status, "", ""};
+    EXPECT_TRUE(quillet_test::from_native_text(run.standard_output, &result.out)) << "standard output";
+    EXPECT_TRUE(quillet_test::from_native_text(run.standard_error, &result.err)) << "standard error";
+    return result;
 }
 
 // The rest of the first line that starts with `prefix`, padding removed.

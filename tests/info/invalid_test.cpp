@@ -6,6 +6,7 @@
 
 #include "info_test_support.hpp"
 #include "mini_json.hpp"
+#include "support/target.hpp"
 #include "snapshot/snapshot_format.hpp"
 
 namespace info_test {
@@ -212,6 +213,7 @@ TEST_F(InfoTest, ShortVersion2HeaderAndLongVersion1Header) {
 }
 
 TEST_F(InfoTest, JsonEscapesTheFileName) {
+    QUILLET_REQUIRE(quillet_test::Facility::ANY_NAME_CHARACTER);
     const std::string odd = path("quote\"back\\slash\ttab.zvk");
     dir_.write("quote\"back\\slash\ttab.zvk", header(1, HEADER_SIZE_V1, MODEL_C2717));
     const RunResult json = run_info({"--json", odd});
@@ -246,6 +248,7 @@ TEST(InfoCommandLine, UsageErrorsExitWith64) {
         {{"-jq", "a.zvk"}, "quillet-info: unknown option '-q'\n"},
         {{"--json", "-qj", "a.zvk"}, "quillet-info: unknown option '-q'\n"},
         {{"--json=1", "a.zvk"}, "quillet-info: option takes no value '--json=1'\n"},
+        {{"--version=1"}, "quillet-info: option takes no value '--version=1'\n"},
         {{"a.zvk", "-x"}, "quillet-info: missing value for '-x'\n"},
         {{"a.zvk", "--memory"}, "quillet-info: missing value for '--memory'\n"},
     };

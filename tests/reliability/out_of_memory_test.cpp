@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/target.hpp"
 #include "support/temp_dir.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -86,6 +87,7 @@ TEST(OutOfMemory, AllocationFailureUnderAnAddressSpaceLimitIsFailureTwo) {
 #ifdef QUILLET_UNDER_ASAN
     GTEST_SKIP() << "AddressSanitizer reserves far more address space than any useful limit";
 #endif
+    QUILLET_REQUIRE(Facility::RESOURCE_LIMITS);
     TempDir dir;
     dir.write("page.bin", Bytes(PAGE_BYTES, 0x11));
     // Every mapper page plus the work buffer: a few hundred KB of allocations

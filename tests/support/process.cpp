@@ -1,7 +1,9 @@
 #include "support/process.hpp"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,8 +33,27 @@ struct Pipe {
 
 Pipe make_pipe() {
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    if (pipe(ends) != 0) throw std::runtime_error("pipe failed");
+    for (const int end : ends) fcntl(end, F_SETFD, FD_CLOEXEC);
     return Pipe{ends[0], ends[1]};
+}
+
+constexpr const char* UNPRIVILEGED_USER = "nobody";
+
+// Who the child runs as: the test's own user, or "nobody" when an
+// unprivileged run is asked for and the test runs as root. Looked up before
+// the child is forked.
+struct ChildUser {
+    bool change = false;
+    uid_t user = 0;
+    gid_t group = 0;
+};
+
+ChildUser child_user(const ProcessSetup& setup) {
+    if (!setup.unprivileged || geteuid() != 0) return {};
+    const passwd* entry = getpwnam(UNPRIVILEGED_USER);
+    if (!entry) throw std::runtime_error("no unprivileged user to run as");
+    return ChildUser{true, entry->pw_uid, entry->pw_gid};
 }
 
 void close_fd(int& fd) {
@@ -63,7 +84,8 @@ std::vector<std::string> wrapper_words() {
 }
 
 [[noreturn]] void start_child(const std::string& program, const std::vector<std::string>& arguments,
-                              const ProcessSetup& setup, const Pipe& in, const Pipe& out, const Pipe& err) {
+                              const ProcessSetup& setup, const ChildUser& user, const Pipe& in, const Pipe& out,
+                              const Pipe& err) {
     if (dup2(in.read_end, STDIN_FILENO) < 0 || dup2(out.write_end, STDOUT_FILENO) < 0 ||
         dup2(err.write_end, STDERR_FILENO) < 0) {
         _exit(CHILD_SETUP_FAILED);
@@ -77,6 +99,9 @@ std::vector<std::string> wrapper_words() {
         const rlim_t limit = static_cast<rlim_t>(setup.file_size_limit);
         const rlimit fsize{limit, limit};
         if (setrlimit(RLIMIT_FSIZE, &fsize) != 0) _exit(CHILD_SETUP_FAILED);
+    }
+    if (user.change && (setgroups(0, nullptr) != 0 || setgid(user.group) != 0 || setuid(user.user) != 0)) {
+        _exit(CHILD_SETUP_FAILED);
     }
     const std::vector<std::string> wrapper = wrapper_words();
     std::vector<char*> argv;
@@ -183,6 +208,7 @@ void exchange(Session& s) {
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
                           const ProcessSetup& setup) {
+    const ChildUser user = child_user(setup);
     Pipe in = make_pipe();
     Pipe out = make_pipe();
     Pipe err = make_pipe();
@@ -193,7 +219,7 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     sigaction(SIGPIPE, &ignore, &previous);
 
     const pid_t child = fork();
-    if (child == 0) start_child(program, arguments, setup, in, out, err);
+    if (child == 0) start_child(program, arguments, setup, user, in, out, err);
     close_fd(in.read_end);
     close_fd(out.write_end);
     close_fd(err.write_end);

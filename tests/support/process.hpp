@@ -14,6 +14,9 @@ struct ProcessSetup {
     // negative leaves it alone. With a limit the child ignores SIGXFSZ, so an
     // oversized write fails instead of killing it.
     long file_size_limit = -1;
+    // When the test runs as root: the child runs as the user "nobody", so
+    // that file permissions bind it as they bind everybody else.
+    bool unprivileged = false;
     // When not empty: after `standard_input`, standard input stays open
     // until the child's standard output contains this text, and for
     // `pause_milliseconds` after that; then `input_after_pause` is fed.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "base/file_access.hpp"
+#include "support/target.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace quillet {
@@ -73,13 +75,12 @@ int write_output(const std::string& path, std::initializer_list<Bytes> pieces, R
     return write_file_whole(path.c_str(), ranges.data(), static_cast<int>(ranges.size()), reporter);
 }
 
-mode_t permission_bits(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
-    return status.st_mode & 07777;
+unsigned permission_bits(const std::string& path) {
+    return static_cast<unsigned>(std::filesystem::status(path).permissions() & std::filesystem::perms::mask);
 }
 
 TEST(WriteFileWhole, NewFileGetsItsPiecesAndTheUmaskMode) {
+    QUILLET_REQUIRE(Facility::PERMISSION_BITS);
     TempDir dir;
     const mode_t old_mask = umask(027);
     const int result = write_output(dir.file("out"), {{1, 2}, {}, {3}});
@@ -91,9 +92,10 @@ TEST(WriteFileWhole, NewFileGetsItsPiecesAndTheUmaskMode) {
 }
 
 TEST(WriteFileWhole, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
+    QUILLET_REQUIRE(Facility::PERMISSION_BITS);
     TempDir dir;
     dir.write("out", ascending(50));
-    ASSERT_EQ(chmod(dir.file("out").c_str(), 0604), 0);
+    std::filesystem::permissions(dir.file("out"), static_cast<std::filesystem::perms>(0604));
     EXPECT_EQ(write_output(dir.file("out"), {{9, 8, 7}}), 0);
     EXPECT_EQ(dir.read("out"), (Bytes{9, 8, 7}));
     EXPECT_EQ(permission_bits(dir.file("out")), 0604u);
@@ -101,22 +103,22 @@ TEST(WriteFileWhole, ExistingFileIsReplacedAndKeepsItsPermissionBits) {
 }
 
 TEST(WriteFileWhole, SymbolicLinkIsFollowedAndItsTargetReplaced) {
+    QUILLET_REQUIRE(Facility::SYMBOLIC_LINKS);
     TempDir dir;
     dir.write("target", ascending(50));
-    ASSERT_EQ(symlink("target", dir.file("link").c_str()), 0);
+    std::filesystem::create_symlink("target", dir.file("link"));
     EXPECT_EQ(write_output(dir.file("link"), {{5, 6}}), 0);
-    struct stat status {};
-    ASSERT_EQ(lstat(dir.file("link").c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
     EXPECT_EQ(dir.read("target"), (Bytes{5, 6}));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link", "target"}));
 }
 
 TEST(WriteFileWhole, DeviceIsWrittenDirectly) {
-    EXPECT_EQ(write_output("/dev/null", {ascending(300)}), 0);
+    EXPECT_EQ(write_output(null_device(), {ascending(300)}), 0);
 }
 
 TEST(WriteFileWhole, FullDeviceFailsToWriteOnce) {
+    QUILLET_REQUIRE(Facility::DEVICE_FILES);
     ReportLog log;
     EXPECT_EQ(write_output("/dev/full", {ascending(10)}, &log), ERR_OUTPUT_WRITE);
     EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_WRITE, "Can't write to the output file '/dev/full'!"}}));

@@ -24,7 +24,7 @@ enum LongOnlyOption {
     PALETTE_OPTION,
 };
 
-constexpr char SHORT_OPTIONS[] = ":jx:m:h";
+constexpr char SHORT_OPTIONS[] = "jx:m:h";
 constexpr option LONG_OPTIONS[] = {
     {"json", no_argument, nullptr, 'j'},
     {"extract", required_argument, nullptr, 'x'},
@@ -57,15 +57,26 @@ const char* last_word(char** argument_vector, int argument_count) {
     return index > 0 && index < argument_count ? argument_vector[index] : "";
 }
 
-// getopt_long rejected an option: an unknown long one (optopt 0), one of
-// ours given a value it does not take ("--json=1"), or an unknown letter.
-ParseResult rejected_option(char** argument_vector, int argument_count) {
-    if (optopt == 0) return usage_error("unknown option", last_word(argument_vector, argument_count));
-    if (std::strchr(SHORT_OPTIONS + 1, optopt)) {
-        return usage_error("option takes no value", last_word(argument_vector, argument_count));
+// The option whose value getopt_long reports (its optopt), or null.
+const option* known_option(int value) {
+    for (const option& known : LONG_OPTIONS) {
+        if (known.name && known.val == value) return &known;
     }
-    const char word[] = {'-', static_cast<char>(optopt), '\0'};
-    return usage_error("unknown option", word);
+    return nullptr;
+}
+
+// getopt_long rejected an option: an unknown long one (optopt 0), one of
+// ours without its value ("-x" last), one of ours given a value it does not
+// take ("--json=1"), or an unknown letter. The C libraries agree on optopt
+// for each, not on the result they return for the first three.
+ParseResult rejected_option(char** argument_vector, int argument_count) {
+    const char* word = last_word(argument_vector, argument_count);
+    if (optopt == 0) return usage_error("unknown option", word);
+    if (const option* ours = known_option(optopt)) {
+        return usage_error(ours->has_arg == required_argument ? "missing value for" : "option takes no value", word);
+    }
+    const char letter[] = {'-', static_cast<char>(optopt), '\0'};
+    return usage_error("unknown option", letter);
 }
 
 // Stores the value of an option that may be given once.
@@ -192,7 +203,6 @@ ParseResult parse_info_options(int argument_count, char** argument_vector, InfoO
         switch (option) {
         case 'h': return PARSE_SHOW_HELP;
         case VERSION_OPTION: return PARSE_SHOW_VERSION;
-        case ':': return usage_error("missing value for", last_word(argument_vector, argument_count));
         case '?': return rejected_option(argument_vector, argument_count);
         default:
             if (take_option(option, optarg, options, &given) != PARSE_RUN) return PARSE_USAGE_ERROR;
