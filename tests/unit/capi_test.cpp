@@ -1,10 +1,12 @@
 // The public C interface. Expected bytes come from the tests' own header model.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <iterator>
 
 #include "quillet/quillet.h"
+#include "support/target.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace {
@@ -188,6 +190,42 @@ TEST(CApi, PageBytesLandAtThePageStartAndTheRestStaysZero) {
     Bytes expected(QUILLET_PAGE_SIZE, 0);
     std::copy(std::begin(data), std::end(data), expected.begin());
     EXPECT_EQ(page, expected);
+}
+
+// What a path holds, as programs over the interface ask it (quillet-info
+// before it writes into a directory, and for a snapshot's size).
+TEST(CApi, EntryKindAndFileSize) {
+    TempDir dir;
+    dir.write("file.bin", ascending(123));
+    dir.write("empty.bin", {});
+    dir.make_directory("sub");
+    const struct {
+        std::string path;
+        int kind;
+        long long size;
+    } cases[] = {
+        {dir.file("file.bin"), QUILLET_ENTRY_REGULAR, 123},
+        {dir.file("empty.bin"), QUILLET_ENTRY_REGULAR, 0},
+        {dir.file("sub"), QUILLET_ENTRY_OTHER, -1},
+        {dir.file("missing.bin"), QUILLET_ENTRY_NONE, -1},
+        {dir.file("missing/file.bin"), QUILLET_ENTRY_NONE, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(quillet_entry_kind(c.path.c_str()), c.kind) << c.path;
+        EXPECT_EQ(quillet_file_size(c.path.c_str()), c.size) << c.path;
+    }
+    EXPECT_EQ(quillet_entry_kind(nullptr), QUILLET_ERR_MISSING_VALUE);
+    EXPECT_EQ(quillet_file_size(nullptr), QUILLET_ERR_MISSING_VALUE);
+}
+
+// A link is an entry of its own; its size is that of what it leads to.
+TEST(CApi, EntryKindOfALinkIsNotWhatItLeadsTo) {
+    QUILLET_REQUIRE(Facility::SYMBOLIC_LINKS);
+    TempDir dir;
+    dir.write("file.bin", ascending(10));
+    std::filesystem::create_symlink("file.bin", dir.file("link.bin"));
+    EXPECT_EQ(quillet_entry_kind(dir.file("link.bin").c_str()), QUILLET_ENTRY_OTHER);
+    EXPECT_EQ(quillet_file_size(dir.file("link.bin").c_str()), 10);
 }
 
 }  // namespace

@@ -124,6 +124,16 @@ TEST(WriteFileWhole, FullDeviceFailsToWriteOnce) {
     EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_WRITE, "Can't write to the output file '/dev/full'!"}}));
 }
 
+TEST(WriteFileWhole, DirectoryCannotBeOpened) {
+    TempDir dir;
+    dir.make_directory("sub");
+    ReportLog log;
+    EXPECT_EQ(write_output(dir.file("sub"), {{1}}, &log), ERR_OUTPUT_OPEN);
+    EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_OPEN, message("Can't open output file '%s'!", dir.file("sub"))}}));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(dir.entries("sub").empty());
+}
+
 TEST(WriteFileWhole, MissingDirectoryCannotBeOpened) {
     TempDir dir;
     const std::string path = dir.file("no/such/out");
