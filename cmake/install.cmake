@@ -6,9 +6,17 @@ include(GNUInstallDirs)
 
 set(QUILLET_COMPLETIONS_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
-# Installs program NAME with its manual page and its completion script.
+# Installs program NAME with its manual page and its completion script; on
+# Windows with the manual page as plain text instead.
+if(WIN32)
+  include(cmake/windows-package.cmake)
+endif()
 function(quillet_install_program name)
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+  if(WIN32)
+    quillet_install_manual_text(${name})
+    return()
+  endif()
   install(FILES docs/${name}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
   install(FILES completions/${name}.bash DESTINATION ${QUILLET_COMPLETIONS_DIR} RENAME ${name} COMPONENT tools)
 endfunction()

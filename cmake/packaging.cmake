@@ -6,6 +6,12 @@
 #   development  libquillet-dev_<version>_<arch>.deb: the header, the static
 #                library, the link libquillet.so and the CMake and
 #                pkg-config files
+# A Windows build makes one zip instead (cmake/windows-package.cmake).
+if(WIN32)
+  include(CPack)
+  return()
+endif()
+
 set(QUILLET_MAINTAINER "Quillet developers <quillet@example.org>"
     CACHE STRING "Maintainer field of the Debian packages")
 
