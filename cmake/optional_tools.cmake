@@ -23,7 +23,9 @@ macro(quillet_optional_package option package what part tool debian_package)
   string(TOUPPER "${${option}}" quillet_choice)
   set(QUILLET_WITH_${what} OFF)
   if(quillet_choice)
-    find_package(${package} QUIET)
+    if(NOT ${package}_FOUND)
+      find_package(${package} QUIET)
+    endif()
     if(${package}_FOUND)
       set(QUILLET_WITH_${what} ON)
     elseif(quillet_choice STREQUAL "AUTO")
@@ -36,7 +38,14 @@ macro(quillet_optional_package option package what part tool debian_package)
   endif()
 endmacro()
 
-quillet_optional_package(QUILLET_TESTS GTest GTEST "tests" GoogleTest libgtest-dev)
+# A cross build finds no GoogleTest for its target system: it builds one
+# from the sources of the googletest package instead.
+set(quillet_gtest_package libgtest-dev)
+if(CMAKE_CROSSCOMPILING AND QUILLET_TESTS)
+  include(cmake/googletest-from-source.cmake)
+  set(quillet_gtest_package googletest)
+endif()
+quillet_optional_package(QUILLET_TESTS GTest GTEST "tests" GoogleTest ${quillet_gtest_package})
 quillet_optional_package(QUILLET_BENCH benchmark BENCHMARK "benchmark" "Google Benchmark" libbenchmark-dev)
 
 # The PNG encoder of quillet-info --screen, a header of the build machine

@@ -187,7 +187,8 @@ OpenOutputResult open_output(const char* path, Output* output) {
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (existing == INVALID_HANDLE_VALUE) {
         // Nothing there yet, or a missing directory that the creation of
-        // the temporary file then finds.
+        // the temporary file then finds. A link that leads nowhere is
+        // replaced itself rather than followed.
         return create_temporary(output) ? OpenOutputResult::OPENED : OpenOutputResult::CANNOT_CREATE;
     }
     const Existing kind = classify(existing);

@@ -1,7 +1,6 @@
 #include "info_options.hpp"
 
 #include <cstdio>
-#include <cstring>
 #include <getopt.h>
 #include <string>
 
