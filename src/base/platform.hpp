@@ -92,4 +92,12 @@ int commit_output(Output* output);
 // Closes the output after a failure and removes the temporary file.
 void discard_output(Output* output);
 
+// The system calls behind commit_output() and discard_output(), which
+// platform_output.cpp shares: closing an output file (true when it closed
+// cleanly), putting the file `from` in place of `to` (true on success) and
+// removing a file.
+bool close_output_file(FileHandle file);
+bool replace_file(const std::string& from, const std::string& to);
+void remove_file(const std::string& path);
+
 }  // namespace quillet::platform

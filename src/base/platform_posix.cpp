@@ -188,30 +188,12 @@ int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
     return 0;
 }
 
-int commit_output(Output* output) {
-    const int fd = descriptor(output->file);
-    output->file = NO_FILE;
-    bool placed = close(fd) == 0;
-    if (placed && !output->temporary.empty()) {
-        placed = rename(output->temporary.c_str(), output->target.c_str()) == 0;
-        if (placed) output->temporary.clear();
-    }
-    if (!placed) {
-        discard_output(output);
-        return -1;
-    }
-    return 0;
+bool close_output_file(FileHandle file) { return close(descriptor(file)) == 0; }
+
+bool replace_file(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
 }
 
-void discard_output(Output* output) {
-    if (output->file != NO_FILE) {
-        close(descriptor(output->file));
-        output->file = NO_FILE;
-    }
-    if (!output->temporary.empty()) {
-        unlink(output->temporary.c_str());
-        output->temporary.clear();
-    }
-}
+void remove_file(const std::string& path) { unlink(path.c_str()); }
 
 }  // namespace quillet::platform

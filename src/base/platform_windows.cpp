@@ -219,30 +219,12 @@ int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
     return 0;
 }
 
-int commit_output(Output* output) {
-    const HANDLE file = handle_of(output->file);
-    output->file = NO_FILE;
-    bool placed = CloseHandle(file) != 0;
-    if (placed && !output->temporary.empty()) {
-        placed = MoveFileExW(wide(output->temporary).c_str(), wide(output->target).c_str(), REPLACE_FLAGS) != 0;
-        if (placed) output->temporary.clear();
-    }
-    if (!placed) {
-        discard_output(output);
-        return -1;
-    }
-    return 0;
+bool close_output_file(FileHandle file) { return CloseHandle(handle_of(file)) != 0; }
+
+bool replace_file(const std::string& from, const std::string& to) {
+    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), REPLACE_FLAGS) != 0;
 }
 
-void discard_output(Output* output) {
-    if (output->file != NO_FILE) {
-        CloseHandle(handle_of(output->file));
-        output->file = NO_FILE;
-    }
-    if (!output->temporary.empty()) {
-        DeleteFileW(wide(output->temporary).c_str());
-        output->temporary.clear();
-    }
-}
+void remove_file(const std::string& path) { DeleteFileW(wide(path).c_str()); }
 
 }  // namespace quillet::platform
