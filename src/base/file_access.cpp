@@ -68,11 +68,6 @@ long read_file_start(const char* path, std::size_t max_length, ByteBuffer* conte
     return result;
 }
 
-long read_standard_input(const char* name, std::size_t max_length, ByteBuffer* content,
-                         const Reporter& reporter) {
-    return read_start(platform::standard_input(), name, max_length, content, reporter);
-}
-
 int write_file_whole(const char* path, const ConstByteRange* ranges, int count, const Reporter& reporter) {
     platform::Output output;
     if (platform::open_output(path, &output) != platform::OpenOutputResult::OPENED) {

@@ -61,10 +61,6 @@ int read_input_file(const char* path, std::uint8_t* buffer, int max_length, cons
 long read_file_start(const char* path, std::size_t max_length, ByteBuffer* content,
                      const Reporter& reporter);
 
-// The same from the standard input; `name` names it in messages.
-long read_standard_input(const char* name, std::size_t max_length, ByteBuffer* content,
-                         const Reporter& reporter);
-
 // Writes `ranges`, in order, as the file `path`. The file appears whole or
 // not at all: a regular file is written beside the target and renamed over
 // it at the end, so a failure leaves an existing file as it was (a device

@@ -32,9 +32,6 @@ struct ConstByteRange {
 // named pipe. NO_FILE on failure.
 FileHandle open_for_reading(const char* path);
 
-// The standard input, for reading.
-FileHandle standard_input();
-
 // What a file is: a regular file with its size, or something else.
 struct FileStatus {
     bool regular;
@@ -61,7 +58,7 @@ void wait_for_data(FileHandle file);
 // Returns the number of bytes read, or -1 on a read error.
 std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count);
 
-// Closes a file opened by open_for_reading(); the standard input is left open.
+// Closes a file opened by open_for_reading().
 void close_file(FileHandle file);
 
 // An output file being written: either a temporary file beside the target,

@@ -113,8 +113,6 @@ FileHandle open_for_reading(const char* path) {
     return fd < 0 ? NO_FILE : fd;
 }
 
-FileHandle standard_input() { return STDIN_FILENO; }
-
 EntryKind examine_entry(const char* path) {
     struct stat status;
     if (lstat(path, &status) != 0) return EntryKind::NOTHING;
@@ -145,7 +143,7 @@ std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count) {
 }
 
 void close_file(FileHandle file) {
-    if (file != NO_FILE && file != STDIN_FILENO) close(descriptor(file));
+    if (file != NO_FILE) close(descriptor(file));
 }
 
 OpenOutputResult open_output(const char* path, Output* output) {

@@ -147,8 +147,6 @@ FileHandle open_for_reading(const char* path) {
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-FileHandle standard_input() { return file_of(GetStdHandle(STD_INPUT_HANDLE)); }
-
 EntryKind examine_entry(const char* path) {
     const std::wstring name = wide(path);
     if (name.empty()) return EntryKind::NOTHING;
@@ -173,7 +171,7 @@ std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count) {
 }
 
 void close_file(FileHandle file) {
-    if (file != NO_FILE && file != standard_input()) CloseHandle(handle_of(file));
+    if (file != NO_FILE) CloseHandle(handle_of(file));
 }
 
 OpenOutputResult open_output(const char* path, Output* output) {

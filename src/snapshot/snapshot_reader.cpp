@@ -152,11 +152,4 @@ int read_snapshot_file(const char* path, Snapshot* snapshot, const Reporter& rep
     return read_snapshot_bytes(content.data(), static_cast<std::size_t>(length), path, snapshot, reporter);
 }
 
-int read_snapshot_standard_input(const char* name, Snapshot* snapshot, const Reporter& reporter) {
-    ByteBuffer content;
-    const long length = read_standard_input(name, SNAPSHOT_SIZE_MAX, &content, reporter);
-    if (length < 0) return static_cast<int>(length);
-    return read_snapshot_bytes(content.data(), static_cast<std::size_t>(length), name, snapshot, reporter);
-}
-
 }  // namespace quillet

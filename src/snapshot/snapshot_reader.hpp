@@ -30,7 +30,4 @@ int read_snapshot_bytes(const std::uint8_t* data, std::size_t length, const char
 // Also ERR_SOURCE_OPEN and ERR_SOURCE_ACCESS.
 int read_snapshot_file(const char* path, Snapshot* snapshot, const Reporter& reporter);
 
-// The same for the standard input, named `name` in messages.
-int read_snapshot_standard_input(const char* name, Snapshot* snapshot, const Reporter& reporter);
-
 }  // namespace quillet
