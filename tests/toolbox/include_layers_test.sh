@@ -13,10 +13,11 @@ declare -A allowed=(
     [base]="base"
     [snapshot]="base snapshot"
     [image]="base snapshot image"
+    [cpu]="cpu"
     [cli]="base snapshot image cli"
-    [capi]="base snapshot image capi"
+    [capi]="base snapshot image cpu capi"
 )
-layers="base snapshot image cli capi"
+layers="base snapshot image cpu cli capi"
 
 check() {  # FILE ALLOWED_FOLDERS...
     local file=$1

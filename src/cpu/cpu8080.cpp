@@ -1,0 +1,194 @@
+// The 8080's state, memory, mapping and the parts of a run around its
+// instruction loop (cpu_execute.cpp).
+#include "cpu/cpu8080.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cpu/cpu_execute.hpp"
+
+namespace quillet {
+
+namespace {
+
+std::uint8_t& byte_at(Cpu8080* cpu, unsigned address) {
+    return cpu->cells[2 * address + CELL_BYTE];
+}
+std::uint8_t& marks_at(Cpu8080* cpu, unsigned address) {
+    return cpu->cells[2 * address + CELL_MARKS];
+}
+std::uint8_t byte_at(const Cpu8080* cpu, unsigned address) {
+    return cpu->cells[2 * address + CELL_BYTE];
+}
+std::uint8_t marks_at(const Cpu8080* cpu, unsigned address) {
+    return cpu->cells[2 * address + CELL_MARKS];
+}
+
+// The pair registers of the header order AF, BC, DE, HL as (high, low)
+// indexes into regs.
+constexpr int PAIR_HIGH[] = {CPU_A, CPU_B, CPU_D, CPU_H};
+constexpr int PAIR_LOW[] = {CPU_F, CPU_C, CPU_E, CPU_L};
+constexpr int PAIR_PC = 4;
+constexpr int PAIR_SP = 5;
+
+// What reads see at `address` becomes `value`, at address 0 in its
+// repetition too.
+void set_view(Cpu8080* cpu, unsigned address, std::uint8_t value) {
+    byte_at(cpu, address) = value;
+    if (address == 0) byte_at(cpu, CPU_MEMORY_SIZE) = value;
+}
+
+void write_byte(Cpu8080* cpu, unsigned address, std::uint8_t value) {
+    cpu_write_marked(cpu, static_cast<std::uint16_t>(address), value);
+}
+
+// Accepts the pending interrupt: the device puts RST n on the bus.
+void accept_interrupt(Cpu8080* cpu) {
+    CpuState& s = cpu->state;
+    s.sp = static_cast<std::uint16_t>(s.sp - 2);
+    write_byte(cpu, s.sp + 1u, static_cast<std::uint8_t>(s.pc >> 8));
+    write_byte(cpu, s.sp, static_cast<std::uint8_t>(s.pc));
+    s.pc = static_cast<std::uint16_t>(s.interrupt_request * 8);
+    s.interrupt_request = -1;
+    s.interrupts_enabled = false;
+    s.halted = false;
+    s.states += 11;
+    s.instructions += 1;
+}
+
+bool can_accept_interrupt(const CpuState& s) {
+    return s.interrupt_request >= 0 && s.interrupts_enabled && !s.ei_pending;
+}
+
+// No instruction takes fewer states: a budget of 4 * n states runs at most
+// n instructions.
+constexpr std::uint64_t STATES_MIN = 4;
+
+}  // namespace
+
+void cpu_reset(Cpu8080* cpu) {
+    cpu->state = CpuState{};
+    std::memset(cpu->cells, 0, sizeof cpu->cells);
+    std::memset(cpu->beneath, 0, sizeof cpu->beneath);
+    cpu->input = nullptr;
+    cpu->output = nullptr;
+    cpu->port_context = nullptr;
+    cpu->stop_requested = false;
+    cpu->ei_at = 0;
+    std::memset(cpu->dispatch, 0, sizeof cpu->dispatch);
+    marks_at(cpu, 0) = CELL_MIRRORED;
+    marks_at(cpu, CPU_MEMORY_SIZE) = CELL_MIRRORED;
+}
+
+void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
+    if (marks_at(cpu, address) & CELL_READONLY) {
+        cpu->beneath[address] = value;
+    } else {
+        set_view(cpu, address, value);
+    }
+}
+
+void cpu_write_ram(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* data, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) write_byte(cpu, static_cast<unsigned>(address + i), data[i]);
+}
+
+void cpu_read_ram(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned at = (address + i) & 0xFFFF;
+        out[i] = (marks_at(cpu, at) & CELL_READONLY) ? cpu->beneath[at] : byte_at(cpu, at);
+    }
+}
+
+void cpu_read_view(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) out[i] = byte_at(cpu, (address + i) & 0xFFFF);
+}
+
+bool cpu_map_readonly(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* image, std::size_t length) {
+    if (length == 0 || length > CPU_MEMORY_SIZE - address) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (marks_at(cpu, static_cast<unsigned>(address + i)) & CELL_READONLY) return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned at = static_cast<unsigned>(address + i);
+        cpu->beneath[at] = byte_at(cpu, at);
+        set_view(cpu, at, image[i]);
+        marks_at(cpu, at) |= CELL_READONLY;
+    }
+    return true;
+}
+
+bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address) {
+    return marks_at(cpu, address) & CELL_READONLY;
+}
+
+void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop) {
+    std::uint8_t& marks = marks_at(cpu, address);
+    marks = static_cast<std::uint8_t>(stop ? marks | CELL_STOP : marks & ~CELL_STOP);
+}
+
+void cpu_clear_stops(Cpu8080* cpu) {
+    for (unsigned at = 0; at < CPU_MEMORY_SIZE; ++at) marks_at(cpu, at) &= static_cast<std::uint8_t>(~CELL_STOP);
+}
+
+std::uint16_t cpu_get_pair(const Cpu8080* cpu, int pair) {
+    const CpuState& s = cpu->state;
+    if (pair == PAIR_PC) return s.pc;
+    if (pair == PAIR_SP) return s.sp;
+    return static_cast<std::uint16_t>(s.regs[PAIR_HIGH[pair]] << 8 | s.regs[PAIR_LOW[pair]]);
+}
+
+void cpu_set_pair(Cpu8080* cpu, int pair, std::uint16_t value) {
+    CpuState& s = cpu->state;
+    if (pair == PAIR_PC) {
+        s.pc = value;
+    } else if (pair == PAIR_SP) {
+        s.sp = value;
+    } else {
+        s.regs[PAIR_HIGH[pair]] = static_cast<std::uint8_t>(value >> 8);
+        s.regs[PAIR_LOW[pair]] = static_cast<std::uint8_t>(value);
+        s.regs[CPU_F] = fixed_flags(s.regs[CPU_F]);
+    }
+}
+
+void cpu_request_interrupt(Cpu8080* cpu, int rst) {
+    cpu->state.interrupt_request = rst >= 0 && rst <= 7 ? rst : -1;
+}
+
+void cpu_request_stop(Cpu8080* cpu) {
+    cpu->stop_requested = true;
+}
+
+CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
+    CpuState& s = cpu->state;
+    cpu->stop_requested = false;
+    s.regs[CPU_F] = fixed_flags(s.regs[CPU_F]);
+    bool leave_stop = limits.leave_stop;
+    for (;;) {
+        if (!leave_stop && (marks_at(cpu, s.pc) & CELL_STOP)) return CPU_STOP_ADDRESS;
+        if (s.instructions >= limits.max_instructions) return CPU_STOP_INSTRUCTION_LIMIT;
+        if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
+        if (can_accept_interrupt(s)) {
+            accept_interrupt(cpu);
+            leave_stop = false;
+            continue;
+        }
+        if (s.halted) return CPU_STOP_HALTED;
+        // The loop counts states only: the budget keeps the instruction
+        // limit too, and ends after one instruction when an interrupt waits
+        // for the instruction after EI.
+        std::uint64_t budget = limits.max_states - s.states;
+        const std::uint64_t instructions_left = limits.max_instructions - s.instructions;
+        if (instructions_left < CPU_EXECUTE_BUDGET_MAX / STATES_MIN) {
+            budget = std::min(budget, instructions_left * STATES_MIN);
+        }
+        budget = std::min(budget, CPU_EXECUTE_BUDGET_MAX);
+        if (s.ei_pending && s.interrupt_request >= 0 && s.interrupts_enabled) budget = 1;
+        const CpuStopReason reason = cpu_execute(cpu, budget, leave_stop);
+        leave_stop = false;
+        if (reason == CPU_STOP_ADDRESS) return reason;
+        if (reason == CPU_STOP_HALTED && !can_accept_interrupt(s)) return reason;
+        if (cpu->stop_requested) return CPU_STOP_REQUESTED;
+    }
+}
+
+}  // namespace quillet

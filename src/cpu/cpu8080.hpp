@@ -1,0 +1,144 @@
+// The 8080 processor, exact to the clock cycle ("state"): registers, 64 KB
+// of RAM with read-only images mapped over it, ports through callbacks,
+// interrupts, and a run loop that stops at stop addresses, at HLT, or at a
+// limit of states or instructions.
+//
+// Knows nothing of snapshots: the caller fills the memory and reads it back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillet {
+
+constexpr std::size_t CPU_MEMORY_SIZE = 65536;
+
+// The bits of F. Bit 1 always reads 1, bits 3 and 5 always 0.
+constexpr std::uint8_t FLAG_CY = 0x01;
+constexpr std::uint8_t FLAG_ALWAYS_ONE = 0x02;
+constexpr std::uint8_t FLAG_P = 0x04;
+constexpr std::uint8_t FLAG_AC = 0x10;
+constexpr std::uint8_t FLAG_Z = 0x40;
+constexpr std::uint8_t FLAG_S = 0x80;
+constexpr std::uint8_t FLAG_ALWAYS_ZERO = 0x28;
+
+// F as the chip holds it, whatever was put there.
+constexpr std::uint8_t fixed_flags(unsigned f) {
+    return static_cast<std::uint8_t>((f & ~unsigned{FLAG_ALWAYS_ZERO} & 0xFF) | FLAG_ALWAYS_ONE);
+}
+
+// The single registers, numbered as the instruction set encodes them;
+// 6, which the instructions use for M (the byte at HL), is F here.
+enum CpuRegister : int {
+    CPU_B = 0, CPU_C = 1, CPU_D = 2, CPU_E = 3, CPU_H = 4, CPU_L = 5, CPU_F = 6, CPU_A = 7,
+    CPU_REGISTER8_COUNT = 8
+};
+
+// Reads a byte from an input port; `context` is the caller's.
+using CpuInputFn = std::uint8_t (*)(void* context, std::uint8_t port);
+// Takes a byte written to an output port.
+using CpuOutputFn = void (*)(void* context, std::uint8_t port, std::uint8_t value);
+
+// Why a run ended.
+enum CpuStopReason : int {
+    CPU_STOP_ADDRESS = 1,            // PC reached a stop address; its instruction has not run
+    CPU_STOP_HALTED = 2,             // HLT, and no interrupt to leave it
+    CPU_STOP_STATE_LIMIT = 3,        // the state counter reached max_states
+    CPU_STOP_INSTRUCTION_LIMIT = 4,  // the instruction counter reached max_instructions
+    CPU_STOP_REQUESTED = 5,          // a port callback called cpu_request_stop
+};
+
+// What a run may do. The limits are totals of the counters in CpuState, so
+// that a caller running in several pieces keeps one budget. A run checks
+// them before each instruction: the last instruction may end up to 17
+// states past max_states.
+struct CpuRunLimits {
+    std::uint64_t max_states = UINT64_MAX;
+    std::uint64_t max_instructions = UINT64_MAX;
+    // Runs the first instruction even when PC is a stop address: the way to
+    // go on from the stop a previous run ended at.
+    bool leave_stop = false;
+};
+
+struct CpuState {
+    std::uint8_t regs[CPU_REGISTER8_COUNT] = {0, 0, 0, 0, 0, 0, FLAG_ALWAYS_ONE, 0};
+    std::uint16_t sp = 0;
+    std::uint16_t pc = 0;
+    bool interrupts_enabled = false;
+    bool ei_pending = false;     // EI was the last instruction: no interrupt is taken before the next one ends
+    bool halted = false;         // HLT executed; an accepted interrupt ends it
+    int interrupt_request = -1;  // the RST (0..7) a device asks for, until it is accepted; -1 none
+    std::uint64_t states = 0;        // clock states since reset
+    std::uint64_t instructions = 0;  // instructions since reset, accepted interrupts included
+};
+
+// The marks of a memory cell.
+constexpr std::uint8_t CELL_STOP = 0x01;      // a stop address
+constexpr std::uint8_t CELL_READONLY = 0x02;  // an image is mapped here
+constexpr std::uint8_t CELL_MIRRORED = 0x04;  // address 0, repeated after 0xFFFF
+constexpr unsigned CELL_MARK_VALUES = 8;
+// Where a cell keeps its byte and its marks: so that the two, read as one
+// host word, are byte | marks << 8.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr unsigned CELL_BYTE = 1;
+#else
+constexpr unsigned CELL_BYTE = 0;
+#endif
+constexpr unsigned CELL_MARKS = 1 - CELL_BYTE;
+
+struct Cpu8080 {
+    CpuState state;
+    // For each address, the byte reads see (the RAM, or a mapped image)
+    // followed by its marks: the instruction loop fetches both at once. A
+    // last cell repeats address 0, so that the word at 0xFFFF reads in one
+    // load too.
+    std::uint8_t cells[2 * (CPU_MEMORY_SIZE + 1)];
+    // The RAM beneath the mapped images (meaningful only where one is mapped).
+    std::uint8_t beneath[CPU_MEMORY_SIZE];
+    CpuInputFn input;
+    CpuOutputFn output;
+    void* port_context;
+    bool stop_requested;
+    std::uint64_t ei_at;  // during a run: the instruction count just after the last EI
+    // The instruction loop's handlers by opcode and marks, filled by it.
+    const void* dispatch[CELL_MARK_VALUES * 256];
+};
+
+// Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
+// and SP 0, interrupts disabled, no images, no stops, no callbacks, counters 0.
+void cpu_reset(Cpu8080* cpu);
+
+// Reads and writes of the RAM (beneath any image) and of what the processor
+// reads (images included). The range must lie within the 64 KB.
+void cpu_write_ram(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* data, std::size_t length);
+void cpu_read_ram(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, std::size_t length);
+void cpu_read_view(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, std::size_t length);
+
+// Maps `length` bytes of `image` (1..65536 - address, copied) as read-only
+// at `address`. False, and nothing changes, when the range leaves the 64 KB
+// or overlaps an image mapped before.
+bool cpu_map_readonly(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* image, std::size_t length);
+bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address);
+
+// Stop addresses: a run ends before executing the instruction at one.
+void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop);
+void cpu_clear_stops(Cpu8080* cpu);
+
+// Register pairs in the order of the snapshot header: AF, BC, DE, HL, PC,
+// SP (0..5). Setting AF keeps F's fixed bits as the chip holds them.
+std::uint16_t cpu_get_pair(const Cpu8080* cpu, int pair);
+void cpu_set_pair(Cpu8080* cpu, int pair, std::uint16_t value);
+
+// A device asks for RST `rst` (0..7); -1 withdraws the request. The request
+// is accepted before the next instruction once interrupts are enabled (and
+// the instruction after EI has run): PC is pushed, PC = rst * 8, interrupts
+// are disabled, HLT ends, and it counts as one instruction of 11 states.
+void cpu_request_interrupt(Cpu8080* cpu, int rst);
+
+// From a port callback: ends the run after the current instruction.
+void cpu_request_stop(Cpu8080* cpu);
+
+// Runs until a stop condition; see CpuStopReason.
+CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits);
+
+}  // namespace quillet
