@@ -425,6 +425,145 @@ QUILLET_API int quillet_pack_block(uint8_t* output, size_t capacity, const uint8
 QUILLET_API int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed,
                                      size_t packed_length);
 
+/*-************************************
+ *  The 8080
+ **************************************/
+/* The PMD 85's processor, exact to the clock cycle ("state"): all 256
+ * opcodes (the undocumented ones as the chip executes them), its flags and
+ * states, interrupts with EI's one-instruction delay, HLT. Its memory is 64
+ * KB of RAM, all zero when new; read-only images (a monitor ROM) can be
+ * mapped over it: reads there see the image, writes go to the RAM beneath.
+ * Input and output ports go through callbacks; without them IN reads 0xFF
+ * and OUT is ignored. A processor knows nothing of snapshots but can take
+ * its memory and registers from one. The same contracts as the snapshot
+ * functions: results 0 or a negative code, failures also through the
+ * processor's reporter, -4 for a null pointer. */
+typedef struct quillet_cpu quillet_cpu;
+
+/* A new processor: RAM zero, every register 0 (F reads 0x02), PC and SP 0,
+ * interrupts disabled, not halted, no images, no stop addresses, no port
+ * callbacks, counters 0. Null when memory runs out. Free with
+ * quillet_cpu_free(). */
+QUILLET_API quillet_cpu* quillet_cpu_new(void);
+/* Frees `cpu`. Null is accepted and ignored. */
+QUILLET_API void quillet_cpu_free(quillet_cpu* cpu);
+/* Installs the reporter of `cpu`, as quillet_set_reporter does. */
+QUILLET_API void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user);
+
+/* Takes from `snapshot` the registers, the interrupt flag and blocks 0 to 3
+ * as the 64 KB of RAM (a block that is absent, or block 2 where the model
+ * does not store it, as zero bytes). Images, stops, callbacks, the halt
+ * state and the counters stay as they are. */
+QUILLET_API int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot);
+
+/* Single registers, numbered as the instruction set encodes them (6, which
+ * the instructions use for M, is F here). */
+#define QUILLET_CPU_B 0
+#define QUILLET_CPU_C 1
+#define QUILLET_CPU_D 2
+#define QUILLET_CPU_E 3
+#define QUILLET_CPU_H 4
+#define QUILLET_CPU_L 5
+#define QUILLET_CPU_F 6
+#define QUILLET_CPU_A 7
+/* The bits of F; bit 1 always reads 1, bits 3 and 5 always 0. */
+#define QUILLET_FLAG_CY 0x01
+#define QUILLET_FLAG_P  0x04
+#define QUILLET_FLAG_AC 0x10
+#define QUILLET_FLAG_Z  0x40
+#define QUILLET_FLAG_S  0x80
+
+/* Single register `reg` (QUILLET_CPU_*; another: -20) = `value` (0..255;
+ * another: -13). F keeps its fixed bits as the chip holds them. */
+QUILLET_API int quillet_cpu_set_register8(quillet_cpu* cpu, int reg, int value);
+/* The value 0..255 of single register `reg`, or -20. */
+QUILLET_API int quillet_cpu_get_register8(const quillet_cpu* cpu, int reg);
+/* Register pair `reg` (QUILLET_REG_AF .. QUILLET_REG_SP; another: -20) =
+ * `value` (0..65535; another: -13); AF as the chip holds it. */
+QUILLET_API int quillet_cpu_set_pair(quillet_cpu* cpu, int reg, long value);
+/* The value 0..65535 of register pair `reg`, or -20. */
+QUILLET_API long quillet_cpu_get_pair(const quillet_cpu* cpu, int reg);
+
+/* The interrupt flag (INTE): 0 disabled, non-zero enabled. */
+QUILLET_API int quillet_cpu_set_interrupts(quillet_cpu* cpu, int enabled);
+/* 0 or 1. */
+QUILLET_API int quillet_cpu_get_interrupts(const quillet_cpu* cpu);
+/* Whether the processor is halted (by HLT, until an interrupt is taken). */
+QUILLET_API int quillet_cpu_set_halted(quillet_cpu* cpu, int halted);
+QUILLET_API int quillet_cpu_get_halted(const quillet_cpu* cpu);
+
+/* The clock states and the instructions executed since quillet_cpu_new
+ * (an accepted interrupt counts as one instruction of 11 states); 0 for a
+ * null processor. */
+QUILLET_API uint64_t quillet_cpu_states(const quillet_cpu* cpu);
+QUILLET_API uint64_t quillet_cpu_instructions(const quillet_cpu* cpu);
+
+/* Writes `length` bytes to the RAM from `address` (0..65535; another: -13;
+ * address + length above 65536: -13), beneath any image. */
+QUILLET_API int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length);
+/* Copies `length` bytes of the RAM from `address` into `out`, beneath any
+ * image; bounds as for writing. */
+QUILLET_API int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, size_t length);
+/* The same bytes as the processor reads them: the images where mapped. */
+QUILLET_API int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void* out, size_t length);
+/* Maps `length` bytes of `image` (copied) as read-only from `address`.
+ * A range that leaves the 64 KB, is empty, or overlaps an image mapped
+ * before: -13, and nothing changes. */
+QUILLET_API int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_t length);
+
+/* The port callbacks, both may be null. `in` returns the byte read (its
+ * low 8 bits count); during a call the processor's registers and counters
+ * are up to date, and the callback may call quillet_cpu_interrupt or
+ * quillet_cpu_request_stop. */
+typedef int (*quillet_cpu_in_fn)(void* user, int port);
+typedef void (*quillet_cpu_out_fn)(void* user, int port, int value);
+QUILLET_API int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, quillet_cpu_out_fn out,
+                                      void* user);
+
+/* A device asks for RST `rst` (0..7; -1 withdraws the request; another:
+ * -13). The request waits until interrupts are enabled (and the
+ * instruction after EI has run); then PC is pushed, PC = rst * 8,
+ * interrupts are disabled and a halt ends. */
+QUILLET_API int quillet_cpu_interrupt(quillet_cpu* cpu, int rst);
+/* From a port callback: the run ends after the current instruction. */
+QUILLET_API int quillet_cpu_request_stop(quillet_cpu* cpu);
+
+/* Stop addresses: a run ends before the instruction at one executes.
+ * `address` 0..65535 (another: -13); `on` non-zero sets, zero clears. */
+QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
+
+/* Why a run ended: a positive result of quillet_cpu_run. */
+#define QUILLET_STOP_ADDRESS           1  /* PC at a stop address */
+#define QUILLET_STOP_HALTED            2  /* HLT, and no interrupt to end it */
+#define QUILLET_STOP_STATE_LIMIT       3  /* the state counter reached max_states */
+#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the instruction counter reached max_instructions */
+#define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
+
+/* Runs until a stop address, HLT, a callback's request, or a limit: the
+ * limits are totals of the counters (UINT64_MAX: none), checked before
+ * each instruction, so that the last one may end up to 17 states past
+ * max_states. With `leave_stop` non-zero, the first instruction runs even
+ * at a stop address: the way to go on from one. Result: the reason, one of
+ * QUILLET_STOP_*, or -4. */
+QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,
+                                int leave_stop);
+
+/* The reason as a word: "address", "halt", "state limit", "instruction
+ * limit", "requested"; null for another number. Static text. */
+QUILLET_API const char* quillet_stop_name(int reason);
+
+/* Room for the longest text quillet_disassemble writes, NUL included. */
+#define QUILLET_DISASSEMBLY_MAX 32
+
+/* The instruction at `bytes` (`available` of them) in Intel mnemonics, as
+ * an 8080 assembler takes them back ("MOV A,M", "MVI B,3EH", "JNZ 0105H";
+ * an undocumented opcode as its data bytes with what the chip does with
+ * it: "DB 0CBH,05H,01H ; JMP 0105H"), NUL-terminated into `text`
+ * (`capacity` bytes, cut short to fit). Result: the instruction's length
+ * (1..3); 0 with an empty text when `available` is shorter than it; -4
+ * for a null pointer. */
+QUILLET_API int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity);
+
 #ifdef __cplusplus
 }
 #endif

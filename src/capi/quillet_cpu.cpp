@@ -1,0 +1,253 @@
+// The public interface of the 8080, over the processor layer: each function
+// checks its arguments, reports a failure in the interface's terms, and
+// calls the layer.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "base/failure.hpp"
+#include "cpu/cpu8080.hpp"
+#include "cpu/disassembler.hpp"
+#include "quillet/quillet.h"
+
+struct quillet_cpu {
+    quillet::Cpu8080 core;
+    quillet::Reporter reporter;
+    quillet_cpu_in_fn in = nullptr;
+    quillet_cpu_out_fn out = nullptr;
+    void* port_user = nullptr;
+};
+
+namespace quillet {
+namespace {
+
+constexpr long ADDRESS_LAST = CPU_MEMORY_SIZE - 1;
+constexpr int PAIR_COUNT = 6;  // AF, BC, DE, HL, PC, SP
+
+const Reporter NO_REPORTER{};
+
+const Reporter& reporter_of(const quillet_cpu* cpu) { return cpu ? cpu->reporter : NO_REPORTER; }
+
+int missing(const quillet_cpu* cpu, const char* parameter) {
+    return report_failure(reporter_of(cpu), ERR_MISSING_VALUE, parameter);
+}
+
+// A value outside its range, shown with what it was meant to be: "address (0 to 65535)".
+int out_of_range(const quillet_cpu* cpu, long value, const char* what, long max) {
+    const std::string text = std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
+    return report_failure(reporter_of(cpu), ERR_VALUE_RANGE, text.c_str(), value);
+}
+
+// `length` bytes from `address` within the 64 KB.
+int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
+    if (address < 0 || address > ADDRESS_LAST) return out_of_range(cpu, address, "address", ADDRESS_LAST);
+    if (length > CPU_MEMORY_SIZE - static_cast<std::size_t>(address)) {
+        return out_of_range(cpu, static_cast<long>(length), "length", static_cast<long>(CPU_MEMORY_SIZE - address));
+    }
+    return 0;
+}
+
+std::uint8_t port_input(void* context, std::uint8_t port) {
+    quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
+    return static_cast<std::uint8_t>(cpu->in(cpu->port_user, port));
+}
+
+void port_output(void* context, std::uint8_t port, std::uint8_t value) {
+    quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
+    cpu->out(cpu->port_user, port, value);
+}
+
+static_assert(QUILLET_STOP_ADDRESS == CPU_STOP_ADDRESS && QUILLET_STOP_HALTED == CPU_STOP_HALTED &&
+                  QUILLET_STOP_STATE_LIMIT == CPU_STOP_STATE_LIMIT &&
+                  QUILLET_STOP_INSTRUCTION_LIMIT == CPU_STOP_INSTRUCTION_LIMIT &&
+                  QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED,
+              "the interface's stop reasons are the processor's");
+static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A == CPU_A &&
+                  QUILLET_FLAG_CY == FLAG_CY && QUILLET_FLAG_P == FLAG_P && QUILLET_FLAG_AC == FLAG_AC &&
+                  QUILLET_FLAG_Z == FLAG_Z && QUILLET_FLAG_S == FLAG_S,
+              "the interface's registers and flags are the processor's");
+static_assert(QUILLET_DISASSEMBLY_MAX == DISASSEMBLY_TEXT_CAPACITY, "one size of a disassembled text");
+
+const char* const STOP_NAMES[] = {"address", "halt", "state limit", "instruction limit", "requested"};
+
+}  // namespace
+}  // namespace quillet
+
+using namespace quillet;
+
+quillet_cpu* quillet_cpu_new(void) {
+    quillet_cpu* cpu = new (std::nothrow) quillet_cpu();
+    if (cpu) cpu_reset(&cpu->core);
+    return cpu;
+}
+
+void quillet_cpu_free(quillet_cpu* cpu) { delete cpu; }
+
+void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user) {
+    if (cpu) cpu->reporter = Reporter{report, user};
+}
+
+int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!snapshot) return missing(cpu, "snapshot");
+    static_assert(QUILLET_ADDRESS_SPACE == CPU_MEMORY_SIZE, "the processor sees pages 0 to 3");
+    // One page at a time: no 64 KB on the stack.
+    std::uint8_t page[QUILLET_PAGE_SIZE];
+    const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) != 0;
+    for (int i = 0; i < QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE; ++i) {
+        if (i == 2 && !block2) {
+            std::memset(page, 0, sizeof page);
+        } else {
+            const int result = quillet_read_page(snapshot, i, 0, page, sizeof page);
+            if (result != 0) return result;
+        }
+        cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(i * QUILLET_PAGE_SIZE), page, sizeof page);
+    }
+    for (int reg = 0; reg < PAIR_COUNT; ++reg) {
+        cpu_set_pair(&cpu->core, reg, static_cast<std::uint16_t>(quillet_get_register(snapshot, reg)));
+    }
+    cpu->core.state.interrupts_enabled = quillet_get_interrupts(snapshot) == 1;
+    cpu->core.state.ei_pending = false;
+    return 0;
+}
+
+int quillet_cpu_set_register8(quillet_cpu* cpu, int reg, int value) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (reg < 0 || reg >= CPU_REGISTER8_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
+    if (value < 0 || value > 0xFF) return out_of_range(cpu, value, "register value", 0xFF);
+    cpu->core.state.regs[reg] = static_cast<std::uint8_t>(reg == CPU_F ? fixed_flags(value) : value);
+    return 0;
+}
+
+int quillet_cpu_get_register8(const quillet_cpu* cpu, int reg) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (reg < 0 || reg >= CPU_REGISTER8_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
+    return cpu->core.state.regs[reg];
+}
+
+int quillet_cpu_set_pair(quillet_cpu* cpu, int reg, long value) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (reg < 0 || reg >= PAIR_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
+    if (value < 0 || value > 0xFFFF) return out_of_range(cpu, value, quillet_register_name(reg), 0xFFFF);
+    cpu_set_pair(&cpu->core, reg, static_cast<std::uint16_t>(value));
+    return 0;
+}
+
+long quillet_cpu_get_pair(const quillet_cpu* cpu, int reg) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (reg < 0 || reg >= PAIR_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
+    return cpu_get_pair(&cpu->core, reg);
+}
+
+int quillet_cpu_set_interrupts(quillet_cpu* cpu, int enabled) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu->core.state.interrupts_enabled = enabled != 0;
+    cpu->core.state.ei_pending = false;
+    return 0;
+}
+
+int quillet_cpu_get_interrupts(const quillet_cpu* cpu) {
+    if (!cpu) return missing(cpu, "cpu");
+    return cpu->core.state.interrupts_enabled ? 1 : 0;
+}
+
+int quillet_cpu_set_halted(quillet_cpu* cpu, int halted) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu->core.state.halted = halted != 0;
+    return 0;
+}
+
+int quillet_cpu_get_halted(const quillet_cpu* cpu) {
+    if (!cpu) return missing(cpu, "cpu");
+    return cpu->core.state.halted ? 1 : 0;
+}
+
+uint64_t quillet_cpu_states(const quillet_cpu* cpu) { return cpu ? cpu->core.state.states : 0; }
+
+uint64_t quillet_cpu_instructions(const quillet_cpu* cpu) { return cpu ? cpu->core.state.instructions : 0; }
+
+int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!data) return missing(cpu, "data");
+    if (const int result = check_range(cpu, address, length)) return result;
+    cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(data), length);
+    return 0;
+}
+
+int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, size_t length) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!out) return missing(cpu, "out");
+    if (const int result = check_range(cpu, address, length)) return result;
+    cpu_read_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    return 0;
+}
+
+int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void* out, size_t length) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!out) return missing(cpu, "out");
+    if (const int result = check_range(cpu, address, length)) return result;
+    cpu_read_view(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    return 0;
+}
+
+int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_t length) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!image) return missing(cpu, "image");
+    if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return out_of_range(cpu, 0, "image length", static_cast<long>(CPU_MEMORY_SIZE - address));
+    if (!cpu_map_readonly(&cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(image),
+                          length)) {
+        // The one way left to fail: an image is mapped there already.
+        return report_failure(cpu->reporter, ERR_VALUE_RANGE, "address outside the images mapped before", address);
+    }
+    return 0;
+}
+
+int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, quillet_cpu_out_fn out, void* user) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu->in = in;
+    cpu->out = out;
+    cpu->port_user = user;
+    cpu->core.input = in ? port_input : nullptr;
+    cpu->core.output = out ? port_output : nullptr;
+    cpu->core.port_context = cpu;
+    return 0;
+}
+
+int quillet_cpu_interrupt(quillet_cpu* cpu, int rst) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (rst < -1 || rst > 7) return out_of_range(cpu, rst, "RST number", 7);
+    cpu_request_interrupt(&cpu->core, rst);
+    return 0;
+}
+
+int quillet_cpu_request_stop(quillet_cpu* cpu) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu_request_stop(&cpu->core);
+    return 0;
+}
+
+int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (const int result = check_range(cpu, address, 0)) return result;
+    cpu_set_stop(&cpu->core, static_cast<std::uint16_t>(address), on != 0);
+    return 0;
+}
+
+int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions, int leave_stop) {
+    if (!cpu) return missing(cpu, "cpu");
+    CpuRunLimits limits;
+    limits.max_states = max_states;
+    limits.max_instructions = max_instructions;
+    limits.leave_stop = leave_stop != 0;
+    return cpu_run(&cpu->core, limits);
+}
+
+const char* quillet_stop_name(int reason) {
+    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_REQUESTED ? STOP_NAMES[reason - 1] : nullptr;
+}
+
+int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity) {
+    if (!bytes || !text) return report_failure(NO_REPORTER, ERR_MISSING_VALUE, !bytes ? "bytes" : "text");
+    return disassemble_8080(bytes, available, text, capacity);
+}
