@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "command_line.hpp"
 #include "fuzz_check.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "cli/run.hpp"
+#include "run.hpp"
 
 namespace quillet_test {
 

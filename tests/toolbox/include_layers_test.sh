@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the direction of the includes: each folder of src/ includes only
 # headers of its own layer and of the layers below it, the public header
-# includes nothing of the library, and the programs of tools/ see only the
+# includes nothing of the library, and the programs of programs/ see only the
 # public interface. Prints every include that points the wrong way.
 # Usage: include_layers_test.sh SOURCE_DIR
 set -u
@@ -13,10 +13,9 @@ declare -A allowed=(
     [base]="base"
     [snapshot]="base snapshot"
     [image]="base snapshot image"
-    [cli]="base snapshot image cli"
     [capi]="base snapshot image capi"
 )
-layers="base snapshot image cli capi"
+layers="base snapshot image capi"
 
 check() {  # FILE ALLOWED_FOLDERS...
     local file=$1
@@ -42,8 +41,12 @@ for file in "$root"/src/*/; do
     [[ " $layers " == *" $(basename "$file") "* ]] || { echo "FAIL: src/$(basename "$file") is no known layer"; failures=$((failures + 1)); }
 done
 check "$root/include/quillet/quillet.h"
-for file in "$root"/tools/*/*.[ch]pp; do
-    check "$file"
+for file in "$root"/programs/*/*.[ch]pp; do
+    if [[ $file == */programs/quillet/* ]]; then
+        check "$file" base snapshot image  # until quillet goes over the public interface
+    else
+        check "$file"
+    fi
     files=$((files + 1))
 done
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "command_line.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace quillet {

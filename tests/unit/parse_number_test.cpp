@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/command_line.hpp"
+#include "command_line.hpp"
 
 namespace quillet {
 namespace {

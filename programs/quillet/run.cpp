@@ -1,9 +1,9 @@
-#include "cli/run.hpp"
+#include "run.hpp"
 
 #include <cstdio>
 
-#include "cli/command_line.hpp"
-#include "cli/usage.hpp"
+#include "command_line.hpp"
+#include "usage.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/snapshot_reader.hpp"
 #include "snapshot/snapshot_writer.hpp"

@@ -1,4 +1,4 @@
-#include "cli/command_line.hpp"
+#include "command_line.hpp"
 
 #include <climits>
 #include <cstdlib>
