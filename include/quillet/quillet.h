@@ -19,9 +19,11 @@
  *   POSIX systems: whatever bytes the file system takes; on Windows, file
  *   names are converted to UTF-16 for the system).
  * - A null pointer where data is needed is refused with -4
- *   (QUILLET_ERR_MISSING_VALUE, "Missing option value(s) '%s'!" naming the
+ *   (QUILLET_ERR_MISSING_VALUE, "Null pointer given for '%s'!" naming the
  *   parameter), never a crash; getters of a null snapshot return -4 (0 where
  *   the result is a size). Where null means something, it is documented.
+ * - Messages name the parameters and data of the call, never an option of
+ *   a program; a program that wants its own words maps the codes to them.
  * - The library keeps no global state: different snapshots may be used from
  *   different threads at the same time; one snapshot from one thread at a
  *   time.
@@ -63,29 +65,25 @@ QUILLET_API const char* quillet_version(void);
 /*-************************************
  *  Result codes
  **************************************/
+/* The codes the library returns. Their numbers are those of the quillet
+ * program's exit statuses; the numbers missing here (1, 3, 11, 14 to 18)
+ * are failures only a program raises. */
 #define QUILLET_OK                        0
 #define QUILLET_ERR_OUT_OF_MEMORY        (-2)
-#define QUILLET_ERR_BAD_COMBINATION      (-3)
-#define QUILLET_ERR_MISSING_VALUE        (-4)
+#define QUILLET_ERR_MISSING_VALUE        (-4)  /* a null pointer */
 #define QUILLET_ERR_SOURCE_OPEN          (-5)
 #define QUILLET_ERR_SOURCE_ACCESS        (-6)
 #define QUILLET_ERR_SOURCE_LENGTH        (-7)
 #define QUILLET_ERR_SOURCE_TOO_LONG      (-8)
 #define QUILLET_ERR_SOURCE_READ          (-9)
 #define QUILLET_ERR_OUTPUT_OPEN          (-10)
-#define QUILLET_ERR_OUTPUT_ACCESS        (-11)
 #define QUILLET_ERR_OUTPUT_WRITE         (-12)
 #define QUILLET_ERR_VALUE_RANGE          (-13)
-#define QUILLET_ERR_NO_INPUT             (-14)
-#define QUILLET_ERR_NO_OUTPUT            (-15)
-#define QUILLET_ERR_SECOND_OUTPUT        (-16)
-#define QUILLET_ERR_SECOND_ROM           (-17)
-#define QUILLET_ERR_SECOND_TEMPLATE      (-18)
 #define QUILLET_ERR_BAD_MODEL            (-19)
 #define QUILLET_ERR_BAD_REGISTER         (-20)
 #define QUILLET_ERR_BAD_PAGE             (-21)
 #define QUILLET_ERR_BAD_MAPPER           (-22)
-#define QUILLET_ERR_BAD_OPTION_VALUE     (-23)
+#define QUILLET_ERR_BAD_STATE            (-23)  /* an add-on hardware state */
 #define QUILLET_ERR_BAD_HEADER           (-24)
 #define QUILLET_ERR_BAD_VERSION          (-25)
 #define QUILLET_ERR_UNKNOWN_MODEL        (-26)
@@ -93,8 +91,9 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_HEXSTRING        (-28)
 #define QUILLET_ERR_HEXSTRING_TOO_LONG   (-29)
 
-/* The printf-style format of the message of `code` (-2 to -29), for example
- * "Can't open source file '%s'!". Null for any other code. Static text. */
+/* The printf-style format of the message of `code` (one of the codes
+ * above), for example "Can't open source file '%s'!". Null for any other
+ * code. Static text. */
 QUILLET_API const char* quillet_message(int code);
 
 /* The name under which failures of in-memory data are reported, where the
@@ -109,6 +108,8 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_ADDRESS_SPACE    65536  /* pages 0..3 */
 #define QUILLET_HEADER_SIZE_MAX  124    /* a version 2 header */
 #define QUILLET_ROM_SIZE_MAX     16384
+#define QUILLET_REGISTER_VALUE_MAX 0xFFFF
+#define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
@@ -261,7 +262,7 @@ QUILLET_API int quillet_set_model(quillet_snapshot* snapshot, int model);
 QUILLET_API int quillet_get_model(const quillet_snapshot* snapshot);
 
 /* Register pair `reg` (QUILLET_REG_*; another number: -20) = `value`
- * (0..65535; another value: -13). AF is stored as the 8080 holds it: bits 3
+ * (0..QUILLET_REGISTER_VALUE_MAX; another value: -13, naming the register). AF is stored as the 8080 holds it: bits 3
  * and 5 of the flag byte cleared, bit 1 set ((value & 0xFFD7) | 2). */
 QUILLET_API int quillet_set_register(quillet_snapshot* snapshot, int reg, long value);
 /* The value 0..65535 of register pair `reg`, or -20. */
@@ -290,9 +291,10 @@ QUILLET_API int quillet_get_peripheral_state(const quillet_snapshot* snapshot, u
  * MUSICA) are the caller's to avoid: the snapshot stores what it is told.
  *
  * VideoCPU interrupt circuit: QUILLET_NOT_PLUGGED, ..._DISABLED (0x07) or
- * ..._ENABLED (0x87); another value: -23. */
+ * ..._ENABLED (0x87); another value: -23 (QUILLET_ERR_BAD_STATE). */
 QUILLET_API int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state);
-/* Memory mapper port value 0..127, or QUILLET_NOT_PLUGGED; another: -22. */
+/* Memory mapper port value 0..QUILLET_MAPPER_PORT_MAX, or
+ * QUILLET_NOT_PLUGGED; another: -22. */
 QUILLET_API int quillet_set_mapper_port(quillet_snapshot* snapshot, int port);
 /* MIF 85: QUILLET_NOT_PLUGGED, 0 or 1 (CT0 interrupt off / on); another: -23. */
 QUILLET_API int quillet_set_mif85(quillet_snapshot* snapshot, int state);
@@ -368,7 +370,7 @@ QUILLET_API int quillet_read_memory(const quillet_snapshot* snapshot, long addre
  * 1 or 2), then the ROM image, then the present blocks. The file appears
  * whole or not at all: an existing file is replaced only when everything
  * was written, and a failure leaves it as it was. Failures: -10 cannot be
- * created (also a missing directory, an existing read-only file), -11, -12.
+ * created (also a missing directory, an existing read-only file), -12.
  * `snapshot` itself does not change. */
 QUILLET_API int quillet_write_file(const quillet_snapshot* snapshot, const char* path, int pack);
 

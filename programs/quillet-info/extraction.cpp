@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "failures.hpp"
+
 namespace quillet::info {
 namespace {
 
@@ -15,16 +17,6 @@ int write_file(const char* path, const std::uint8_t* data, int length) {
     return quillet_save_file(path, data, static_cast<std::size_t>(length), print_failure, nullptr);
 }
 
-// Reports `code`, whose message names one file, for `path` as the library
-// reports its own failures.
-int refuse(int code, const char* path) {
-    const std::string format = quillet_message(code);
-    const std::size_t at = format.find("%s");
-    const std::string text = format.substr(0, at) + path + format.substr(at + 2);
-    print_failure(nullptr, code, text.c_str());
-    return code;
-}
-
 // Writes a file named `name` in `directory`, refusing to follow anything
 // that already stands there and is not a regular file.
 int write_into_directory(const char* directory, const char* name, const std::uint8_t* data, int length) {
@@ -32,7 +24,7 @@ int write_into_directory(const char* directory, const char* name, const std::uin
     if (path.back() != '/') path += '/';
     path += name;
     if (quillet_entry_kind(path.c_str()) == QUILLET_ENTRY_OTHER) {
-        return refuse(QUILLET_ERR_OUTPUT_ACCESS, path.c_str());
+        return common::report_failure(common::CONSOLE_FAILURES, common::ERR_OUTPUT_ACCESS, path.c_str());
     }
     return write_file(path.c_str(), data, length);
 }

@@ -3,38 +3,57 @@
 #include <climits>
 #include <cstdlib>
 
-namespace quillet {
+namespace quillet::cli {
 namespace {
 
-constexpr int ADDRESS_MAX = 65535;
-constexpr int REGISTER_VALUE_MAX = 65535;
-constexpr int MAPPER_PORT_MAX = 127;
-constexpr int PAGE_MAX = PAGE_COUNT - 1;
+using common::report_failure;
+using common::ReportSink;
 
-// Index of `text` in `names` ignoring letter case, or -1.
-int find_name(const char* text, const char* const* names, int count) {
+// Pages 0..3 are the address space; a page above them needs the mapper.
+constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
+
+// The number whose name `name(number)` is `text` ignoring letter case, or -1.
+int find_name(const char* text, const char* (*name)(int), int count) {
     for (int i = 0; i < count; ++i) {
-        if (equal_ignoring_case(text, names[i])) return i;
+        if (equal_ignoring_case(text, name(i))) return i;
     }
     return -1;
 }
 
-// The record being filled and where its failures go.
-struct Parse {
-    CommandLine* line;
-    const Reporter& reporter;
+// A snapshot that no one keeps, on which the library's setters check the
+// values where their options are met.
+class Checker {
+public:
+    Checker() : snapshot_(quillet_snapshot_new()) {}
+    ~Checker() { quillet_snapshot_free(snapshot_); }
+    Checker(const Checker&) = delete;
+    Checker& operator=(const Checker&) = delete;
+    quillet_snapshot* get() const { return snapshot_; }
+
+private:
+    quillet_snapshot* snapshot_;
 };
 
-// A number that must lie in 0..max, reported as -13 otherwise.
-int parse_bounded_value(const Parse& p, const char* text, const char* word, int max, int* value) {
-    *value = parse_number(text);
-    if (*value < 0 || *value > max) return report_failure(p.reporter, ERR_VALUE_RANGE, word, *value);
+// The record being filled, where its failures go, and the values' checker.
+struct Parse {
+    CommandLine* line;
+    const ReportSink& sink;
+    quillet_snapshot* checker;
+};
+
+// An address of the 64 KB space, as the loads check it (reading nothing
+// there), reported as -13 otherwise.
+int parse_address(const Parse& p, const char* text, const char* word, int* address) {
+    *address = parse_number(text);
+    if (quillet_read_memory(p.checker, *address, nullptr, 0) != 0) {
+        return report_failure(p.sink, QUILLET_ERR_VALUE_RANGE, *address, word);
+    }
     return 0;
 }
 
 // A text option ("-o", "-rom", "-zvk") that may be given only once.
 int store_path(const Parse& p, const char** field, int code, char* const* values) {
-    if (*field) return report_failure(p.reporter, code, *field, values[0]);
+    if (*field) return report_failure(p.sink, code, *field, values[0]);
     *field = values[0];
     return 0;
 }
@@ -42,7 +61,7 @@ int store_path(const Parse& p, const char** field, int code, char* const* values
 // 0 or 1, reported as -23 otherwise ("-vpi", "-mif85").
 int parse_switch_value(const Parse& p, const char* word, const char* text, int* field) {
     const int value = parse_number(text);
-    if (value != 0 && value != 1) return report_failure(p.reporter, ERR_BAD_OPTION_VALUE, word, text);
+    if (value != 0 && value != 1) return report_failure(p.sink, QUILLET_ERR_BAD_STATE, word, text);
     *field = value;
     return 0;
 }
@@ -69,26 +88,29 @@ int handle_mif85(const Parse& p, const char* word, char* const* values) {
     return parse_switch_value(p, word, values[0], &p.line->mif85_mode);
 }
 
+// A port value; "not plugged", which the library also takes, is none.
 int handle_mapper(const Parse& p, const char*, char* const* values) {
     const int value = parse_number(values[0]);
-    if (value < 0 || value > MAPPER_PORT_MAX) return report_failure(p.reporter, ERR_BAD_MAPPER, values[0]);
+    if (value == QUILLET_NOT_PLUGGED || quillet_set_mapper_port(p.checker, value) != 0) {
+        return report_failure(p.sink, QUILLET_ERR_BAD_MAPPER, values[0]);
+    }
     p.line->mapper_port = value;
     return 0;
 }
 
 int handle_model(const Parse& p, const char*, char* const* values) {
-    const int model = find_name(values[0], MODEL_NAMES, MODEL_COUNT);
-    if (model < 0) return report_failure(p.reporter, ERR_BAD_MODEL, values[0]);
+    const int model = find_name(values[0], quillet_model_name, QUILLET_MODEL_COUNT);
+    if (model < 0) return report_failure(p.sink, QUILLET_ERR_BAD_MODEL, values[0]);
     p.line->model = model;
     return 0;
 }
 
 int handle_register(const Parse& p, const char* word, char* const* values) {
-    const int reg = find_name(values[0], REGISTER_NAMES, REGISTER_COUNT);
-    if (reg < 0) return report_failure(p.reporter, ERR_BAD_REGISTER, values[0]);
-    int value = 0;
-    if (const int result = parse_bounded_value(p, values[1], word, REGISTER_VALUE_MAX, &value)) {
-        return result;
+    const int reg = find_name(values[0], quillet_register_name, QUILLET_REGISTER_COUNT);
+    if (reg < 0) return report_failure(p.sink, QUILLET_ERR_BAD_REGISTER, values[0]);
+    const int value = parse_number(values[1]);
+    if (quillet_set_register(p.checker, reg, value) != 0) {
+        return report_failure(p.sink, QUILLET_ERR_VALUE_RANGE, value, word);
     }
     p.line->registers[reg] = value;
     return 0;
@@ -96,36 +118,32 @@ int handle_register(const Parse& p, const char* word, char* const* values) {
 
 int handle_page(const Parse& p, const char*, char* const* values) {
     const int page = parse_number(values[0]);
-    if (page < 0 || page > PAGE_MAX) return report_failure(p.reporter, ERR_BAD_PAGE, values[0]);
-    return queue_load_request(p.line, values[1], page, NO_ADDRESS, p.reporter);
+    if (quillet_has_page(p.checker, page) < 0) return report_failure(p.sink, QUILLET_ERR_BAD_PAGE, values[0]);
+    return queue_load_request(p.line, values[1], page, NO_ADDRESS, p.sink);
 }
 
 int handle_memory(const Parse& p, const char* word, char* const* values) {
     int address = 0;
-    if (const int result = parse_bounded_value(p, values[0], word, ADDRESS_MAX, &address)) {
-        return result;
-    }
-    return queue_load_request(p.line, values[1], REQUEST_AT_ADDRESS, address, p.reporter);
+    if (const int result = parse_address(p, values[0], word, &address)) return result;
+    return queue_load_request(p.line, values[1], REQUEST_AT_ADDRESS, address, p.sink);
 }
 
 int handle_hex(const Parse& p, const char* word, char* const* values) {
     int address = 0;
-    if (const int result = parse_bounded_value(p, values[0], word, ADDRESS_MAX, &address)) {
-        return result;
-    }
-    return queue_load_request(p.line, values[1], REQUEST_HEX, address, p.reporter);
+    if (const int result = parse_address(p, values[0], word, &address)) return result;
+    return queue_load_request(p.line, values[1], REQUEST_HEX, address, p.sink);
 }
 
 int handle_output(const Parse& p, const char*, char* const* values) {
-    return store_path(p, &p.line->output_path, ERR_SECOND_OUTPUT, values);
+    return store_path(p, &p.line->output_path, common::ERR_SECOND_OUTPUT, values);
 }
 
 int handle_rom(const Parse& p, const char*, char* const* values) {
-    return store_path(p, &p.line->rom_path, ERR_SECOND_ROM, values);
+    return store_path(p, &p.line->rom_path, common::ERR_SECOND_ROM, values);
 }
 
 int handle_template(const Parse& p, const char*, char* const* values) {
-    return store_path(p, &p.line->template_path, ERR_SECOND_TEMPLATE, values);
+    return store_path(p, &p.line->template_path, common::ERR_SECOND_TEMPLATE, values);
 }
 
 // "-h" is handled by the walk itself: it ends parsing at once.
@@ -153,7 +171,7 @@ const OptionSpec* find_option(const char* argument) {
 }
 
 void set_initial_values(CommandLine* c) {
-    c->model = MODEL_V2A;
+    c->model = QUILLET_MODEL_V2A;
     c->mapper_port = NOT_GIVEN;
     c->mif85_mode = NOT_GIVEN;
     c->vcpu_interrupt = NOT_GIVEN;
@@ -162,9 +180,9 @@ void set_initial_values(CommandLine* c) {
 
 // A zero-filled record, as every field not set otherwise starts at 0.
 template <typename T>
-int allocate_record(T** slot, const Reporter& reporter) {
+int allocate_record(T** slot, const ReportSink& sink) {
     *slot = static_cast<T*>(std::calloc(1, sizeof(T)));
-    return *slot ? 0 : report_failure(reporter, ERR_OUT_OF_MEMORY);
+    return *slot ? 0 : report_failure(sink, QUILLET_ERR_OUT_OF_MEMORY);
 }
 
 bool has_mapper_page_request(const CommandLine* c) {
@@ -175,21 +193,22 @@ bool has_mapper_page_request(const CommandLine* c) {
 }
 
 // The checks made once every argument was accepted.
-int check_combination(CommandLine* c, const Reporter& reporter) {
-    if (!c->output_path) return report_failure(reporter, ERR_NO_OUTPUT);
-    if (!c->template_path && !c->load_head) return report_failure(reporter, ERR_NO_INPUT);
+int check_combination(CommandLine* c, const ReportSink& sink) {
+    using common::ERR_BAD_COMBINATION;
+    if (!c->output_path) return report_failure(sink, common::ERR_NO_OUTPUT);
+    if (!c->template_path && !c->load_head) return report_failure(sink, common::ERR_NO_INPUT);
     if (c->mapper_port == NOT_GIVEN && has_mapper_page_request(c)) c->mapper_port = 0;
 
     int result = 0;
     if (c->mif85_mode != NOT_GIVEN && c->musica_plugged) {
-        result = report_failure(reporter, ERR_BAD_COMBINATION, "-mif85", "-mus");
+        result = report_failure(sink, ERR_BAD_COMBINATION, "-mif85", "-mus");
     }
-    if (c->allram && !model_stores_block2(c->model)) {
-        result = report_failure(reporter, ERR_BAD_COMBINATION, "-allram", "-cm");
+    if (c->allram && !quillet_model_stores_block2(c->model)) {
+        result = report_failure(sink, ERR_BAD_COMBINATION, "-allram", "-cm");
     }
     if ((c->mapper_port != NOT_GIVEN || c->vcpu_interrupt != NOT_GIVEN) &&
-        c->model != MODEL_V2A && c->model != MODEL_V3) {
-        result = report_failure(reporter, ERR_BAD_COMBINATION, "-mm -vpi", "-cm");
+        c->model != QUILLET_MODEL_V2A && c->model != QUILLET_MODEL_V3) {
+        result = report_failure(sink, ERR_BAD_COMBINATION, "-mm -vpi", "-cm");
     }
     return result;
 }
@@ -213,37 +232,39 @@ int parse_number(const char* text) {
 }
 
 int parse_command_line(int argument_count, char** argument_vector, CommandLine** slot,
-                       const Reporter& reporter) {
+                       const ReportSink& sink) {
     *slot = nullptr;
     CommandLine* line = nullptr;
-    if (const int result = allocate_record(&line, reporter)) return result;
+    if (const int result = allocate_record(&line, sink)) return result;
     *slot = line;
     set_initial_values(line);
-    const Parse parse{line, reporter};
+    const Checker checker;
+    if (!checker.get()) return report_failure(sink, QUILLET_ERR_OUT_OF_MEMORY);
+    const Parse parse{line, sink, checker.get()};
 
     int i = 1;
     while (i < argument_count) {
         const char* argument = argument_vector[i];
-        if (equal_exactly(argument, HELP_WORD)) return USAGE_REQUESTED;
+        if (equal_exactly(argument, HELP_WORD)) return common::USAGE_REQUESTED;
         const OptionSpec* option = find_option(argument);
         if (!option) {
             ++i;
             continue;
         }
         if (i + option->value_count >= argument_count && option->value_count > 0) {
-            return report_failure(reporter, ERR_MISSING_VALUE, option->word);
+            return report_failure(sink, QUILLET_ERR_MISSING_VALUE, option->word);
         }
         if (const int result = option->handle(parse, option->word, argument_vector + i + 1)) {
             return result;
         }
         i += 1 + option->value_count;
     }
-    return check_combination(line, reporter);
+    return check_combination(line, sink);
 }
 
-int queue_load_request(CommandLine* line, const char* text, int page, int address, const Reporter& reporter) {
+int queue_load_request(CommandLine* line, const char* text, int page, int address, const ReportSink& sink) {
     LoadRequest* request = nullptr;
-    if (const int result = allocate_record(&request, reporter)) return result;
+    if (const int result = allocate_record(&request, sink)) return result;
     request->text = text;
     request->address = address;
     request->page = page;
@@ -268,4 +289,4 @@ void release_command_line(CommandLine*& line) {
     line = nullptr;
 }
 
-}  // namespace quillet
+}  // namespace quillet::cli

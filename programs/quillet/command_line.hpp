@@ -1,11 +1,12 @@
 // The quillet command line: what it asks for, gathered by one walk over
-// the arguments, and the checks of the options in combination.
+// the arguments, and the checks of the options in combination. Each value
+// is checked by the library function that will set it, where its option is
+// met; the failures are reported in quillet's words (failures.hpp).
 #pragma once
 
-#include "base/failure.hpp"
-#include "snapshot/snapshot_format.hpp"
+#include "failures.hpp"
 
-namespace quillet {
+namespace quillet::cli {
 
 // An option that takes a number and was not given.
 constexpr int NOT_GIVEN = -1;
@@ -41,7 +42,7 @@ struct CommandLine {
     int mapper_port;     // 0..127 or NOT_GIVEN
     int mif85_mode;      // 0, 1 or NOT_GIVEN
     int model;           // ComputerModel, V2A unless given
-    int registers[REGISTER_COUNT];  // 0..65535 or NOT_GIVEN
+    int registers[QUILLET_REGISTER_COUNT];  // 0..65535 or NOT_GIVEN
 };
 
 // Creates the command line record (stored in `slot` before any option is
@@ -52,7 +53,7 @@ struct CommandLine {
 // already reported. The final combination checks can report up to three
 // failures and still return one ERR_BAD_COMBINATION.
 int parse_command_line(int argument_count, char** argument_vector, CommandLine** slot,
-                       const Reporter& reporter);
+                       const common::ReportSink& sink);
 
 // Releases the requests and the record, and clears `command_line`. Nothing
 // happens when it is null.
@@ -61,7 +62,7 @@ void release_command_line(CommandLine*& command_line);
 // Appends a request at the tail of the queue. Returns 0 or
 // ERR_OUT_OF_MEMORY (already reported).
 int queue_load_request(CommandLine* command_line, const char* text, int page, int address,
-                       const Reporter& reporter);
+                       const common::ReportSink& sink);
 
 // The value of a non-negative number written in decimal, octal (leading 0) or
 // hexadecimal (leading 0x or 0X), converted as strtol with base 0 does and
@@ -74,4 +75,4 @@ int parse_number(const char* text);
 // Compares two texts after mapping a..z to upper case; true when equal in full.
 bool equal_ignoring_case(const char* a, const char* b);
 
-}  // namespace quillet
+}  // namespace quillet::cli

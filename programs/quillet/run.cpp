@@ -4,98 +4,95 @@
 
 #include "command_line.hpp"
 #include "usage.hpp"
-#include "image/memory_loading.hpp"
-#include "snapshot/snapshot_reader.hpp"
-#include "snapshot/snapshot_writer.hpp"
 
-namespace quillet {
+namespace quillet::cli {
 
 const char* const BANNER = "Quillet " QUILLET_VERSION " - ZVK snapshot builder for PMD 85 emulators\n\n";
 
 namespace {
 
-// What the console shows of the library's reports.
-struct Console {
-    bool verbose;
+// The build's snapshot, freed on every path.
+class Snapshot {
+public:
+    Snapshot() : snapshot_(quillet_snapshot_new()) {}
+    ~Snapshot() { quillet_snapshot_free(snapshot_); }
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+    quillet_snapshot* get() const { return snapshot_; }
+
+private:
+    quillet_snapshot* snapshot_;
 };
 
-// Progress lines go to standard output in verbose mode; failure messages
-// to standard error, each followed by an empty line, after whatever went to
-// standard output so far (both streams may end up in one place).
-void print_report(void* user, int code, const char* text) {
-    if (code == PROGRESS) {
-        if (static_cast<const Console*>(user)->verbose) std::printf("%s\n", text);
-        return;
-    }
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n\n", text);
+int apply_request(quillet_snapshot* s, const LoadRequest* r) {
+    if (r->page == REQUEST_HEX) return quillet_store_hex(s, r->address, r->text);
+    if (r->page == REQUEST_AT_ADDRESS) return quillet_load_file(s, r->address, r->text);
+    return quillet_load_page_file(s, r->page, r->text);
 }
 
-int apply_request(Snapshot* s, const LoadRequest* r, const Reporter& reporter) {
-    if (r->page == REQUEST_HEX) return store_hex_string(s, r->address, r->text, reporter);
-    if (r->page == REQUEST_AT_ADDRESS) return load_file_at(s, r->address, r->text, reporter);
-    return load_file_into_page(s, r->page, r->text, reporter);
-}
+int addon_state(int setting) { return setting == NOT_GIVEN ? QUILLET_NOT_PLUGGED : setting; }
 
-std::uint8_t addon_byte(int setting) {
-    return setting == NOT_GIVEN ? NOT_PLUGGED : static_cast<std::uint8_t>(setting);
+int vcpu_state(int setting) {
+    if (setting == NOT_GIVEN) return QUILLET_NOT_PLUGGED;
+    return setting ? QUILLET_VCPU_INTERRUPT_ENABLED : QUILLET_VCPU_INTERRUPT_DISABLED;
 }
 
 // The settings of the command line over the template's (or the default)
 // header: the model, the interrupt flag and the add-on hardware always;
-// AllRAM and the registers where given.
-void apply_settings(const CommandLine& line, Snapshot* s) {
-    s->model = line.model;
-    s->interrupts_enabled = line.enable_interrupts != 0;
-    if (line.allram) set_allram(s, true);
-    for (int r = 0; r < REGISTER_COUNT; ++r) {
-        if (line.registers[r] != NOT_GIVEN) set_register(s, r, static_cast<unsigned>(line.registers[r]));
+// AllRAM and the registers where given. Each value passed its setter's
+// check when it was parsed.
+int apply_settings(const CommandLine& line, quillet_snapshot* s) {
+    int result = quillet_set_model(s, line.model);
+    if (result == 0) result = quillet_set_interrupts(s, line.enable_interrupts);
+    if (result == 0 && line.allram) result = quillet_set_allram(s, 1);
+    for (int r = 0; r < QUILLET_REGISTER_COUNT && result == 0; ++r) {
+        if (line.registers[r] != NOT_GIVEN) result = quillet_set_register(s, r, line.registers[r]);
     }
-    s->vcpu_circuit = line.vcpu_interrupt == NOT_GIVEN ? NOT_PLUGGED
-                      : line.vcpu_interrupt            ? VCPU_INTERRUPT_ENABLED
-                                                       : VCPU_INTERRUPT_DISABLED;
-    s->mapper_port = addon_byte(line.mapper_port);
-    s->mif85_state = addon_byte(line.mif85_mode);
-    set_musica(s, line.musica_plugged != 0);
+    if (result == 0) result = quillet_set_vcpu_circuit(s, vcpu_state(line.vcpu_interrupt));
+    if (result == 0) result = quillet_set_mapper_port(s, addon_state(line.mapper_port));
+    if (result == 0) result = quillet_set_mif85(s, addon_state(line.mif85_mode));
+    if (result == 0) result = quillet_set_musica(s, line.musica_plugged);
+    return result;
 }
 
-// The phases after option parsing; the first non-zero code ends them.
-int build_snapshot(const CommandLine& line, const Reporter& reporter) {
-    Snapshot snapshot;
+// The phases after option parsing; the first non-zero code ends them. The
+// library reports their failures, whose messages name files and data only.
+int build_snapshot(const CommandLine& line, bool* verbose) {
+    const Snapshot snapshot;
+    quillet_snapshot* s = snapshot.get();
+    if (!s) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    *verbose = line.verbose != 0;
+    quillet_set_reporter(s, common::print_report, verbose);
     if (line.template_path) {
         std::printf("Loading template Snapshot `%s`\n", line.template_path);
-        if (const int result = read_snapshot_file(line.template_path, &snapshot, reporter)) return result;
+        if (const int result = quillet_read_file(s, line.template_path)) return result;
     }
     for (const LoadRequest* r = line.load_head; r; r = r->next) {
-        if (const int result = apply_request(&snapshot, r, reporter)) return result;
+        if (const int result = apply_request(s, r)) return result;
     }
     if (line.rom_path) {
-        if (const int result = load_rom_file(&snapshot, line.rom_path, reporter)) return result;
+        if (const int result = quillet_load_rom_file(s, line.rom_path)) return result;
     }
-    apply_settings(line, &snapshot);
+    if (const int result = apply_settings(line, s)) return result;
     std::printf("Saving final Snapshot `%s`\n", line.output_path);
     // The snapshot itself may go to standard output (-o /dev/stdout): what
     // was printed so far comes before it.
     std::fflush(stdout);
-    return write_snapshot_file(snapshot, line.pack != 0, line.output_path, reporter);
+    return quillet_write_file(s, line.output_path, line.pack);
 }
 
 }  // namespace
 
 int run_quillet(int argument_count, char** argument_vector) {
     std::fputs(BANNER, stdout);
-    Console console{false};
-    const Reporter reporter{print_report, &console};
+    bool verbose = false;
     CommandLine* line = nullptr;
-    int code = USAGE_REQUESTED;
+    int code = common::USAGE_REQUESTED;
     if (argument_count > 1) {
-        code = parse_command_line(argument_count, argument_vector, &line, reporter);
-        if (code == 0) {
-            console.verbose = line->verbose != 0;
-            code = build_snapshot(*line, reporter);
-        }
+        code = parse_command_line(argument_count, argument_vector, &line, common::CONSOLE_FAILURES);
+        if (code == 0) code = build_snapshot(*line, &verbose);
     }
-    if (code == USAGE_REQUESTED) {
+    if (code == common::USAGE_REQUESTED) {
         print_usage();
         code = 0;
     } else if (code == 0) {
@@ -105,4 +102,4 @@ int run_quillet(int argument_count, char** argument_vector) {
     return -code;
 }
 
-}  // namespace quillet
+}  // namespace quillet::cli

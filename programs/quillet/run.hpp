@@ -1,7 +1,7 @@
 // The run sequence of one quillet invocation.
 #pragma once
 
-namespace quillet {
+namespace quillet::cli {
 
 // The banner printed first on every run.
 extern const char* const BANNER;
@@ -12,4 +12,4 @@ extern const char* const BANNER;
 // (each followed by an empty line) to standard error.
 int run_quillet(int argument_count, char** argument_vector);
 
-}  // namespace quillet
+}  // namespace quillet::cli

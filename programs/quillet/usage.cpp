@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace quillet {
+namespace quillet::cli {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quillet";
@@ -54,4 +54,4 @@ void print_usage() {
     for (const char* line : NUMBER_LINES) std::fputs(line, stdout);
 }
 
-}  // namespace quillet
+}  // namespace quillet::cli

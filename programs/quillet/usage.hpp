@@ -1,7 +1,7 @@
 // The usage screen shown without arguments or with "-h".
 #pragma once
 
-namespace quillet {
+namespace quillet::cli {
 
 // Prints the option list, pauses with wait_for_enter(), then prints the
 // number forms. Everything goes to standard output.
@@ -11,4 +11,4 @@ void print_usage();
 // line end, or to end of input.
 void wait_for_enter();
 
-}  // namespace quillet
+}  // namespace quillet::cli

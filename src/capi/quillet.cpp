@@ -1,10 +1,12 @@
 // The public C interface, over the library's layers. Each function checks
-// its arguments as the command line checks its options, with the same
-// codes and messages, then calls the layer that does the work.
+// its arguments, reporting a failure in the terms of the interface (the
+// parameter, the register, the value given), then calls the layer that does
+// the work.
 #include "quillet/quillet.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/file_access.hpp"
 #include "image/memory_loading.hpp"
@@ -20,10 +22,6 @@ struct quillet_snapshot {
 namespace quillet {
 namespace {
 
-constexpr long ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
-constexpr long REGISTER_VALUE_MAX = 0xFFFF;
-constexpr int MAPPER_PORT_MAX = 127;
-
 const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
@@ -33,13 +31,17 @@ int missing(const quillet_snapshot* s, const char* parameter) {
     return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
 }
 
-// The value as the -13 message shows it: what parsing would have given.
-long shown_value(long value) { return value < 0 ? -1 : value > INT32_MAX ? INT32_MAX : value; }
+// What a value out of range was meant to be, with its range: "address (0 to 65535)".
+std::string range_text(const char* what, long max) {
+    return std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
+}
 
-int check_address(const quillet_snapshot* s, long address, const char* word) {
-    if (address < 0 || address > ADDRESS_MAX) {
-        return report_failure(reporter_of(s), ERR_VALUE_RANGE, word, shown_value(address));
-    }
+int out_of_range(const quillet_snapshot* s, long value, const char* what, long max) {
+    return report_failure(reporter_of(s), ERR_VALUE_RANGE, range_text(what, max).c_str(), value);
+}
+
+int check_address(const quillet_snapshot* s, long address) {
+    if (address < 0 || address > ADDRESS_MAX) return out_of_range(s, address, "address", ADDRESS_MAX);
     return 0;
 }
 
@@ -127,8 +129,9 @@ int quillet_set_register(quillet_snapshot* snapshot, int reg, long value) {
     if (reg < 0 || reg >= REGISTER_COUNT) {
         return report_failure(snapshot->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     }
-    if (value < 0 || value > REGISTER_VALUE_MAX) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-reg", shown_value(value));
+    if (value < 0 || value > static_cast<long>(REGISTER_VALUE_MAX)) {
+        const std::string what = std::string("register ") + REGISTER_NAMES[reg];
+        return out_of_range(snapshot, value, what.c_str(), REGISTER_VALUE_MAX);
     }
     set_register(&snapshot->value, reg, static_cast<unsigned>(value));
     return 0;
@@ -172,7 +175,7 @@ int quillet_get_peripheral_state(const quillet_snapshot* snapshot, uint8_t* stat
 int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (state != NOT_PLUGGED && state != VCPU_INTERRUPT_DISABLED && state != VCPU_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-vpi", DecimalText(state).c_str());
+        return report_failure(snapshot->reporter, ERR_BAD_STATE, "VideoCPU circuit", DecimalText(state).c_str());
     }
     snapshot->value.vcpu_circuit = static_cast<std::uint8_t>(state);
     return 0;
@@ -189,9 +192,8 @@ int quillet_set_mapper_port(quillet_snapshot* snapshot, int port) {
 
 int quillet_set_mif85(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
-    if (state != NOT_PLUGGED && state != QUILLET_MIF85_INTERRUPT_DISABLED &&
-        state != QUILLET_MIF85_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-mif85", DecimalText(state).c_str());
+    if (state != NOT_PLUGGED && state != MIF85_INTERRUPT_DISABLED && state != MIF85_INTERRUPT_ENABLED) {
+        return report_failure(snapshot->reporter, ERR_BAD_STATE, "MIF 85", DecimalText(state).c_str());
     }
     snapshot->value.mif85_state = static_cast<std::uint8_t>(state);
     return 0;
@@ -222,7 +224,7 @@ int quillet_get_musica(const quillet_snapshot* snapshot) {
 int quillet_load_bytes(quillet_snapshot* snapshot, long address, const void* data, size_t length) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!data && length > 0) return missing(snapshot, "data");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return load_bytes_at(&snapshot->value, static_cast<int>(address), static_cast<const std::uint8_t*>(data),
                          length, QUILLET_MEMORY_NAME, snapshot->reporter);
 }
@@ -238,7 +240,7 @@ int quillet_load_page_bytes(quillet_snapshot* snapshot, int page, const void* da
 int quillet_load_file(quillet_snapshot* snapshot, long address, const char* path) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!path) return missing(snapshot, "path");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return load_file_at(&snapshot->value, static_cast<int>(address), path, snapshot->reporter);
 }
 
@@ -252,7 +254,7 @@ int quillet_load_page_file(quillet_snapshot* snapshot, int page, const char* pat
 int quillet_store_hex(quillet_snapshot* snapshot, long address, const char* hex) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!hex) return missing(snapshot, "hex");
-    if (const int result = check_address(snapshot, address, "-hex")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return store_hex_string(&snapshot->value, static_cast<int>(address), hex, snapshot->reporter);
 }
 
@@ -291,7 +293,7 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
     if (!out && length > 0) return missing(snapshot, "out");
     if (const int result = check_page(snapshot, page)) return result;
     if (offset > PAGE_SIZE || length > PAGE_SIZE - offset) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-pg", static_cast<long>(offset + length));
+        return out_of_range(snapshot, static_cast<long>(offset + length), "offset + length in a page", PAGE_SIZE);
     }
     const ByteBuffer& buffer = snapshot->value.pages[page];
     if (length == 0) return 0;
@@ -306,10 +308,9 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
 int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* out, size_t length) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!out && length > 0) return missing(snapshot, "out");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     if (length > static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address)) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-mem",
-                              static_cast<long>(address + static_cast<long>(length)));
+        return out_of_range(snapshot, address + static_cast<long>(length), "address + length", ADDRESS_SPACE_SIZE);
     }
     std::uint8_t* to = static_cast<std::uint8_t*>(out);
     while (length > 0) {

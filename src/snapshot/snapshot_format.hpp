@@ -19,6 +19,7 @@ constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snap
 constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
 constexpr int ADDRESS_SPACE_PAGES = 4;  // pages 0..3: the 64 KB address space
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
+constexpr int ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
 
 constexpr int HEADER_SIZE_V1 = QUILLET_HEADER_SIZE_V1;
 constexpr int HEADER_SIZE_V2 = QUILLET_HEADER_SIZE_V2;
@@ -68,7 +69,10 @@ enum Register : int {
     REGISTER_COUNT = QUILLET_REGISTER_COUNT,
 };
 
-// Register pair names as the -reg option spells them, indexed by Register.
+// The largest value of a register pair.
+constexpr unsigned REGISTER_VALUE_MAX = QUILLET_REGISTER_VALUE_MAX;
+
+// Register pair names ("AF" .. "SP"), indexed by Register.
 extern const char* const REGISTER_NAMES[REGISTER_COUNT];
 
 // The 8080 flag register (the low byte of AF) always holds bits 3 and 5
@@ -88,6 +92,9 @@ constexpr std::uint8_t ALLRAM_OFF = QUILLET_ALLRAM_OFF;
 constexpr std::uint8_t NOT_PLUGGED = QUILLET_NOT_PLUGGED;
 constexpr std::uint8_t VCPU_INTERRUPT_DISABLED = QUILLET_VCPU_INTERRUPT_DISABLED;
 constexpr std::uint8_t VCPU_INTERRUPT_ENABLED = QUILLET_VCPU_INTERRUPT_ENABLED;
+constexpr std::uint8_t MIF85_INTERRUPT_DISABLED = QUILLET_MIF85_INTERRUPT_DISABLED;
+constexpr std::uint8_t MIF85_INTERRUPT_ENABLED = QUILLET_MIF85_INTERRUPT_ENABLED;
+constexpr int MAPPER_PORT_MAX = QUILLET_MAPPER_PORT_MAX;
 constexpr std::uint8_t MUSICA_PLUGGED_STATE[MUSICA_STATE_SIZE] = {0x32, 0xFF, 0xFF, 0x72, 0xFF,
                                                                   0xFF, 0xB2, 0xFF, 0xFF};
 constexpr std::uint8_t MUSICA_UNPLUGGED_STATE[MUSICA_STATE_SIZE] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -104,7 +111,7 @@ enum ComputerModel : int {
     MODEL_COUNT = QUILLET_MODEL_COUNT,
 };
 
-// Model names as the -cm option spells them, indexed by ComputerModel.
+// Model names ("V1" .. "C2717"), indexed by ComputerModel.
 extern const char* const MODEL_NAMES[MODEL_COUNT];
 
 // Block 2 (0x8000..0xBFFF) is stored only for V2A, V3 and C2717.

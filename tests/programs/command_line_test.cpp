@@ -7,8 +7,10 @@
 #include "command_line.hpp"
 #include "unit/snapshot_test_support.hpp"
 
-namespace quillet {
+namespace quillet::cli {
 namespace {
+
+using namespace common;
 
 using quillet_test::ReportLog;
 using quillet_test::Reports;
@@ -24,7 +26,7 @@ public:
         for (const char* argument : arguments) texts_.emplace_back(argument);
         for (std::string& text : texts_) argv_.push_back(text.data());
         argv_.push_back(nullptr);
-        result_ = parse_command_line(static_cast<int>(texts_.size()), argv_.data(), &line_, log_.reporter());
+        result_ = parse_command_line(static_cast<int>(texts_.size()), argv_.data(), &line_, ReportSink{ReportLog::take, &log_});
     }
     ~ParseRun() { release_command_line(line_); }
     ParseRun(const ParseRun&) = delete;
@@ -90,44 +92,44 @@ TEST_P(ParseOutcome, ReturnsCodeAndReportsExactly) {
 
 const OutcomeCase WALK_CASES[] = {
     // Too few arguments after an option.
-    {"OutputAsLastArgument", {"-mem", "0", "f", "-o"}, ERR_MISSING_VALUE,
+    {"OutputAsLastArgument", {"-mem", "0", "f", "-o"}, QUILLET_ERR_MISSING_VALUE,
      {"Missing option value(s) '-o'!"}},
-    {"RegisterWithNameOnly", {"-o", "o", "-reg", "PC"}, ERR_MISSING_VALUE,
+    {"RegisterWithNameOnly", {"-o", "o", "-reg", "PC"}, QUILLET_ERR_MISSING_VALUE,
      {"Missing option value(s) '-reg'!"}},
-    {"MemWithAddressOnly", {"-o", "o", "-mem", "0"}, ERR_MISSING_VALUE,
+    {"MemWithAddressOnly", {"-o", "o", "-mem", "0"}, QUILLET_ERR_MISSING_VALUE,
      {"Missing option value(s) '-mem'!"}},
     // Values out of their range.
-    {"VpiTwo", {"-vpi", "2"}, ERR_BAD_OPTION_VALUE, {"Bad option value: -vpi 2"}},
-    {"VpiNotANumber", {"-vpi", "x"}, ERR_BAD_OPTION_VALUE, {"Bad option value: -vpi x"}},
-    {"Mif85Negative", {"-mif85", "-1"}, ERR_BAD_OPTION_VALUE,
+    {"VpiTwo", {"-vpi", "2"}, QUILLET_ERR_BAD_STATE, {"Bad option value: -vpi 2"}},
+    {"VpiNotANumber", {"-vpi", "x"}, QUILLET_ERR_BAD_STATE, {"Bad option value: -vpi x"}},
+    {"Mif85Negative", {"-mif85", "-1"}, QUILLET_ERR_BAD_STATE,
      {"Bad option value: -mif85 -1"}},
-    {"Mif85OctalEight", {"-mif85", "010"}, ERR_BAD_OPTION_VALUE,
+    {"Mif85OctalEight", {"-mif85", "010"}, QUILLET_ERR_BAD_STATE,
      {"Bad option value: -mif85 010"}},
-    {"MapperAboveRange", {"-mm", "128"}, ERR_BAD_MAPPER, {"Bad Memory Mapper value '128'!"}},
-    {"MapperOctalWithDigit8", {"-mm", "08"}, ERR_BAD_MAPPER,
+    {"MapperAboveRange", {"-mm", "128"}, QUILLET_ERR_BAD_MAPPER, {"Bad Memory Mapper value '128'!"}},
+    {"MapperOctalWithDigit8", {"-mm", "08"}, QUILLET_ERR_BAD_MAPPER,
      {"Bad Memory Mapper value '08'!"}},
-    {"MapperNotANumber", {"-mm", "abc"}, ERR_BAD_MAPPER, {"Bad Memory Mapper value 'abc'!"}},
-    {"ModelUnknown", {"-cm", "V4"}, ERR_BAD_MODEL, {"Bad computer model 'V4'!"}},
-    {"ModelExtendedName", {"-cm", "V2B"}, ERR_BAD_MODEL, {"Bad computer model 'V2B'!"}},
-    {"ModelPrefixOfName", {"-cm", "ALF"}, ERR_BAD_MODEL, {"Bad computer model 'ALF'!"}},
-    {"ModelEmpty", {"-cm", ""}, ERR_BAD_MODEL, {"Bad computer model ''!"}},
-    {"RegisterNameCheckedBeforeValue", {"-reg", "IX", "65536"}, ERR_BAD_REGISTER,
+    {"MapperNotANumber", {"-mm", "abc"}, QUILLET_ERR_BAD_MAPPER, {"Bad Memory Mapper value 'abc'!"}},
+    {"ModelUnknown", {"-cm", "V4"}, QUILLET_ERR_BAD_MODEL, {"Bad computer model 'V4'!"}},
+    {"ModelExtendedName", {"-cm", "V2B"}, QUILLET_ERR_BAD_MODEL, {"Bad computer model 'V2B'!"}},
+    {"ModelPrefixOfName", {"-cm", "ALF"}, QUILLET_ERR_BAD_MODEL, {"Bad computer model 'ALF'!"}},
+    {"ModelEmpty", {"-cm", ""}, QUILLET_ERR_BAD_MODEL, {"Bad computer model ''!"}},
+    {"RegisterNameCheckedBeforeValue", {"-reg", "IX", "65536"}, QUILLET_ERR_BAD_REGISTER,
      {"Bad register name 'IX'!"}},
-    {"RegisterExtendedName", {"-reg", "PCX", "0"}, ERR_BAD_REGISTER,
+    {"RegisterExtendedName", {"-reg", "PCX", "0"}, QUILLET_ERR_BAD_REGISTER,
      {"Bad register name 'PCX'!"}},
-    {"RegisterValueAboveRange", {"-reg", "pc", "65536"}, ERR_VALUE_RANGE,
+    {"RegisterValueAboveRange", {"-reg", "pc", "65536"}, QUILLET_ERR_VALUE_RANGE,
      {"Value 65536 is out of range <0, 65535>: -reg"}},
-    {"RegisterNegativeShownAsMinusOne", {"-reg", "SP", "-5"}, ERR_VALUE_RANGE,
+    {"RegisterNegativeShownAsMinusOne", {"-reg", "SP", "-5"}, QUILLET_ERR_VALUE_RANGE,
      {"Value -1 is out of range <0, 65535>: -reg"}},
-    {"RegisterHugeShownClamped", {"-reg", "HL", "99999999999"}, ERR_VALUE_RANGE,
+    {"RegisterHugeShownClamped", {"-reg", "HL", "99999999999"}, QUILLET_ERR_VALUE_RANGE,
      {"Value 2147483647 is out of range <0, 65535>: -reg"}},
-    {"PageAboveRange", {"-pg", "16", "p.bin"}, ERR_BAD_PAGE, {"Bad page number `16`!"}},
-    {"PageNegative", {"-pg", "-1", "p.bin"}, ERR_BAD_PAGE, {"Bad page number `-1`!"}},
-    {"MemAddressAboveRange", {"-mem", "65536", "f"}, ERR_VALUE_RANGE,
+    {"PageAboveRange", {"-pg", "16", "p.bin"}, QUILLET_ERR_BAD_PAGE, {"Bad page number `16`!"}},
+    {"PageNegative", {"-pg", "-1", "p.bin"}, QUILLET_ERR_BAD_PAGE, {"Bad page number `-1`!"}},
+    {"MemAddressAboveRange", {"-mem", "65536", "f"}, QUILLET_ERR_VALUE_RANGE,
      {"Value 65536 is out of range <0, 65535>: -mem"}},
-    {"MemAddressNotANumber", {"-mem", "x", "f"}, ERR_VALUE_RANGE,
+    {"MemAddressNotANumber", {"-mem", "x", "f"}, QUILLET_ERR_VALUE_RANGE,
      {"Value -1 is out of range <0, 65535>: -mem"}},
-    {"HexAddressAboveRange", {"-hex", "0x10000", "C3"}, ERR_VALUE_RANGE,
+    {"HexAddressAboveRange", {"-hex", "0x10000", "C3"}, QUILLET_ERR_VALUE_RANGE,
      {"Value 65536 is out of range <0, 65535>: -hex"}},
     // Options that may be given once.
     {"SecondOutput", {"-o", "a.zvk", "-o", "b.zvk"}, ERR_SECOND_OUTPUT,
@@ -139,15 +141,15 @@ const OutcomeCase WALK_CASES[] = {
     {"SecondTemplate", {"-zvk", "a.zvk", "-zvk", "b.zvk"}, ERR_SECOND_TEMPLATE,
      {"Only one ZVK file can be specified! `a.zvk` or `b.zvk`?"}},
     // The first failure ends parsing.
-    {"FirstFailureEndsTheWalk", {"-cm", "V4", "-vpi", "2"}, ERR_BAD_MODEL,
+    {"FirstFailureEndsTheWalk", {"-cm", "V4", "-vpi", "2"}, QUILLET_ERR_BAD_MODEL,
      {"Bad computer model 'V4'!"}},
-    {"WalkFailureSkipsFinalChecks", {"-mm", "128"}, ERR_BAD_MAPPER,
+    {"WalkFailureSkipsFinalChecks", {"-mm", "128"}, QUILLET_ERR_BAD_MAPPER,
      {"Bad Memory Mapper value '128'!"}},
     // "-h".
     {"HelpAlone", {"-h"}, USAGE_REQUESTED, {}},
     {"HelpAfterValidOptionsWithoutOutput", {"-vb", "-mem", "0", "f", "-h"}, USAGE_REQUESTED, {}},
     {"HelpStopsBeforeLaterFaults", {"-h", "-cm", "V4", "-o"}, USAGE_REQUESTED, {}},
-    {"InvalidOptionBeforeHelpReported", {"-cm", "V4", "-h"}, ERR_BAD_MODEL,
+    {"InvalidOptionBeforeHelpReported", {"-cm", "V4", "-h"}, QUILLET_ERR_BAD_MODEL,
      {"Bad computer model 'V4'!"}},
     {"HelpAsOutputValueIsAFileName", {"-o", "-h"}, ERR_NO_INPUT,
      {"Input file(s) not specified!"}},
@@ -206,20 +208,20 @@ TEST(ParseMissingValue, EveryValuedOptionAsLastArgument) {
         Arguments arguments = {option.word};
         if (option.value_count == 2) arguments.push_back("1");
         ParseRun run(arguments);
-        EXPECT_EQ(run.result(), ERR_MISSING_VALUE) << option.word;
+        EXPECT_EQ(run.result(), QUILLET_ERR_MISSING_VALUE) << option.word;
         EXPECT_EQ(run.reports(),
-                  (Reports{{ERR_MISSING_VALUE, "Missing option value(s) '" + std::string(option.word) + "'!"}}));
+                  (Reports{{QUILLET_ERR_MISSING_VALUE, "Missing option value(s) '" + std::string(option.word) + "'!"}}));
     }
 }
 
 TEST(ParseAllram, AcceptedOnlyWithModelsThatStoreBlock2) {
-    for (int model = 0; model < MODEL_COUNT; ++model) {
-        ParseRun run(with_io({"-allram", "-cm", MODEL_NAMES[model]}));
-        const bool accepted = model == MODEL_V2A || model == MODEL_V3 || model == MODEL_C2717;
-        EXPECT_EQ(run.result(), accepted ? 0 : ERR_BAD_COMBINATION) << MODEL_NAMES[model];
+    for (int model = 0; model < QUILLET_MODEL_COUNT; ++model) {
+        ParseRun run(with_io({"-allram", "-cm", quillet_model_name(model)}));
+        const bool accepted = model == QUILLET_MODEL_V2A || model == QUILLET_MODEL_V3 || model == QUILLET_MODEL_C2717;
+        EXPECT_EQ(run.result(), accepted ? 0 : ERR_BAD_COMBINATION) << quillet_model_name(model);
         const Reports expected = accepted ? Reports{} : Reports{{ERR_BAD_COMBINATION, ALLRAM_WITH_MODEL}};
         EXPECT_EQ(run.reports(), expected)
-            << MODEL_NAMES[model];
+            << quillet_model_name(model);
     }
 }
 
@@ -227,7 +229,7 @@ TEST(ParseInitialValues, SetBeforeTheFirstArgument) {
     ParseRun run({"-h"});
     ASSERT_TRUE(run.has_line());
     const CommandLine& c = run.line();
-    EXPECT_EQ(c.model, MODEL_V2A);
+    EXPECT_EQ(c.model, QUILLET_MODEL_V2A);
     EXPECT_EQ(c.mapper_port, NOT_GIVEN);
     EXPECT_EQ(c.mif85_mode, NOT_GIVEN);
     EXPECT_EQ(c.vcpu_interrupt, NOT_GIVEN);
@@ -283,8 +285,8 @@ TEST(ParseSwitches, VpiAndMif85StoreZeroAndOne) {
 }
 
 TEST(ParseModel, NamesInAnyLetterCase) {
-    const char* const names[MODEL_COUNT] = {"V1", "v2", "V2a", "v3", "Mato", "alfa", "Alfa2", "c2717"};
-    for (int model = 0; model < MODEL_COUNT; ++model) {
+    const char* const names[QUILLET_MODEL_COUNT] = {"V1", "v2", "V2a", "v3", "Mato", "alfa", "Alfa2", "c2717"};
+    for (int model = 0; model < QUILLET_MODEL_COUNT; ++model) {
         ParseRun run(with_io({"-cm", names[model]}));
         ASSERT_EQ(run.result(), 0) << names[model];
         EXPECT_EQ(run.line().model, model) << names[model];
@@ -296,12 +298,12 @@ TEST(ParseRegister, NameInAnyLetterCaseSelectsOnlyItsEntry) {
         const char* name;
         const char* value_text;
         int value;
-    } cases[REGISTER_COUNT] = {{"AF", "0", 0},       {"bc", "65535", 65535}, {"De", "0xFFFF", 65535},
+    } cases[QUILLET_REGISTER_COUNT] = {{"AF", "0", 0},       {"bc", "65535", 65535}, {"De", "0xFFFF", 65535},
                                {"hl", "0177", 127}, {"Pc", "1", 1},         {"sP", "0x8000", 0x8000}};
-    for (int reg = 0; reg < REGISTER_COUNT; ++reg) {
+    for (int reg = 0; reg < QUILLET_REGISTER_COUNT; ++reg) {
         ParseRun run(with_io({"-reg", cases[reg].name, cases[reg].value_text}));
         ASSERT_EQ(run.result(), 0) << cases[reg].name;
-        for (int other = 0; other < REGISTER_COUNT; ++other) {
+        for (int other = 0; other < QUILLET_REGISTER_COUNT; ++other) {
             EXPECT_EQ(run.line().registers[other],
                       other == reg ? cases[reg].value : NOT_GIVEN)
                 << cases[reg].name << " / " << other;
@@ -328,7 +330,7 @@ TEST(ParseUnknownWords, SkippedSilently) {
     ParseRun run(with_io({"-CM", "V1", "-PACK", "--o", "x.bin", "-Vb", "-o2"}));
     EXPECT_EQ(run.result(), 0);
     EXPECT_EQ(run.reports(), Reports{});
-    EXPECT_EQ(run.line().model, MODEL_V2A);
+    EXPECT_EQ(run.line().model, QUILLET_MODEL_V2A);
     EXPECT_EQ(run.line().pack, 0);
     EXPECT_EQ(run.line().verbose, 0);
     EXPECT_STREQ(run.line().output_path, "out.zvk");
@@ -375,7 +377,7 @@ TEST(ParseOverwrite, LaterOptionReplacesEarlierOne) {
     ParseRun run(with_io({"-cm", "V1", "-cm", "V3", "-reg", "AF", "1", "-reg", "af", "2", "-vpi",
                           "1", "-vpi", "0", "-mm", "5", "-mm", "6", "-mif85", "1", "-mif85", "0"}));
     ASSERT_EQ(run.result(), 0);
-    EXPECT_EQ(run.line().model, MODEL_V3);
+    EXPECT_EQ(run.line().model, QUILLET_MODEL_V3);
     EXPECT_EQ(run.line().registers[REG_AF], 2);
     EXPECT_EQ(run.line().vcpu_interrupt, 0);
     EXPECT_EQ(run.line().mapper_port, 6);
@@ -384,15 +386,15 @@ TEST(ParseOverwrite, LaterOptionReplacesEarlierOne) {
 
 TEST(ParseOverwrite, RejectedLaterValueLeavesWhatWasStoredBefore) {
     ParseRun reg({"-reg", "AF", "1", "-reg", "af", "70000"});
-    EXPECT_EQ(reg.result(), ERR_VALUE_RANGE);
+    EXPECT_EQ(reg.result(), QUILLET_ERR_VALUE_RANGE);
     EXPECT_EQ(reg.line().registers[REG_AF], 1);
 
     ParseRun model({"-cm", "V3", "-cm", "V4"});
-    EXPECT_EQ(model.result(), ERR_BAD_MODEL);
-    EXPECT_EQ(model.line().model, MODEL_V3);
+    EXPECT_EQ(model.result(), QUILLET_ERR_BAD_MODEL);
+    EXPECT_EQ(model.line().model, QUILLET_MODEL_V3);
 
     ParseRun queued({"-mem", "0", "a.bin", "-pg", "16", "b.bin"});
-    EXPECT_EQ(queued.result(), ERR_BAD_PAGE);
+    EXPECT_EQ(queued.result(), QUILLET_ERR_BAD_PAGE);
     ASSERT_EQ(queued.requests().size(), 1u);
     EXPECT_STREQ(queued.requests()[0]->text, "a.bin");
 }
@@ -414,7 +416,7 @@ TEST(QueueLoadRequest, AppendsInOrderAndKeepsTheTailOnTheLast) {
         int address;
     } queued[] = {{"a.bin", REQUEST_AT_ADDRESS, 0x100}, {"C3 00", REQUEST_HEX, 0xFFFF}, {"p.bin", 15, NO_ADDRESS}};
     for (const auto& q : queued) {
-        ASSERT_EQ(queue_load_request(line, q.text, q.page, q.address, Reporter{}), 0);
+        ASSERT_EQ(queue_load_request(line, q.text, q.page, q.address, ReportSink{}), 0);
         ASSERT_NE(line->load_tail, nullptr);
         EXPECT_EQ(line->load_tail->text, q.text);
         EXPECT_EQ(line->load_tail->next, nullptr);
@@ -436,10 +438,10 @@ TEST(ReleaseCommandLine, FreesTheRequestsAndClearsTheSlotOnce) {
     char output[] = "out.zvk";
     char* arguments[] = {program, output_word, output, nullptr};
     CommandLine* line = nullptr;
-    ASSERT_EQ(parse_command_line(3, arguments, &line, Reporter{}), ERR_NO_INPUT);
+    ASSERT_EQ(parse_command_line(3, arguments, &line, ReportSink{}), ERR_NO_INPUT);
     ASSERT_NE(line, nullptr);
-    ASSERT_EQ(queue_load_request(line, "a.bin", REQUEST_AT_ADDRESS, 0, Reporter{}), 0);
-    ASSERT_EQ(queue_load_request(line, "b.bin", 4, NO_ADDRESS, Reporter{}), 0);
+    ASSERT_EQ(queue_load_request(line, "a.bin", REQUEST_AT_ADDRESS, 0, ReportSink{}), 0);
+    ASSERT_EQ(queue_load_request(line, "b.bin", 4, NO_ADDRESS, ReportSink{}), 0);
     release_command_line(line);
     EXPECT_EQ(line, nullptr);
     release_command_line(line);  // an absent record is left alone
@@ -447,4 +449,4 @@ TEST(ReleaseCommandLine, FreesTheRequestsAndClearsTheSlotOnce) {
 }
 
 }  // namespace
-}  // namespace quillet
+}  // namespace quillet::cli

@@ -2,8 +2,10 @@
 
 #include "command_line.hpp"
 
-namespace quillet {
+namespace quillet::cli {
 namespace {
+
+using namespace common;
 
 constexpr int REJECTED = -1;
 constexpr int INT32_MAXIMUM = 2147483647;
@@ -68,4 +70,4 @@ INSTANTIATE_TEST_SUITE_P(Forms, ParseNumber, testing::ValuesIn(NUMBER_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace quillet
+}  // namespace quillet::cli
