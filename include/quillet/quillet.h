@@ -111,9 +111,13 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_REGISTER_VALUE_MAX 0xFFFF
 #define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
+/* The most bytes a snapshot file uses: the longest header, a raw ROM image
+ * and sixteen raw blocks. A reader never looks past them. */
+#define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
  * fields. Numbers of two bytes are 16-bit little-endian words. */
+#define QUILLET_WORD_SIZE                 2
 #define QUILLET_HEADER_SIZE_V1            56
 #define QUILLET_HEADER_SIZE_V2            124
 #define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
@@ -156,6 +160,7 @@ QUILLET_API const char* quillet_model_name(int model);
 
 /* 1 when a snapshot of `model` stores block 2 (0x8000..0xBFFF): V2A, V3
  * and C2717; else 0. */
+#define QUILLET_BLOCK_2 2
 QUILLET_API int quillet_model_stores_block2(int model);
 
 /* Register pairs, in header order. */
@@ -253,6 +258,34 @@ QUILLET_API int quillet_stored_piece_info(const quillet_snapshot* snapshot, int 
  * was read): bytes from there on were not part of the snapshot. */
 QUILLET_API size_t quillet_stored_end(const quillet_snapshot* snapshot);
 
+/* How a piece is stored (see the block codec below). */
+#define QUILLET_FORM_RAW  0  /* a copy */
+#define QUILLET_FORM_FILL 1  /* one byte, repeated */
+#define QUILLET_FORM_RUN  2  /* runs of the block codec */
+
+/* What a block slot of the file last read held. */
+#define QUILLET_BLOCK_ABSENT     0  /* length word 0, or a slot the version lacks */
+#define QUILLET_BLOCK_PRESENT    1
+#define QUILLET_BLOCK_NOT_STORED 2  /* block 2 of a model that leaves it out: its word is ignored */
+
+/* The layout of the file last read, as its header describes it. */
+typedef struct quillet_layout {
+    int version;                                /* the version byte: 1 or 2 */
+    int header_length;                          /* 56..124 */
+    int block_slots;                            /* length words the header holds: 4 or 16 */
+    int addon_hardware;                         /* 1 when it holds the add-on hardware (version 2) */
+    unsigned rom_descriptor;                    /* stored length | QUILLET_ROM_RAW_FLAG; 0: no ROM image */
+    int rom_form;                               /* QUILLET_FORM_* of a ROM image */
+    unsigned length_words[QUILLET_PAGE_COUNT];  /* the block-length words; 0 beyond block_slots */
+    int block_states[QUILLET_PAGE_COUNT];       /* QUILLET_BLOCK_* */
+    int block_forms[QUILLET_PAGE_COUNT];        /* QUILLET_FORM_* of a present block */
+} quillet_layout;
+
+/* Describes the file last read into `snapshot` in `layout`. All zero (and
+ * every block absent) when the snapshot was not read from a file or bytes.
+ * Later changes to the snapshot do not change it. */
+QUILLET_API int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout);
+
 /*-************************************
  *  Settings
  **************************************/
@@ -302,11 +335,14 @@ QUILLET_API int quillet_set_mif85(quillet_snapshot* snapshot, int state);
 QUILLET_API int quillet_set_musica(quillet_snapshot* snapshot, int plugged);
 
 /* The stored byte (0..255) of each, as a file may hold any value there.
- * quillet_get_musica: 1 when the MUSICA state is not the unplugged one. */
+ * quillet_get_musica: 1 when the MUSICA state is not the unplugged one
+ * (0xFF and eight zero bytes). */
 QUILLET_API int quillet_get_vcpu_circuit(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_mapper_port(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_mif85(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_musica(const quillet_snapshot* snapshot);
+/* The QUILLET_MUSICA_STATE_SIZE bytes of the MUSICA state into `state`. */
+QUILLET_API int quillet_get_musica_state(const quillet_snapshot* snapshot, uint8_t* state);
 
 /*-************************************
  *  Memory and ROM image

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "owned_snapshot.hpp"
+
 namespace quillet::cli {
 namespace {
 
@@ -19,20 +21,6 @@ int find_name(const char* text, const char* (*name)(int), int count) {
     }
     return -1;
 }
-
-// A snapshot that no one keeps, on which the library's setters check the
-// values where their options are met.
-class Checker {
-public:
-    Checker() : snapshot_(quillet_snapshot_new()) {}
-    ~Checker() { quillet_snapshot_free(snapshot_); }
-    Checker(const Checker&) = delete;
-    Checker& operator=(const Checker&) = delete;
-    quillet_snapshot* get() const { return snapshot_; }
-
-private:
-    quillet_snapshot* snapshot_;
-};
 
 // The record being filled, where its failures go, and the values' checker.
 struct Parse {
@@ -238,7 +226,9 @@ int parse_command_line(int argument_count, char** argument_vector, CommandLine**
     if (const int result = allocate_record(&line, sink)) return result;
     *slot = line;
     set_initial_values(line);
-    const Checker checker;
+    // A snapshot that no one keeps, on which the library's setters check
+    // the values where their options are met.
+    const common::OwnedSnapshot checker;
     if (!checker.get()) return report_failure(sink, QUILLET_ERR_OUT_OF_MEMORY);
     const Parse parse{line, sink, checker.get()};
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command_line.hpp"
+#include "owned_snapshot.hpp"
 #include "usage.hpp"
 
 namespace quillet::cli {
@@ -10,19 +11,6 @@ namespace quillet::cli {
 const char* const BANNER = "Quillet " QUILLET_VERSION " - ZVK snapshot builder for PMD 85 emulators\n\n";
 
 namespace {
-
-// The build's snapshot, freed on every path.
-class Snapshot {
-public:
-    Snapshot() : snapshot_(quillet_snapshot_new()) {}
-    ~Snapshot() { quillet_snapshot_free(snapshot_); }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    quillet_snapshot* get() const { return snapshot_; }
-
-private:
-    quillet_snapshot* snapshot_;
-};
 
 int apply_request(quillet_snapshot* s, const LoadRequest* r) {
     if (r->page == REQUEST_HEX) return quillet_store_hex(s, r->address, r->text);
@@ -58,7 +46,7 @@ int apply_settings(const CommandLine& line, quillet_snapshot* s) {
 // The phases after option parsing; the first non-zero code ends them. The
 // library reports their failures, whose messages name files and data only.
 int build_snapshot(const CommandLine& line, bool* verbose) {
-    const Snapshot snapshot;
+    const common::OwnedSnapshot snapshot;
     quillet_snapshot* s = snapshot.get();
     if (!s) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
     *verbose = line.verbose != 0;

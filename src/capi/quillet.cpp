@@ -111,6 +111,32 @@ int quillet_stored_piece_info(const quillet_snapshot* snapshot, int piece, quill
 
 size_t quillet_stored_end(const quillet_snapshot* snapshot) { return snapshot ? snapshot->value.stored.end : 0; }
 
+int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!layout) return missing(snapshot, "layout");
+    *layout = quillet_layout{};
+    const StoredLayout& stored = snapshot->value.stored;
+    if (stored.header_length == 0) return 0;
+    std::uint8_t header[HEADER_BUFFER_SIZE];
+    std::memcpy(header, stored.header, sizeof header);
+    BlockSlot slots[PAGE_COUNT] = {};
+    locate_block_sizes(header, slots);
+    layout->version = header[OFFSET_VERSION];
+    layout->header_length = stored.header_length;
+    layout->block_slots = block_count_for_version(layout->version);
+    layout->addon_hardware = layout->version >= VERSION_2 ? 1 : 0;
+    layout->rom_descriptor = read_word(header + OFFSET_ROM_DESCRIPTOR);
+    layout->rom_form = stored.rom.form;
+    for (int i = 0; i < layout->block_slots; ++i) {
+        layout->length_words[i] = read_word(slots[i]);
+        layout->block_forms[i] = stored.blocks[i].form;
+        layout->block_states[i] = !model_stores_block(header[OFFSET_COMPUTER_MODEL], i) ? QUILLET_BLOCK_NOT_STORED
+                                  : stored.blocks[i].present                           ? QUILLET_BLOCK_PRESENT
+                                                                                       : QUILLET_BLOCK_ABSENT;
+    }
+    return 0;
+}
+
 int quillet_set_model(quillet_snapshot* snapshot, int model) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (model < 0 || model >= MODEL_COUNT) {
@@ -219,6 +245,13 @@ int quillet_get_mif85(const quillet_snapshot* snapshot) {
 
 int quillet_get_musica(const quillet_snapshot* snapshot) {
     return snapshot ? (musica_plugged(snapshot->value) ? 1 : 0) : ERR_MISSING_VALUE;
+}
+
+int quillet_get_musica_state(const quillet_snapshot* snapshot, uint8_t* state) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!state) return missing(snapshot, "state");
+    std::memcpy(state, snapshot->value.musica_state, MUSICA_STATE_SIZE);
+    return 0;
 }
 
 int quillet_load_bytes(quillet_snapshot* snapshot, long address, const void* data, size_t length) {

@@ -56,7 +56,7 @@ constexpr int RESERVED_SIZE = QUILLET_RESERVED_SIZE;
 constexpr int OFFSET_MUSICA_STATE = QUILLET_OFFSET_MUSICA_STATE;
 constexpr int MUSICA_STATE_SIZE = QUILLET_MUSICA_STATE_SIZE;
 
-constexpr int WORD_SIZE = 2;
+constexpr int WORD_SIZE = QUILLET_WORD_SIZE;
 
 // Register pairs in header order.
 enum Register : int {
@@ -116,7 +116,11 @@ extern const char* const MODEL_NAMES[MODEL_COUNT];
 
 // Block 2 (0x8000..0xBFFF) is stored only for V2A, V3 and C2717.
 bool model_stores_block2(int model);
-constexpr int BLOCK_2 = 2;
+constexpr int BLOCK_2 = QUILLET_BLOCK_2;
+
+// Whether a snapshot of `model` stores block `block` when it has it: every
+// block but block 2 of the models that leave it out.
+bool model_stores_block(int model, int block);
 
 // The largest ROM image, and the largest a V3 snapshot stores.
 constexpr int ROM_SIZE_MAX = QUILLET_ROM_SIZE_MAX;
@@ -124,8 +128,10 @@ constexpr int V3_ROM_LIMIT = QUILLET_V3_ROM_LIMIT;
 
 // The most bytes a snapshot file can use: the longest header, a raw ROM
 // image and sixteen raw blocks. Bytes after them are never read.
-constexpr std::size_t SNAPSHOT_SIZE_MAX =
-    static_cast<std::size_t>(HEADER_SIZE_V2) + static_cast<std::size_t>(PAGE_COUNT + 1) * PAGE_SIZE;
+constexpr std::size_t SNAPSHOT_SIZE_MAX = QUILLET_SNAPSHOT_SIZE_MAX;
+static_assert(SNAPSHOT_SIZE_MAX == static_cast<std::size_t>(HEADER_SIZE_V2) + ROM_SIZE_MAX +
+                                       static_cast<std::size_t>(PAGE_COUNT) * PAGE_SIZE,
+              "the longest header, a raw ROM image and every block raw");
 
 // A block-length slot: the address of a little-endian word in the header.
 using BlockSlot = std::uint8_t*;
