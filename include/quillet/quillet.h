@@ -53,9 +53,14 @@ extern "C" {
 /*-************************************
  *  Version
  **************************************/
+/* The one place the version is defined: the build and the packages read it
+ * from here. */
 #define QUILLET_VERSION_MAJOR 1
 #define QUILLET_VERSION_MINOR 0
-#define QUILLET_VERSION_STRING "1.0"
+#define QUILLET_VERSION_PATCH 0
+#define QUILLET_VERSION_TEXT_(major, minor) #major "." #minor
+#define QUILLET_VERSION_TEXT(major, minor) QUILLET_VERSION_TEXT_(major, minor)
+#define QUILLET_VERSION_STRING QUILLET_VERSION_TEXT(QUILLET_VERSION_MAJOR, QUILLET_VERSION_MINOR)
 
 /* The library's version, "MAJOR.MINOR": the one it was built as, which may
  * differ from QUILLET_VERSION_STRING of the header a program was compiled

@@ -8,7 +8,7 @@
 
 namespace quillet::cli {
 
-const char* const BANNER = "Quillet " QUILLET_VERSION " - ZVK snapshot builder for PMD 85 emulators\n\n";
+const char* const BANNER = "Quillet " QUILLET_VERSION_STRING " - ZVK snapshot builder for PMD 85 emulators\n\n";
 
 namespace {
 

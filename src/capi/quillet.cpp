@@ -57,7 +57,7 @@ const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMO
 
 using namespace quillet;
 
-const char* quillet_version(void) { return QUILLET_VERSION; }
+const char* quillet_version(void) { return QUILLET_VERSION_STRING; }
 
 const char* quillet_message(int code) { return failure_format(code); }
 
