@@ -40,6 +40,7 @@ quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/snapshot_reader.cpp
   src/snapshot/snapshot_writer.cpp)
 quillet_layer(image BELOW snapshot SOURCES
+  src/image/address_space.cpp
   src/image/memory_loading.cpp)
 quillet_layer(capi BELOW image SOURCES
   src/capi/quillet.cpp)

@@ -453,18 +453,19 @@ QUILLET_API long long quillet_file_size(const char* path);
  * bytes, at least `length`, not overlapping `source`) and returns the
  * stored length: 1 the fill form (output[0] is the only byte value), 2 to
  * length - 1 the run form, `length` the raw form (a copy). Never writes
- * past output[length - 1]. -1 for a null pointer, a length outside
- * 1..16384 or a capacity below `length`. */
+ * past output[length - 1]. -4 for a null pointer, -13 for a length outside
+ * 1..16384 or a capacity below `length`. Reports nothing. */
 QUILLET_API int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source,
                                    size_t length);
 
 /* Unpacks `packed_length` stored bytes into `destination` (`capacity`
  * bytes): a stored length of 1 fills the whole capacity, one equal to
  * `capacity` is copied, anything between is decoded as runs. Returns the
- * number of bytes written (at most `capacity`); -1 for a null pointer, a
- * length of 0, a capacity of 0 or above 16384, packed_length > capacity; -2
- * when stored bytes remain once the destination is full or the last run is
- * cut short. Never reads or writes outside the two buffers. */
+ * number of bytes written (at most `capacity`); -4 for a null pointer; -13
+ * for a length of 0, a capacity of 0 or above 16384, packed_length >
+ * capacity; -27 when stored bytes remain once the destination is full or
+ * the last run is cut short. Never reads or writes outside the two buffers.
+ * Reports nothing. */
 QUILLET_API int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed,
                                      size_t packed_length);
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
 #include "snapshot/snapshot_reader.hpp"
@@ -328,13 +329,7 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
     if (offset > PAGE_SIZE || length > PAGE_SIZE - offset) {
         return out_of_range(snapshot, static_cast<long>(offset + length), "offset + length in a page", PAGE_SIZE);
     }
-    const ByteBuffer& buffer = snapshot->value.pages[page];
-    if (length == 0) return 0;
-    if (buffer) {
-        std::memcpy(out, buffer.data() + offset, length);
-    } else {
-        std::memset(out, 0, length);
-    }
+    read_page_bytes(snapshot->value, page, offset, static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
@@ -345,16 +340,7 @@ int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* ou
     if (length > static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address)) {
         return out_of_range(snapshot, address + static_cast<long>(length), "address + length", ADDRESS_SPACE_SIZE);
     }
-    std::uint8_t* to = static_cast<std::uint8_t*>(out);
-    while (length > 0) {
-        const int page = static_cast<int>(address / PAGE_SIZE);
-        const std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
-        const std::size_t n = length < PAGE_SIZE - offset ? length : PAGE_SIZE - offset;
-        quillet_read_page(snapshot, page, offset, to, n);
-        to += n;
-        address += static_cast<long>(n);
-        length -= n;
-    }
+    read_address_space(snapshot->value, static_cast<int>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
@@ -405,11 +391,15 @@ long long quillet_file_size(const char* path) {
 }
 
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
-    if (!output || !source || length == 0 || length > PAGE_SIZE || capacity < length) return UNPACK_BAD_ARGUMENTS;
+    if (!output || !source) return ERR_MISSING_VALUE;
+    if (length == 0 || length > PAGE_SIZE || capacity < length) return ERR_VALUE_RANGE;
     return pack_block(output, source, static_cast<int>(length));
 }
 
 int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed, size_t packed_length) {
-    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return UNPACK_BAD_ARGUMENTS;
-    return unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
+    if (!destination || !packed) return ERR_MISSING_VALUE;
+    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return ERR_VALUE_RANGE;
+    const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
+    if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
+    return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;
 }

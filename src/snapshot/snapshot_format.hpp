@@ -17,7 +17,7 @@ namespace quillet {
 
 constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snapshot block
 constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
-constexpr int ADDRESS_SPACE_PAGES = 4;  // pages 0..3: the 64 KB address space
+constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;  // pages 0..3
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
 constexpr int ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
 
