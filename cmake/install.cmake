@@ -25,6 +25,7 @@ quillet_install_program(quillet)
 if(TARGET quillet-info)
   quillet_install_program(quillet-info)
 endif()
+quillet_install_program(quillet-run)
 
 install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT tools)

@@ -9,31 +9,32 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "command_line.hpp"
 #include "fuzz_check.hpp"
 
 namespace {
 
-using namespace quillet;
+using namespace quillet::cli;
+using namespace quillet::common;
 
 bool is_parse_result(int code) {
     switch (code) {
     case 0:
     case USAGE_REQUESTED:
-    case ERR_OUT_OF_MEMORY:
+    case QUILLET_ERR_OUT_OF_MEMORY:
     case ERR_BAD_COMBINATION:
-    case ERR_MISSING_VALUE:
-    case ERR_VALUE_RANGE:
+    case QUILLET_ERR_MISSING_VALUE:
+    case QUILLET_ERR_VALUE_RANGE:
     case ERR_NO_INPUT:
     case ERR_NO_OUTPUT:
     case ERR_SECOND_OUTPUT:
     case ERR_SECOND_ROM:
     case ERR_SECOND_TEMPLATE:
-    case ERR_BAD_MODEL:
-    case ERR_BAD_REGISTER:
-    case ERR_BAD_PAGE:
-    case ERR_BAD_MAPPER:
-    case ERR_BAD_OPTION_VALUE:
+    case QUILLET_ERR_BAD_MODEL:
+    case QUILLET_ERR_BAD_REGISTER:
+    case QUILLET_ERR_BAD_PAGE:
+    case QUILLET_ERR_BAD_MAPPER:
+    case QUILLET_ERR_BAD_STATE:
         return true;
     default:
         return false;
@@ -52,7 +53,7 @@ void check_request(const LoadRequest* r, const std::vector<char*>& arguments) {
     if (r->page == REQUEST_AT_ADDRESS || r->page == REQUEST_HEX) {
         FUZZ_CHECK(r->address >= 0 && r->address <= 65535);
     } else {
-        FUZZ_CHECK(r->page >= 0 && r->page < PAGE_COUNT);
+        FUZZ_CHECK(r->page >= 0 && r->page < QUILLET_PAGE_COUNT);
         FUZZ_CHECK(r->address == NO_ADDRESS);
     }
 }
@@ -61,7 +62,7 @@ void check_command_line(const CommandLine* c, const std::vector<char*>& argument
     for (const char* path : {c->output_path, c->template_path, c->rom_path}) {
         FUZZ_CHECK(!path || points_into(path, arguments));
     }
-    FUZZ_CHECK(c->model >= 0 && c->model < MODEL_COUNT);
+    FUZZ_CHECK(c->model >= 0 && c->model < QUILLET_MODEL_COUNT);
     FUZZ_CHECK(c->mapper_port == NOT_GIVEN || (c->mapper_port >= 0 && c->mapper_port <= 127));
     FUZZ_CHECK(c->mif85_mode == NOT_GIVEN || c->mif85_mode == 0 || c->mif85_mode == 1);
     FUZZ_CHECK(c->vcpu_interrupt == NOT_GIVEN || c->vcpu_interrupt == 0 || c->vcpu_interrupt == 1);
@@ -98,9 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vector.push_back(nullptr);
 
     CommandLine* line = nullptr;
-    const int result = parse_command_line(static_cast<int>(arguments.size()), vector.data(), &line, Reporter{});
+    const int result = parse_command_line(static_cast<int>(arguments.size()), vector.data(), &line, ReportSink{});
     FUZZ_CHECK(is_parse_result(result));
-    FUZZ_CHECK(line != nullptr || result == ERR_OUT_OF_MEMORY);
+    FUZZ_CHECK(line != nullptr || result == QUILLET_ERR_OUT_OF_MEMORY);
     if (line) check_command_line(line, arguments, result);
     release_command_line(line);
     FUZZ_CHECK(line == nullptr);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds quillet with gcov coverage counters in its own directory, runs the
 # whole test suite (unit, end-to-end, seam, reliability, fuzz replays) and
-# prints the line and branch coverage of src/. Installs gcovr from Debian's
-# packages when it is missing.
+# prints the line and branch coverage of src/ and programs/. Installs gcovr
+# from Debian's packages when it is missing.
 #
 #   scripts/coverage.sh [BUILD_DIR]     (default: build-coverage)
 set -euo pipefail
@@ -32,7 +32,7 @@ GCOV_PREFIX="$build/size-limited-counters" \
 
 # Branches that only exceptions could take (the library throws none) are
 # left out of the branch count.
-gcovr --root . --filter 'src/' --exclude-throw-branches --object-directory "$build" \
+gcovr --root . --filter 'src/' --filter 'programs/' --exclude-throw-branches --object-directory "$build" \
   --print-summary --txt "$build/coverage.txt"
 sed -n '/^File/,$p' "$build/coverage.txt"
 exit $status

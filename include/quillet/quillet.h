@@ -19,9 +19,11 @@
  *   POSIX systems: whatever bytes the file system takes; on Windows, file
  *   names are converted to UTF-16 for the system).
  * - A null pointer where data is needed is refused with -4
- *   (QUILLET_ERR_MISSING_VALUE, "Missing option value(s) '%s'!" naming the
+ *   (QUILLET_ERR_MISSING_VALUE, "Null pointer given for '%s'!" naming the
  *   parameter), never a crash; getters of a null snapshot return -4 (0 where
  *   the result is a size). Where null means something, it is documented.
+ * - Messages name the parameters and data of the call, never an option of
+ *   a program; a program that wants its own words maps the codes to them.
  * - The library keeps no global state: different snapshots may be used from
  *   different threads at the same time; one snapshot from one thread at a
  *   time.
@@ -51,9 +53,14 @@ extern "C" {
 /*-************************************
  *  Version
  **************************************/
+/* The one place the version is defined: the build and the packages read it
+ * from here. */
 #define QUILLET_VERSION_MAJOR 1
 #define QUILLET_VERSION_MINOR 0
-#define QUILLET_VERSION_STRING "1.0"
+#define QUILLET_VERSION_PATCH 0
+#define QUILLET_VERSION_TEXT_(major, minor) #major "." #minor
+#define QUILLET_VERSION_TEXT(major, minor) QUILLET_VERSION_TEXT_(major, minor)
+#define QUILLET_VERSION_STRING QUILLET_VERSION_TEXT(QUILLET_VERSION_MAJOR, QUILLET_VERSION_MINOR)
 
 /* The library's version, "MAJOR.MINOR": the one it was built as, which may
  * differ from QUILLET_VERSION_STRING of the header a program was compiled
@@ -63,29 +70,25 @@ QUILLET_API const char* quillet_version(void);
 /*-************************************
  *  Result codes
  **************************************/
+/* The codes the library returns. Their numbers are those of the quillet
+ * program's exit statuses; the numbers missing here (1, 3, 11, 14 to 18)
+ * are failures only a program raises. */
 #define QUILLET_OK                        0
 #define QUILLET_ERR_OUT_OF_MEMORY        (-2)
-#define QUILLET_ERR_BAD_COMBINATION      (-3)
-#define QUILLET_ERR_MISSING_VALUE        (-4)
+#define QUILLET_ERR_MISSING_VALUE        (-4)  /* a null pointer */
 #define QUILLET_ERR_SOURCE_OPEN          (-5)
 #define QUILLET_ERR_SOURCE_ACCESS        (-6)
 #define QUILLET_ERR_SOURCE_LENGTH        (-7)
 #define QUILLET_ERR_SOURCE_TOO_LONG      (-8)
 #define QUILLET_ERR_SOURCE_READ          (-9)
 #define QUILLET_ERR_OUTPUT_OPEN          (-10)
-#define QUILLET_ERR_OUTPUT_ACCESS        (-11)
 #define QUILLET_ERR_OUTPUT_WRITE         (-12)
 #define QUILLET_ERR_VALUE_RANGE          (-13)
-#define QUILLET_ERR_NO_INPUT             (-14)
-#define QUILLET_ERR_NO_OUTPUT            (-15)
-#define QUILLET_ERR_SECOND_OUTPUT        (-16)
-#define QUILLET_ERR_SECOND_ROM           (-17)
-#define QUILLET_ERR_SECOND_TEMPLATE      (-18)
 #define QUILLET_ERR_BAD_MODEL            (-19)
 #define QUILLET_ERR_BAD_REGISTER         (-20)
 #define QUILLET_ERR_BAD_PAGE             (-21)
 #define QUILLET_ERR_BAD_MAPPER           (-22)
-#define QUILLET_ERR_BAD_OPTION_VALUE     (-23)
+#define QUILLET_ERR_BAD_STATE            (-23)  /* an add-on hardware state */
 #define QUILLET_ERR_BAD_HEADER           (-24)
 #define QUILLET_ERR_BAD_VERSION          (-25)
 #define QUILLET_ERR_UNKNOWN_MODEL        (-26)
@@ -93,8 +96,9 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_HEXSTRING        (-28)
 #define QUILLET_ERR_HEXSTRING_TOO_LONG   (-29)
 
-/* The printf-style format of the message of `code` (-2 to -29), for example
- * "Can't open source file '%s'!". Null for any other code. Static text. */
+/* The printf-style format of the message of `code` (one of the codes
+ * above), for example "Can't open source file '%s'!". Null for any other
+ * code. Static text. */
 QUILLET_API const char* quillet_message(int code);
 
 /* The name under which failures of in-memory data are reported, where the
@@ -109,10 +113,16 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_ADDRESS_SPACE    65536  /* pages 0..3 */
 #define QUILLET_HEADER_SIZE_MAX  124    /* a version 2 header */
 #define QUILLET_ROM_SIZE_MAX     16384
+#define QUILLET_REGISTER_VALUE_MAX 0xFFFF
+#define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
+/* The most bytes a snapshot file uses: the longest header, a raw ROM image
+ * and sixteen raw blocks. A reader never looks past them. */
+#define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
  * fields. Numbers of two bytes are 16-bit little-endian words. */
+#define QUILLET_WORD_SIZE                 2
 #define QUILLET_HEADER_SIZE_V1            56
 #define QUILLET_HEADER_SIZE_V2            124
 #define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
@@ -155,6 +165,7 @@ QUILLET_API const char* quillet_model_name(int model);
 
 /* 1 when a snapshot of `model` stores block 2 (0x8000..0xBFFF): V2A, V3
  * and C2717; else 0. */
+#define QUILLET_BLOCK_2 2
 QUILLET_API int quillet_model_stores_block2(int model);
 
 /* Register pairs, in header order. */
@@ -252,6 +263,34 @@ QUILLET_API int quillet_stored_piece_info(const quillet_snapshot* snapshot, int 
  * was read): bytes from there on were not part of the snapshot. */
 QUILLET_API size_t quillet_stored_end(const quillet_snapshot* snapshot);
 
+/* How a piece is stored (see the block codec below). */
+#define QUILLET_FORM_RAW  0  /* a copy */
+#define QUILLET_FORM_FILL 1  /* one byte, repeated */
+#define QUILLET_FORM_RUN  2  /* runs of the block codec */
+
+/* What a block slot of the file last read held. */
+#define QUILLET_BLOCK_ABSENT     0  /* length word 0, or a slot the version lacks */
+#define QUILLET_BLOCK_PRESENT    1
+#define QUILLET_BLOCK_NOT_STORED 2  /* block 2 of a model that leaves it out: its word is ignored */
+
+/* The layout of the file last read, as its header describes it. */
+typedef struct quillet_layout {
+    int version;                                /* the version byte: 1 or 2 */
+    int header_length;                          /* 56..124 */
+    int block_slots;                            /* length words the header holds: 4 or 16 */
+    int addon_hardware;                         /* 1 when it holds the add-on hardware (version 2) */
+    unsigned rom_descriptor;                    /* stored length | QUILLET_ROM_RAW_FLAG; 0: no ROM image */
+    int rom_form;                               /* QUILLET_FORM_* of a ROM image */
+    unsigned length_words[QUILLET_PAGE_COUNT];  /* the block-length words; 0 beyond block_slots */
+    int block_states[QUILLET_PAGE_COUNT];       /* QUILLET_BLOCK_* */
+    int block_forms[QUILLET_PAGE_COUNT];        /* QUILLET_FORM_* of a present block */
+} quillet_layout;
+
+/* Describes the file last read into `snapshot` in `layout`. All zero (and
+ * every block absent) when the snapshot was not read from a file or bytes.
+ * Later changes to the snapshot do not change it. */
+QUILLET_API int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout);
+
 /*-************************************
  *  Settings
  **************************************/
@@ -261,7 +300,7 @@ QUILLET_API int quillet_set_model(quillet_snapshot* snapshot, int model);
 QUILLET_API int quillet_get_model(const quillet_snapshot* snapshot);
 
 /* Register pair `reg` (QUILLET_REG_*; another number: -20) = `value`
- * (0..65535; another value: -13). AF is stored as the 8080 holds it: bits 3
+ * (0..QUILLET_REGISTER_VALUE_MAX; another value: -13, naming the register). AF is stored as the 8080 holds it: bits 3
  * and 5 of the flag byte cleared, bit 1 set ((value & 0xFFD7) | 2). */
 QUILLET_API int quillet_set_register(quillet_snapshot* snapshot, int reg, long value);
 /* The value 0..65535 of register pair `reg`, or -20. */
@@ -290,9 +329,10 @@ QUILLET_API int quillet_get_peripheral_state(const quillet_snapshot* snapshot, u
  * MUSICA) are the caller's to avoid: the snapshot stores what it is told.
  *
  * VideoCPU interrupt circuit: QUILLET_NOT_PLUGGED, ..._DISABLED (0x07) or
- * ..._ENABLED (0x87); another value: -23. */
+ * ..._ENABLED (0x87); another value: -23 (QUILLET_ERR_BAD_STATE). */
 QUILLET_API int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state);
-/* Memory mapper port value 0..127, or QUILLET_NOT_PLUGGED; another: -22. */
+/* Memory mapper port value 0..QUILLET_MAPPER_PORT_MAX, or
+ * QUILLET_NOT_PLUGGED; another: -22. */
 QUILLET_API int quillet_set_mapper_port(quillet_snapshot* snapshot, int port);
 /* MIF 85: QUILLET_NOT_PLUGGED, 0 or 1 (CT0 interrupt off / on); another: -23. */
 QUILLET_API int quillet_set_mif85(quillet_snapshot* snapshot, int state);
@@ -300,11 +340,14 @@ QUILLET_API int quillet_set_mif85(quillet_snapshot* snapshot, int state);
 QUILLET_API int quillet_set_musica(quillet_snapshot* snapshot, int plugged);
 
 /* The stored byte (0..255) of each, as a file may hold any value there.
- * quillet_get_musica: 1 when the MUSICA state is not the unplugged one. */
+ * quillet_get_musica: 1 when the MUSICA state is not the unplugged one
+ * (0xFF and eight zero bytes). */
 QUILLET_API int quillet_get_vcpu_circuit(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_mapper_port(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_mif85(const quillet_snapshot* snapshot);
 QUILLET_API int quillet_get_musica(const quillet_snapshot* snapshot);
+/* The QUILLET_MUSICA_STATE_SIZE bytes of the MUSICA state into `state`. */
+QUILLET_API int quillet_get_musica_state(const quillet_snapshot* snapshot, uint8_t* state);
 
 /*-************************************
  *  Memory and ROM image
@@ -368,7 +411,7 @@ QUILLET_API int quillet_read_memory(const quillet_snapshot* snapshot, long addre
  * 1 or 2), then the ROM image, then the present blocks. The file appears
  * whole or not at all: an existing file is replaced only when everything
  * was written, and a failure leaves it as it was. Failures: -10 cannot be
- * created (also a missing directory, an existing read-only file), -11, -12.
+ * created (also a missing directory, an existing read-only file), -12.
  * `snapshot` itself does not change. */
 QUILLET_API int quillet_write_file(const quillet_snapshot* snapshot, const char* path, int pack);
 
@@ -410,18 +453,19 @@ QUILLET_API long long quillet_file_size(const char* path);
  * bytes, at least `length`, not overlapping `source`) and returns the
  * stored length: 1 the fill form (output[0] is the only byte value), 2 to
  * length - 1 the run form, `length` the raw form (a copy). Never writes
- * past output[length - 1]. -1 for a null pointer, a length outside
- * 1..16384 or a capacity below `length`. */
+ * past output[length - 1]. -4 for a null pointer, -13 for a length outside
+ * 1..16384 or a capacity below `length`. Reports nothing. */
 QUILLET_API int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source,
                                    size_t length);
 
 /* Unpacks `packed_length` stored bytes into `destination` (`capacity`
  * bytes): a stored length of 1 fills the whole capacity, one equal to
  * `capacity` is copied, anything between is decoded as runs. Returns the
- * number of bytes written (at most `capacity`); -1 for a null pointer, a
- * length of 0, a capacity of 0 or above 16384, packed_length > capacity; -2
- * when stored bytes remain once the destination is full or the last run is
- * cut short. Never reads or writes outside the two buffers. */
+ * number of bytes written (at most `capacity`); -4 for a null pointer; -13
+ * for a length of 0, a capacity of 0 or above 16384, packed_length >
+ * capacity; -27 when stored bytes remain once the destination is full or
+ * the last run is cut short. Never reads or writes outside the two buffers.
+ * Reports nothing. */
 QUILLET_API int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed,
                                      size_t packed_length);
 

@@ -6,39 +6,36 @@
 namespace quillet {
 namespace {
 
-// Indexed by -code - 2, from -2 down to -29.
-constexpr const char* MESSAGES[] = {
-    "Out of memory!",
-    "Bad combination of options: %s %s",
-    "Missing option value(s) '%s'!",
-    "Can't open source file '%s'!",
-    "Can't access source file '%s'!",
-    "Can't retrieve length of the source file '%s'!",
-    "Source file '%s' is too long! Max length %d bytes.",
-    "Can't read from the source file '%s'!",
-    "Can't open output file '%s'!",
-    "Can't access output file '%s'!",
-    "Can't write to the output file '%s'!",
-    "Value %d is out of range <0, 65535>: %s",
-    "Input file(s) not specified!",
-    "Output file not specified!",
-    "Only one output file can be specified! `%s` or `%s`?",
-    "Only one ROM file can be specified! `%s` or `%s`?",
-    "Only one ZVK file can be specified! `%s` or `%s`?",
-    "Bad computer model '%s'!",
-    "Bad register name '%s'!",
-    "Bad page number `%s`!",
-    "Bad Memory Mapper value '%s'!",
-    "Bad option value: %s %s",
-    "Bad or no ZVK header in file: '%s'!",
-    "Bad ZVK version `%d` in file: '%s'!",
-    "Unknown computer model `%d` in ZVK file: '%s'!",
-    "Bad size of memory blocks after unpack in ZVK file: '%s'!",
-    "Invalid hexstring: '%s'!",
-    "Bytes from hexstring '%s' do not fit into memory from address %d.",
+struct Message {
+    int code;
+    const char* format;
 };
-static_assert(sizeof(MESSAGES) / sizeof(MESSAGES[0]) == FIRST_FAILURE_CODE - LAST_FAILURE_CODE + 1,
-              "one message per failure code");
+
+// The messages of the codes the library raises. Those of in-memory data
+// name the parameter or the value, as a caller of the interface sees it.
+constexpr Message MESSAGES[] = {
+    {ERR_OUT_OF_MEMORY, "Out of memory!"},
+    {ERR_MISSING_VALUE, "Null pointer given for '%s'!"},
+    {ERR_SOURCE_OPEN, "Can't open source file '%s'!"},
+    {ERR_SOURCE_ACCESS, "Can't access source file '%s'!"},
+    {ERR_SOURCE_LENGTH, "Can't retrieve length of the source file '%s'!"},
+    {ERR_SOURCE_TOO_LONG, "Source file '%s' is too long! Max length %d bytes."},
+    {ERR_SOURCE_READ, "Can't read from the source file '%s'!"},
+    {ERR_OUTPUT_OPEN, "Can't open output file '%s'!"},
+    {ERR_OUTPUT_WRITE, "Can't write to the output file '%s'!"},
+    {ERR_VALUE_RANGE, "Value %d is out of range for %s"},
+    {ERR_BAD_MODEL, "Bad computer model '%s'!"},
+    {ERR_BAD_REGISTER, "Bad register number '%s'!"},
+    {ERR_BAD_PAGE, "Bad page number `%s`!"},
+    {ERR_BAD_MAPPER, "Bad Memory Mapper value '%s'!"},
+    {ERR_BAD_STATE, "Bad %s state '%s'!"},
+    {ERR_BAD_HEADER, "Bad or no ZVK header in file: '%s'!"},
+    {ERR_BAD_VERSION, "Bad ZVK version `%d` in file: '%s'!"},
+    {ERR_UNKNOWN_MODEL, "Unknown computer model `%d` in ZVK file: '%s'!"},
+    {ERR_BAD_BLOCK_SIZE, "Bad size of memory blocks after unpack in ZVK file: '%s'!"},
+    {ERR_BAD_HEXSTRING, "Invalid hexstring: '%s'!"},
+    {ERR_HEXSTRING_TOO_LONG, "Bytes from hexstring '%s' do not fit into memory from address %d."},
+};
 
 // Room for a message with ordinary file names; a longer one is built on the
 // heap, and cut to this size only when even that fails.
@@ -114,8 +111,10 @@ DecimalText::DecimalText(long number) {
 }
 
 const char* failure_format(int code) {
-    if (code > FIRST_FAILURE_CODE || code < LAST_FAILURE_CODE) return nullptr;
-    return MESSAGES[FIRST_FAILURE_CODE - code];
+    for (const Message& message : MESSAGES) {
+        if (message.code == code) return message.format;
+    }
+    return nullptr;
 }
 
 int report_failure(const Reporter& reporter, int code, const char* first, const char* second) {

@@ -1,51 +1,45 @@
-// Failure codes, their one message table, and the reporter through which
-// the library hands failures and progress lines to its caller.
+// The library's failure codes, its one message table, and the reporter
+// through which the library hands failures and progress lines to its caller.
 //
 // Every failure is a negative code. The place that detects it reports it
 // once, with its full message text, and returns the code; callers pass it
 // upward unchanged. The library never prints: what a reporter does with a
-// text is the caller's business.
+// text is the caller's business. Its messages name the caller's parameters
+// and data, never a program's options; a program words its own failures,
+// and the codes that only a program raises are its own.
 #pragma once
+
+#include "quillet/quillet.h"
 
 namespace quillet {
 
+// The codes of quillet.h, by the names the library uses inside.
 enum FailureCode : int {
-    USAGE_REQUESTED = -1,  // not a failure: the command line asks for its usage screen
-    ERR_OUT_OF_MEMORY = -2,
-    ERR_BAD_COMBINATION = -3,
-    ERR_MISSING_VALUE = -4,
-    ERR_SOURCE_OPEN = -5,
-    ERR_SOURCE_ACCESS = -6,
-    ERR_SOURCE_LENGTH = -7,
-    ERR_SOURCE_TOO_LONG = -8,
-    ERR_SOURCE_READ = -9,
-    ERR_OUTPUT_OPEN = -10,
-    ERR_OUTPUT_ACCESS = -11,
-    ERR_OUTPUT_WRITE = -12,
-    ERR_VALUE_RANGE = -13,
-    ERR_NO_INPUT = -14,
-    ERR_NO_OUTPUT = -15,
-    ERR_SECOND_OUTPUT = -16,
-    ERR_SECOND_ROM = -17,
-    ERR_SECOND_TEMPLATE = -18,
-    ERR_BAD_MODEL = -19,
-    ERR_BAD_REGISTER = -20,
-    ERR_BAD_PAGE = -21,
-    ERR_BAD_MAPPER = -22,
-    ERR_BAD_OPTION_VALUE = -23,
-    ERR_BAD_HEADER = -24,
-    ERR_BAD_VERSION = -25,
-    ERR_UNKNOWN_MODEL = -26,
-    ERR_BAD_BLOCK_SIZE = -27,
-    ERR_BAD_HEXSTRING = -28,
-    ERR_HEXSTRING_TOO_LONG = -29,
+    ERR_OUT_OF_MEMORY = QUILLET_ERR_OUT_OF_MEMORY,
+    ERR_MISSING_VALUE = QUILLET_ERR_MISSING_VALUE,
+    ERR_SOURCE_OPEN = QUILLET_ERR_SOURCE_OPEN,
+    ERR_SOURCE_ACCESS = QUILLET_ERR_SOURCE_ACCESS,
+    ERR_SOURCE_LENGTH = QUILLET_ERR_SOURCE_LENGTH,
+    ERR_SOURCE_TOO_LONG = QUILLET_ERR_SOURCE_TOO_LONG,
+    ERR_SOURCE_READ = QUILLET_ERR_SOURCE_READ,
+    ERR_OUTPUT_OPEN = QUILLET_ERR_OUTPUT_OPEN,
+    ERR_OUTPUT_WRITE = QUILLET_ERR_OUTPUT_WRITE,
+    ERR_VALUE_RANGE = QUILLET_ERR_VALUE_RANGE,
+    ERR_BAD_MODEL = QUILLET_ERR_BAD_MODEL,
+    ERR_BAD_REGISTER = QUILLET_ERR_BAD_REGISTER,
+    ERR_BAD_PAGE = QUILLET_ERR_BAD_PAGE,
+    ERR_BAD_MAPPER = QUILLET_ERR_BAD_MAPPER,
+    ERR_BAD_STATE = QUILLET_ERR_BAD_STATE,
+    ERR_BAD_HEADER = QUILLET_ERR_BAD_HEADER,
+    ERR_BAD_VERSION = QUILLET_ERR_BAD_VERSION,
+    ERR_UNKNOWN_MODEL = QUILLET_ERR_UNKNOWN_MODEL,
+    ERR_BAD_BLOCK_SIZE = QUILLET_ERR_BAD_BLOCK_SIZE,
+    ERR_BAD_HEXSTRING = QUILLET_ERR_BAD_HEXSTRING,
+    ERR_HEXSTRING_TOO_LONG = QUILLET_ERR_HEXSTRING_TOO_LONG,
 };
 
-constexpr int FIRST_FAILURE_CODE = ERR_OUT_OF_MEMORY;
-constexpr int LAST_FAILURE_CODE = ERR_HEXSTRING_TOO_LONG;
-
-// The printf-style format of the message of `code`, or null for a code
-// outside -2..-29. The formats use only %s (a text) and %d (a number).
+// The printf-style format of the message of `code`, or null for a code that
+// is not the library's. The formats use only %s (a text) and %d (a number).
 const char* failure_format(int code);
 
 // A number written in decimal, for messages that show a value as text.
@@ -77,8 +71,8 @@ struct Reporter {
 int report_failure(const Reporter& reporter, int code, const char* first = nullptr,
                    const char* second = nullptr);
 
-// The same for the messages whose number argument is a number (-8, -13,
-// -25, -26, -29): the number fills the %d, `first` the %s.
+// The same for the messages that show a number (-8, -13, -25, -26, -29):
+// the number fills the %d, `first` the %s.
 int report_failure(const Reporter& reporter, int code, const char* first, long number);
 
 // Hands a progress line, `format` (with %s and %d only) filled with `text`

@@ -1,12 +1,15 @@
 // The public C interface, over the library's layers. Each function checks
-// its arguments as the command line checks its options, with the same
-// codes and messages, then calls the layer that does the work.
+// its arguments, reporting a failure in the terms of the interface (the
+// parameter, the register, the value given), then calls the layer that does
+// the work.
 #include "quillet/quillet.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/file_access.hpp"
+#include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
 #include "snapshot/snapshot_reader.hpp"
@@ -20,10 +23,6 @@ struct quillet_snapshot {
 namespace quillet {
 namespace {
 
-constexpr long ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
-constexpr long REGISTER_VALUE_MAX = 0xFFFF;
-constexpr int MAPPER_PORT_MAX = 127;
-
 const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
@@ -33,13 +32,17 @@ int missing(const quillet_snapshot* s, const char* parameter) {
     return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
 }
 
-// The value as the -13 message shows it: what parsing would have given.
-long shown_value(long value) { return value < 0 ? -1 : value > INT32_MAX ? INT32_MAX : value; }
+// What a value out of range was meant to be, with its range: "address (0 to 65535)".
+std::string range_text(const char* what, long max) {
+    return std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
+}
 
-int check_address(const quillet_snapshot* s, long address, const char* word) {
-    if (address < 0 || address > ADDRESS_MAX) {
-        return report_failure(reporter_of(s), ERR_VALUE_RANGE, word, shown_value(address));
-    }
+int out_of_range(const quillet_snapshot* s, long value, const char* what, long max) {
+    return report_failure(reporter_of(s), ERR_VALUE_RANGE, range_text(what, max).c_str(), value);
+}
+
+int check_address(const quillet_snapshot* s, long address) {
+    if (address < 0 || address > ADDRESS_MAX) return out_of_range(s, address, "address", ADDRESS_MAX);
     return 0;
 }
 
@@ -55,7 +58,7 @@ const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMO
 
 using namespace quillet;
 
-const char* quillet_version(void) { return QUILLET_VERSION; }
+const char* quillet_version(void) { return QUILLET_VERSION_STRING; }
 
 const char* quillet_message(int code) { return failure_format(code); }
 
@@ -109,6 +112,32 @@ int quillet_stored_piece_info(const quillet_snapshot* snapshot, int piece, quill
 
 size_t quillet_stored_end(const quillet_snapshot* snapshot) { return snapshot ? snapshot->value.stored.end : 0; }
 
+int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!layout) return missing(snapshot, "layout");
+    *layout = quillet_layout{};
+    const StoredLayout& stored = snapshot->value.stored;
+    if (stored.header_length == 0) return 0;
+    std::uint8_t header[HEADER_BUFFER_SIZE];
+    std::memcpy(header, stored.header, sizeof header);
+    BlockSlot slots[PAGE_COUNT] = {};
+    locate_block_sizes(header, slots);
+    layout->version = header[OFFSET_VERSION];
+    layout->header_length = stored.header_length;
+    layout->block_slots = block_count_for_version(layout->version);
+    layout->addon_hardware = layout->version >= VERSION_2 ? 1 : 0;
+    layout->rom_descriptor = read_word(header + OFFSET_ROM_DESCRIPTOR);
+    layout->rom_form = stored.rom.form;
+    for (int i = 0; i < layout->block_slots; ++i) {
+        layout->length_words[i] = read_word(slots[i]);
+        layout->block_forms[i] = stored.blocks[i].form;
+        layout->block_states[i] = !model_stores_block(header[OFFSET_COMPUTER_MODEL], i) ? QUILLET_BLOCK_NOT_STORED
+                                  : stored.blocks[i].present                           ? QUILLET_BLOCK_PRESENT
+                                                                                       : QUILLET_BLOCK_ABSENT;
+    }
+    return 0;
+}
+
 int quillet_set_model(quillet_snapshot* snapshot, int model) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (model < 0 || model >= MODEL_COUNT) {
@@ -127,8 +156,9 @@ int quillet_set_register(quillet_snapshot* snapshot, int reg, long value) {
     if (reg < 0 || reg >= REGISTER_COUNT) {
         return report_failure(snapshot->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     }
-    if (value < 0 || value > REGISTER_VALUE_MAX) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-reg", shown_value(value));
+    if (value < 0 || value > static_cast<long>(REGISTER_VALUE_MAX)) {
+        const std::string what = std::string("register ") + REGISTER_NAMES[reg];
+        return out_of_range(snapshot, value, what.c_str(), REGISTER_VALUE_MAX);
     }
     set_register(&snapshot->value, reg, static_cast<unsigned>(value));
     return 0;
@@ -172,7 +202,7 @@ int quillet_get_peripheral_state(const quillet_snapshot* snapshot, uint8_t* stat
 int quillet_set_vcpu_circuit(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (state != NOT_PLUGGED && state != VCPU_INTERRUPT_DISABLED && state != VCPU_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-vpi", DecimalText(state).c_str());
+        return report_failure(snapshot->reporter, ERR_BAD_STATE, "VideoCPU circuit", DecimalText(state).c_str());
     }
     snapshot->value.vcpu_circuit = static_cast<std::uint8_t>(state);
     return 0;
@@ -189,9 +219,8 @@ int quillet_set_mapper_port(quillet_snapshot* snapshot, int port) {
 
 int quillet_set_mif85(quillet_snapshot* snapshot, int state) {
     if (!snapshot) return missing(snapshot, "snapshot");
-    if (state != NOT_PLUGGED && state != QUILLET_MIF85_INTERRUPT_DISABLED &&
-        state != QUILLET_MIF85_INTERRUPT_ENABLED) {
-        return report_failure(snapshot->reporter, ERR_BAD_OPTION_VALUE, "-mif85", DecimalText(state).c_str());
+    if (state != NOT_PLUGGED && state != MIF85_INTERRUPT_DISABLED && state != MIF85_INTERRUPT_ENABLED) {
+        return report_failure(snapshot->reporter, ERR_BAD_STATE, "MIF 85", DecimalText(state).c_str());
     }
     snapshot->value.mif85_state = static_cast<std::uint8_t>(state);
     return 0;
@@ -219,10 +248,17 @@ int quillet_get_musica(const quillet_snapshot* snapshot) {
     return snapshot ? (musica_plugged(snapshot->value) ? 1 : 0) : ERR_MISSING_VALUE;
 }
 
+int quillet_get_musica_state(const quillet_snapshot* snapshot, uint8_t* state) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!state) return missing(snapshot, "state");
+    std::memcpy(state, snapshot->value.musica_state, MUSICA_STATE_SIZE);
+    return 0;
+}
+
 int quillet_load_bytes(quillet_snapshot* snapshot, long address, const void* data, size_t length) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!data && length > 0) return missing(snapshot, "data");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return load_bytes_at(&snapshot->value, static_cast<int>(address), static_cast<const std::uint8_t*>(data),
                          length, QUILLET_MEMORY_NAME, snapshot->reporter);
 }
@@ -238,7 +274,7 @@ int quillet_load_page_bytes(quillet_snapshot* snapshot, int page, const void* da
 int quillet_load_file(quillet_snapshot* snapshot, long address, const char* path) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!path) return missing(snapshot, "path");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return load_file_at(&snapshot->value, static_cast<int>(address), path, snapshot->reporter);
 }
 
@@ -252,7 +288,7 @@ int quillet_load_page_file(quillet_snapshot* snapshot, int page, const char* pat
 int quillet_store_hex(quillet_snapshot* snapshot, long address, const char* hex) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!hex) return missing(snapshot, "hex");
-    if (const int result = check_address(snapshot, address, "-hex")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     return store_hex_string(&snapshot->value, static_cast<int>(address), hex, snapshot->reporter);
 }
 
@@ -291,36 +327,20 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
     if (!out && length > 0) return missing(snapshot, "out");
     if (const int result = check_page(snapshot, page)) return result;
     if (offset > PAGE_SIZE || length > PAGE_SIZE - offset) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-pg", static_cast<long>(offset + length));
+        return out_of_range(snapshot, static_cast<long>(offset + length), "offset + length in a page", PAGE_SIZE);
     }
-    const ByteBuffer& buffer = snapshot->value.pages[page];
-    if (length == 0) return 0;
-    if (buffer) {
-        std::memcpy(out, buffer.data() + offset, length);
-    } else {
-        std::memset(out, 0, length);
-    }
+    read_page_bytes(snapshot->value, page, offset, static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
 int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* out, size_t length) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!out && length > 0) return missing(snapshot, "out");
-    if (const int result = check_address(snapshot, address, "-mem")) return result;
+    if (const int result = check_address(snapshot, address)) return result;
     if (length > static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address)) {
-        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, "-mem",
-                              static_cast<long>(address + static_cast<long>(length)));
+        return out_of_range(snapshot, address + static_cast<long>(length), "address + length", ADDRESS_SPACE_SIZE);
     }
-    std::uint8_t* to = static_cast<std::uint8_t*>(out);
-    while (length > 0) {
-        const int page = static_cast<int>(address / PAGE_SIZE);
-        const std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
-        const std::size_t n = length < PAGE_SIZE - offset ? length : PAGE_SIZE - offset;
-        quillet_read_page(snapshot, page, offset, to, n);
-        to += n;
-        address += static_cast<long>(n);
-        length -= n;
-    }
+    read_address_space(snapshot->value, static_cast<int>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
@@ -371,11 +391,15 @@ long long quillet_file_size(const char* path) {
 }
 
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
-    if (!output || !source || length == 0 || length > PAGE_SIZE || capacity < length) return UNPACK_BAD_ARGUMENTS;
+    if (!output || !source) return ERR_MISSING_VALUE;
+    if (length == 0 || length > PAGE_SIZE || capacity < length) return ERR_VALUE_RANGE;
     return pack_block(output, source, static_cast<int>(length));
 }
 
 int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed, size_t packed_length) {
-    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return UNPACK_BAD_ARGUMENTS;
-    return unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
+    if (!destination || !packed) return ERR_MISSING_VALUE;
+    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return ERR_VALUE_RANGE;
+    const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
+    if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
+    return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/file_access.hpp"
+#include "image/address_space.hpp"
 
 namespace quillet {
 namespace {
@@ -17,17 +18,11 @@ constexpr int MAX_SPREAD_PAGES = ADDRESS_SPACE_PAGES;
 // ERR_OUT_OF_MEMORY.
 int cover(Snapshot* s, int address, std::size_t length, ByteRange ranges[MAX_SPREAD_PAGES],
           const Reporter& reporter) {
-    int page = address / PAGE_SIZE;
-    std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
-    int count = 0;
-    while (length > 0) {
-        if (const int result = obtain_page(s, page, reporter)) return result;
-        const std::size_t room = PAGE_SIZE - offset;
-        const std::size_t n = length < room ? length : room;
-        ranges[count++] = ByteRange{s->pages[page].data() + offset, n};
-        length -= n;
-        ++page;
-        offset = 0;
+    PagePiece pieces[MAX_SPREAD_PAGES];
+    const int count = split_into_pages(address, length, pieces);
+    for (int i = 0; i < count; ++i) {
+        if (const int result = obtain_page(s, pieces[i].page, reporter)) return result;
+        ranges[i] = ByteRange{s->pages[pieces[i].page].data() + pieces[i].offset, pieces[i].length};
     }
     return count;
 }

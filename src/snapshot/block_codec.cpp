@@ -345,15 +345,17 @@ int unpack_block(std::uint8_t* destination, int capacity, const std::uint8_t* pa
         packed_length > capacity) {
         return UNPACK_BAD_ARGUMENTS;
     }
-    if (packed_length == 1) {
-        std::memset(destination, packed[0], static_cast<std::size_t>(capacity));
-        return capacity;
-    }
-    if (packed_length == capacity) {
-        std::memcpy(destination, packed, static_cast<std::size_t>(capacity));
-        return capacity;
+    switch (stored_form(packed_length, capacity)) {
+    case FORM_FILL: std::memset(destination, packed[0], static_cast<std::size_t>(capacity)); return capacity;
+    case FORM_RAW: std::memcpy(destination, packed, static_cast<std::size_t>(capacity)); return capacity;
+    case FORM_RUN: break;
     }
     return decode_runs(destination, capacity, packed, packed_length);
+}
+
+StoredForm stored_form(int packed_length, int capacity) {
+    if (packed_length == 1) return FORM_FILL;
+    return packed_length == capacity ? FORM_RAW : FORM_RUN;
 }
 
 }  // namespace quillet

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "quillet/quillet.h"
+
 namespace quillet {
 
 constexpr int LITERAL_RUN_MAX = 128;
@@ -36,6 +38,11 @@ int pack_block(std::uint8_t* output, const std::uint8_t* source, int length);
 // packed[packed_length - 1] nor writes past destination[capacity - 1].
 int unpack_block(std::uint8_t* destination, int capacity, const std::uint8_t* packed,
                  int packed_length);
+
+// The form in which unpack_block() reads `packed_length` stored bytes into
+// `capacity` bytes (both at least 1).
+enum StoredForm : int { FORM_RAW = QUILLET_FORM_RAW, FORM_FILL = QUILLET_FORM_FILL, FORM_RUN = QUILLET_FORM_RUN };
+StoredForm stored_form(int packed_length, int capacity);
 
 constexpr int UNPACK_BAD_ARGUMENTS = -1;
 constexpr int UNPACK_LEFT_OVER = -2;

@@ -21,6 +21,7 @@ struct StoredPiece {
     std::size_t offset = 0;
     std::size_t stored_length = 0;
     std::size_t unpacked_length = 0;
+    int form = 0;  // StoredForm
 };
 
 // The layout of the file a snapshot was last read from.

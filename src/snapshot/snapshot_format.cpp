@@ -11,6 +11,8 @@ bool model_stores_block2(int model) {
     return model == MODEL_V2A || model == MODEL_V3 || model == MODEL_C2717;
 }
 
+bool model_stores_block(int model, int block) { return block != BLOCK_2 || model_stores_block2(model); }
+
 int block_count_for_version(int version) {
     return version >= VERSION_2 ? BLOCK_COUNT_V2 : BLOCK_COUNT_V1;
 }

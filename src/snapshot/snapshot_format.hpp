@@ -17,8 +17,9 @@ namespace quillet {
 
 constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snapshot block
 constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
-constexpr int ADDRESS_SPACE_PAGES = 4;  // pages 0..3: the 64 KB address space
+constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;  // pages 0..3
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
+constexpr int ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
 
 constexpr int HEADER_SIZE_V1 = QUILLET_HEADER_SIZE_V1;
 constexpr int HEADER_SIZE_V2 = QUILLET_HEADER_SIZE_V2;
@@ -55,7 +56,7 @@ constexpr int RESERVED_SIZE = QUILLET_RESERVED_SIZE;
 constexpr int OFFSET_MUSICA_STATE = QUILLET_OFFSET_MUSICA_STATE;
 constexpr int MUSICA_STATE_SIZE = QUILLET_MUSICA_STATE_SIZE;
 
-constexpr int WORD_SIZE = 2;
+constexpr int WORD_SIZE = QUILLET_WORD_SIZE;
 
 // Register pairs in header order.
 enum Register : int {
@@ -68,7 +69,10 @@ enum Register : int {
     REGISTER_COUNT = QUILLET_REGISTER_COUNT,
 };
 
-// Register pair names as the -reg option spells them, indexed by Register.
+// The largest value of a register pair.
+constexpr unsigned REGISTER_VALUE_MAX = QUILLET_REGISTER_VALUE_MAX;
+
+// Register pair names ("AF" .. "SP"), indexed by Register.
 extern const char* const REGISTER_NAMES[REGISTER_COUNT];
 
 // The 8080 flag register (the low byte of AF) always holds bits 3 and 5
@@ -88,6 +92,9 @@ constexpr std::uint8_t ALLRAM_OFF = QUILLET_ALLRAM_OFF;
 constexpr std::uint8_t NOT_PLUGGED = QUILLET_NOT_PLUGGED;
 constexpr std::uint8_t VCPU_INTERRUPT_DISABLED = QUILLET_VCPU_INTERRUPT_DISABLED;
 constexpr std::uint8_t VCPU_INTERRUPT_ENABLED = QUILLET_VCPU_INTERRUPT_ENABLED;
+constexpr std::uint8_t MIF85_INTERRUPT_DISABLED = QUILLET_MIF85_INTERRUPT_DISABLED;
+constexpr std::uint8_t MIF85_INTERRUPT_ENABLED = QUILLET_MIF85_INTERRUPT_ENABLED;
+constexpr int MAPPER_PORT_MAX = QUILLET_MAPPER_PORT_MAX;
 constexpr std::uint8_t MUSICA_PLUGGED_STATE[MUSICA_STATE_SIZE] = {0x32, 0xFF, 0xFF, 0x72, 0xFF,
                                                                   0xFF, 0xB2, 0xFF, 0xFF};
 constexpr std::uint8_t MUSICA_UNPLUGGED_STATE[MUSICA_STATE_SIZE] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -104,12 +111,16 @@ enum ComputerModel : int {
     MODEL_COUNT = QUILLET_MODEL_COUNT,
 };
 
-// Model names as the -cm option spells them, indexed by ComputerModel.
+// Model names ("V1" .. "C2717"), indexed by ComputerModel.
 extern const char* const MODEL_NAMES[MODEL_COUNT];
 
 // Block 2 (0x8000..0xBFFF) is stored only for V2A, V3 and C2717.
 bool model_stores_block2(int model);
-constexpr int BLOCK_2 = 2;
+constexpr int BLOCK_2 = QUILLET_BLOCK_2;
+
+// Whether a snapshot of `model` stores block `block` when it has it: every
+// block but block 2 of the models that leave it out.
+bool model_stores_block(int model, int block);
 
 // The largest ROM image, and the largest a V3 snapshot stores.
 constexpr int ROM_SIZE_MAX = QUILLET_ROM_SIZE_MAX;
@@ -117,8 +128,10 @@ constexpr int V3_ROM_LIMIT = QUILLET_V3_ROM_LIMIT;
 
 // The most bytes a snapshot file can use: the longest header, a raw ROM
 // image and sixteen raw blocks. Bytes after them are never read.
-constexpr std::size_t SNAPSHOT_SIZE_MAX =
-    static_cast<std::size_t>(HEADER_SIZE_V2) + static_cast<std::size_t>(PAGE_COUNT + 1) * PAGE_SIZE;
+constexpr std::size_t SNAPSHOT_SIZE_MAX = QUILLET_SNAPSHOT_SIZE_MAX;
+static_assert(SNAPSHOT_SIZE_MAX == static_cast<std::size_t>(HEADER_SIZE_V2) + ROM_SIZE_MAX +
+                                       static_cast<std::size_t>(PAGE_COUNT) * PAGE_SIZE,
+              "the longest header, a raw ROM image and every block raw");
 
 // A block-length slot: the address of a little-endian word in the header.
 using BlockSlot = std::uint8_t*;

@@ -70,6 +70,8 @@ int read_rom_image(Source& in, Snapshot* s) {
     }
     const int length = unpack_block(s->rom.data(), capacity, stored, stored_length);
     if (length < 0) return in.fail(ERR_BAD_BLOCK_SIZE);
+    // The raw flag names the form, also of a one-byte image.
+    s->stored.rom.form = (descriptor & ROM_RAW_FLAG) ? FORM_RAW : stored_form(stored_length, capacity);
     s->rom.truncate(static_cast<std::size_t>(length));
     s->stored.rom.unpacked_length = static_cast<std::size_t>(length);
     return 0;
@@ -85,6 +87,7 @@ int read_block(Source& in, Snapshot* s, int block, int stored_length) {
         return in.fail(ERR_BAD_BLOCK_SIZE);
     }
     piece->unpacked_length = PAGE_SIZE;
+    piece->form = stored_form(stored_length, PAGE_SIZE);
     return 0;
 }
 
@@ -122,9 +125,8 @@ int read_contents(Source& in, Snapshot* s) {
     if (const int result = check_lengths(in, header, slots, blocks)) return result;
 
     if (const int result = read_rom_image(in, s)) return result;
-    const bool block2_stored = model_stores_block2(header[OFFSET_COMPUTER_MODEL]);
     for (int i = 0; i < blocks; ++i) {
-        if (i == BLOCK_2 && !block2_stored) continue;
+        if (!model_stores_block(header[OFFSET_COMPUTER_MODEL], i)) continue;
         const int stored_length = read_word(slots[i]);
         if (stored_length == 0) continue;
         if (const int result = read_block(in, s, i, stored_length)) return result;

@@ -1,4 +1,4 @@
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

@@ -1,7 +1,7 @@
 // File names beyond ASCII, as typed on the command line: loaded and saved
 // under exactly those names (on Windows through the UTF-16 arguments and
 // the wide system calls), and shown in every message as typed.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

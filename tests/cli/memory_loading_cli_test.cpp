@@ -1,6 +1,6 @@
 // Load requests and ROM files that fail: the exact message, the exit status,
 // the progress printed up to the failure, and no output file.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

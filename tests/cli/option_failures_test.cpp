@@ -1,6 +1,6 @@
 // Command lines that option parsing rejects: the exact message, the exit
 // status, and no file created.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

@@ -1,6 +1,6 @@
 // Every snapshot quillet writes loads back as a template, and rebuilding it
 // with the same options gives the same file.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

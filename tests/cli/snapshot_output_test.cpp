@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

@@ -1,6 +1,6 @@
 // Templates given with -zvk: hand-built files that fail with their exact
 // messages, and what a valid template carries into the output.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

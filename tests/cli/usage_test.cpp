@@ -1,5 +1,5 @@
 // The banner and the usage screen with its ENTER pause.
-#include "cli/cli_test.hpp"
+#include "cli_test.hpp"
 
 namespace quillet_test {
 namespace {

@@ -28,7 +28,7 @@ summarise() {  # LOG
 }
 
 echo "-- DLLs that the programs and the library load"
-for file in quillet.exe quillet-info.exe libquillet.dll; do
+for file in quillet.exe quillet-info.exe quillet-run.exe libquillet.dll; do
     dlls=$("$objdump" -p "$windows/$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
     echo "$file: $dlls"
     if grep -qiE 'libstdc|libgcc|libwinpthread' <<<"$dlls"; then
@@ -78,6 +78,7 @@ listed=$(cmake -E tar tf "$zip" | grep -v '/$' | sed "s|^quillet-$version-win64/
 expected=$(sort <<'EOF'
 bin/quillet.exe
 bin/quillet-info.exe
+bin/quillet-run.exe
 bin/libquillet.dll
 lib/libquillet.dll.a
 lib/libquillet.a
@@ -92,6 +93,7 @@ doc/LICENSE
 doc/CHANGELOG.md
 doc/quillet.txt
 doc/quillet-info.txt
+doc/quillet-run.txt
 doc/examples/embed.c
 doc/examples/stripes.asm
 doc/examples/stripes.bin

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "cli/run.hpp"
+#include "run.hpp"
 
 namespace quillet_test {
 
@@ -15,7 +15,7 @@ RunResult run_tool_in_process(std::vector<std::string> arguments) {
     argv.push_back(nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int status = quillet::run_quillet(static_cast<int>(arguments.size()), argv.data());
+    const int status = quillet::cli::run_quillet(static_cast<int>(arguments.size()), argv.data());
     std::fflush(stdout);
     testing::internal::GetCapturedStdout();
     return {status, testing::internal::GetCapturedStderr()};

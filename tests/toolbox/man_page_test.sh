@@ -30,6 +30,14 @@ for page in "$docs/quillet.1" "$docs/quillet-info.1"; do
     [[ -z $warnings ]] || fail "$page renders with warnings:"$'\n'"$warnings"
 done
 
+# Each page's title line names the version the programs report, which
+# comes from the one definition in quillet.h.
+version=$("$quillet" </dev/null | sed -n '1s/^Quillet \([0-9.]*\) .*/\1/p')
+[[ -n $version ]] || fail "no version in the banner of $quillet"
+for page in "$docs/quillet.1" "$docs/quillet-info.1"; do
+    grep -q "^\.TH .* \"quillet $version\" " "$page" || fail "$page does not name version $version in its title"
+done
+
 text=$(plain_text "$docs/quillet.1")
 
 # Every option word of the usage screen has its own entry.

@@ -43,21 +43,28 @@ TEST(CApi, BadArgumentsAreRefusedWithOneNamedFailureAndChangeNothing) {
         const char* text;  // null: no reporter to reach
     } cases[] = {
         {[](S) { return quillet_set_model(nullptr, 0); }, -4, nullptr},
-        {[](S s) { return quillet_read_file(s, nullptr); }, -4, "Missing option value(s) 'path'!"},
-        {[](S s) { return quillet_read_bytes(s, nullptr, 10, nullptr); }, -4, "Missing option value(s) 'data'!"},
+        {[](S s) { return quillet_read_file(s, nullptr); }, -4, "Null pointer given for 'path'!"},
+        {[](S s) { return quillet_read_bytes(s, nullptr, 10, nullptr); }, -4, "Null pointer given for 'data'!"},
         {[&](S s) { return quillet_write_bytes(s, 0, out, sizeof out, nullptr); }, -4,
-         "Missing option value(s) 'written'!"},
+         "Null pointer given for 'written'!"},
         {[&](S s) { return quillet_write_bytes(s, 0, out, sizeof out, &count); }, -12,
          "Can't write to the output file '(memory)'!"},
         {[](S s) { return quillet_set_model(s, 8); }, -19, "Bad computer model '8'!"},
-        {[](S s) { return quillet_set_register(s, 6, 0); }, -20, "Bad register name '6'!"},
+        {[](S s) { return quillet_set_register(s, 6, 0); }, -20, "Bad register number '6'!"},
         {[](S s) { return quillet_set_register(s, QUILLET_REG_PC, 65536); }, -13,
-         "Value 65536 is out of range <0, 65535>: -reg"},
+         "Value 65536 is out of range for register PC (0 to 65535)"},
+        {[](S s) { return quillet_set_register(s, QUILLET_REG_SP, -5); }, -13,
+         "Value -5 is out of range for register SP (0 to 65535)"},
         {[&](S s) { return quillet_load_page_bytes(s, 16, data, 1); }, -21, "Bad page number `16`!"},
         {[](S s) { return quillet_set_mapper_port(s, 128); }, -22, "Bad Memory Mapper value '128'!"},
-        {[](S s) { return quillet_set_vcpu_circuit(s, 5); }, -23, "Bad option value: -vpi 5"},
+        {[](S s) { return quillet_set_vcpu_circuit(s, 5); }, -23, "Bad VideoCPU circuit state '5'!"},
+        {[](S s) { return quillet_set_mif85(s, 2); }, -23, "Bad MIF 85 state '2'!"},
         {[&](S s) { return quillet_load_bytes(s, 65536, data, 1); }, -13,
-         "Value 65536 is out of range <0, 65535>: -mem"},
+         "Value 65536 is out of range for address (0 to 65535)"},
+        {[&](S s) { return quillet_read_memory(s, 65000, out, 600); }, -13,
+         "Value 65600 is out of range for address + length (0 to 65536)"},
+        {[&](S s) { return quillet_read_page(s, 1, 16380, out, 8); }, -13,
+         "Value 16388 is out of range for offset + length in a page (0 to 16384)"},
         {[&](S s) { return quillet_load_bytes(s, 65535, data, 2); }, -8,
          "Source file '(memory)' is too long! Max length 1 bytes."},
         {[](S s) { return quillet_store_hex(s, 0, "abc"); }, -28, "Invalid hexstring: 'abc'!"},
@@ -160,20 +167,79 @@ TEST(CApi, StoredLayoutOfAReadFile) {
     EXPECT_EQ(h.log.reports, (Reports{{-21, "Bad page number `16`!"}, {-21, "Bad page number `-2`!"}}));
 }
 
-TEST(CApi, CodecRefusesWhatTheBlockCodecCannotTake) {
+TEST(CApi, CodecAnswersWithTheInterfacesCodes) {
     static std::uint8_t block[QUILLET_PAGE_SIZE + 1];
     static std::uint8_t out[QUILLET_PAGE_SIZE + 1];
+    const std::uint8_t cut_run[] = {0x85, 1, 2};          // a literal run of 6 with 2 bytes
+    const std::uint8_t left_over[] = {0x01, 7, 0x80, 9};  // 4 repeated, then more than fits in 4
     const int results[][2] = {
-        {quillet_pack_block(nullptr, 16, block, 16), -1},
-        {quillet_pack_block(out, 16, block, 0), -1},
-        {quillet_pack_block(out, sizeof out, block, sizeof block), -1},
-        {quillet_pack_block(out, 15, block, 16), -1},
+        {quillet_pack_block(nullptr, 16, block, 16), QUILLET_ERR_MISSING_VALUE},
+        {quillet_pack_block(out, 16, nullptr, 16), QUILLET_ERR_MISSING_VALUE},
+        {quillet_pack_block(out, 16, block, 0), QUILLET_ERR_VALUE_RANGE},
+        {quillet_pack_block(out, sizeof out, block, sizeof block), QUILLET_ERR_VALUE_RANGE},
+        {quillet_pack_block(out, 15, block, 16), QUILLET_ERR_VALUE_RANGE},
         {quillet_pack_block(out, QUILLET_PAGE_SIZE, block, QUILLET_PAGE_SIZE), 1},
-        {quillet_unpack_block(out, sizeof out, block, 1), -1},
-        {quillet_unpack_block(out, QUILLET_PAGE_SIZE, block, sizeof block), -1},
+        {quillet_unpack_block(nullptr, 16, block, 1), QUILLET_ERR_MISSING_VALUE},
+        {quillet_unpack_block(out, sizeof out, block, 1), QUILLET_ERR_VALUE_RANGE},
+        {quillet_unpack_block(out, QUILLET_PAGE_SIZE, block, sizeof block), QUILLET_ERR_VALUE_RANGE},
+        {quillet_unpack_block(out, 16, block, 0), QUILLET_ERR_VALUE_RANGE},
+        {quillet_unpack_block(out, 2, block, 3), QUILLET_ERR_VALUE_RANGE},
+        {quillet_unpack_block(out, 16, cut_run, sizeof cut_run), QUILLET_ERR_BAD_BLOCK_SIZE},
+        {quillet_unpack_block(out, 4, left_over, sizeof left_over - 1), QUILLET_ERR_BAD_BLOCK_SIZE},
         {quillet_unpack_block(out, QUILLET_PAGE_SIZE, block, 1), QUILLET_PAGE_SIZE},
     };
     for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i][0], results[i][1]) << "case " << i;
+}
+
+TEST(CApi, LayoutDescribesTheFileLastReadAndNothingElse) {
+    Handle h;
+    quillet_layout layout{};
+    ASSERT_EQ(quillet_stored_layout(h.s, &layout), 0);
+    EXPECT_EQ(layout.header_length, 0);  // not read: all zero
+    EXPECT_EQ(layout.block_slots, 0);
+    // A version 2 V1 file with block 0 filled, block 2's word set (ignored:
+    // V1 does not store it), block 5 raw and a raw ROM image of 1024 bytes.
+    HeaderFields fields = version_2(HeaderFields());
+    fields.model = QUILLET_MODEL_V1;
+    fields.rom_descriptor = 1024 | QUILLET_ROM_RAW_FLAG;
+    fields.block_lengths[0] = 1;
+    fields.block_lengths[2] = 7;
+    fields.block_lengths[5] = QUILLET_PAGE_SIZE;
+    Bytes file = header_bytes(fields);
+    for (const Bytes& piece : {Bytes(1024, 0x11), Bytes{0x22}, varied(QUILLET_PAGE_SIZE)}) {
+        file.insert(file.end(), piece.begin(), piece.end());
+    }
+    ASSERT_EQ(quillet_read_bytes(h.s, file.data(), file.size(), nullptr), 0);
+    ASSERT_EQ(quillet_stored_layout(h.s, &layout), 0);
+    EXPECT_EQ(layout.version, 2);
+    EXPECT_EQ(layout.header_length, QUILLET_HEADER_SIZE_V2);
+    EXPECT_EQ(layout.block_slots, QUILLET_PAGE_COUNT);
+    EXPECT_EQ(layout.addon_hardware, 1);
+    EXPECT_EQ(layout.rom_descriptor, 1024u | QUILLET_ROM_RAW_FLAG);
+    EXPECT_EQ(layout.rom_form, QUILLET_FORM_RAW);
+    const int states[] = {QUILLET_BLOCK_PRESENT, QUILLET_BLOCK_ABSENT, QUILLET_BLOCK_NOT_STORED, QUILLET_BLOCK_ABSENT,
+                          QUILLET_BLOCK_ABSENT,  QUILLET_BLOCK_PRESENT};
+    for (int b = 0; b < 6; ++b) EXPECT_EQ(layout.block_states[b], states[b]) << b;
+    EXPECT_EQ(layout.length_words[2], 7u);
+    EXPECT_EQ(layout.block_forms[0], QUILLET_FORM_FILL);
+    EXPECT_EQ(layout.block_forms[5], QUILLET_FORM_RAW);
+    // Changing the snapshot afterwards changes nothing of it.
+    ASSERT_EQ(quillet_load_page_bytes(h.s, 1, nullptr, 0), 0);
+    quillet_layout again{};
+    ASSERT_EQ(quillet_stored_layout(h.s, &again), 0);
+    EXPECT_EQ(again.block_states[1], QUILLET_BLOCK_ABSENT);
+    EXPECT_EQ(quillet_stored_layout(h.s, nullptr), QUILLET_ERR_MISSING_VALUE);
+}
+
+TEST(CApi, MusicaStateIsTheNineStoredBytes) {
+    Handle h;
+    std::uint8_t state[QUILLET_MUSICA_STATE_SIZE];
+    ASSERT_EQ(quillet_get_musica_state(h.s, state), 0);
+    EXPECT_EQ(Bytes(state, state + sizeof state), (Bytes{0xFF, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(quillet_set_musica(h.s, 1), 0);
+    ASSERT_EQ(quillet_get_musica_state(h.s, state), 0);
+    EXPECT_EQ(Bytes(state, state + sizeof state), (Bytes{0x32, 0xFF, 0xFF, 0x72, 0xFF, 0xFF, 0xB2, 0xFF, 0xFF}));
+    EXPECT_EQ(quillet_get_musica_state(h.s, nullptr), QUILLET_ERR_MISSING_VALUE);
 }
 
 }  // namespace

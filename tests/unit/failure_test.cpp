@@ -17,6 +17,15 @@ constexpr const char* FIRST = "first.bin";
 constexpr const char* SECOND = "second.bin";
 constexpr long NUMBER = 4242;
 
+// The codes the library raises; the other numbers up to -29 are a program's.
+constexpr int LIBRARY_CODES[] = {ERR_OUT_OF_MEMORY, ERR_MISSING_VALUE, ERR_SOURCE_OPEN, ERR_SOURCE_ACCESS,
+                                 ERR_SOURCE_LENGTH, ERR_SOURCE_TOO_LONG, ERR_SOURCE_READ, ERR_OUTPUT_OPEN,
+                                 ERR_OUTPUT_WRITE, ERR_VALUE_RANGE, ERR_BAD_MODEL, ERR_BAD_REGISTER,
+                                 ERR_BAD_PAGE, ERR_BAD_MAPPER, ERR_BAD_STATE, ERR_BAD_HEADER,
+                                 ERR_BAD_VERSION, ERR_UNKNOWN_MODEL, ERR_BAD_BLOCK_SIZE, ERR_BAD_HEXSTRING,
+                                 ERR_HEXSTRING_TOO_LONG};
+constexpr int PROGRAM_CODES[] = {-1, -3, -11, -14, -15, -16, -17, -18};
+
 // The messages that show a number, with report_failure(..., text, number).
 bool takes_number(int code) {
     return code == ERR_SOURCE_TOO_LONG || code == ERR_VALUE_RANGE || code == ERR_BAD_VERSION ||
@@ -58,7 +67,7 @@ Reports report(int code, int* result) {
 
 TEST(FailureFormat, EveryFailureCodeHasItsOwnMessageWithTextAndNumberFieldsOnly) {
     std::set<std::string> seen;
-    for (int code = FIRST_FAILURE_CODE; code >= LAST_FAILURE_CODE; --code) {
+    for (const int code : LIBRARY_CODES) {
         ASSERT_NE(failure_format(code), nullptr) << code;
         const std::string format = failure_format(code);
         EXPECT_FALSE(format.empty()) << code;
@@ -69,14 +78,21 @@ TEST(FailureFormat, EveryFailureCodeHasItsOwnMessageWithTextAndNumberFieldsOnly)
     }
 }
 
-TEST(FailureFormat, NoneOutsideTheFailureCodes) {
-    for (const int code : {int(USAGE_REQUESTED), 0, LAST_FAILURE_CODE - 1, 5}) {
-        EXPECT_EQ(failure_format(code), nullptr) << code;
+TEST(FailureFormat, NoneForAProgramsCodesAndOutsideTheFailureCodes) {
+    for (const int code : PROGRAM_CODES) EXPECT_EQ(failure_format(code), nullptr) << code;
+    for (const int code : {0, -30, 5}) EXPECT_EQ(failure_format(code), nullptr) << code;
+}
+
+TEST(FailureFormat, NoMessageNamesAnOption) {
+    for (const int code : LIBRARY_CODES) {
+        const std::string format = failure_format(code);
+        EXPECT_EQ(format.find("option"), std::string::npos) << format;
+        EXPECT_EQ(format.find(" -"), std::string::npos) << format;
     }
 }
 
 TEST(ReportFailure, HandsTheFilledMessageOnceWithItsCodeAndReturnsTheCode) {
-    for (int code = FIRST_FAILURE_CODE; code >= LAST_FAILURE_CODE; --code) {
+    for (const int code : LIBRARY_CODES) {
         int result = 0;
         const Reports reports = report(code, &result);
         EXPECT_EQ(result, code);
@@ -91,10 +107,10 @@ TEST(ReportFailure, ExactTexts) {
         const char* text;
     } cases[] = {
         {ERR_OUT_OF_MEMORY, "Out of memory!"},
-        {ERR_BAD_COMBINATION, "Bad combination of options: first.bin second.bin"},
+        {ERR_MISSING_VALUE, "Null pointer given for 'first.bin'!"},
         {ERR_SOURCE_TOO_LONG, "Source file 'first.bin' is too long! Max length 4242 bytes."},
-        {ERR_VALUE_RANGE, "Value 4242 is out of range <0, 65535>: first.bin"},
-        {ERR_SECOND_TEMPLATE, "Only one ZVK file can be specified! `first.bin` or `second.bin`?"},
+        {ERR_VALUE_RANGE, "Value 4242 is out of range for first.bin"},
+        {ERR_BAD_STATE, "Bad first.bin state 'second.bin'!"},
         {ERR_BAD_PAGE, "Bad page number `first.bin`!"},
         {ERR_UNKNOWN_MODEL, "Unknown computer model `4242` in ZVK file: 'first.bin'!"},
         {ERR_HEXSTRING_TOO_LONG, "Bytes from hexstring 'first.bin' do not fit into memory from address 4242."},
@@ -107,17 +123,17 @@ TEST(ReportFailure, ExactTexts) {
 
 TEST(ReportFailure, NegativeNumbersMissingTextsAndLongTexts) {
     ReportLog log;
-    report_failure(log.reporter(), ERR_VALUE_RANGE, "-reg", -1L);
-    report_failure(log.reporter(), ERR_BAD_COMBINATION, "-mm");
+    report_failure(log.reporter(), ERR_VALUE_RANGE, "register PC (0 to 65535)", -1L);
+    report_failure(log.reporter(), ERR_BAD_STATE, "MIF 85");
     const std::string long_name(3000, 'n');  // longer than any text kept on the stack
     report_failure(log.reporter(), ERR_SOURCE_OPEN, long_name.c_str());
-    EXPECT_EQ(log.reports, (Reports{{ERR_VALUE_RANGE, "Value -1 is out of range <0, 65535>: -reg"},
-                                    {ERR_BAD_COMBINATION, "Bad combination of options: -mm "},
+    EXPECT_EQ(log.reports, (Reports{{ERR_VALUE_RANGE, "Value -1 is out of range for register PC (0 to 65535)"},
+                                    {ERR_BAD_STATE, "Bad MIF 85 state ''!"},
                                     {ERR_SOURCE_OPEN, "Can't open source file '" + long_name + "'!"}}));
 }
 
 TEST(ReportFailure, OutsideTheFailureCodesHandsAnEmptyTextAndReturnsTheCode) {
-    for (const int code : {int(USAGE_REQUESTED), 0, LAST_FAILURE_CODE - 1, 5}) {
+    for (const int code : {-3, 0, -30, 5}) {
         ReportLog log;
         EXPECT_EQ(report_failure(log.reporter(), code, FIRST, SECOND), code);
         EXPECT_EQ(report_failure(log.reporter(), code, FIRST, NUMBER), code);

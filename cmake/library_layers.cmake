@@ -1,0 +1,84 @@
+# libquillet in layers. Each layer is an object library whose headers are
+# reachable only through its own include folder in the build tree
+# (layers/NAME/NAME, a link to src/NAME), which it hands on to the layers
+# linked above it: a layer sees itself and the layers below, so an include
+# that points up fails to compile. The objects are compiled once and make
+# both the static and the shared library. A new layer goes between the
+# ones it builds on and those that build on it.
+set(QUILLET_LAYERS_DIR ${PROJECT_BINARY_DIR}/layers)
+
+# quillet_layer(NAME SOURCES... [BELOW LAYER...])
+function(quillet_layer name)
+  cmake_parse_arguments(LAYER "" "" "SOURCES;BELOW" ${ARGN})
+  add_library(quillet_${name} OBJECT ${LAYER_SOURCES})
+  file(MAKE_DIRECTORY ${QUILLET_LAYERS_DIR}/${name})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${name} ${QUILLET_LAYERS_DIR}/${name}/${name} SYMBOLIC)
+  target_include_directories(quillet_${name} PUBLIC ${QUILLET_LAYERS_DIR}/${name} ${PROJECT_SOURCE_DIR}/include)
+  foreach(below IN LISTS LAYER_BELOW)
+    target_link_libraries(quillet_${name} PUBLIC quillet_${below})
+  endforeach()
+  # The objects serve the shared library too: position independent, only
+  # the interface visible, and its functions marked for export.
+  set_target_properties(quillet_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_definitions(quillet_${name} PRIVATE QUILLET_BUILDING_LIBRARY QUILLET_SHARED_LIBRARY)
+  set_property(GLOBAL APPEND PROPERTY QUILLET_LAYER_OBJECTS $<TARGET_OBJECTS:quillet_${name}>)
+endfunction()
+
+quillet_layer(base SOURCES
+  src/base/buffer.cpp
+  src/base/failure.cpp
+  src/base/file_access.cpp
+  src/base/file_status_${QUILLET_PLATFORM}.cpp
+  src/base/platform_${QUILLET_PLATFORM}.cpp
+  src/base/platform_output.cpp
+  src/base/temporary_name.cpp)
+quillet_layer(snapshot BELOW base SOURCES
+  src/snapshot/block_codec.cpp
+  src/snapshot/snapshot.cpp
+  src/snapshot/snapshot_format.cpp
+  src/snapshot/snapshot_reader.cpp
+  src/snapshot/snapshot_writer.cpp)
+quillet_layer(image BELOW snapshot SOURCES
+  src/image/address_space.cpp
+  src/image/memory_loading.cpp)
+# The 8080 knows nothing of snapshots: it builds on no other layer.
+quillet_layer(cpu SOURCES
+  src/cpu/cpu8080.cpp
+  src/cpu/cpu_execute.cpp
+  src/cpu/disassembler.cpp)
+quillet_layer(capi BELOW image cpu SOURCES
+  src/capi/quillet.cpp
+  src/capi/quillet_cpu.cpp)
+get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
+
+# Both forms of the library offer the public header only.
+function(quillet_library_target target)
+  target_include_directories(${target}
+    PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME quillet)
+endfunction()
+
+add_library(quillet_static STATIC ${QUILLET_LIBRARY_OBJECTS})
+quillet_library_target(quillet_static)
+
+# The shared library exports the public interface and nothing else.
+add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})
+quillet_library_target(quillet_shared)
+target_compile_definitions(quillet_shared INTERFACE QUILLET_SHARED_LIBRARY)
+set_target_properties(quillet_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  target_link_options(quillet_shared PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/quillet.map")
+  set_property(TARGET quillet_shared APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/quillet.map)
+  # Every symbol resolved within the library and what it links; clang's
+  # sanitizers leave their runtime to the program, so not with those.
+  if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUILLET_SANITIZE OR QUILLET_FUZZ)))
+    target_link_options(quillet_shared PRIVATE "LINKER:--no-undefined")
+  endif()
+endif()
+
+# The library's inside, for the tests, the fuzz targets and the benchmark
+# only: every layer's headers (src/) over the static library.
+add_library(quillet_internal INTERFACE)
+target_include_directories(quillet_internal INTERFACE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(quillet_internal INTERFACE quillet_static)

@@ -1,0 +1,20 @@
+#include "console.hpp"
+
+#include <cstdio>
+
+namespace quillet::common {
+
+void print_failure(const char* text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n\n", text);
+}
+
+void print_report(void* user, int code, const char* text) {
+    if (code < 0) {
+        print_failure(text);
+    } else if (user && *static_cast<const bool*>(user)) {
+        std::printf("%s\n", text);
+    }
+}
+
+}  // namespace quillet::common

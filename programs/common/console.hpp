@@ -1,0 +1,28 @@
+// How the programs show what they and the library report: a failure message
+// on standard error, followed by an empty line, after whatever went to
+// standard output so far (both streams may end up in one place); a progress
+// line on standard output.
+#pragma once
+
+#include "quillet/quillet.h"
+
+namespace quillet::common {
+
+// Where a program's own reports go: a function of the library's reporter
+// type and its `user`, so that one sink takes the reports of both.
+struct ReportSink {
+    quillet_report_fn function;
+    void* user;
+};
+
+// Prints `text` as a failure message.
+void print_failure(const char* text);
+
+// A reporter for the library and the programs. `user` is null or points to
+// a bool that says whether progress lines are shown.
+void print_report(void* user, int code, const char* text);
+
+// The sink that prints failures and no progress lines.
+constexpr ReportSink CONSOLE_FAILURES = {print_report, nullptr};
+
+}  // namespace quillet::common

@@ -1,0 +1,30 @@
+// Bytes shown as text: the hex dump of a range of memory, 16 bytes a line
+// as `hexdump -C` prints it, and byte strings as hexadecimal digits.
+//
+//   8000  f3 31 00 80 21 00 c0 7d  e6 3f 77 23 7c b5 c2 07  |.1..!..}.?w#|...|
+//
+// A line starts with the address of its first byte (four hex digits, or
+// "pN:" and the offset in page N); the bytes follow in two groups of
+// eight, then the printable characters between bars (others as "."). An
+// absent byte is "--", and a blank among the characters.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "memory_view.hpp"
+
+namespace quillet::common {
+
+// The dump of `range` of `view`.
+void print_hex_dump(std::FILE* out, const MemoryView& view, const MemoryRange& range);
+
+// The bytes as lower-case hexadecimal digits, two a byte.
+std::string hex_text(const std::vector<std::uint8_t>& bytes);
+
+// The same for bytes that may be absent (ABSENT_BYTE): "--" for those.
+std::string hex_text(const std::vector<int>& bytes);
+
+}  // namespace quillet::common

@@ -1,0 +1,27 @@
+#include "json.hpp"
+
+namespace quillet::common {
+namespace {
+
+constexpr unsigned char FIRST_PRINTABLE = 0x20;
+
+}  // namespace
+
+void print_json_string(std::FILE* out, const char* text) {
+    std::fputc('"', out);
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c == '"' || c == '\\') {
+            std::fprintf(out, "\\%c", c);
+        } else if (c < FIRST_PRINTABLE) {
+            std::fprintf(out, "\\u%04x", c);
+        } else {
+            std::fputc(c, out);
+        }
+    }
+    std::fputc('"', out);
+}
+
+const char* json_boolean(bool value) { return value ? "true" : "false"; }
+
+}  // namespace quillet::common

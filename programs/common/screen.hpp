@@ -1,0 +1,43 @@
+// --screen: the picture that the video memory holds. The PMD 85 shows 256
+// lines from 0xC000, one every 64 bytes, of which the first 48 bytes are
+// visible: six pixels a byte, bit 0 the leftmost, 288 by 256 pixels. Bits 6
+// and 7 of a byte are its attribute: the colour of its lit pixels is the
+// palette entry (bit 7, bit 6) read as a number; unlit pixels are black.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "memory_view.hpp"
+
+namespace quillet::common {
+
+constexpr int SCREEN_WIDTH = 288;
+constexpr int SCREEN_HEIGHT = 256;
+constexpr int SCREEN_PAGE = 3;  // 0xC000..0xFFFF holds the video memory
+constexpr int SCALE_MIN = 1;
+constexpr int SCALE_MAX = 4;
+constexpr int RGB_CHANNELS = 3;
+
+struct Colour {
+    std::uint8_t red, green, blue;
+};
+constexpr int PALETTE_SIZE = 4;
+using Palette = std::array<Colour, PALETTE_SIZE>;
+
+// The still picture of the monochrome computer: lit pixels full
+// brightness, half brightness when bit 7 is set; bit 6 changes nothing.
+constexpr Colour FULL_BRIGHTNESS = {0xFF, 0xFF, 0xFF};
+constexpr Colour HALF_BRIGHTNESS = {0x80, 0x80, 0x80};
+constexpr Palette DEFAULT_PALETTE = {FULL_BRIGHTNESS, FULL_BRIGHTNESS, HALF_BRIGHTNESS, HALF_BRIGHTNESS};
+
+// Parses four colours RRGGBB (hexadecimal), separated by commas. Returns
+// null, or what is wrong for a usage error that names `text`.
+const char* parse_palette(const char* text, Palette* palette);
+
+// The picture, `scale` times enlarged with square pixels: rows from the
+// top, RGB_CHANNELS bytes a pixel. The screen page must be present.
+std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& palette, int scale);
+
+}  // namespace quillet::common

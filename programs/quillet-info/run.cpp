@@ -1,0 +1,228 @@
+#include "run.hpp"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "failures.hpp"
+#include "hex_dump.hpp"
+#include "json_report.hpp"
+#include "options.hpp"
+#include "output_files.hpp"
+#include "png_encoding.hpp"
+#include "questions.hpp"
+#include "text_report.hpp"
+
+namespace quillet::info {
+namespace {
+
+constexpr int DIFFERENT_STATUS = 1;  // --diff: the snapshots differ
+constexpr int NO_SCREEN_STATUS = 65;  // --screen: the snapshot lacks the video memory
+constexpr const char* ROM_FILE_NAME = "rom.bin";
+constexpr const char* BLOCK_FILE_FORMAT = "block-%02d.bin";
+constexpr int BLOCK_FILE_NAME_SIZE = 16;
+
+// The whole 64 KB address space, blocks 0 to 3.
+constexpr MemoryRange WHOLE_ADDRESS_SPACE = {ADDRESS_SPACE, 0, QUILLET_ADDRESS_SPACE - 1};
+
+// -x: the ROM image, if any, as `directory`/rom.bin and each present block
+// as `directory`/block-NN.bin (NN the two-digit index, 16384 bytes). Only
+// those names inside `directory` are written, and nothing that stands
+// there and is no regular file is followed. Returns 0 or the code of the
+// first failure, which ends the extraction.
+int extract_pieces(const SnapshotFacts& s, const char* directory) {
+    if (s.rom.present) {
+        std::vector<std::uint8_t> rom(quillet_rom_length(s.snapshot));
+        quillet_read_rom(s.snapshot, rom.data(), rom.size());
+        if (const int result = write_into_directory(directory, ROM_FILE_NAME, rom.data(), rom.size())) return result;
+    }
+    std::vector<std::uint8_t> page(QUILLET_PAGE_SIZE);
+    for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
+        if (!s.blocks[block].present) continue;
+        char name[BLOCK_FILE_NAME_SIZE];
+        std::snprintf(name, sizeof name, BLOCK_FILE_FORMAT, block);
+        quillet_read_page(s.snapshot, block, 0, page.data(), page.size());
+        if (const int result = write_into_directory(directory, name, page.data(), page.size())) return result;
+    }
+    return 0;
+}
+
+// -m: `range` of memory, with zero bytes for absent blocks (and for block
+// 2 of a model that does not store it), as the file `path`.
+int write_memory_image(const SnapshotFacts& s, const char* path, const MemoryRange& range) {
+    std::vector<std::uint8_t> memory(static_cast<std::size_t>(range.length()));
+    if (range.space == ADDRESS_SPACE) {
+        quillet_read_memory(s.snapshot, range.first, memory.data(), memory.size());
+    } else {
+        quillet_read_page(s.snapshot, range.space, static_cast<std::size_t>(range.first), memory.data(), memory.size());
+    }
+    return write_output(path, memory.data(), memory.size());
+}
+
+// What is known of one FILE: its summary, OTHER's for --diff, and the exit
+// status so far.
+struct Inspection {
+    SnapshotFacts file{};
+    SnapshotFacts other{};
+    bool file_read = false;
+    bool other_read = false;
+    SnapshotDiff diff{};
+    int status = 0;
+
+    ~Inspection() {
+        release_facts(&file);
+        release_facts(&other);
+    }
+};
+
+// The PNG file of --screen, made before anything is written, so that a
+// snapshot without video memory leaves no file behind. Returns an exit
+// status.
+int prepare_screen(const InfoOptions& options, const SnapshotFacts& summary, std::vector<std::uint8_t>* png) {
+    const MemoryView view(summary.snapshot);
+    if (!view.page_present(SCREEN_PAGE)) {
+        const std::string text = std::string("No screen in '") + summary.path +
+                                 "': block 3 (0xC000-0xFFFF), the video memory, is absent!";
+        print_failure(text.c_str());
+        return NO_SCREEN_STATUS;
+    }
+    const int scale = options.screen_scale;
+    if (!encode_png(render_screen(view, options.palette, scale), SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale, png)) {
+        return -report_failure(CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    }
+    return 0;
+}
+
+// The files a snapshot that was read successfully gives: -x, then -m, then
+// --screen. Returns an exit status.
+int write_outputs(const InfoOptions& options, const SnapshotFacts& summary) {
+    std::vector<std::uint8_t> png;
+    if (options.screen_path) {
+        if (const int status = prepare_screen(options, summary, &png)) return status;
+    }
+    if (options.extract_directory) {
+        if (const int code = extract_pieces(summary, options.extract_directory)) return -code;
+    }
+    if (options.memory_path) {
+        const MemoryRange& range = options.memory_range_given ? options.memory_range : WHOLE_ADDRESS_SPACE;
+        if (const int code = write_memory_image(summary, options.memory_path, range)) return -code;
+    }
+    if (options.screen_path) {
+        return -write_output(options.screen_path, png.data(), png.size());
+    }
+    return 0;
+}
+
+// Reads FILE and OTHER, writes the files and compares; each step only when
+// the ones before it succeeded.
+void run_steps(const InfoOptions& options, const char* path, Inspection* in) {
+    in->status = -gather_facts(path, &in->file);
+    in->file_read = in->status == 0;
+    if (in->status == 0 && options.diff_path) {
+        in->status = -gather_facts(options.diff_path, &in->other);
+        in->other_read = in->status == 0;
+    }
+    if (in->status == 0) in->status = write_outputs(options, in->file);
+    if (in->other_read) {
+        in->diff = compare_snapshots(in->file, in->other);
+        if (in->status == 0 && !in->diff.same()) in->status = DIFFERENT_STATUS;
+    }
+}
+
+std::vector<SearchMatches> all_matches(const InfoOptions& options, const MemoryView& view) {
+    std::vector<SearchMatches> matches;
+    for (const SearchPattern& pattern : options.finds) matches.push_back(find_bytes(view, pattern.bytes));
+    return matches;
+}
+
+// The answers of --peek, --find and --diff, a blank line between two.
+void print_answers_text(const InfoOptions& options, const Inspection& in) {
+    const MemoryView view(in.file.snapshot);
+    bool first = true;
+    const auto next_answer = [&first]() {
+        if (!first) std::fputs("\n", stdout);
+        first = false;
+    };
+    for (const MemoryRange& range : options.peeks) {
+        next_answer();
+        print_hex_dump(stdout, view, range);
+    }
+    const std::vector<SearchMatches> matches = all_matches(options, view);
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        next_answer();
+        print_find_text(stdout, options.finds[i], matches[i]);
+    }
+    if (in.other_read) {
+        next_answer();
+        print_diff_text(stdout, in.file.path, in.other.path, in.diff);
+    }
+}
+
+void print_object_json(const InfoOptions& options, const Inspection& in) {
+    print_summary_json_members(stdout, in.file, in.status);
+    const MemoryView view(in.file.snapshot);
+    if (!options.peeks.empty()) print_peek_json(stdout, view, options.peeks);
+    if (!options.finds.empty()) print_find_json(stdout, options.finds, all_matches(options, view));
+    if (options.diff_path) print_diff_json(stdout, options.diff_path, in.other_read ? &in.diff : nullptr);
+    close_json_object(stdout);
+}
+
+// Reads, extracts and prints one file; returns its exit status. `printed`
+// tells whether an earlier file printed something, and is set when this
+// one does.
+int inspect_file(const InfoOptions& options, const char* path, bool* printed) {
+    Inspection in;
+    run_steps(options, path, &in);
+    if (options.json) {
+        if (*printed) std::fputs(",\n", stdout);
+        if (in.file_read) {
+            print_object_json(options, in);
+        } else {
+            print_failure_json(stdout, path, in.status);
+        }
+        *printed = true;
+    } else if (in.file_read && options.answers_questions()) {
+        print_answers_text(options, in);
+        *printed = true;
+    } else if (in.file_read) {
+        if (*printed) std::fputs("\n", stdout);
+        print_summary_text(stdout, in.file);
+        *printed = true;
+    }
+    std::fflush(stdout);
+    return in.status;
+}
+
+int inspect_files(const InfoOptions& options) {
+    const bool array = options.json && options.file_count > 1;
+    if (array) std::fputs("[\n", stdout);
+    int status = 0;
+    bool printed = false;
+    for (int i = 0; i < options.file_count; ++i) {
+        const int file_status = inspect_file(options, options.files[i], &printed);
+        if (status == 0) status = file_status;
+    }
+    if (options.json) std::fputs(array ? "\n]\n" : "\n", stdout);
+    return status;
+}
+
+}  // namespace
+
+int run_info(int argument_count, char** argument_vector) {
+    InfoOptions options;
+    switch (parse_info_options(argument_count, argument_vector, &options)) {
+    case PARSE_SHOW_HELP:
+        print_help(stdout);
+        return 0;
+    case PARSE_SHOW_VERSION:
+        print_version(stdout);
+        return 0;
+    case PARSE_USAGE_ERROR:
+        return USAGE_ERROR_STATUS;
+    case PARSE_RUN:
+        break;
+    }
+    return inspect_files(options);
+}
+
+}  // namespace quillet::info

@@ -1,5 +1,0 @@
-// The quillet-info executable: shows, checks and extracts ZVK snapshots.
-// Its entry point (entry_*.cpp of quillet) hands over the arguments as UTF-8.
-#include "info_run.hpp"
-
-int program_main(int argc, char** argv) { return quillet::info::run_info(argc, argv); }
