@@ -16,9 +16,11 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Largest useful input per target: a stored page with its capacity, a page,
-# a snapshot with a ROM image and two blocks stored raw.
-declare -A max_len=([unpack_block]=16386 [pack_unpack]=16384 [read_snapshot]=32896 [parse_command_line]=4096)
-targets=(unpack_block pack_unpack read_snapshot parse_command_line)
+# a snapshot with a ROM image and two blocks stored raw, a command line, a
+# processor's registers and program.
+declare -A max_len=([unpack_block]=16386 [pack_unpack]=16384 [read_snapshot]=32896 [parse_command_line]=4096
+  [cpu_differential]=4096)
+targets=(unpack_block pack_unpack read_snapshot parse_command_line cpu_differential)
 
 run_target() {
   local target="$1"
