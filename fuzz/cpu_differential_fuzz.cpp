@@ -30,26 +30,14 @@ namespace {
 
 using quillet_reference::Reference8080;
 using quillet_reference::ReferencePortAccess;
+using quillet_reference::Ports;
+using quillet_reference::core_input;
+using quillet_reference::core_output;
+using quillet_reference::reference_input;
 
 constexpr std::size_t HEADER = 15;
 constexpr int MAX_STEPS = 500;
 
-struct Ports {
-    std::uint8_t input_value = 0;
-    std::vector<ReferencePortAccess> core_accesses;
-};
-
-std::uint8_t core_input(void* context, std::uint8_t port) {
-    auto* ports = static_cast<Ports*>(context);
-    ports->core_accesses.push_back({false, port, ports->input_value});
-    return ports->input_value;
-}
-
-void core_output(void* context, std::uint8_t port, std::uint8_t value) {
-    static_cast<Ports*>(context)->core_accesses.push_back({true, port, value});
-}
-
-std::uint8_t reference_input(void* context, std::uint8_t) { return static_cast<Ports*>(context)->input_value; }
 
 // A F B C D E H L, SP, PC, the interrupt enable, HLT, the pending request.
 struct Registers {

@@ -4,6 +4,15 @@
 
 namespace quillet::common {
 
+void print_usage_error(const char* program, const char* message, const char* detail) {
+    if (detail) {
+        std::fprintf(stderr, "%s: %s '%s'\n", program, message, detail);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", program, message);
+    }
+    std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
+}
+
 void print_failure(const char* text) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n\n", text);

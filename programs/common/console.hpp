@@ -15,6 +15,11 @@ struct ReportSink {
     void* user;
 };
 
+// Prints a usage error of `program` on standard error: "PROGRAM: MESSAGE
+// 'DETAIL'" (without the detail when it is null) and the line that points
+// to --help.
+void print_usage_error(const char* program, const char* message, const char* detail);
+
 // Prints `text` as a failure message.
 void print_failure(const char* text);
 

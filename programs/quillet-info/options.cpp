@@ -4,6 +4,7 @@
 #include <getopt.h>
 #include <string>
 
+#include "console.hpp"
 #include "png_encoding.hpp"
 
 namespace quillet::info {
@@ -250,12 +251,7 @@ void print_help(std::FILE* out) { std::fputs(HELP_TEXT, out); }
 void print_version(std::FILE* out) { std::fprintf(out, "%s %s\n", PROGRAM_NAME, quillet_version()); }
 
 void print_usage_error(const char* message, const char* detail) {
-    if (detail) {
-        std::fprintf(stderr, "%s: %s '%s'\n", PROGRAM_NAME, message, detail);
-    } else {
-        std::fprintf(stderr, "%s: %s\n", PROGRAM_NAME, message);
-    }
-    std::fprintf(stderr, "Try '%s --help' for more information.\n", PROGRAM_NAME);
+    common::print_usage_error(PROGRAM_NAME, message, detail);
 }
 
 }  // namespace quillet::info

@@ -57,12 +57,7 @@ const char USAGE[] =
     "limit was reached first.\n";
 
 int usage_error(const char* message, const char* detail) {
-    if (detail) {
-        std::fprintf(stderr, "%s: %s '%s'\n", PROGRAM_NAME, message, detail);
-    } else {
-        std::fprintf(stderr, "%s: %s\n", PROGRAM_NAME, message);
-    }
-    std::fprintf(stderr, "Try '%s --help' for more information.\n", PROGRAM_NAME);
+    common::print_usage_error(PROGRAM_NAME, message, detail);
     return EXIT_USAGE;
 }
 

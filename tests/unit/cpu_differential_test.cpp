@@ -33,6 +33,10 @@ using quillet::Cpu8080;
 using quillet::CpuRunLimits;
 using quillet_reference::Reference8080;
 using quillet_reference::ReferencePortAccess;
+using quillet_reference::Ports;
+using quillet_reference::core_input;
+using quillet_reference::core_output;
+using quillet_reference::reference_input;
 
 constexpr int STREAMS = 3000;
 constexpr int STREAM_LENGTH = 300;
@@ -40,24 +44,6 @@ constexpr std::uint32_t FIRST_SEED = 80800;
 constexpr int MAX_REPLAYS = 40;
 constexpr int INTERRUPT_ACCEPTED = 256;  // stands for the opcode in the list of reported mismatches
 
-// Both sides read the same byte from any port at a given step; the core's
-// accesses are recorded here, the reference records its own.
-struct Ports {
-    std::uint8_t input_value = 0;
-    std::vector<ReferencePortAccess> core_accesses;
-};
-
-std::uint8_t core_input(void* context, std::uint8_t port) {
-    auto* ports = static_cast<Ports*>(context);
-    ports->core_accesses.push_back({false, port, ports->input_value});
-    return ports->input_value;
-}
-
-void core_output(void* context, std::uint8_t port, std::uint8_t value) {
-    static_cast<Ports*>(context)->core_accesses.push_back({true, port, value});
-}
-
-std::uint8_t reference_input(void* context, std::uint8_t) { return static_cast<Ports*>(context)->input_value; }
 
 struct Registers {
     std::uint8_t a, f, b, c, d, e, h, l;

@@ -106,4 +106,24 @@ private:
     int execute(std::uint8_t opcode);
 };
 
+// Ports for running the reference and the core in lock-step: both read the
+// same byte from any port at a given step; the core's accesses are recorded
+// here (its callbacks), the reference records its own.
+struct Ports {
+    std::uint8_t input_value = 0;
+    std::vector<ReferencePortAccess> core_accesses;
+};
+
+inline std::uint8_t core_input(void* context, std::uint8_t port) {
+    auto* ports = static_cast<Ports*>(context);
+    ports->core_accesses.push_back({false, port, ports->input_value});
+    return ports->input_value;
+}
+
+inline void core_output(void* context, std::uint8_t port, std::uint8_t value) {
+    static_cast<Ports*>(context)->core_accesses.push_back({true, port, value});
+}
+
+inline std::uint8_t reference_input(void* context, std::uint8_t) { return static_cast<Ports*>(context)->input_value; }
+
 }  // namespace quillet_reference
