@@ -139,17 +139,6 @@ int core_states(int opcode, std::uint8_t flags) {
     return static_cast<int>(machine.state().states);
 }
 
-int reference_states(int opcode, std::uint8_t flags) {
-    Reference8080 reference;
-    reference.memory[PROGRAM] = static_cast<std::uint8_t>(opcode);
-    reference.memory[PROGRAM + 2] = 0x50;
-    reference.pc = PROGRAM;
-    reference.sp = 0x8000;
-    reference.h = 0x60;
-    reference.set_flags(flags);
-    return reference.step();
-}
-
 template <typename States>
 void expect_documented_states(States states_of, const char* side) {
     for (int opcode = 0; opcode < 256; ++opcode) {
@@ -165,8 +154,6 @@ void expect_documented_states(States states_of, const char* side) {
 }
 
 TEST(CpuStates, EveryOpcodeTakesItsDocumentedStates) { expect_documented_states(core_states, "core"); }
-
-TEST(CpuStates, TheReferenceTakesTheSameStates) { expect_documented_states(reference_states, "reference"); }
 
 // ---------------------------------------------------------------- flags
 
