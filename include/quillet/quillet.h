@@ -564,6 +564,13 @@ typedef void (*quillet_cpu_out_fn)(void* user, int port, int value);
 QUILLET_API int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, quillet_cpu_out_fn out,
                                       void* user);
 
+/* A trace: called before each instruction of a run while it returns
+ * non-zero, with the registers and counters up to date and PC at the
+ * instruction. Once it returns 0 the run goes on at full speed without it.
+ * Null `trace` removes it. Each traced instruction costs a call. */
+typedef int (*quillet_cpu_trace_fn)(void* user, const quillet_cpu* cpu);
+QUILLET_API int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* user);
+
 /* A device asks for RST `rst` (0..7; -1 withdraws the request; another:
  * -13). The request waits until interrupts are enabled (and the
  * instruction after EI has run); then PC is pushed, PC = rst * 8,
@@ -582,6 +589,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 #define QUILLET_STOP_STATE_LIMIT       3  /* the state counter reached max_states */
 #define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the instruction counter reached max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
+#define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
  * limits are totals of the counters (UINT64_MAX: none), checked before
@@ -592,8 +600,26 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,
                                 int leave_stop);
 
+/* Calls the routine at `address` (0..65535; another: -13) as CALL does:
+ * pushes PC and jumps there, then runs as quillet_cpu_run does until the
+ * routine returns to that PC with SP back where it was before the push:
+ * QUILLET_STOP_RETURNED. Meeting the return address with SP elsewhere (a
+ * recursive call) goes on through it, unless it is a stop address of its
+ * own: then QUILLET_STOP_ADDRESS. Any other end is the reason
+ * quillet_cpu_run gives; the stop addresses stay as they were. */
+QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions);
+
+/* Puts the state of `cpu` into `snapshot`, so that the emulator goes on
+ * from it: the register pairs (AF as the chip holds it), the interrupt
+ * flag, and the RAM of blocks 0 to 3 (beneath any image) into each block
+ * that `snapshot` holds or whose RAM is not all zero bytes; a block that
+ * was absent and stayed all zero stays absent. Everything else of
+ * `snapshot` (model, hardware, ROM image, pages 4 to 15) stays as it was;
+ * block 2 is written out only where the model stores it. */
+QUILLET_API int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot);
+
 /* The reason as a word: "address", "halt", "state limit", "instruction
- * limit", "requested"; null for another number. Static text. */
+ * limit", "requested", "return"; null for another number. Static text. */
 QUILLET_API const char* quillet_stop_name(int reason);
 
 /* Room for the longest text quillet_disassemble writes, NUL included. */

@@ -1,6 +1,9 @@
 #include "hex_dump.hpp"
 
 #include <algorithm>
+#include <cstring>
+
+#include "owned_snapshot.hpp"
 
 namespace quillet::common {
 namespace {
@@ -70,6 +73,37 @@ std::string hex_text(const std::vector<int>& bytes) {
     std::string text;
     for (const int b : bytes) append_hex(&text, b);
     return text;
+}
+
+void print_dump_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges) {
+    std::fputs("[\n", out);
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const MemoryRange& range = ranges[i];
+        std::fputs("    {\"page\": ", out);
+        if (range.space == ADDRESS_SPACE) {
+            std::fputs("null", out);
+        } else {
+            std::fprintf(out, "%d", range.space);
+        }
+        std::fprintf(out, ", \"first\": %ld, \"last\": %ld, \"bytes\": \"%s\"}%s", range.first, range.last,
+                     hex_text(view.bytes(range)).c_str(), i + 1 < ranges.size() ? ",\n" : "\n");
+    }
+    std::fputs("  ]", out);
+}
+
+HexProblem decode_hex(const char* hex, std::vector<std::uint8_t>* bytes) {
+    if (!*hex) return HexProblem::empty;
+    // The library's own decoder, through a scratch snapshot: one set of rules.
+    const OwnedSnapshot scratch;
+    if (!scratch.get()) return HexProblem::out_of_memory;
+    switch (quillet_store_hex(scratch.get(), 0, hex)) {
+    case QUILLET_OK: break;
+    case QUILLET_ERR_HEXSTRING_TOO_LONG: return HexProblem::too_long;
+    default: return HexProblem::bad;
+    }
+    bytes->resize(std::strlen(hex) / 2);
+    quillet_read_memory(scratch.get(), 0, bytes->data(), bytes->size());
+    return HexProblem::none;
 }
 
 }  // namespace quillet::common

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "failures.hpp"
+#include "png_encoding.hpp"
 
 namespace quillet::common {
 namespace {
@@ -67,6 +69,20 @@ std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& p
         }
     }
     return image;
+}
+
+int screen_png(const MemoryView& view, const char* name, const Palette& palette, int scale,
+               std::vector<std::uint8_t>* png) {
+    if (!view.page_present(SCREEN_PAGE)) {
+        const std::string text =
+            std::string("No screen in '") + name + "': block 3 (0xC000-0xFFFF), the video memory, is absent!";
+        print_failure(text.c_str());
+        return NO_SCREEN_STATUS;
+    }
+    if (!encode_png(render_screen(view, palette, scale), SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale, png)) {
+        return -report_failure(CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    }
+    return 0;
 }
 
 }  // namespace quillet::common

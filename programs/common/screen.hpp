@@ -36,8 +36,18 @@ constexpr Palette DEFAULT_PALETTE = {FULL_BRIGHTNESS, FULL_BRIGHTNESS, HALF_BRIG
 // null, or what is wrong for a usage error that names `text`.
 const char* parse_palette(const char* text, Palette* palette);
 
+// The exit status of a picture asked of a snapshot without video memory.
+constexpr int NO_SCREEN_STATUS = 65;
+
 // The picture, `scale` times enlarged with square pixels: rows from the
 // top, RGB_CHANNELS bytes a pixel. The screen page must be present.
 std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& palette, int scale);
+
+// The PNG file of the picture of `view` into `png`. A view without the
+// screen page is reported on the console, naming the snapshot `name`:
+// NO_SCREEN_STATUS; memory running out: its code's exit status. Returns 0
+// or that exit status.
+int screen_png(const MemoryView& view, const char* name, const Palette& palette, int scale,
+               std::vector<std::uint8_t>* png);
 
 }  // namespace quillet::common

@@ -160,20 +160,8 @@ void print_summary_json(std::FILE* out, const SnapshotFacts& s, int status) {
 }
 
 void print_peek_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges) {
-    std::fputs(",\n  \"peek\": [\n", out);
-    for (std::size_t i = 0; i < ranges.size(); ++i) {
-        const MemoryRange& range = ranges[i];
-        std::fputs("    {\"page\": ", out);
-        if (range.space == ADDRESS_SPACE) {
-            std::fputs("null", out);
-        } else {
-            std::fprintf(out, "%d", range.space);
-        }
-        std::fprintf(out, ", \"first\": %ld, \"last\": %ld, \"bytes\": ", range.first, range.last);
-        std::fprintf(out, "\"%s\"", hex_text(view.bytes(range)).c_str());
-        std::fprintf(out, "}%s", line_separator(i, ranges.size()));
-    }
-    std::fputs("  ]", out);
+    std::fputs(",\n  \"peek\": ", out);
+    print_dump_json(out, view, ranges);
 }
 
 void print_find_json(std::FILE* out, const std::vector<SearchPattern>& patterns,

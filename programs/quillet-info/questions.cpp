@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "owned_snapshot.hpp"
+#include "hex_dump.hpp"
+
 
 namespace quillet::info {
 namespace {
@@ -130,17 +131,14 @@ void compare_block(const MemoryView& a, const MemoryView& b, int block, std::vec
 // library's -hex rules and read back, so a find string is exactly what -hex
 // accepts.
 const char* parse_search_pattern(const char* hex, SearchPattern* pattern) {
-    if (!*hex) return "empty find string";
-    const OwnedSnapshot scratch;
-    if (!scratch.get()) return quillet_message(QUILLET_ERR_OUT_OF_MEMORY);
-    switch (quillet_store_hex(scratch.get(), 0, hex)) {
-    case QUILLET_OK: break;
-    case QUILLET_ERR_HEXSTRING_TOO_LONG: return "find string longer than 64 KB";
-    default: return "bad hexadecimal find string";
+    switch (decode_hex(hex, &pattern->bytes)) {
+    case HexProblem::none: break;
+    case HexProblem::empty: return "empty find string";
+    case HexProblem::too_long: return "find string longer than 64 KB";
+    case HexProblem::bad: return "bad hexadecimal find string";
+    case HexProblem::out_of_memory: return quillet_message(QUILLET_ERR_OUT_OF_MEMORY);
     }
     pattern->hex = hex;
-    pattern->bytes.resize(std::strlen(hex) / 2);
-    quillet_read_memory(scratch.get(), 0, pattern->bytes.data(), pattern->bytes.size());
     return nullptr;
 }
 

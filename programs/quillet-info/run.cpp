@@ -9,7 +9,6 @@
 #include "json_report.hpp"
 #include "options.hpp"
 #include "output_files.hpp"
-#include "png_encoding.hpp"
 #include "questions.hpp"
 #include "text_report.hpp"
 
@@ -17,7 +16,6 @@ namespace quillet::info {
 namespace {
 
 constexpr int DIFFERENT_STATUS = 1;  // --diff: the snapshots differ
-constexpr int NO_SCREEN_STATUS = 65;  // --screen: the snapshot lacks the video memory
 constexpr const char* ROM_FILE_NAME = "rom.bin";
 constexpr const char* BLOCK_FILE_FORMAT = "block-%02d.bin";
 constexpr int BLOCK_FILE_NAME_SIZE = 16;
@@ -75,30 +73,16 @@ struct Inspection {
     }
 };
 
-// The PNG file of --screen, made before anything is written, so that a
-// snapshot without video memory leaves no file behind. Returns an exit
-// status.
-int prepare_screen(const InfoOptions& options, const SnapshotFacts& summary, std::vector<std::uint8_t>* png) {
-    const MemoryView view(summary.snapshot);
-    if (!view.page_present(SCREEN_PAGE)) {
-        const std::string text = std::string("No screen in '") + summary.path +
-                                 "': block 3 (0xC000-0xFFFF), the video memory, is absent!";
-        print_failure(text.c_str());
-        return NO_SCREEN_STATUS;
-    }
-    const int scale = options.screen_scale;
-    if (!encode_png(render_screen(view, options.palette, scale), SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale, png)) {
-        return -report_failure(CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
-    }
-    return 0;
-}
-
 // The files a snapshot that was read successfully gives: -x, then -m, then
 // --screen. Returns an exit status.
 int write_outputs(const InfoOptions& options, const SnapshotFacts& summary) {
     std::vector<std::uint8_t> png;
     if (options.screen_path) {
-        if (const int status = prepare_screen(options, summary, &png)) return status;
+        // Made before anything is written: a snapshot without video memory
+        // leaves no file behind.
+        const MemoryView view(summary.snapshot);
+        const int status = screen_png(view, summary.path, options.palette, options.screen_scale, &png);
+        if (status != 0) return status;
     }
     if (options.extract_directory) {
         if (const int code = extract_pieces(summary, options.extract_directory)) return -code;

@@ -8,17 +8,13 @@
 #include <cstdint>
 
 #include "quillet/quillet.h"
-
-namespace quillet::common {}
+#include "registers.hpp"
+#include "snapshot_input.hpp"
 
 namespace quillet::info {
 
 // quillet-info is built on what the programs share.
 using namespace common;
-
-// The FILE operand that stands for standard input.
-constexpr const char* STANDARD_INPUT_NAME = "-";
-bool is_standard_input(const char* path);
 
 struct SnapshotFacts {
     const char* path;
@@ -37,14 +33,6 @@ struct SnapshotFacts {
 // or the failure code. Call release_facts() afterwards on every path.
 int gather_facts(const char* path, SnapshotFacts* facts);
 void release_facts(SnapshotFacts* facts);
-
-// The flag bits of F (the low byte of AF) by name, most significant first.
-struct FlagBit {
-    const char* name;
-    unsigned mask;
-};
-constexpr FlagBit FLAG_BITS[] = {{"S", 0x80}, {"Z", 0x40}, {"AC", 0x10}, {"P", 0x04}, {"CY", 0x01}};
-constexpr int FLAG_BIT_COUNT = sizeof(FLAG_BITS) / sizeof(FLAG_BITS[0]);
 
 unsigned register_value(const SnapshotFacts& s, int reg);
 unsigned flags_byte(const SnapshotFacts& s);

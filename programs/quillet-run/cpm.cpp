@@ -39,11 +39,11 @@ void print_string(quillet_cpu* cpu, long address, std::FILE* out) {
 
 }  // namespace
 
-CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::FILE* out) {
+CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::uint64_t max_instructions, std::FILE* out) {
     CpmResult result{CpmEnd::state_limit, 0, 0, 0};
     int leave = 0;
     for (;;) {
-        const int reason = quillet_cpu_run(cpu, max_states, UINT64_MAX, leave);
+        const int reason = quillet_cpu_run(cpu, max_states, max_instructions, leave);
         leave = 1;
         result.pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
         if (reason == QUILLET_STOP_HALTED) {
@@ -51,7 +51,7 @@ CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::FILE*
             break;
         }
         if (reason != QUILLET_STOP_ADDRESS) {
-            result.end = CpmEnd::state_limit;
+            result.end = reason == QUILLET_STOP_INSTRUCTION_LIMIT ? CpmEnd::instruction_limit : CpmEnd::state_limit;
             break;
         }
         if (result.pc == CPM_EXIT_ADDRESS) {
@@ -75,6 +75,7 @@ const char* cpm_end_name(CpmEnd end) {
         case CpmEnd::exit: return "exit";
         case CpmEnd::halt: return "halt";
         case CpmEnd::state_limit: return "state limit";
+        case CpmEnd::instruction_limit: return "instruction limit";
     }
     return "";
 }

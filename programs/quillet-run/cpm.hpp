@@ -16,7 +16,7 @@ constexpr long CPM_BDOS_ADDRESS = 0x0005;
 constexpr long CPM_EXIT_ADDRESS = 0x0000;
 
 // How a CP/M run ended.
-enum class CpmEnd { exit, halt, state_limit };
+enum class CpmEnd { exit, halt, state_limit, instruction_limit };
 
 struct CpmResult {
     CpmEnd end;
@@ -30,11 +30,12 @@ struct CpmResult {
 // Returns 0 or the failure code.
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user);
 
-// Runs the loaded program until it ends or its state count reaches
-// `max_states`, printing what BDOS prints to `out`.
-CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::FILE* out);
+// Runs the loaded program until it ends or its counts reach `max_states`
+// or `max_instructions`, printing what BDOS prints to `out`.
+CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::uint64_t max_instructions, std::FILE* out);
 
-// The word for `end` in the reports: "exit", "halt", "state limit".
+// The word for `end` in the reports: "exit", "halt", "state limit",
+// "instruction limit".
 const char* cpm_end_name(CpmEnd end);
 
 }  // namespace quillet::run

@@ -1,4 +1,5 @@
-// quillet-run's run: its options, the program run, the report.
+// quillet-run's run: a snapshot's program, or a CP/M program, from the
+// command line to the exit status.
 #pragma once
 
 namespace quillet::run {

@@ -16,6 +16,8 @@ struct quillet_cpu {
     quillet_cpu_in_fn in = nullptr;
     quillet_cpu_out_fn out = nullptr;
     void* port_user = nullptr;
+    quillet_cpu_trace_fn trace = nullptr;
+    void* trace_user = nullptr;
 };
 
 namespace quillet {
@@ -57,10 +59,17 @@ void port_output(void* context, std::uint8_t port, std::uint8_t value) {
     cpu->out(cpu->port_user, port, value);
 }
 
+bool trace_step(void* context) {
+    quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
+    if (cpu->trace(cpu->trace_user, cpu) != 0) return true;
+    cpu->trace = nullptr;
+    return false;
+}
+
 static_assert(QUILLET_STOP_ADDRESS == CPU_STOP_ADDRESS && QUILLET_STOP_HALTED == CPU_STOP_HALTED &&
                   QUILLET_STOP_STATE_LIMIT == CPU_STOP_STATE_LIMIT &&
                   QUILLET_STOP_INSTRUCTION_LIMIT == CPU_STOP_INSTRUCTION_LIMIT &&
-                  QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED,
+                  QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED && QUILLET_STOP_RETURNED == CPU_STOP_REQUESTED + 1,
               "the interface's stop reasons are the processor's");
 static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A == CPU_A &&
                   QUILLET_FLAG_CY == FLAG_CY && QUILLET_FLAG_P == FLAG_P && QUILLET_FLAG_AC == FLAG_AC &&
@@ -68,7 +77,25 @@ static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A 
               "the interface's registers and flags are the processor's");
 static_assert(QUILLET_DISASSEMBLY_MAX == DISASSEMBLY_TEXT_CAPACITY, "one size of a disassembled text");
 
-const char* const STOP_NAMES[] = {"address", "halt", "state limit", "instruction limit", "requested"};
+const char* const STOP_NAMES[] = {"address", "halt", "state limit", "instruction limit", "requested", "return"};
+
+constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
+
+bool all_zero(const std::uint8_t* bytes, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (bytes[i] != 0) return false;
+    }
+    return true;
+}
+
+// PUSH of `value`: the bytes go where the processor's writes go, the RAM.
+void push_word(Cpu8080* cpu, std::uint16_t value) {
+    for (int half = 1; half >= 0; --half) {
+        cpu->state.sp = static_cast<std::uint16_t>(cpu->state.sp - 1);
+        const std::uint8_t byte = static_cast<std::uint8_t>(value >> (8 * half));
+        cpu_write_ram(cpu, cpu->state.sp, &byte, 1);
+    }
+}
 
 }  // namespace
 }  // namespace quillet
@@ -94,7 +121,7 @@ int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot
     // One page at a time: no 64 KB on the stack.
     std::uint8_t page[QUILLET_PAGE_SIZE];
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) != 0;
-    for (int i = 0; i < QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE; ++i) {
+    for (int i = 0; i < ADDRESS_SPACE_BLOCKS; ++i) {
         if (i == 2 && !block2) {
             std::memset(page, 0, sizeof page);
         } else {
@@ -214,6 +241,15 @@ int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, quillet_cpu_ou
     return 0;
 }
 
+int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* user) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu->trace = trace;
+    cpu->trace_user = user;
+    cpu->core.trace = trace ? trace_step : nullptr;
+    cpu->core.trace_context = cpu;
+    return 0;
+}
+
 int quillet_cpu_interrupt(quillet_cpu* cpu, int rst) {
     if (!cpu) return missing(cpu, "cpu");
     if (rst < -1 || rst > 7) return out_of_range(cpu, rst, "RST number", 7);
@@ -243,8 +279,51 @@ int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instruct
     return cpu_run(&cpu->core, limits);
 }
 
+int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (const int result = check_range(cpu, address, 0)) return result;
+    CpuState& s = cpu->core.state;
+    const std::uint16_t back = s.pc;
+    const std::uint16_t stack = s.sp;
+    push_word(&cpu->core, back);
+    s.pc = static_cast<std::uint16_t>(address);
+    const bool stop_of_its_own = cpu_is_stop(&cpu->core, back);
+    cpu_set_stop(&cpu->core, back, true);
+    CpuRunLimits limits;
+    limits.max_states = max_states;
+    limits.max_instructions = max_instructions;
+    int reason;
+    for (;;) {
+        reason = cpu_run(&cpu->core, limits);
+        limits.leave_stop = true;
+        if (reason != CPU_STOP_ADDRESS || s.pc != back) break;
+        if (s.sp == stack) {
+            reason = QUILLET_STOP_RETURNED;
+            break;
+        }
+        if (stop_of_its_own) break;
+    }
+    cpu_set_stop(&cpu->core, back, stop_of_its_own);
+    return reason;
+}
+
+int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!snapshot) return missing(cpu, "snapshot");
+    std::uint8_t page[QUILLET_PAGE_SIZE];
+    for (int i = 0; i < ADDRESS_SPACE_BLOCKS; ++i) {
+        cpu_read_ram(&cpu->core, static_cast<std::uint16_t>(i * QUILLET_PAGE_SIZE), page, sizeof page);
+        if (quillet_has_page(snapshot, i) != 1 && all_zero(page, sizeof page)) continue;
+        if (const int result = quillet_load_page_bytes(snapshot, i, page, sizeof page)) return result;
+    }
+    for (int reg = 0; reg < PAIR_COUNT; ++reg) {
+        if (const int result = quillet_set_register(snapshot, reg, cpu_get_pair(&cpu->core, reg))) return result;
+    }
+    return quillet_set_interrupts(snapshot, cpu->core.state.interrupts_enabled ? 1 : 0);
+}
+
 const char* quillet_stop_name(int reason) {
-    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_REQUESTED ? STOP_NAMES[reason - 1] : nullptr;
+    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_RETURNED ? STOP_NAMES[reason - 1] : nullptr;
 }
 
 int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity) {

@@ -73,6 +73,8 @@ void cpu_reset(Cpu8080* cpu) {
     cpu->input = nullptr;
     cpu->output = nullptr;
     cpu->port_context = nullptr;
+    cpu->trace = nullptr;
+    cpu->trace_context = nullptr;
     cpu->stop_requested = false;
     cpu->ei_at = 0;
     std::memset(cpu->dispatch, 0, sizeof cpu->dispatch);
@@ -125,6 +127,8 @@ void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop) {
     std::uint8_t& marks = marks_at(cpu, address);
     marks = static_cast<std::uint8_t>(stop ? marks | CELL_STOP : marks & ~CELL_STOP);
 }
+
+bool cpu_is_stop(const Cpu8080* cpu, std::uint16_t address) { return marks_at(cpu, address) & CELL_STOP; }
 
 void cpu_clear_stops(Cpu8080* cpu) {
     for (unsigned at = 0; at < CPU_MEMORY_SIZE; ++at) marks_at(cpu, at) &= static_cast<std::uint8_t>(~CELL_STOP);
@@ -183,6 +187,14 @@ CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
         }
         budget = std::min(budget, CPU_EXECUTE_BUDGET_MAX);
         if (s.ei_pending && s.interrupt_request >= 0 && s.interrupts_enabled) budget = 1;
+        // A trace sees every instruction: one at a time, as long as it wants them.
+        if (cpu->trace) {
+            if (cpu->trace(cpu->trace_context)) {
+                budget = 1;
+            } else {
+                cpu->trace = nullptr;
+            }
+        }
         const CpuStopReason reason = cpu_execute(cpu, budget, leave_stop);
         leave_stop = false;
         if (reason == CPU_STOP_ADDRESS) return reason;

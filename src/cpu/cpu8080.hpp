@@ -39,6 +39,11 @@ using CpuInputFn = std::uint8_t (*)(void* context, std::uint8_t port);
 // Takes a byte written to an output port.
 using CpuOutputFn = void (*)(void* context, std::uint8_t port, std::uint8_t value);
 
+// Called before each instruction of a run while it returns true: the
+// state is up to date (PC at the instruction). Once it returns false the
+// run goes on at full speed.
+using CpuTraceFn = bool (*)(void* context);
+
 // Why a run ended.
 enum CpuStopReason : int {
     CPU_STOP_ADDRESS = 1,            // PC reached a stop address; its instruction has not run
@@ -98,6 +103,8 @@ struct Cpu8080 {
     CpuInputFn input;
     CpuOutputFn output;
     void* port_context;
+    CpuTraceFn trace;  // null: no trace
+    void* trace_context;
     bool stop_requested;
     std::uint64_t ei_at;  // during a run: the instruction count just after the last EI
     // The instruction loop's handlers by opcode and marks, filled by it.
@@ -123,6 +130,7 @@ bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address);
 // Stop addresses: a run ends before executing the instruction at one.
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop);
 void cpu_clear_stops(Cpu8080* cpu);
+bool cpu_is_stop(const Cpu8080* cpu, std::uint16_t address);
 
 // Register pairs in the order of the snapshot header: AF, BC, DE, HL, PC,
 // SP (0..5). Setting AF keeps F's fixed bits as the chip holds them.

@@ -109,6 +109,105 @@ TEST(CApiCpu, ASnapshotsProgramRunsToAStopAndBack) {
     EXPECT_EQ(quillet_stop_name(0), nullptr);
 }
 
+TEST(CApiCpu, ACallEndsWhenTheRoutineReturnsWithTheStackAsBefore) {
+    // At 0x9000: DCR B; JP 9000H; RET (B counts down from 1).
+    const std::uint8_t routine[] = {0x05, 0xF2, 0x00, 0x90, 0xC9};
+    // DCR B; JM 9008H; CALL 9000H; NOP; RET: called from 0x9007, its inner
+    // call meets that return address first with SP one frame deeper.
+    const std::uint8_t recursive[] = {0x05, 0xFA, 0x08, 0x90, 0xCD, 0x00, 0x90, 0x00, 0xC9};
+    const struct {
+        const std::uint8_t* code;
+        std::size_t length;
+        long caller_pc;
+        bool stop_at_return;  // the return address is a stop of the caller's
+        int reason;
+        long sp;
+        long instructions;
+    } cases[] = {
+        {routine, sizeof routine, 0x1234, false, QUILLET_STOP_RETURNED, 0x8000, 5},
+        {recursive, sizeof recursive, 0x9007, false, QUILLET_STOP_RETURNED, 0x8000, 8},
+        {recursive, sizeof recursive, 0x9007, true, QUILLET_STOP_ADDRESS, 0x7FFE, 6},
+    };
+    for (const auto& item : cases) {
+        Cpu c;
+        ASSERT_EQ(quillet_cpu_write_memory(c.cpu, 0x9000, item.code, item.length), 0);
+        quillet_cpu_set_pair(c.cpu, QUILLET_REG_PC, item.caller_pc);
+        quillet_cpu_set_pair(c.cpu, QUILLET_REG_SP, 0x8000);
+        quillet_cpu_set_register8(c.cpu, QUILLET_CPU_B, 1);
+        quillet_cpu_set_stop(c.cpu, item.caller_pc, item.stop_at_return ? 1 : 0);
+        EXPECT_EQ(quillet_cpu_call(c.cpu, 0x9000, UINT64_MAX, UINT64_MAX), item.reason);
+        EXPECT_EQ(quillet_cpu_get_pair(c.cpu, QUILLET_REG_PC), item.caller_pc);
+        EXPECT_EQ(quillet_cpu_get_pair(c.cpu, QUILLET_REG_SP), item.sp);
+        EXPECT_EQ(static_cast<long>(quillet_cpu_instructions(c.cpu)), item.instructions);
+        // The stop at the return address is the caller's again, or gone.
+        EXPECT_EQ(quillet_cpu_run(c.cpu, UINT64_MAX, quillet_cpu_instructions(c.cpu) + 1, 0),
+                  item.stop_at_return ? QUILLET_STOP_ADDRESS : QUILLET_STOP_INSTRUCTION_LIMIT);
+    }
+    Cpu limited;
+    const std::uint8_t loop[] = {0xC3, 0x00, 0x90};  // JMP 9000H
+    quillet_cpu_write_memory(limited.cpu, 0x9000, loop, sizeof loop);
+    EXPECT_EQ(quillet_cpu_call(limited.cpu, 0x9000, 100, UINT64_MAX), QUILLET_STOP_STATE_LIMIT);
+    EXPECT_EQ(quillet_cpu_call(limited.cpu, 65536, 100, UINT64_MAX), -13);
+    EXPECT_STREQ(quillet_stop_name(QUILLET_STOP_RETURNED), "return");
+}
+
+TEST(CApiCpu, ATraceSeesEachInstructionUntilItHasEnough) {
+    // MVI A,1; INR A; INR A; INR A; HLT
+    const std::uint8_t program[] = {0x3E, 0x01, 0x3C, 0x3C, 0x3C, 0x76};
+    Cpu c;
+    quillet_cpu_write_memory(c.cpu, 0, program, sizeof program);
+    struct Seen {
+        std::vector<long> pcs;
+        std::vector<int> as;
+    } seen;
+    ASSERT_EQ(quillet_cpu_set_trace(c.cpu,
+                                    [](void* user, const quillet_cpu* cpu) {
+                                        Seen* s = static_cast<Seen*>(user);
+                                        s->pcs.push_back(quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+                                        s->as.push_back(quillet_cpu_get_register8(cpu, QUILLET_CPU_A));
+                                        return s->pcs.size() < 3 ? 1 : 0;
+                                    },
+                                    &seen),
+              0);
+    EXPECT_EQ(quillet_cpu_run(c.cpu, UINT64_MAX, UINT64_MAX, 0), QUILLET_STOP_HALTED);
+    EXPECT_EQ(seen.pcs, std::vector<long>({0, 2, 3}));
+    EXPECT_EQ(seen.as, std::vector<int>({0, 1, 2}));
+    EXPECT_EQ(quillet_cpu_get_register8(c.cpu, QUILLET_CPU_A), 4) << "the run went on without the trace";
+    EXPECT_EQ(quillet_cpu_instructions(c.cpu), 5u);
+}
+
+TEST(CApiCpu, TheStateGoesBackIntoTheSnapshot) {
+    quillet_snapshot* s = quillet_snapshot_new();
+    const std::uint8_t byte = 0x11;
+    ASSERT_EQ(quillet_load_bytes(s, 0x0000, &byte, 1), 0);  // block 0 present
+    ASSERT_EQ(quillet_set_rom(s, &byte, 1), 0);
+    Cpu c;
+    ASSERT_EQ(quillet_cpu_from_snapshot(c.cpu, s), 0);
+    const std::uint8_t video = 0x3F, image = 0xAA, beneath = 0x55;
+    quillet_cpu_write_memory(c.cpu, 0xC000, &video, 1);  // block 3 written, blocks 1 and 2 stay zero
+    quillet_cpu_map_rom(c.cpu, 0x0001, &image, 1);
+    quillet_cpu_write_memory(c.cpu, 0x0001, &beneath, 1);
+    quillet_cpu_set_pair(c.cpu, QUILLET_REG_AF, 0x12FF);
+    quillet_cpu_set_pair(c.cpu, QUILLET_REG_PC, 0x8000);
+    quillet_cpu_set_interrupts(c.cpu, 1);
+    ASSERT_EQ(quillet_cpu_to_snapshot(c.cpu, s), 0);
+    EXPECT_EQ(std::vector<int>({quillet_has_page(s, 0), quillet_has_page(s, 1), quillet_has_page(s, 2),
+                                quillet_has_page(s, 3), quillet_has_page(s, 4)}),
+              std::vector<int>({1, 0, 0, 1, 0}));
+    std::uint8_t seen[2];
+    quillet_read_memory(s, 0x0000, seen, 2);
+    EXPECT_EQ(seen[0], 0x11);
+    EXPECT_EQ(seen[1], beneath) << "the RAM beneath an image";
+    quillet_read_memory(s, 0xC000, seen, 1);
+    EXPECT_EQ(seen[0], video);
+    EXPECT_EQ(quillet_get_register(s, QUILLET_REG_AF), 0x12D7);
+    EXPECT_EQ(quillet_get_register(s, QUILLET_REG_PC), 0x8000);
+    EXPECT_EQ(quillet_get_interrupts(s), 1);
+    EXPECT_EQ(quillet_rom_length(s), 1024u) << "the rest as the snapshot held it";
+    EXPECT_EQ(quillet_cpu_to_snapshot(c.cpu, nullptr), -4);
+    quillet_snapshot_free(s);
+}
+
 TEST(CApiCpu, DisassemblesIntoTheCallersBuffer) {
     const std::uint8_t lxi[] = {0x21, 0x00, 0xC0};
     char text[QUILLET_DISASSEMBLY_MAX];

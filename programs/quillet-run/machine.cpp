@@ -1,0 +1,194 @@
+#include "machine.hpp"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "console.hpp"
+#include "failures.hpp"
+#include "hex_dump.hpp"
+#include "owned_snapshot.hpp"
+#include "run.hpp"
+
+namespace quillet::run {
+namespace {
+
+constexpr int PORT_COUNT = 256;
+constexpr int NO_INPUT = 0xFF;  // what IN reads from a port nothing models
+constexpr int INSTRUCTION_BYTES_MAX = 3;
+
+// Reads the ROM image `image` into `bytes`, through the library's reader of
+// memory files (its checks, codes and messages).
+int read_rom_image(const RomImage& image, std::vector<std::uint8_t>* bytes) {
+    common::OwnedSnapshot scratch;
+    if (!scratch.get()) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
+    const int loaded = quillet_load_file(scratch.get(), image.address, image.path);
+    if (loaded == QUILLET_ERR_SOURCE_TOO_LONG) {
+        print_run_usage_error("--rom-at image does not fit below 0x10000:", image.path);
+        return EXIT_USAGE;
+    }
+    if (loaded != 0) return loaded;
+    const long long size = quillet_file_size(image.path);
+    if (size <= 0) {
+        print_run_usage_error("--rom-at image is empty:", image.path);
+        return EXIT_USAGE;
+    }
+    bytes->resize(static_cast<std::size_t>(size));
+    return quillet_read_memory(scratch.get(), image.address, bytes->data(), bytes->size());
+}
+
+int map_rom_images(quillet_cpu* cpu, const std::vector<RomImage>& roms) {
+    std::vector<std::pair<long, long>> mapped;  // first and last address of each image
+    for (const RomImage& image : roms) {
+        std::vector<std::uint8_t> bytes;
+        if (const int result = read_rom_image(image, &bytes)) return result;
+        const long last = image.address + static_cast<long>(bytes.size()) - 1;
+        for (const auto& before : mapped) {
+            if (image.address <= before.second && before.first <= last) {
+                print_run_usage_error("--rom-at image overlaps another:", image.path);
+                return EXIT_USAGE;
+            }
+        }
+        mapped.emplace_back(image.address, last);
+        if (const int result = quillet_cpu_map_rom(cpu, image.address, bytes.data(), bytes.size())) return result;
+    }
+    return 0;
+}
+
+void set_register(quillet_cpu* cpu, const RegisterValue& item) {
+    if (item.reg.pair) {
+        quillet_cpu_set_pair(cpu, item.reg.number, item.value);
+    } else {
+        quillet_cpu_set_register8(cpu, item.reg.number, static_cast<int>(item.value));
+    }
+}
+
+long register_value(const quillet_cpu* cpu, const RegisterName& reg) {
+    return reg.pair ? quillet_cpu_get_pair(cpu, reg.number) : quillet_cpu_get_register8(cpu, reg.number);
+}
+
+// The ports of the run: what --in gives, and the OUT writes when asked.
+struct Ports {
+    quillet_cpu* cpu;
+    std::vector<std::uint8_t> inputs[PORT_COUNT];
+    std::size_t next[PORT_COUNT] = {};
+    bool log_writes;
+    std::vector<PortWrite>* writes;
+};
+
+int port_in(void* user, int port) {
+    Ports* ports = static_cast<Ports*>(user);
+    const std::vector<std::uint8_t>& bytes = ports->inputs[port];
+    std::size_t& next = ports->next[port];
+    return next < bytes.size() ? bytes[next++] : NO_INPUT;
+}
+
+void port_out(void* user, int port, int value) {
+    Ports* ports = static_cast<Ports*>(user);
+    if (ports->log_writes) ports->writes->push_back(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
+}
+
+struct Tracer {
+    std::string* text;
+    std::uint64_t lines_left;
+};
+
+// A line of the trace: the state count and the registers before the
+// instruction, its address, bytes and text.
+int trace_instruction(void* user, const quillet_cpu* cpu) {
+    Tracer* tracer = static_cast<Tracer*>(user);
+    const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
+    std::uint8_t bytes[INSTRUCTION_BYTES_MAX];
+    for (int i = 0; i < INSTRUCTION_BYTES_MAX; ++i) {
+        quillet_cpu_read_view(cpu, (pc + i) % QUILLET_ADDRESS_SPACE, &bytes[i], 1);
+    }
+    char text[QUILLET_DISASSEMBLY_MAX];
+    const int length = quillet_disassemble(bytes, sizeof bytes, text, sizeof text);
+    char hex[3 * INSTRUCTION_BYTES_MAX + 1] = "";
+    for (int i = 0; i < length; ++i) std::snprintf(hex + 3 * i, sizeof hex - 3 * i, "%02X ", bytes[i]);
+    if (length > 0) hex[3 * length - 1] = '\0';
+    const unsigned f = static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F));
+    char line[192];
+    std::snprintf(line, sizeof line,
+                  "%12" PRIu64 "  %04lX  %-8s  %-26s  AF=%04lX BC=%04lX DE=%04lX HL=%04lX SP=%04lX ",
+                  quillet_cpu_states(cpu), pc, hex, text, quillet_cpu_get_pair(cpu, QUILLET_REG_AF),
+                  quillet_cpu_get_pair(cpu, QUILLET_REG_BC), quillet_cpu_get_pair(cpu, QUILLET_REG_DE),
+                  quillet_cpu_get_pair(cpu, QUILLET_REG_HL), quillet_cpu_get_pair(cpu, QUILLET_REG_SP));
+    *tracer->text += line;
+    for (const common::FlagBit& bit : common::FLAG_BITS) {
+        *tracer->text += std::string(" ") + bit.name + ((f & bit.mask) ? "=1" : "=0");
+    }
+    *tracer->text += '\n';
+    return --tracer->lines_left > 0 ? 1 : 0;
+}
+
+std::string hex_word(long value, int digits) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%0*lX", digits, value);
+    return text;
+}
+
+}  // namespace
+
+int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options) {
+    if (const int result = quillet_cpu_from_snapshot(cpu, snapshot)) return result;
+    if (const int result = map_rom_images(cpu, options.roms)) return result;
+    for (const RegisterValue& item : options.registers) set_register(cpu, item);
+    for (const MemoryBytes& poke : options.pokes) {
+        quillet_cpu_write_memory(cpu, poke.address, poke.bytes.data(), poke.bytes.size());
+    }
+    for (const long address : options.untils) quillet_cpu_set_stop(cpu, address, 1);
+    return 0;
+}
+
+RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options) {
+    RunResult result{};
+    const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
+    for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
+        result.zero_blocks[block] = quillet_has_page(snapshot, block) != 1 || (block == QUILLET_BLOCK_2 && !block2);
+    }
+    Ports ports{};
+    ports.cpu = cpu;
+    ports.log_writes = options.out_log;
+    ports.writes = &result.writes;
+    for (const PortInput& input : options.inputs) {
+        std::vector<std::uint8_t>& queue = ports.inputs[input.port];
+        queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
+    }
+    quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
+    Tracer tracer{&result.trace, options.trace_limit};
+    if (options.trace_path) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
+    if (options.call) {
+        result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
+    } else {
+        result.reason = quillet_cpu_run(cpu, options.max_states, options.max_instructions, 0);
+    }
+    quillet_cpu_set_trace(cpu, nullptr, nullptr);
+    quillet_cpu_set_ports(cpu, nullptr, nullptr, nullptr);
+    return result;
+}
+
+std::vector<CheckResult> check_expectations(const quillet_cpu* cpu, const RunOptions& options) {
+    std::vector<CheckResult> checks;
+    for (const RegisterValue& item : options.expected_registers) {
+        const int digits = item.reg.pair ? 4 : 2;
+        const long found = register_value(cpu, item.reg);
+        checks.push_back(CheckResult{common::register_name_text(item.reg), hex_word(item.value, digits),
+                                     hex_word(found, digits), found == item.value});
+    }
+    const unsigned f = static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F));
+    for (const FlagValue& flag : options.expected_flags) {
+        const bool set = (f & flag.mask) != 0;
+        checks.push_back(CheckResult{std::string("flag ") + flag.name, flag.set ? "1" : "0", set ? "1" : "0",
+                                     set == flag.set});
+    }
+    for (const MemoryBytes& item : options.expected_memory) {
+        std::vector<std::uint8_t> found(item.bytes.size());
+        quillet_cpu_read_memory(cpu, item.address, found.data(), found.size());
+        checks.push_back(CheckResult{"memory " + hex_word(item.address, 4), common::hex_text(item.bytes),
+                                     common::hex_text(found), found == item.bytes});
+    }
+    return checks;
+}
+
+}  // namespace quillet::run

@@ -1,0 +1,114 @@
+// Command line of quillet-run:
+//
+//   quillet-run [OPTION]... SNAPSHOT        (- for standard input)
+//   quillet-run [OPTION]... --cpm PROGRAM.COM
+//
+// Options may stand before and after the operand; "--" ends them. A long
+// option takes its value as "--name=VALUE" or as the next word; --rom-at
+// takes two, ADDR and FILE. Numbers (addresses, register values, ports) are
+// read as quillet-info reads them: decimal, 0x hexadecimal or 0 octal, the
+// whole text; counts are decimal or 0x hexadecimal, at least 1; HEX is
+// pairs of hexadecimal digits, as quillet -hex takes them.
+//
+// Every value is checked here: a bad one is a usage error that names the
+// text, as is an unknown option, a missing value, a second operand, one of
+// the single options given twice, an option that needs another (--scale
+// without --screen), and an option of the snapshot run given with --cpm.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "memory_range.hpp"
+#include "registers.hpp"
+#include "screen.hpp"
+
+namespace quillet::run {
+
+using common::MemoryRange;
+using common::Palette;
+using common::RegisterName;
+
+// About 81 minutes of PMD 85 time: a runaway program in CI ends soon.
+constexpr std::uint64_t DEFAULT_MAX_STATES = 10000000000ULL;
+// CP/M programs are exercisers that run long (8080EXM takes 2.4e10 states).
+constexpr std::uint64_t DEFAULT_CPM_MAX_STATES = 100000000000ULL;
+constexpr std::uint64_t NO_LIMIT = UINT64_MAX;
+constexpr std::uint64_t DEFAULT_TRACE_LIMIT = 100000;
+
+struct RegisterValue {
+    RegisterName reg;
+    long value;
+};
+
+struct FlagValue {
+    const char* name;  // as the flag is shown: "S", "Z", "AC", "P", "CY"
+    unsigned mask;
+    bool set;
+};
+
+// Bytes at an address: --poke, --expect-mem.
+struct MemoryBytes {
+    long address;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct RomImage {
+    long address;
+    const char* path;
+};
+
+// --in: the bytes successive INs from `port` read.
+struct PortInput {
+    int port;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct RunOptions {
+    const char* snapshot_path = nullptr;
+    const char* cpm_path = nullptr;
+    // The machine before the run.
+    std::vector<RomImage> roms;
+    std::vector<PortInput> inputs;
+    std::vector<RegisterValue> registers;
+    std::vector<MemoryBytes> pokes;
+    // Where to start and when to stop.
+    std::vector<long> untils;
+    bool call = false;
+    long call_address = 0;
+    std::uint64_t max_states = DEFAULT_MAX_STATES;
+    std::uint64_t max_instructions = NO_LIMIT;
+    // Checks after the run.
+    std::vector<RegisterValue> expected_registers;
+    std::vector<FlagValue> expected_flags;
+    std::vector<MemoryBytes> expected_memory;
+    // Reports.
+    bool json = false;
+    bool stats = false;
+    bool out_log = false;
+    std::vector<MemoryRange> peeks;
+    const char* screen_path = nullptr;
+    int screen_scale = common::SCALE_MIN;
+    Palette palette = common::DEFAULT_PALETTE;
+    const char* trace_path = nullptr;
+    std::uint64_t trace_limit = DEFAULT_TRACE_LIMIT;
+    const char* output_path = nullptr;
+
+    bool has_expectations() const {
+        return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty();
+    }
+};
+
+enum class ParseOutcome { run, help, version, usage_error };
+
+// Parses the command line into `options`; a usage error is reported on
+// standard error here.
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options);
+
+// The help text, to standard output.
+void print_help();
+
+// "PROGRAM: MESSAGE 'DETAIL'" and the pointer to --help, on standard error.
+void print_run_usage_error(const char* message, const char* detail);
+
+}  // namespace quillet::run

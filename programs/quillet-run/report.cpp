@@ -1,0 +1,140 @@
+#include "report.hpp"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "hex_dump.hpp"
+#include "json.hpp"
+#include "registers.hpp"
+
+namespace quillet::run {
+namespace {
+
+double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
+
+// "address 0x8010", "return to 0x1234", "halt at 0x0011", "state limit
+// 10000000000 at 0x0100".
+void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
+    switch (reason) {
+    case QUILLET_STOP_ADDRESS: std::fprintf(out, "address 0x%04lX\n", pc); break;
+    case QUILLET_STOP_RETURNED: std::fprintf(out, "return to 0x%04lX\n", pc); break;
+    case QUILLET_STOP_HALTED: std::fprintf(out, "halt at 0x%04lX\n", pc); break;
+    case QUILLET_STOP_STATE_LIMIT:
+        std::fprintf(out, "state limit %" PRIu64 " at 0x%04lX\n", options.max_states, pc);
+        break;
+    case QUILLET_STOP_INSTRUCTION_LIMIT:
+        std::fprintf(out, "instruction limit %" PRIu64 " at 0x%04lX\n", options.max_instructions, pc);
+        break;
+    default: std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc); break;
+    }
+}
+
+unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
+
+}  // namespace
+
+int failed_checks(const std::vector<CheckResult>& checks) {
+    int failed = 0;
+    for (const CheckResult& check : checks) failed += check.holds ? 0 : 1;
+    return failed;
+}
+
+void print_run_text(const RunOptions& options, const RunReport& report) {
+    std::FILE* out = stdout;
+    const quillet_cpu* cpu = report.cpu;
+    const std::uint64_t states = quillet_cpu_states(cpu);
+    std::fprintf(out, "Snapshot:          %s\n", report.snapshot_path);
+    std::fprintf(out, "Stopped:           ");
+    print_stop_text(out, options, report.result->reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+    std::fprintf(out, "Instructions:      %" PRIu64 "\n", quillet_cpu_instructions(cpu));
+    std::fprintf(out, "States:            %" PRIu64 " (%.6f s at 2.048 MHz)\n", states, pmd85_seconds(states));
+    std::fprintf(out, "Registers:        ");
+    for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
+        std::fprintf(out, " %s=0x%04lX", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
+    }
+    std::fprintf(out, "\nFlags:            ");
+    for (const common::FlagBit& bit : common::FLAG_BITS) {
+        std::fprintf(out, " %s=%d", bit.name, (flags_of(cpu) & bit.mask) ? 1 : 0);
+    }
+    std::fprintf(out, "\nInterrupts:        %s\n", quillet_cpu_get_interrupts(cpu) ? "enabled" : "disabled");
+    bool any_zero = false;
+    for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
+        if (!report.result->zero_blocks[block]) continue;
+        std::fprintf(out, any_zero ? " %d" : "Zero blocks:       %d", block);
+        any_zero = true;
+    }
+    if (any_zero) std::fprintf(out, " (not in the snapshot, run from zero bytes)\n");
+    const std::vector<CheckResult>& checks = *report.checks;
+    if (!checks.empty()) {
+        std::fprintf(out, "Checks:            %zu, %d failed\n", checks.size(), failed_checks(checks));
+        for (const CheckResult& check : checks) {
+            if (check.holds) continue;
+            std::fprintf(out, "  FAILED %s: expected %s, found %s\n", check.what.c_str(), check.expected.c_str(),
+                         check.found.c_str());
+        }
+    }
+    if (options.out_log) {
+        std::fprintf(out, "OUT writes:        %zu\n", report.result->writes.size());
+        for (const PortWrite& write : report.result->writes) {
+            std::fprintf(out, "  port 0x%02X value 0x%02X at state %" PRIu64 "\n", write.port, write.value, write.state);
+        }
+    }
+    for (const common::MemoryRange& range : options.peeks) {
+        std::fputs("\n", out);
+        common::print_hex_dump(out, *report.memory, range);
+    }
+}
+
+void print_run_json(const RunOptions& options, const RunReport& report) {
+    std::FILE* out = stdout;
+    const quillet_cpu* cpu = report.cpu;
+    const std::uint64_t states = quillet_cpu_states(cpu);
+    std::fputs("{\n  \"snapshot\": ", out);
+    common::print_json_string(out, report.snapshot_path);
+    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", quillet_stop_name(report.result->reason),
+                 quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+    std::fprintf(out, "  \"instructions\": %" PRIu64 ",\n  \"states\": %" PRIu64 ",\n  \"seconds\": %.6f,\n",
+                 quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
+    std::fputs("  \"registers\": {", out);
+    for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
+        std::fprintf(out, "%s\"%s\": %ld", r ? ", " : "", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
+    }
+    std::fputs("},\n  \"flags\": {", out);
+    for (int i = 0; i < common::FLAG_BIT_COUNT; ++i) {
+        std::fprintf(out, "%s\"%s\": %s", i ? ", " : "", common::FLAG_BITS[i].name,
+                     common::json_boolean(flags_of(cpu) & common::FLAG_BITS[i].mask));
+    }
+    std::fprintf(out, "},\n  \"interrupts\": %s,\n  \"halted\": %s,\n  \"zero_blocks\": [",
+                 common::json_boolean(quillet_cpu_get_interrupts(cpu) == 1),
+                 common::json_boolean(quillet_cpu_get_halted(cpu) == 1));
+    bool first = true;
+    for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
+        if (!report.result->zero_blocks[block]) continue;
+        std::fprintf(out, first ? "%d" : ", %d", block);
+        first = false;
+    }
+    std::fputs("],\n  \"checks\": [", out);
+    const std::vector<CheckResult>& checks = *report.checks;
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        std::fprintf(out, "%s\n    {\"check\": \"%s\", \"expected\": \"%s\", \"found\": \"%s\", \"holds\": %s}",
+                     i ? "," : "", checks[i].what.c_str(), checks[i].expected.c_str(), checks[i].found.c_str(),
+                     common::json_boolean(checks[i].holds));
+    }
+    std::fprintf(out, "%s],\n  \"failed\": %d", checks.empty() ? "" : "\n  ", failed_checks(checks));
+    if (options.out_log) {
+        std::fputs(",\n  \"out_log\": [", out);
+        const std::vector<PortWrite>& writes = report.result->writes;
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            std::fprintf(out, "%s\n    {\"port\": %d, \"value\": %d, \"state\": %" PRIu64 "}", i ? "," : "",
+                         writes[i].port, writes[i].value, writes[i].state);
+        }
+        std::fputs(writes.empty() ? "]" : "\n  ]", out);
+    }
+    if (!options.peeks.empty()) {
+        std::fputs(",\n  \"peek\": ", out);
+        common::print_dump_json(out, *report.memory, options.peeks);
+    }
+    std::fprintf(out, ",\n  \"status\": %d\n}\n", report.status);
+}
+
+}  // namespace quillet::run

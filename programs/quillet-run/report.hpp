@@ -1,0 +1,43 @@
+// What quillet-run says of a snapshot's run, on standard output: a text
+// summary, or the same as one JSON object under stable keys.
+//
+//   Snapshot:          game.zvk
+//   Stopped:           address 0x8010
+//   Instructions:      12
+//   States:            86 (0.000042 s at 2.048 MHz)
+//   Registers:         AF=0x0046 BC=0x0000 DE=0x0000 HL=0xC000 PC=0x8010 SP=0x8000
+//   Flags:             S=0 Z=1 AC=0 P=1 CY=0
+//   Interrupts:        disabled
+//   Zero blocks:       2 (not in the snapshot, run from zero bytes)
+//   Checks:            3, 1 failed
+//     FAILED A: expected 0x12, found 0x13
+//
+// then the OUT writes (--out-log) and the hex dumps (--peek).
+#pragma once
+
+#include <vector>
+
+#include "machine.hpp"
+#include "memory_view.hpp"
+
+namespace quillet::run {
+
+// The PMD 85's clock: 2.048 MHz.
+constexpr double PMD85_STATES_PER_SECOND = 2048000.0;
+
+struct RunReport {
+    const char* snapshot_path;
+    const quillet_cpu* cpu;
+    const RunResult* result;
+    const std::vector<CheckResult>* checks;
+    const common::MemoryView* memory;  // the memory after the run, for --peek
+    int status;                        // the exit status
+};
+
+void print_run_text(const RunOptions& options, const RunReport& report);
+void print_run_json(const RunOptions& options, const RunReport& report);
+
+// The number of checks that failed.
+int failed_checks(const std::vector<CheckResult>& checks);
+
+}  // namespace quillet::run
