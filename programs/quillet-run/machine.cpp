@@ -17,20 +17,19 @@ constexpr int NO_INPUT = 0xFF;  // what IN reads from a port nothing models
 constexpr int INSTRUCTION_BYTES_MAX = 3;
 
 // Reads the ROM image `image` into `bytes`, through the library's reader of
-// memory files (its checks, codes and messages).
+// memory files (its checks, codes and messages for a file it cannot read).
 int read_rom_image(const RomImage& image, std::vector<std::uint8_t>* bytes) {
-    common::OwnedSnapshot scratch;
-    if (!scratch.get()) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
-    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
-    const int loaded = quillet_load_file(scratch.get(), image.address, image.path);
-    if (loaded == QUILLET_ERR_SOURCE_TOO_LONG) {
+    const long long size = quillet_file_size(image.path);
+    if (size > QUILLET_ADDRESS_SPACE - image.address) {
         print_run_usage_error("--rom-at image does not fit below 0x10000:", image.path);
         return EXIT_USAGE;
     }
-    if (loaded != 0) return loaded;
-    const long long size = quillet_file_size(image.path);
+    common::OwnedSnapshot scratch;
+    if (!scratch.get()) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
+    if (const int loaded = quillet_load_file(scratch.get(), image.address, image.path)) return loaded;
     if (size <= 0) {
-        print_run_usage_error("--rom-at image is empty:", image.path);
+        print_run_usage_error("--rom-at needs a file of 1 byte or more:", image.path);
         return EXIT_USAGE;
     }
     bytes->resize(static_cast<std::size_t>(size));
