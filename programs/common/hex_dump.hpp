@@ -21,6 +21,9 @@ namespace quillet::common {
 // The dump of `range` of `view`.
 void print_hex_dump(std::FILE* out, const MemoryView& view, const MemoryRange& range);
 
+// A place as a dump line starts with it: "8000", "p6:3ffd".
+std::string dump_place(int space, long position);
+
 // The bytes as lower-case hexadecimal digits, two a byte.
 std::string hex_text(const std::vector<std::uint8_t>& bytes);
 
