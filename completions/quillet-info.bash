@@ -47,7 +47,7 @@ _quillet_info() {
             _quillet_info_files_and_directories '!*.[zZ][vV][kK]'
             return
             ;;
-        --range | --peek | --find | --scale | --palette)
+        --range | --peek | --disassemble | --find | --scale | --palette)
             return
             ;;
     esac
@@ -57,8 +57,8 @@ _quillet_info() {
         [[ ${COMP_WORDS[i]} == -- ]] && break
     done
     if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
-        COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory --range --peek --find
-            --diff --screen --scale --palette" -- "$cur"))
+        COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory --range --peek
+            --disassemble --find --diff --screen --scale --palette" -- "$cur"))
         return
     fi
     compopt -o filenames 2>/dev/null

@@ -1,5 +1,6 @@
 #include "json_report.hpp"
 
+#include "disassembly_listing.hpp"
 #include "hex_dump.hpp"
 #include "json.hpp"
 
@@ -99,6 +100,32 @@ void print_sizes(std::FILE* out, const SnapshotFacts& s) {
 const char* separator(std::size_t index) { return index ? ", " : ""; }
 const char* line_separator(std::size_t index, std::size_t count) { return index + 1 < count ? ",\n" : "\n"; }
 
+// The members that name a RANGE, each followed by a comma:
+// "page" (null for the address space), "first", "last".
+void print_range_members(std::FILE* out, const MemoryRange& range) {
+    std::fputs("\"page\": ", out);
+    if (range.space == ADDRESS_SPACE) {
+        std::fputs("null", out);
+    } else {
+        std::fprintf(out, "%d", range.space);
+    }
+    std::fprintf(out, ", \"first\": %ld, \"last\": %ld, ", range.first, range.last);
+}
+
+// One line of a listing: an absent run has "--" for each byte and a null text.
+void print_listing_entry(std::FILE* out, const ListingEntry& entry) {
+    const std::string bytes =
+        entry.absent ? hex_text(std::vector<int>(static_cast<std::size_t>(entry.absent), ABSENT_BYTE))
+                     : hex_text(entry.bytes);
+    std::fprintf(out, "      {\"address\": %ld, \"bytes\": \"%s\", \"text\": ", entry.position, bytes.c_str());
+    if (entry.absent) {
+        std::fputs("null", out);
+    } else {
+        print_json_string(out, entry.text.c_str());
+    }
+    std::fputs("}", out);
+}
+
 const char* absent_side(AbsentSide side) {
     switch (side) {
     case ABSENT_IN_A: return "\"a\"";
@@ -162,6 +189,22 @@ void print_summary_json(std::FILE* out, const SnapshotFacts& s, int status) {
 void print_peek_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges) {
     std::fputs(",\n  \"peek\": ", out);
     print_dump_json(out, view, ranges);
+}
+
+void print_disassembly_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges) {
+    std::fputs(",\n  \"disassembly\": [\n", out);
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        std::fputs("    {", out);
+        print_range_members(out, ranges[i]);
+        std::fputs("\"listing\": [\n", out);
+        const std::vector<ListingEntry> entries = disassemble_range(view, ranges[i]);
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            print_listing_entry(out, entries[e]);
+            std::fputs(line_separator(e, entries.size()), out);
+        }
+        std::fprintf(out, "    ]}%s", line_separator(i, ranges.size()));
+    }
+    std::fputs("  ]", out);
 }
 
 void print_find_json(std::FILE* out, const std::vector<SearchPattern>& patterns,

@@ -30,11 +30,17 @@
 //                     unless present), "length_word" (the header's word)
 //   "file_size", "end_offset" (just after the last piece), "trailing_bytes"
 //                     (null when the size is unknown)
-//   "peek", "find", "diff"  only when asked, each after a comma:
+//   "peek", "disassembly", "find", "diff"  only when asked, each after a
+//                     comma:
 //
 //   "peek"  array, one per RANGE: {"page": null (the 64 KB address space)
 //           or the page number, "first", "last" (addresses or offsets),
 //           "bytes": two lower-case hex digits a byte, "--" an absent one}
+//   "disassembly"  array, one per RANGE of --disassemble: {"page", "first",
+//           "last" as in "peek", "listing": [{"address" (or page offset),
+//           "bytes" (as in "peek"), "text"}]}, one entry per line of the
+//           text listing (disassembly_listing.hpp); a run of absent bytes
+//           has "--" for each of them and "text": null
 //   "find"  array, one per HEX: {"hex": the bytes in lower case,
 //           "addresses": numbers, "pages": [{"page", "offset"}]}
 //   "diff"  {"other": OTHER as given, "same": boolean,
@@ -67,6 +73,7 @@ void print_failure_json(std::FILE* out, const char* path, int status);
 
 
 void print_peek_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges);
+void print_disassembly_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges);
 void print_find_json(std::FILE* out, const std::vector<SearchPattern>& patterns,
                      const std::vector<SearchMatches>& matches);
 // `diff` null: OTHER could not be read.

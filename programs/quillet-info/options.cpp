@@ -14,6 +14,7 @@ namespace {
 enum LongOnlyOption {
     VERSION_OPTION = 256,
     PEEK_OPTION,
+    DISASSEMBLE_OPTION,
     FIND_OPTION,
     DIFF_OPTION,
     RANGE_OPTION,
@@ -29,6 +30,7 @@ constexpr option LONG_OPTIONS[] = {
     {"memory", required_argument, nullptr, 'm'},
     {"range", required_argument, nullptr, RANGE_OPTION},
     {"peek", required_argument, nullptr, PEEK_OPTION},
+    {"disassemble", required_argument, nullptr, DISASSEMBLE_OPTION},
     {"find", required_argument, nullptr, FIND_OPTION},
     {"diff", required_argument, nullptr, DIFF_OPTION},
     {"screen", required_argument, nullptr, SCREEN_OPTION},
@@ -89,10 +91,11 @@ ParseResult take_range(const char* text, MemoryRange* range) {
     return problem ? usage_error(problem, text) : PARSE_RUN;
 }
 
-ParseResult take_peek(const char* text, InfoOptions* options) {
+// A RANGE of a repeatable option, added to `ranges`.
+ParseResult take_repeated_range(const char* text, std::vector<MemoryRange>* ranges) {
     MemoryRange range;
     if (take_range(text, &range) != PARSE_RUN) return PARSE_USAGE_ERROR;
-    options->peeks.push_back(range);
+    ranges->push_back(range);
     return PARSE_RUN;
 }
 
@@ -133,7 +136,8 @@ ParseResult take_option(int option, const char* value, InfoOptions* options, Sin
         if (take_once(&given->range, "--range", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
         options->memory_range_given = true;
         return take_range(value, &options->memory_range);
-    case PEEK_OPTION: return take_peek(value, options);
+    case PEEK_OPTION: return take_repeated_range(value, &options->peeks);
+    case DISASSEMBLE_OPTION: return take_repeated_range(value, &options->disassemblies);
     case FIND_OPTION: return take_find(value, options);
     case DIFF_OPTION: return take_once(&options->diff_path, "--diff", value);
     case SCREEN_OPTION: return take_once(&options->screen_path, "--screen", value);
@@ -151,6 +155,7 @@ ParseResult take_option(int option, const char* value, InfoOptions* options, Sin
 const char* single_snapshot_option(const InfoOptions* options) {
     if (options->extract_directory || options->memory_path) return nullptr;  // has its own message
     if (!options->peeks.empty()) return "--peek";
+    if (!options->disassemblies.empty()) return "--disassemble";
     if (!options->finds.empty()) return "--find";
     if (options->diff_path) return "--diff";
     if (options->screen_path) return "--screen";
@@ -199,6 +204,7 @@ constexpr const char* HELP_TEXT =
     "                       (one FILE only)\n"
     "      --range RANGE    with -m: write only RANGE of memory\n"
     "      --peek RANGE     show RANGE of memory as a hex dump (repeatable)\n"
+    "      --disassemble RANGE  show the 8080 instructions in RANGE (repeatable)\n"
     "      --find HEX       show where the bytes HEX lie in memory (repeatable)\n"
     "      --diff OTHER     show what differs between FILE and the snapshot OTHER\n"
     "      --screen OUT     write the picture of the video memory to OUT as PNG\n"
@@ -212,8 +218,9 @@ constexpr const char* HELP_TEXT =
     "RANGE is A, A-B (inclusive) or A+N in the 64 KB address space, or pN:A,\n"
     "pN:A-B or pN:A+N by offset in memory page N; numbers are decimal, 0x hex\n"
     "or 0 octal. HEX is pairs of hex digits, as quillet -hex takes them.\n"
-    "--peek, --find, --diff and --screen take one FILE; with --peek, --find or\n"
-    "--diff the text output is their answers instead of the summary.\n"
+    "--peek, --disassemble, --find, --diff and --screen take one FILE; with\n"
+    "--peek, --disassemble, --find or --diff the text output is their answers\n"
+    "instead of the summary. Absent memory is shown as absent, never decoded.\n"
     "\n"
     "Exit status: 0 on success (with --diff: the snapshots are the same); 1\n"
     "when --diff finds a difference; 2 to 29 the failure code of the first\n"

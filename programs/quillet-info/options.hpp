@@ -7,6 +7,7 @@
 //   -m, --memory FILE    write the 64 KB address space to FILE
 //       --range RANGE    ... or only RANGE of memory (with -m)
 //       --peek RANGE     hex dump of RANGE (repeatable)
+//       --disassemble RANGE  8080 instructions in RANGE (repeatable)
 //       --find HEX       places of a byte string (repeatable)
 //       --diff OTHER     compare FILE with OTHER
 //       --screen PNG     the picture of the video memory as a PNG file
@@ -20,7 +21,8 @@
 // naming the text; one of --diff, --range, --screen, --scale, --palette
 // given twice; --range without -m; --scale or --palette without --screen;
 // standard input named twice; and with several FILEs: -x, -m, --peek,
-// --find, --diff or --screen, which each look at a single snapshot.
+// --disassemble, --find, --diff or --screen, which each look at a single
+// snapshot.
 //
 // It also prints what quillet-info says about itself: help, version and
 // usage errors.
@@ -53,6 +55,7 @@ struct InfoOptions {
     bool memory_range_given;        // --range: write only memory_range
     MemoryRange memory_range;
     std::vector<MemoryRange> peeks;
+    std::vector<MemoryRange> disassemblies;
     std::vector<SearchPattern> finds;
     const char* diff_path;    // null when not given
     const char* screen_path;  // null when not given
@@ -61,9 +64,11 @@ struct InfoOptions {
     char** files;  // the FILE operands
     int file_count;
 
-    // Whether the text output shows the answers of --peek, --find and
-    // --diff instead of the summary.
-    bool answers_questions() const { return !peeks.empty() || !finds.empty() || diff_path; }
+    // Whether the text output shows the answers of --peek, --disassemble,
+    // --find and --diff instead of the summary.
+    bool answers_questions() const {
+        return !peeks.empty() || !disassemblies.empty() || !finds.empty() || diff_path;
+    }
 };
 
 // Parses `argument_vector` (getopt_long may reorder it so that the FILE

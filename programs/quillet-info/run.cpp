@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "disassembly_listing.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
 #include "json_report.hpp"
@@ -119,7 +120,8 @@ std::vector<SearchMatches> all_matches(const InfoOptions& options, const MemoryV
     return matches;
 }
 
-// The answers of --peek, --find and --diff, a blank line between two.
+// The answers of --peek, --disassemble, --find and --diff, a blank line
+// between two.
 void print_answers_text(const InfoOptions& options, const Inspection& in) {
     const MemoryView view(in.file.snapshot);
     bool first = true;
@@ -130,6 +132,10 @@ void print_answers_text(const InfoOptions& options, const Inspection& in) {
     for (const MemoryRange& range : options.peeks) {
         next_answer();
         print_hex_dump(stdout, view, range);
+    }
+    for (const MemoryRange& range : options.disassemblies) {
+        next_answer();
+        print_disassembly(stdout, view, range);
     }
     const std::vector<SearchMatches> matches = all_matches(options, view);
     for (std::size_t i = 0; i < matches.size(); ++i) {
@@ -146,6 +152,7 @@ void print_object_json(const InfoOptions& options, const Inspection& in) {
     print_summary_json_members(stdout, in.file, in.status);
     const MemoryView view(in.file.snapshot);
     if (!options.peeks.empty()) print_peek_json(stdout, view, options.peeks);
+    if (!options.disassemblies.empty()) print_disassembly_json(stdout, view, options.disassemblies);
     if (!options.finds.empty()) print_find_json(stdout, options.finds, all_matches(options, view));
     if (options.diff_path) print_diff_json(stdout, options.diff_path, in.other_read ? &in.diff : nullptr);
     close_json_object(stdout);

@@ -48,6 +48,8 @@ TEST_F(InfoTest, BadValuesAndCombinationsAreUsageErrorsThatWriteNothing) {
         {{"--peek", "0x10-", a}, "bad range '0x10-'"},
         {{"--peek", "5-+6", a}, "bad range '5-+6'"},
         {{"--peek", "12abc", a}, "bad range '12abc'"},
+        {{"--disassemble", "0xFFFF+2", a}, "range past 0xFFFF '0xFFFF+2'"},
+        {{"--disassemble", "p1:0x3FFF-0x4000", a}, "range past the end of its page (0x3FFF) 'p1:0x3FFF-0x4000'"},
         {{"--find", "ABC", a}, "bad hexadecimal find string 'ABC'"},
         {{"--find", "GG", a}, "bad hexadecimal find string 'GG'"},
         {{"--find", "0x41", a}, "bad hexadecimal find string '0x41'"},
@@ -69,6 +71,7 @@ TEST_F(InfoTest, BadValuesAndCombinationsAreUsageErrorsThatWriteNothing) {
         {{"--palette", "000000,000000,000000,000000", a},
          "--palette needs --screen OUT.png '000000,000000,000000,000000'"},
         {{"--peek", "0", a, a}, "--peek takes a single snapshot FILE"},
+        {{"--disassemble", "0", a, a}, "--disassemble takes a single snapshot FILE"},
         {{"--find", "00", a, a}, "--find takes a single snapshot FILE"},
         {{"--diff", a, a, a}, "--diff takes a single snapshot FILE"},
         {{"--screen", png, a, a}, "--screen takes a single snapshot FILE"},
@@ -79,6 +82,7 @@ TEST_F(InfoTest, BadValuesAndCombinationsAreUsageErrorsThatWriteNothing) {
         {{"-", "--diff", "-"}, "standard input named twice: '-'"},
         {{"-", "-"}, "standard input named twice: '-'"},
         {{a, "--peek"}, "missing value for '--peek'"},
+        {{a, "--disassemble"}, "missing value for '--disassemble'"},
     };
     make_snapshot("a.zvk", {"-hex", "0xC000", "FF"});
     for (const auto& c : cases) {
