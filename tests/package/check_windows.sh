@@ -4,7 +4,7 @@
 #   - its own tests (the unit tests built for Windows, the fuzz replays)
 #     pass under CTest, with Wine as the emulator;
 #   - the end-to-end suites of the host build pass driving quillet.exe and
-#     quillet-info.exe, with CRLF line ends in every text;
+#     quillet-info.exe and quillet-run.exe, with CRLF line ends in every text;
 #   - the zip package holds what the README says.
 # Every skipped test is listed with its reason.
 # Usage: check_windows.sh WINDOWS_BUILD HOST_BUILD
@@ -59,7 +59,7 @@ fi
 echo "-- end-to-end suites driving the Windows programs"
 export QUILLET_TEST_WRAPPER=$wine
 export QUILLET_TEST_WINDOWS_PROGRAMS=$windows
-for suite in cli info reliability; do
+for suite in cli info run reliability; do
     log=$windows/e2e-$suite.log
     "$host/tests/quillet_${suite}_tests" >"$log" 2>&1 || status=1
     echo "quillet_${suite}_tests:"

@@ -19,9 +19,11 @@ using info_test::Bytes;
 using info_test::RunResult;
 using info_test::text_field;
 
-RunResult run_quillet_run(const std::vector<std::string>& arguments) {
+RunResult run_quillet_run(const std::vector<std::string>& arguments, const Bytes& input = {}) {
+    quillet_test::ProcessSetup setup;
+    setup.standard_input.assign(input.begin(), input.end());
     const quillet_test::ProcessResult run =
-        quillet_test::run_process(quillet_test::program_under_test(QUILLET_RUN_EXECUTABLE), arguments, {});
+        quillet_test::run_process(quillet_test::program_under_test(QUILLET_RUN_EXECUTABLE), arguments, setup);
     RunResult result{run.exit_status, "", ""};
     EXPECT_TRUE(quillet_test::from_native_text(run.standard_output, &result.out));
     EXPECT_TRUE(quillet_test::from_native_text(run.standard_error, &result.err));
@@ -239,6 +241,16 @@ TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "quillet-run: " + item.message);
         EXPECT_EQ(run.out, "");
     }
+}
+
+TEST_F(SnapshotRunTest, TheSnapshotMayComeFromStandardInput) {
+    const Bytes snapshot = dir_.read(make({ROUTINE}, 0x9000).substr(dir_.path().size() + 1));
+    const RunResult run = run_quillet_run({"--until", "0x9005", "--expect", "A=0x0C", "--json", "-"}, snapshot);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string start = "{\n  \"snapshot\": \"-\",\n  \"stop\": \"address\",\n";
+    EXPECT_EQ(run.out.substr(0, start.size()), start);
+    const RunResult truncated = run_quillet_run({"-"}, Bytes(snapshot.begin(), snapshot.begin() + 100));
+    EXPECT_EQ(truncated.status, 9);
 }
 
 TEST_F(SnapshotRunTest, AnUnreadableSnapshotGivesTheReadersCodeAndMessage) {
