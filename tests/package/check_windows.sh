@@ -94,6 +94,8 @@ doc/CHANGELOG.md
 doc/quillet.txt
 doc/quillet-info.txt
 doc/quillet-run.txt
+doc/examples/checks.asm
+doc/examples/checks.bin
 doc/examples/embed.c
 doc/examples/stripes.asm
 doc/examples/stripes.bin

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the bash completion functions of quillet and quillet-info the way
+# Drives the bash completion functions of the three programs the way
 # bash does on TAB, and checks what they offer for a table of command lines.
 # Usage: completion_test.sh COMPLETIONS_DIR
 set -u
@@ -7,6 +7,7 @@ export LC_ALL=C
 completions=$1
 source "$completions/quillet.bash" || exit 1
 source "$completions/quillet-info.bash" || exit 1
+source "$completions/quillet-run.bash" || exit 1
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -107,6 +108,40 @@ expect ""                                          "quillet-info --range 0"
 expect ""                                          "quillet-info --scale "
 expect ""                                          "quillet-info --palette "
 expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
+
+run_options="--call --cpm --expect --expect-flag --expect-mem --help --in --json --max-instructions --max-states --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --stats --trace --trace-limit --until --version -h -o"
+touch TEST.COM
+expect "$run_options"                              "quillet-run -"
+expect "--expect --expect-flag --expect-mem"       "quillet-run --ex"
+everything="SHOT.PNG TEST.COM game.bin game.zvk gfx.bin my level.bin out roms screen.png shots"
+expect "$everything"                               "quillet-run "
+expect "game.zvk"                                  "quillet-run --until 0x22 game.z"
+expect "TEST.COM out roms shots"                   "quillet-run --cpm "
+expect "SHOT.PNG out roms screen.png shots"        "quillet-run --screen "
+expect "screen.png shots"                          "quillet-run --screen = s"
+expect "screen.png shots"                          "quillet-run --screen=s"
+expect "$everything"                               "quillet-run -o "
+expect "game.bin game.zvk"                         "quillet-run --output game"
+expect "gfx.bin"                                   "quillet-run --trace gf"
+expect "1 2 3 4"                                   "quillet-run --screen a.png --scale "
+# --rom-at takes ADDR, then FILE; the word after them is an option or
+# SNAPSHOT again, and so it is after a value that looks like an option.
+expect ""                                          "quillet-run --rom-at "
+expect "roms/basic.rom"                            "quillet-run --rom-at 0x8000 roms/"
+expect "roms/basic.rom"                            "quillet-run --rom-at = 0x8000 roms/"
+expect "--reg --rom-at"                            "quillet-run --rom-at 0x8000 roms/basic.rom --r"
+expect "game.zvk"                                  "quillet-run --rom-at 0x8000 roms/basic.rom game.z"
+expect "game.zvk"                                  "quillet-run -o -h game.z"
+# Values that are no file get nothing, with "=" inside or not.
+expect ""                                          "quillet-run --reg "
+expect ""                                          "quillet-run --reg A = "
+expect ""                                          "quillet-run --expect-mem 0xC000 = 3f"
+expect "--poke"                                    "quillet-run --reg A = 1 --po"
+expect ""                                          "quillet-run --until "
+expect ""                                          "quillet-run --palette "
+expect ""                                          "quillet-run --max-states=1"
+expect "game.bin game.zvk"                         "quillet-run -- game"
+expect ""                                          "quillet-run -- -"
 
 if ((failures > 0)); then
     echo "$failures completion case(s) failed"

@@ -7,11 +7,15 @@
 # quillet-info, the quillet page's entries of -mem, -pg, -hex and -rom and its
 # template example are checked against what the programs do (doc_facts.sh).
 # The README's table of exit statuses is checked the same way. The messages
-# come from the library's own table, printed by MESSAGES_PROGRAM.
-# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO]
+# come from the library's own table, printed by MESSAGES_PROGRAM. With
+# quillet-run, its page names every option and exit status of its help
+# text (as does the README's table of its statuses), and its report and
+# trace examples are what it prints for the example program checks.bin.
+# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO [QUILLET_RUN]]
 set -u
 docs=$1 examples=$(realpath "$2") readme=$3 messages_program=$4 quillet=$(realpath "$5")
 quillet_info=${6:+$(realpath "$6")}
+quillet_run=${7:+$(realpath "$7")}
 failures=0
 
 fail() {
@@ -19,13 +23,17 @@ fail() {
     failures=$((failures + 1))
 }
 
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
 # Plain text of a page, one paragraph per line (wide line length), without
 # bold or underline overstrikes.
 plain_text() {
     groff -man -Tascii -P-cbou -rLL=300n "$1" 2>/dev/null
 }
 
-for page in "$docs/quillet.1" "$docs/quillet-info.1"; do
+pages=("$docs/quillet.1" "$docs/quillet-info.1" "$docs/quillet-run.1")
+for page in "${pages[@]}"; do
     warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
     [[ -z $warnings ]] || fail "$page renders with warnings:"$'\n'"$warnings"
 done
@@ -34,7 +42,7 @@ done
 # comes from the one definition in quillet.h.
 version=$("$quillet" </dev/null | sed -n '1s/^Quillet \([0-9.]*\) .*/\1/p')
 [[ -n $version ]] || fail "no version in the banner of $quillet"
-for page in "$docs/quillet.1" "$docs/quillet-info.1"; do
+for page in "${pages[@]}"; do
     grep -q "^\.TH .* \"quillet $version\" " "$page" || fail "$page does not name version $version in its title"
 done
 
@@ -70,8 +78,6 @@ if [[ -n $quillet_info ]]; then
         grep -Eq -- "(^| )$option( |,|$)" <<<"$info_text" || fail "quillet-info.1 does not describe $option"
     done
 
-    scratch=$(mktemp -d)
-    trap 'rm -rf "$scratch"' EXIT
     work=$scratch/facts
     mkdir "$work"
     source "$(dirname "$0")/doc_facts.sh"
@@ -94,6 +100,44 @@ if [[ -n $quillet_info ]]; then
     printed=$(sed 's/^ *//' "$scratch/summary.txt")
     [[ $shown == "$printed" ]] ||
         fail "the example summary in quillet-info.1 differs from the output:"$'\n'"$(diff <(echo "$shown") <(echo "$printed"))"
+fi
+
+if [[ -n $quillet_run ]]; then
+    run_text=$(plain_text "$docs/quillet-run.1")
+    run_help=$("$quillet_run" --help </dev/null)
+    run_options=$(grep -oE -- '(^|[ ,[])--?[a-z][a-z-]*' <<<"$run_help" | tr -d ' ,[' | sort -u)
+    [[ -n $run_options ]] || fail "no options found in the help text of $quillet_run"
+    for option in $run_options; do
+        grep -Eq -- "(^| )$option( |,|$)" <<<"$run_text" || fail "quillet-run.1 does not describe $option"
+    done
+
+    # The statuses of the help text's last paragraph ("0 the run ...; 1 a
+    # check failed; 2 to 29 ..."): each an entry of the page's EXIT STATUS
+    # and a row of the README's table in "Running 8080 programs".
+    run_statuses=$(sed -n '/^Exit status:/,$p' <<<"$run_help" | tr '\n' ' ' | sed 's/^Exit status://' | tr ';' '\n' |
+        sed -nE 's/^ *([0-9]+( to [0-9]+)?) .*/\1/p')
+    [[ $(wc -l <<<"$run_statuses") -ge 6 ]] || fail "too few exit statuses found in the help text of $quillet_run"
+    exit_section=$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$run_text")
+    running_section=$(sed -n '/^## Running 8080 programs$/,/^## /p' "$readme")
+    while IFS= read -r status; do
+        grep -Eq "^ +$status( |$)" <<<"$exit_section" || fail "quillet-run.1 has no exit status entry $status"
+        grep -Fq "| $status | " <<<"$running_section" || fail "README.md has no row for quillet-run's status $status"
+    done <<<"$run_statuses"
+
+    # The report and the trace line shown are what the page's first
+    # example prints for checks.bin with the fault it names poked in.
+    (cd "$scratch" && "$quillet" -o checks.zvk -pack -mem 0 "$examples/checks.bin" -reg PC 0 >/dev/null &&
+        { "$quillet_run" --poke 0x0030=c1 --reg A=10 --reg C=3 --call 0x0025 --expect HL=0xC283 \
+            --expect BC=0x0003 --trace trace.txt checks.zvk >report.txt; [[ $? == 1 ]]; }) ||
+        fail "quillet-run did not fail the check of the faulty example"
+    shown=$(sed -n '/^ *Snapshot: /,/^ *FAILED /p' <<<"$run_text" | sed 's/^ *//')
+    printed=$(sed 's/^ *//' "$scratch/report.txt")
+    [[ $shown == "$printed" ]] ||
+        fail "the report in quillet-run.1 differs from the output:"$'\n'"$(diff <(echo "$shown") <(echo "$printed"))"
+    shown=$(grep -E '^ +0  0025  ' <<<"$run_text" | sed 's/^ *//')
+    printed=$(head -n 1 "$scratch/trace.txt" | sed 's/^ *//')
+    [[ -n $shown && $shown == "$printed" ]] ||
+        fail "the trace line in quillet-run.1 differs from the output:"$'\n'"$shown"$'\n'"$printed"
 fi
 
 if ((failures > 0)); then
