@@ -150,7 +150,7 @@ private:
         print_run_usage_error(message, detail);
         return ParseOutcome::usage_error;
     }
-    bool take_operand(const char* word);
+    void take_operand(const char* word);
     ParseOutcome take_option(const OptionSpec& spec, const char* word, const char* inline_value, int* index);
     ParseOutcome take_value(const OptionSpec& spec, const char* value, const char* second);
     ParseOutcome take_register(const char* text, const char* option, std::vector<RegisterValue>* into);
@@ -176,7 +176,7 @@ ParseOutcome Parser::parse() {
     for (int i = 1; i < count_; ++i) {
         const char* word = words_[i];
         if (options_ended || word[0] != '-' || common::is_standard_input(word)) {
-            if (!take_operand(word)) return error("unexpected argument", word);
+            take_operand(word);
             continue;
         }
         if (std::strcmp(word, "--") == 0) {
@@ -200,13 +200,14 @@ ParseOutcome Parser::parse() {
     return check_combination();
 }
 
-bool Parser::take_operand(const char* word) {
+// The first operand is the snapshot; a second one is reported once the
+// options are read, so that --help still answers.
+void Parser::take_operand(const char* word) {
     if (!options_->snapshot_path) {
         options_->snapshot_path = word;
     } else if (!extra_operand_) {
         extra_operand_ = word;
     }
-    return true;
 }
 
 ParseOutcome Parser::take_option(const OptionSpec& spec, const char* word, const char* inline_value, int* index) {
