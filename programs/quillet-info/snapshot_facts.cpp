@@ -1,9 +1,8 @@
 #include "snapshot_facts.hpp"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <string>
 
 #include "failures.hpp"
 
@@ -15,40 +14,37 @@ const char* const ALLRAM_NAMES[] = {"on", "off", "other"};
 const char* const PLUGGED_NAMES[] = {"not_plugged", "interrupt_disabled", "interrupt_enabled", "unknown"};
 const char* const BLOCK_STATE_NAMES[] = {"absent", "present", "not_stored"};  // by QUILLET_BLOCK_*
 
-constexpr std::size_t READ_CHUNK = 16384;
 constexpr unsigned LOW_BYTE_MASK = 0xFF;
 constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
 
-// Reads standard input to its end: its first `keep` bytes into `data`, the
-// rest only counted. Returns the number of bytes it held. A read error ends
-// the reading early; what a snapshot then lacks, its reader reports.
-long read_standard_input(std::size_t keep, std::vector<std::uint8_t>* data) {
-    data->clear();
-    std::uint8_t chunk[READ_CHUNK];
-    long total = 0;
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
-        if (n == 0) break;
-        const std::size_t kept = data->size() < keep ? std::min(n, keep - data->size()) : 0;
-        data->insert(data->end(), chunk, chunk + kept);
-        total += static_cast<long>(n);
-    }
-    return total;
+// Standard input as the library's source of bytes.
+long read_standard_input(void*, void* data, std::size_t capacity) {
+    const std::size_t n = std::fread(data, 1, capacity, stdin);
+    if (n == 0 && std::ferror(stdin)) return -1;
+    return static_cast<long>(n);
 }
 
-// Reads the snapshot `path`, or standard input for "-"; the size of what
-// was read into `file_size` (-1 when it cannot be learned).
+// Reads the snapshot `path`, or standard input for "-" (to its end, at
+// most the largest snapshot); the size of what was read into `file_size`
+// (-1 when it cannot be learned).
 int read_snapshot(const char* path, quillet_snapshot* snapshot, long* file_size) {
     if (!is_standard_input(path)) {
         if (const int result = quillet_read_file(snapshot, path)) return result;
         *file_size = static_cast<long>(quillet_file_size(path));
         return 0;
     }
-    std::vector<std::uint8_t> content;
-    const long size = read_standard_input(QUILLET_SNAPSHOT_SIZE_MAX, &content);
-    if (const int result = quillet_read_bytes(snapshot, content.data(), content.size(), path)) return result;
-    *file_size = size;
+    std::size_t size = 0;
+    if (const int result = quillet_read_stream(snapshot, read_standard_input, nullptr, path, &size)) return result;
+    *file_size = static_cast<long>(size);
     return 0;
+}
+
+// The failure of a read as quillet prints it, and the line of its detail.
+void print_read_failure(SnapshotFacts* facts) {
+    facts->detail = quillet_last_detail(facts->snapshot);
+    std::string text = quillet_last_message(facts->snapshot);
+    if (!facts->detail.empty()) text += "\n" + facts->detail;
+    common::print_failure(text.c_str());
 }
 
 }  // namespace
@@ -61,8 +57,11 @@ int gather_facts(const char* path, SnapshotFacts* facts) {
     facts->file_size = -1;
     facts->snapshot = quillet_snapshot_new();
     if (!facts->snapshot) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    if (const int result = read_snapshot(path, facts->snapshot, &facts->file_size)) {
+        print_read_failure(facts);
+        return result;
+    }
     quillet_set_reporter(facts->snapshot, common::print_report, nullptr);
-    if (const int result = read_snapshot(path, facts->snapshot, &facts->file_size)) return result;
     quillet_stored_layout(facts->snapshot, &facts->layout);
     quillet_stored_header(facts->snapshot, facts->header);
     quillet_stored_piece_info(facts->snapshot, QUILLET_PIECE_ROM, &facts->rom);
