@@ -123,7 +123,8 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
 /* The most bytes a snapshot file uses: the longest header, a raw ROM image
- * and sixteen raw blocks. A reader never looks past them. */
+ * and sixteen raw blocks. The readers refuse a longer file, pipe or stream
+ * (-8) and never read past the byte beyond them. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
