@@ -27,7 +27,11 @@ if(TARGET quillet-info)
 endif()
 quillet_install_program(quillet-run)
 
-install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
+if(WIN32)
+  quillet_install_text_documents(README.md LICENSE CHANGELOG.md)
+else()
+  install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
+endif()
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT tools)
 
 # The library for other programs: the public header, the shared and the

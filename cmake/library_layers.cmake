@@ -66,6 +66,11 @@ endfunction()
 
 add_library(quillet_static STATIC ${QUILLET_LIBRARY_OBJECTS})
 quillet_library_target(quillet_static)
+# The static library holds C++ code: a program of the installed package that
+# links it with a C compiler (project(x C)) needs the C++ runtime as well,
+# which the C compiler's driver does not add. The programs of this build
+# link theirs as they choose (statically).
+target_link_libraries(quillet_static INTERFACE $<INSTALL_INTERFACE:stdc++> $<INSTALL_INTERFACE:m>)
 
 # The shared library exports the public interface and nothing else.
 add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})

@@ -17,6 +17,22 @@ function(quillet_install_manual_text name)
   install(FILES ${text} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
 endfunction()
 
+# Text documents (the README, the licence, the change log) with CRLF line
+# ends in doc/, as every Windows editor shows them.
+function(quillet_install_text_documents)
+  foreach(name IN LISTS ARGN)
+    set(text ${PROJECT_BINARY_DIR}/doc/${name})
+    add_custom_command(OUTPUT ${text}
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${PROJECT_SOURCE_DIR}/${name} -DOUTPUT=${text}
+              -P ${PROJECT_SOURCE_DIR}/cmake/crlf-text.cmake
+      DEPENDS ${PROJECT_SOURCE_DIR}/${name} ${PROJECT_SOURCE_DIR}/cmake/crlf-text.cmake
+      VERBATIM)
+    string(MAKE_C_IDENTIFIER ${name} target)
+    add_custom_target(${target}_crlf ALL DEPENDS ${text})
+    install(FILES ${text} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
+  endforeach()
+endfunction()
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME quillet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -18,6 +18,12 @@
  * - Lengths are explicit byte counts. Texts are NUL-terminated UTF-8 (on
  *   POSIX systems: whatever bytes the file system takes; on Windows, file
  *   names are converted to UTF-16 for the system).
+ * - Windows embedders: the `argv` of a narrow `main` is in the ANSI code
+ *   page, not UTF-8, so a name outside it arrives as '?' and a name within
+ *   it in other bytes. Take the arguments from the wide entry point and
+ *   convert them, as quillet's programs do:
+ *     int wmain(int argc, wchar_t** argv)   (MinGW: link with -municode)
+ *     WideCharToMultiByte(CP_UTF8, 0, argv[1], -1, path, sizeof path, NULL, NULL);
  * - A null pointer where data is needed is refused with -4
  *   (QUILLET_ERR_MISSING_VALUE, "Null pointer given for '%s'!" naming the
  *   parameter), never a crash; getters of a null snapshot return -4 (0 where
@@ -117,7 +123,8 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
 /* The most bytes a snapshot file uses: the longest header, a raw ROM image
- * and sixteen raw blocks. A reader never looks past them. */
+ * and sixteen raw blocks. The readers refuse a longer file, pipe or stream
+ * (-8) and never read past the byte beyond them. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
@@ -162,6 +169,9 @@ QUILLET_API const char* quillet_message(int code);
 /* The name of `model` as the command line spells it ("V1" .. "C2717"), or
  * null for a number outside 0..7. Static text. */
 QUILLET_API const char* quillet_model_name(int model);
+/* The reverse: the number 0..7 of the model named `name` in any letter case
+ * ("v2a" is 2), -19 for another name, -4 for null. Reports nothing. */
+QUILLET_API int quillet_model_number(const char* name);
 
 /* 1 when a snapshot of `model` stores block 2 (0x8000..0xBFFF): V2A, V3
  * and C2717; else 0. */
@@ -179,6 +189,10 @@ QUILLET_API int quillet_model_stores_block2(int model);
 
 /* The name of register pair `reg` ("AF" .. "SP"), or null. Static text. */
 QUILLET_API const char* quillet_register_name(int reg);
+/* The reverse: the number 0..5 of the register pair named `name` in any
+ * letter case ("pc" is 4), -20 for another name, -4 for null. Reports
+ * nothing. */
+QUILLET_API int quillet_register_number(const char* name);
 
 /* Add-on hardware states, as the header stores them. */
 #define QUILLET_NOT_PLUGGED             0xFF  /* VideoCPU circuit, mapper, MIF 85 */
@@ -214,13 +228,30 @@ QUILLET_API void quillet_snapshot_free(quillet_snapshot* snapshot);
  * default). `user` is passed back unchanged and never looked at. */
 QUILLET_API void quillet_set_reporter(quillet_snapshot* snapshot, quillet_report_fn report, void* user);
 
+/* The last failure reported on `snapshot`, with or without a reporter, for
+ * callers that cannot take a callback (ctypes and other foreign-function
+ * interfaces): its code (0 before any failure; -4 for a null snapshot);
+ * its message, the text a reporter receives (cut to 511 bytes; "" before
+ * any failure); and, when the last failure was a read (quillet_read_file,
+ * _bytes, _stream), what it adds in words: where the file ends or what in
+ * it is wrong ("the file ends inside block 1, 2,880 of 16,384 bytes"; ""
+ * when there is nothing to add, as for a file that cannot be opened). A
+ * later success does not clear them. The texts belong to the snapshot and
+ * stay valid until its next call. */
+QUILLET_API int quillet_last_failure(const quillet_snapshot* snapshot);
+QUILLET_API const char* quillet_last_message(const quillet_snapshot* snapshot);
+QUILLET_API const char* quillet_last_detail(const quillet_snapshot* snapshot);
+
 /*-************************************
  *  Reading
  **************************************/
 /* Replaces the whole content of `snapshot` (model, registers, interrupt
  * flag, peripheral and add-on bytes, ROM image, pages) by the snapshot file
- * `path`. The file is checked completely, in this order, and the first
- * failure is the result: cannot be opened -5; cannot be examined -6; fewer
+ * `path`, which may be a pipe (read to its end). The file is checked
+ * completely, in this order, and the first failure is the result: cannot be
+ * opened -5; cannot be examined -6; a regular file or a pipe longer than
+ * QUILLET_SNAPSHOT_SIZE_MAX -8 (a pipe is not read past the byte beyond
+ * it); fewer
  * than 7 bytes -9; magic not "ZVK" -24; version not 1 or 2 -25; header
  * length outside 56..124 -24; model above 7 -26; file shorter than its
  * header -9; ROM length or any block length above 16384 -24; file ends
@@ -235,6 +266,17 @@ QUILLET_API int quillet_read_file(quillet_snapshot* snapshot, const char* path);
  * QUILLET_MEMORY_NAME). */
 QUILLET_API int quillet_read_bytes(quillet_snapshot* snapshot, const void* data, size_t length,
                                    const char* name);
+
+/* The same from a source of bytes that the caller reads (standard input,
+ * a socket, a decompressor): `read` puts up to `capacity` bytes at `data`
+ * and returns their number, 0 at the end of the source, or a negative
+ * number on a read error (-9). The source is read to its end, at most
+ * QUILLET_SNAPSHOT_SIZE_MAX bytes: one byte more is -8, and the rest is
+ * not read. Failures name `name` (null: QUILLET_MEMORY_NAME). `*length`
+ * (`length` may be null) receives the number of bytes the source held. */
+typedef long (*quillet_read_fn)(void* user, void* data, size_t capacity);
+QUILLET_API int quillet_read_stream(quillet_snapshot* snapshot, quillet_read_fn read, void* user,
+                                    const char* name, size_t* length);
 
 /* How the file last read into `snapshot` stored a piece. */
 typedef struct quillet_stored_piece {
@@ -368,7 +410,10 @@ QUILLET_API int quillet_load_bytes(quillet_snapshot* snapshot, long address, con
 QUILLET_API int quillet_load_page_bytes(quillet_snapshot* snapshot, int page, const void* data,
                                         size_t length);
 /* The file `path`, loaded as the command line's -mem does: at most
- * 65536 - address bytes (-8), failures -5, -6, -9 naming `path`. */
+ * 65536 - address bytes (-8), failures -5, -6, -9 naming `path`. A pipe
+ * (a named one too) is read to its end within the same limit, and not past
+ * the byte beyond it; a directory or a device is -9. The same holds for
+ * quillet_load_page_file and quillet_load_rom_file. */
 QUILLET_API int quillet_load_file(quillet_snapshot* snapshot, long address, const char* path);
 /* The file `path` into page `page`, as -pg does (at most 16384 bytes). */
 QUILLET_API int quillet_load_page_file(quillet_snapshot* snapshot, int page, const char* path);
@@ -395,11 +440,15 @@ QUILLET_API long quillet_read_rom(const quillet_snapshot* snapshot, void* out, s
  * outside 0..15. */
 QUILLET_API int quillet_has_page(const quillet_snapshot* snapshot, int page);
 /* Copies `length` bytes from offset `offset` of page `page` into `out`;
- * an absent page reads as zero bytes. offset + length above 16384: -13. */
+ * an absent page reads as zero bytes. An offset above 16384, or a length
+ * above 16384 - offset: -13, whose message shows the value given and its
+ * limit ("Value 10 is out of range for length from offset 16380 in a page
+ * (0 to 4)"). */
 QUILLET_API int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
                                   void* out, size_t length);
 /* Copies `length` bytes from `address` of the 64 KB address space into
- * `out`; absent pages read as zero bytes. address + length above 65536: -13. */
+ * `out`; absent pages read as zero bytes. A length above 65536 - address:
+ * -13, showing the length given and its limit. */
 QUILLET_API int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* out,
                                     size_t length);
 
@@ -421,7 +470,8 @@ QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, s
 
 /* The same bytes into `out` (`capacity` bytes); `*written` receives their
  * count. A `capacity` smaller than the size: -12 (reported with
- * QUILLET_MEMORY_NAME) and nothing is written. */
+ * QUILLET_MEMORY_NAME), nothing is written, and `*written` receives the
+ * size needed, so that a call with a capacity of 0 asks for it. */
 QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
                                     size_t capacity, size_t* written);
 
@@ -429,6 +479,26 @@ QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, 
  * at all). Failures are reported through `report` (may be null). */
 QUILLET_API int quillet_save_file(const char* path, const void* data, size_t length,
                                   quillet_report_fn report, void* user);
+
+/* A file of a set that quillet_save_files writes into one directory: its
+ * name there (no directory part) and `length` bytes at `data`. */
+typedef struct quillet_named_data {
+    const char* name;
+    const void* data;
+    size_t length;
+} quillet_named_data;
+
+/* Writes the `count` files into `directory`, which is created when it does
+ * not exist (its parent must), all of them or none, each the safe way of
+ * quillet_save_file: only when every file was written are they put in
+ * place, and then each of the `stale_count` names in `stale` (files of an
+ * earlier set that this one lacks) that stands in `directory` as a regular
+ * file is removed. A failure leaves the directory as it was: -10 or -12
+ * naming the file's path ("DIR/name"), -2, -4 for a null pointer. Failures
+ * are reported through `report` (may be null). */
+QUILLET_API int quillet_save_files(const char* directory, const quillet_named_data* files, size_t count,
+                                   const char* const* stale, size_t stale_count, quillet_report_fn report,
+                                   void* user);
 
 /*-************************************
  *  Files

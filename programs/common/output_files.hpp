@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace quillet::common {
 
@@ -12,9 +14,18 @@ namespace quillet::common {
 // or QUILLET_ERR_OUTPUT_WRITE.
 int write_output(const char* path, const std::uint8_t* data, std::size_t length);
 
-// Writes the file `name` inside `directory`, refusing to follow anything
-// that already stands there and is not a regular file (a symbolic link, a
-// device): that is ERR_OUTPUT_ACCESS, with the file's path.
-int write_into_directory(const char* directory, const char* name, const std::uint8_t* data, std::size_t length);
+// A file to write into a directory.
+struct DirectoryFile {
+    std::string name;
+    std::vector<std::uint8_t> data;
+};
+
+// Writes `files` into `directory` (created when it does not exist), all or
+// none, and removes the files named in `stale` that stand there; refuses to
+// follow anything that already stands at one of those names and is not a
+// regular file (a symbolic link, a device): that is ERR_OUTPUT_ACCESS, with
+// the file's path, and nothing is written.
+int write_into_directory(const char* directory, const std::vector<DirectoryFile>& files,
+                         const std::vector<std::string>& stale);
 
 }  // namespace quillet::common

@@ -1,48 +1,50 @@
 #include "snapshot_input.hpp"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+
+#include "console.hpp"
 
 namespace quillet::common {
 namespace {
 
-constexpr std::size_t READ_CHUNK = 16384;
+// Standard input as the library's source of bytes.
+long read_standard_input(void*, void* data, std::size_t capacity) {
+    const std::size_t n = std::fread(data, 1, capacity, stdin);
+    if (n == 0 && std::ferror(stdin)) return -1;
+    return static_cast<long>(n);
+}
 
-// Reads standard input to its end: its first `keep` bytes into `data`, the
-// rest only counted. Returns the number of bytes it held. A read error ends
-// the reading early; what a snapshot then lacks, its reader reports.
-long read_standard_input(std::size_t keep, std::vector<std::uint8_t>* data) {
-    data->clear();
-    std::uint8_t chunk[READ_CHUNK];
-    long total = 0;
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
-        if (n == 0) break;
-        const std::size_t kept = data->size() < keep ? std::min(n, keep - data->size()) : 0;
-        data->insert(data->end(), chunk, chunk + kept);
-        total += static_cast<long>(n);
+int read_into(const char* path, quillet_snapshot* snapshot, long* file_size) {
+    if (!is_standard_input(path)) {
+        if (const int result = quillet_read_file(snapshot, path)) return result;
+        *file_size = static_cast<long>(quillet_file_size(path));
+        return 0;
     }
-    return total;
+    std::size_t size = 0;
+    if (const int result = quillet_read_stream(snapshot, read_standard_input, nullptr, path, &size)) return result;
+    *file_size = static_cast<long>(size);
+    return 0;
 }
 
 }  // namespace
 
 bool is_standard_input(const char* path) { return std::strcmp(path, STANDARD_INPUT_NAME) == 0; }
 
-int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file_size) {
-    if (!is_standard_input(path)) {
-        if (const int result = quillet_read_file(snapshot, path)) return result;
-        *file_size = static_cast<long>(quillet_file_size(path));
-        return 0;
+int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file_size, std::string* detail) {
+    // The reader reports to nobody: its message and detail are printed here together.
+    quillet_set_reporter(snapshot, nullptr, nullptr);
+    *file_size = -1;
+    const int result = read_into(path, snapshot, file_size);
+    detail->clear();
+    if (result != 0) {
+        *detail = quillet_last_detail(snapshot);
+        std::string text = quillet_last_message(snapshot);
+        if (!detail->empty()) text += "\n" + *detail;
+        print_failure(text.c_str());
     }
-    std::vector<std::uint8_t> content;
-    const long size = read_standard_input(QUILLET_SNAPSHOT_SIZE_MAX, &content);
-    if (const int result = quillet_read_bytes(snapshot, content.data(), content.size(), path)) return result;
-    *file_size = size;
-    return 0;
+    quillet_set_reporter(snapshot, print_report, nullptr);
+    return result;
 }
 
 }  // namespace quillet::common

@@ -1,7 +1,10 @@
 // A snapshot named on a command line: a file, or standard input for "-",
-// read through the library's reader with failures printed as quillet
-// prints them.
+// read through the library's reader. A failure is printed as quillet
+// prints it, followed by a line that says where the file ends or what is
+// wrong with it, when the reader knows.
 #pragma once
+
+#include <string>
 
 #include "quillet/quillet.h"
 
@@ -11,9 +14,11 @@ namespace quillet::common {
 constexpr const char* STANDARD_INPUT_NAME = "-";
 bool is_standard_input(const char* path);
 
-// Reads the snapshot `path`, or standard input for "-", into `snapshot`;
-// the size of what was read into `file_size` (-1 when it cannot be
-// learned). Returns 0 or the failure code.
-int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file_size);
+// Reads the snapshot `path`, or standard input for "-" (to its end, at most
+// the largest snapshot), into `snapshot`; the size of what was read into
+// `file_size` (-1 when it cannot be learned), the detail of a failure into
+// `detail` ("" when there is none). Afterwards `snapshot` reports on the
+// console. Returns 0 or the failure code.
+int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file_size, std::string* detail);
 
 }  // namespace quillet::common

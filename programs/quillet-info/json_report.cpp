@@ -156,10 +156,15 @@ void print_memory_differences(std::FILE* out, const std::vector<MemoryDifference
 
 }  // namespace
 
-void print_failure_json(std::FILE* out, const char* path, int status) {
+void print_failure_json(std::FILE* out, const char* path, int status, const std::string& detail) {
     std::fprintf(out, "{\n  \"file\": ");
     print_json_string(out, path);
-    std::fprintf(out, ",\n  \"status\": %d\n}", status);
+    std::fprintf(out, ",\n  \"status\": %d", status);
+    if (!detail.empty()) {
+        std::fprintf(out, ",\n  \"detail\": ");
+        print_json_string(out, detail.c_str());
+    }
+    std::fprintf(out, "\n}");
 }
 
 void print_summary_json_members(std::FILE* out, const SnapshotFacts& s, int status) {

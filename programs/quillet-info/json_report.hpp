@@ -52,6 +52,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "questions.hpp"
@@ -68,8 +69,9 @@ void print_summary_json(std::FILE* out, const SnapshotFacts& summary, int status
 void print_summary_json_members(std::FILE* out, const SnapshotFacts& summary, int status);
 void close_json_object(std::FILE* out);
 
-// Writes the object of a file that could not be read.
-void print_failure_json(std::FILE* out, const char* path, int status);
+// Writes the object of a file that could not be read: its `file` and
+// `status`, and its `detail` when there is one.
+void print_failure_json(std::FILE* out, const char* path, int status, const std::string& detail);
 
 
 void print_peek_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges);

@@ -25,25 +25,34 @@ constexpr int BLOCK_FILE_NAME_SIZE = 16;
 constexpr MemoryRange WHOLE_ADDRESS_SPACE = {ADDRESS_SPACE, 0, QUILLET_ADDRESS_SPACE - 1};
 
 // -x: the ROM image, if any, as `directory`/rom.bin and each present block
-// as `directory`/block-NN.bin (NN the two-digit index, 16384 bytes). Only
-// those names inside `directory` are written, and nothing that stands
+// as `directory`/block-NN.bin (NN the two-digit index, 16384 bytes), all or
+// none; the names of these pieces that this snapshot lacks, left by an
+// earlier extraction, are removed. `directory` is created when it does not
+// exist. Only those names inside it are written, and nothing that stands
 // there and is no regular file is followed. Returns 0 or the code of the
-// first failure, which ends the extraction.
+// failure.
 int extract_pieces(const SnapshotFacts& s, const char* directory) {
+    std::vector<DirectoryFile> files;
+    std::vector<std::string> stale;
     if (s.rom.present) {
         std::vector<std::uint8_t> rom(quillet_rom_length(s.snapshot));
         quillet_read_rom(s.snapshot, rom.data(), rom.size());
-        if (const int result = write_into_directory(directory, ROM_FILE_NAME, rom.data(), rom.size())) return result;
+        files.push_back(DirectoryFile{ROM_FILE_NAME, std::move(rom)});
+    } else {
+        stale.emplace_back(ROM_FILE_NAME);
     }
-    std::vector<std::uint8_t> page(QUILLET_PAGE_SIZE);
     for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
-        if (!s.blocks[block].present) continue;
         char name[BLOCK_FILE_NAME_SIZE];
         std::snprintf(name, sizeof name, BLOCK_FILE_FORMAT, block);
+        if (!s.blocks[block].present) {
+            stale.emplace_back(name);
+            continue;
+        }
+        std::vector<std::uint8_t> page(QUILLET_PAGE_SIZE);
         quillet_read_page(s.snapshot, block, 0, page.data(), page.size());
-        if (const int result = write_into_directory(directory, name, page.data(), page.size())) return result;
+        files.push_back(DirectoryFile{name, std::move(page)});
     }
-    return 0;
+    return write_into_directory(directory, files, stale);
 }
 
 // -m: `range` of memory, with zero bytes for absent blocks (and for block
@@ -169,7 +178,7 @@ int inspect_file(const InfoOptions& options, const char* path, bool* printed) {
         if (in.file_read) {
             print_object_json(options, in);
         } else {
-            print_failure_json(stdout, path, in.status);
+            print_failure_json(stdout, path, in.status, in.file.detail);
         }
         *printed = true;
     } else if (in.file_read && options.answers_questions()) {

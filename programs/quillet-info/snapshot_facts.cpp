@@ -1,9 +1,8 @@
 #include "snapshot_facts.hpp"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <string>
 
 #include "failures.hpp"
 
@@ -26,8 +25,9 @@ int gather_facts(const char* path, SnapshotFacts* facts) {
     facts->file_size = -1;
     facts->snapshot = quillet_snapshot_new();
     if (!facts->snapshot) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
-    quillet_set_reporter(facts->snapshot, common::print_report, nullptr);
-    if (const int result = read_snapshot_input(path, facts->snapshot, &facts->file_size)) return result;
+    if (const int result = read_snapshot_input(path, facts->snapshot, &facts->file_size, &facts->detail)) {
+        return result;
+    }
     quillet_stored_layout(facts->snapshot, &facts->layout);
     quillet_stored_header(facts->snapshot, facts->header);
     quillet_stored_piece_info(facts->snapshot, QUILLET_PIECE_ROM, &facts->rom);

@@ -5,6 +5,8 @@
 // library's description of what it read.
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include "quillet/quillet.h"
@@ -25,12 +27,14 @@ struct SnapshotFacts {
     long end_offset;  // just after the last piece
     long file_size;   // -1 when it cannot be learned
     quillet_snapshot* snapshot;  // the contents; owned, freed by release_facts()
+    std::string detail;  // after a failed read: where the file ends or what is wrong, if known
 };
 
 // Reads the snapshot `path` (standard input for "-", whose size is then
 // the count of its bytes) into `facts` (which need not be initialised).
-// Failures are printed on standard error as quillet prints them. Returns 0
-// or the failure code. Call release_facts() afterwards on every path.
+// Failures are printed on standard error as quillet prints them, a read's
+// with the line of its detail after the message. Returns 0 or the failure
+// code. Call release_facts() afterwards on every path.
 int gather_facts(const char* path, SnapshotFacts* facts);
 void release_facts(SnapshotFacts* facts);
 

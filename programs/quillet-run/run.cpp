@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "console.hpp"
@@ -106,9 +107,11 @@ int run_snapshot(const RunOptions& options) {
     common::OwnedSnapshot snapshot;
     OwnedCpu cpu;
     if (!snapshot.get() || !cpu.get()) return out_of_memory();
-    quillet_set_reporter(snapshot.get(), common::print_report, nullptr);
     long file_size = 0;
-    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size)) return -code;
+    std::string detail;
+    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
+        return -code;
+    }
     const int set_up = set_up_machine(cpu.get(), snapshot.get(), options);
     if (set_up == EXIT_USAGE) return EXIT_USAGE;
     if (set_up != 0) return -set_up;

@@ -6,6 +6,9 @@ namespace quillet::cli {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quillet";
+// The most characters the pause reads before it goes on without a line
+// end, so that an endless input (/dev/zero) cannot hold it.
+constexpr int PAUSE_READ_MAX = 4096;
 
 constexpr const char* OPTION_LINES[] = {
     "  -o outfile.zvk\toutput file name\n",
@@ -39,10 +42,10 @@ constexpr const char* NUMBER_LINES[] = {
 void wait_for_enter() {
     std::fputs("\nPress ENTER ...", stdout);
     std::fflush(stdout);
-    int ch = 0;
-    do {
-        ch = std::getchar();
-    } while (ch != '\n' && ch != EOF);
+    for (int read = 0; read < PAUSE_READ_MAX; ++read) {
+        const int ch = std::getchar();
+        if (ch == '\n' || ch == EOF) break;
+    }
 }
 
 void print_usage() {

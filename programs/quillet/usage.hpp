@@ -8,7 +8,7 @@ namespace quillet::cli {
 void print_usage();
 
 // Prints "\nPress ENTER ..." and reads standard input up to and including a
-// line end, or to end of input.
+// line end, to end of input, or for at most 4096 characters.
 void wait_for_enter();
 
 }  // namespace quillet::cli

@@ -44,8 +44,7 @@ constexpr std::size_t INLINE_TEXT_SIZE = 512;
 // The format with its %s filled by `texts` in turn and its %d by `number`.
 // Calls `deliver` with the result.
 void format_and_deliver(const Reporter& reporter, int code, const char* format,
-                        const char* const texts[2], long number) {
-    const DecimalText number_text(number);
+                        const char* const texts[2], const DecimalText& number_text) {
     const char* digits = number_text.c_str();
     // First pass: the length; second pass: the text.
     std::size_t length = 0;
@@ -87,7 +86,7 @@ void format_and_deliver(const Reporter& reporter, int code, const char* format,
     if (text != inline_text) std::free(text);
 }
 
-int report(const Reporter& reporter, int code, const char* first, const char* second, long number) {
+int report(const Reporter& reporter, int code, const char* first, const char* second, const DecimalText& number) {
     if (!reporter.function) return code;
     const char* format = failure_format(code);
     const char* const texts[2] = {first, second};
@@ -98,15 +97,24 @@ int report(const Reporter& reporter, int code, const char* first, const char* se
 }  // namespace
 
 DecimalText::DecimalText(long number) {
+    set(number < 0 ? 0ULL - static_cast<unsigned long long>(number) : static_cast<unsigned long long>(number),
+        number < 0);
+}
+
+DecimalText DecimalText::of_size(std::size_t number) {
+    DecimalText text;
+    text.set(number, false);
+    return text;
+}
+
+void DecimalText::set(unsigned long long magnitude, bool negative) {
     char* start = text_ + SIZE - 1;
     *start = '\0';
-    unsigned long magnitude = number < 0 ? 0UL - static_cast<unsigned long>(number)
-                                         : static_cast<unsigned long>(number);
     do {
         *--start = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    if (number < 0) *--start = '-';
+    if (negative) *--start = '-';
     start_ = start;
 }
 
@@ -118,17 +126,21 @@ const char* failure_format(int code) {
 }
 
 int report_failure(const Reporter& reporter, int code, const char* first, const char* second) {
-    return report(reporter, code, first, second, 0);
+    return report(reporter, code, first, second, DecimalText(0));
 }
 
 int report_failure(const Reporter& reporter, int code, const char* first, long number) {
-    return report(reporter, code, first, nullptr, number);
+    return report(reporter, code, first, nullptr, DecimalText(number));
+}
+
+int report_size_failure(const Reporter& reporter, int code, const char* first, std::size_t number) {
+    return report(reporter, code, first, nullptr, DecimalText::of_size(number));
 }
 
 void report_progress(const Reporter& reporter, const char* format, const char* text, long number) {
     if (!reporter.function) return;
     const char* const texts[2] = {text, nullptr};
-    format_and_deliver(reporter, PROGRESS, format, texts, number);
+    format_and_deliver(reporter, PROGRESS, format, texts, DecimalText(number));
 }
 
 }  // namespace quillet

@@ -9,6 +9,8 @@
 // and the codes that only a program raises are its own.
 #pragma once
 
+#include <cstddef>
+
 #include "quillet/quillet.h"
 
 namespace quillet {
@@ -46,10 +48,15 @@ const char* failure_format(int code);
 class DecimalText {
 public:
     explicit DecimalText(long number);
+    // A size or count, all of whose values are shown as they are.
+    static DecimalText of_size(std::size_t number);
     const char* c_str() const { return start_; }
 
 private:
-    static constexpr int SIZE = 24;  // a sign and the digits of any long
+    DecimalText() = default;
+    void set(unsigned long long magnitude, bool negative);
+
+    static constexpr int SIZE = 24;  // a sign and the digits of any long or size
     char text_[SIZE];
     const char* start_;
 };
@@ -74,6 +81,10 @@ int report_failure(const Reporter& reporter, int code, const char* first = nullp
 // The same for the messages that show a number (-8, -13, -25, -26, -29):
 // the number fills the %d, `first` the %s.
 int report_failure(const Reporter& reporter, int code, const char* first, long number);
+
+// The same with a size or count as the number, shown whole even where it is
+// beyond the range of a long.
+int report_size_failure(const Reporter& reporter, int code, const char* first, std::size_t number);
 
 // Hands a progress line, `format` (with %s and %d only) filled with `text`
 // and `number` in the order the format names them, to `reporter`.

@@ -32,9 +32,11 @@ struct ConstByteRange {
 // named pipe. NO_FILE on failure.
 FileHandle open_for_reading(const char* path);
 
-// What a file is: a regular file with its size, or something else.
+// What a file is: a regular file with its size, a pipe (an anonymous one
+// or a named one, a FIFO), or something else (a directory, a device).
 struct FileStatus {
     bool regular;
+    bool pipe;
     std::int64_t size;  // meaningful for a regular file; negative when unknown
 };
 
@@ -51,8 +53,16 @@ enum class EntryKind {
 };
 EntryKind examine_entry(const char* path);
 
-// Makes reads of an opened non-regular file (a pipe) wait for data.
+// Makes reads of an opened non-regular file (a device) wait for data.
 void wait_for_data(FileHandle file);
+
+// A pipe opened by open_for_reading() as `file` from `path`, made ready to
+// be read to its end: reads wait for data, and a named pipe that no writer
+// has opened yet waits for its first writer (as `cat` does), so that a
+// slow writer is not taken for an empty pipe. Returns the handle to read
+// from, which replaces `file` (closed when it is another); NO_FILE when the
+// pipe cannot be opened again.
+FileHandle wait_for_writer(const char* path, FileHandle file);
 
 // Reads into `ranges` in order until they are full or the file ends.
 // Returns the number of bytes read, or -1 on a read error.
@@ -96,5 +106,9 @@ void discard_output(Output* output);
 bool close_output_file(FileHandle file);
 bool replace_file(const std::string& from, const std::string& to);
 void remove_file(const std::string& path);
+
+// Creates the directory `path` (its parent must exist). True when it was
+// created or a directory stands there already.
+bool make_directory(const char* path);
 
 }  // namespace quillet::platform

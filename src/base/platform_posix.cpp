@@ -119,6 +119,17 @@ EntryKind examine_entry(const char* path) {
     return S_ISREG(status.st_mode) ? EntryKind::REGULAR_FILE : EntryKind::OTHER;
 }
 
+FileHandle wait_for_writer(const char* path, FileHandle file) {
+    // Opened without O_NONBLOCK, a named pipe's open waits for a writer; one
+    // that has a writer (the pipe of `<(command)`) opens at once.
+    int fd = -1;
+    do {
+        fd = open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    close(descriptor(file));
+    return fd < 0 ? NO_FILE : fd;
+}
+
 void wait_for_data(FileHandle file) {
     const int flags = fcntl(descriptor(file), F_GETFL);
     if (flags >= 0 && (flags & O_NONBLOCK)) fcntl(descriptor(file), F_SETFL, flags & ~O_NONBLOCK);
@@ -156,6 +167,9 @@ OpenOutputResult open_output(const char* path, Output* output) {
     // of /proc (/dev/stdout on a pipe) whose targets are no path names.
     struct stat status;
     const bool exists = stat(path, &status) == 0;
+    // A name the system refuses (too long, say) is refused before anything
+    // is written; a name that merely does not exist yet is created.
+    if (!exists && errno != ENOENT) return OpenOutputResult::CANNOT_CREATE;
     if (exists && !S_ISREG(status.st_mode)) return open_directly(path, output);
     // An existing file that may not be written stays as it is.
     if (exists && access(output->target.c_str(), W_OK) != 0) return OpenOutputResult::CANNOT_CREATE;
@@ -193,5 +207,11 @@ bool replace_file(const std::string& from, const std::string& to) {
 }
 
 void remove_file(const std::string& path) { unlink(path.c_str()); }
+
+bool make_directory(const char* path) {
+    if (mkdir(path, 0777) == 0) return true;
+    struct stat status;
+    return errno == EEXIST && stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
 
 }  // namespace quillet::platform

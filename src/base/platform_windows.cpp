@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "base/platform.hpp"
 #include "base/temporary_name.hpp"
@@ -88,6 +89,27 @@ bool create_temporary(Output* output) {
     return false;
 }
 
+// Whether Windows refuses `name` as the name of a file: a character it
+// forbids in the last component (< > : " | ? * or a control character), a
+// component longer than the file system allows, or an error that says so.
+constexpr std::size_t LONGEST_COMPONENT = 255;
+bool refused_name(const std::wstring& name, DWORD open_error) {
+    if (open_error == ERROR_INVALID_NAME || open_error == ERROR_FILENAME_EXCED_RANGE ||
+        open_error == ERROR_BAD_PATHNAME) {
+        return true;
+    }
+    const std::size_t start = name.find_last_of(L"\\/");
+    const std::wstring last = start == std::wstring::npos ? name : name.substr(start + 1);
+    const std::size_t colon = last.find(L':');
+    // "C:name" names a file in a drive's current directory.
+    const std::wstring component = start == std::wstring::npos && colon == 1 ? last.substr(2) : last;
+    if (component.size() > LONGEST_COMPONENT) return true;
+    for (const wchar_t ch : component) {
+        if (ch < L' ' || std::wcschr(L"<>:\"|?*", ch)) return true;
+    }
+    return false;
+}
+
 OpenOutputResult open_directly(const std::wstring& name, DWORD disposition, Output* output) {
     output->file = file_of(
         CreateFileW(name.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -156,8 +178,11 @@ EntryKind examine_entry(const char* path) {
     return attributes & other ? EntryKind::OTHER : EntryKind::REGULAR_FILE;
 }
 
-// Reads from a pipe wait for data on Windows anyway.
+// Reads from a pipe wait for data on Windows anyway, and opening a named
+// pipe needs its server already.
 void wait_for_data(FileHandle) {}
+
+FileHandle wait_for_writer(const char*, FileHandle file) { return file; }
 
 std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count) {
     std::int64_t total = 0;
@@ -184,6 +209,7 @@ OpenOutputResult open_output(const char* path, Output* output) {
     const HANDLE existing = CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (existing == INVALID_HANDLE_VALUE) {
+        if (refused_name(name, GetLastError())) return OpenOutputResult::CANNOT_CREATE;
         // Nothing there yet, or a missing directory that the creation of
         // the temporary file then finds. A link that leads nowhere is
         // replaced itself rather than followed.
@@ -224,5 +250,13 @@ bool replace_file(const std::string& from, const std::string& to) {
 }
 
 void remove_file(const std::string& path) { DeleteFileW(wide(path).c_str()); }
+
+bool make_directory(const char* path) {
+    const std::wstring name = wide(path);
+    if (name.empty()) return false;
+    if (CreateDirectoryW(name.c_str(), nullptr)) return true;
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 }  // namespace quillet::platform

@@ -5,6 +5,7 @@
 #include "quillet/quillet.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -15,13 +16,67 @@
 #include "snapshot/snapshot_reader.hpp"
 #include "snapshot/snapshot_writer.hpp"
 
+namespace quillet {
+namespace {
+void record_report(void* handle, int code, const char* text);
+}  // namespace
+}  // namespace quillet
+
+// A snapshot, the reporter its caller installed, and the last failure
+// reported on it. Its own reporter records each failure in fixed buffers
+// (no allocation, so that even running out of memory is recorded), then
+// hands the report on.
 struct quillet_snapshot {
+    static constexpr std::size_t MESSAGE_SIZE = 512;
+
     quillet::Snapshot value;
-    quillet::Reporter reporter;
+    quillet::Reporter reporter{quillet::record_report, this};
+    quillet::Reporter caller_reporter;
+    mutable int last_code = 0;
+    mutable char last_message[MESSAGE_SIZE] = "";
+    mutable quillet::ReadDetail last_detail;
 };
 
 namespace quillet {
 namespace {
+
+void record_report(void* handle, int code, const char* text) {
+    auto* s = static_cast<quillet_snapshot*>(handle);
+    if (code < 0) {
+        s->last_code = code;
+        std::size_t n = 0;
+        for (; text[n] && n + 1 < sizeof s->last_message; ++n) s->last_message[n] = text[n];
+        s->last_message[n] = '\0';
+        s->last_detail.text[0] = '\0';
+    }
+    if (s->caller_reporter.function) s->caller_reporter.function(s->caller_reporter.user, code, text);
+}
+
+// Keeps the detail of a failed read as the last failure's.
+int keep_detail(const quillet_snapshot* s, int result, const ReadDetail& detail) {
+    if (result < 0) s->last_detail = detail;
+    return result;
+}
+
+// A caller's reading function as the library's piece reader.
+struct CallerSource {
+    quillet_read_fn read;
+    void* user;
+};
+long read_caller_piece(void* source, std::uint8_t* data, std::size_t capacity) {
+    const auto* caller = static_cast<const CallerSource*>(source);
+    const long n = caller->read(caller->user, data, capacity);
+    return n > static_cast<long>(capacity) ? -1 : n;
+}
+
+// A name compared in any letter case, ASCII only.
+bool same_name(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(*a) != lower(*b)) return false;
+    }
+    return *a == *b;
+}
 
 const Reporter NO_REPORTER{};
 
@@ -76,21 +131,63 @@ quillet_snapshot* quillet_snapshot_new(void) { return new (std::nothrow) quillet
 
 void quillet_snapshot_free(quillet_snapshot* snapshot) { delete snapshot; }
 
+int quillet_model_number(const char* name) {
+    if (!name) return ERR_MISSING_VALUE;
+    for (int model = 0; model < MODEL_COUNT; ++model) {
+        if (same_name(name, MODEL_NAMES[model])) return model;
+    }
+    return ERR_BAD_MODEL;
+}
+
+int quillet_register_number(const char* name) {
+    if (!name) return ERR_MISSING_VALUE;
+    for (int reg = 0; reg < REGISTER_COUNT; ++reg) {
+        if (same_name(name, REGISTER_NAMES[reg])) return reg;
+    }
+    return ERR_BAD_REGISTER;
+}
+
 void quillet_set_reporter(quillet_snapshot* snapshot, quillet_report_fn report, void* user) {
-    if (snapshot) snapshot->reporter = Reporter{report, user};
+    if (snapshot) snapshot->caller_reporter = Reporter{report, user};
+}
+
+int quillet_last_failure(const quillet_snapshot* snapshot) { return snapshot ? snapshot->last_code : ERR_MISSING_VALUE; }
+
+const char* quillet_last_message(const quillet_snapshot* snapshot) {
+    return snapshot ? snapshot->last_message : "";
+}
+
+const char* quillet_last_detail(const quillet_snapshot* snapshot) {
+    return snapshot ? snapshot->last_detail.text : "";
 }
 
 int quillet_read_file(quillet_snapshot* snapshot, const char* path) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!path) return missing(snapshot, "path");
-    return read_snapshot_file(path, &snapshot->value, snapshot->reporter);
+    ReadDetail detail;
+    return keep_detail(snapshot, read_snapshot_file(path, &snapshot->value, snapshot->reporter, &detail), detail);
 }
 
 int quillet_read_bytes(quillet_snapshot* snapshot, const void* data, size_t length, const char* name) {
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!data && length > 0) return missing(snapshot, "data");
-    return read_snapshot_bytes(static_cast<const std::uint8_t*>(data), length, name_or_memory(name),
-                               &snapshot->value, snapshot->reporter);
+    ReadDetail detail;
+    const int result = read_snapshot_bytes(static_cast<const std::uint8_t*>(data), length, name_or_memory(name),
+                                           &snapshot->value, snapshot->reporter, &detail);
+    return keep_detail(snapshot, result, detail);
+}
+
+int quillet_read_stream(quillet_snapshot* snapshot, quillet_read_fn read, void* user, const char* name,
+                        size_t* length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!read) return missing(snapshot, "read");
+    CallerSource source{read, user};
+    ReadDetail detail;
+    std::size_t held = 0;
+    const int result = read_snapshot_stream(read_caller_piece, &source, name_or_memory(name), &snapshot->value,
+                                            snapshot->reporter, &held, &detail);
+    if (length) *length = held;
+    return keep_detail(snapshot, result, detail);
 }
 
 int quillet_stored_header(const quillet_snapshot* snapshot, uint8_t* header) {
@@ -326,8 +423,15 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!out && length > 0) return missing(snapshot, "out");
     if (const int result = check_page(snapshot, page)) return result;
-    if (offset > PAGE_SIZE || length > PAGE_SIZE - offset) {
-        return out_of_range(snapshot, static_cast<long>(offset + length), "offset + length in a page", PAGE_SIZE);
+    if (offset > PAGE_SIZE) {
+        return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE, range_text("offset in a page", PAGE_SIZE).c_str(),
+                                   offset);
+    }
+    if (length > PAGE_SIZE - offset) {
+        const std::string what = "length from offset " + std::string(DecimalText::of_size(offset).c_str()) +
+                                 " in a page";
+        return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE,
+                                   range_text(what.c_str(), static_cast<long>(PAGE_SIZE - offset)).c_str(), length);
     }
     read_page_bytes(snapshot->value, page, offset, static_cast<std::uint8_t*>(out), length);
     return 0;
@@ -338,7 +442,9 @@ int quillet_read_memory(const quillet_snapshot* snapshot, long address, void* ou
     if (!out && length > 0) return missing(snapshot, "out");
     if (const int result = check_address(snapshot, address)) return result;
     if (length > static_cast<std::size_t>(ADDRESS_SPACE_SIZE - address)) {
-        return out_of_range(snapshot, address + static_cast<long>(length), "address + length", ADDRESS_SPACE_SIZE);
+        const std::string what = "length from address " + std::string(DecimalText(address).c_str());
+        return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE,
+                                   range_text(what.c_str(), ADDRESS_SPACE_SIZE - address).c_str(), length);
     }
     read_address_space(snapshot->value, static_cast<int>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
@@ -373,6 +479,26 @@ int quillet_save_file(const char* path, const void* data, size_t length, quillet
     if (!data && length > 0) return report_failure(reporter, ERR_MISSING_VALUE, "data");
     const ConstByteRange range{static_cast<const std::uint8_t*>(data), length};
     return write_file_whole(path, &range, 1, reporter);
+}
+
+int quillet_save_files(const char* directory, const quillet_named_data* files, size_t count,
+                       const char* const* stale, size_t stale_count, quillet_report_fn report, void* user) {
+    const Reporter reporter{report, user};
+    if (!directory) return report_failure(reporter, ERR_MISSING_VALUE, "directory");
+    if (!files && count > 0) return report_failure(reporter, ERR_MISSING_VALUE, "files");
+    if (!stale && stale_count > 0) return report_failure(reporter, ERR_MISSING_VALUE, "stale");
+    std::unique_ptr<NamedOutput[]> outputs(new (std::nothrow) NamedOutput[count ? count : 1]);
+    if (!outputs) return report_failure(reporter, ERR_OUT_OF_MEMORY);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!files[i].name) return report_failure(reporter, ERR_MISSING_VALUE, "files[].name");
+        if (!files[i].data && files[i].length > 0) return report_failure(reporter, ERR_MISSING_VALUE, "files[].data");
+        outputs[i] = NamedOutput{files[i].name, ConstByteRange{static_cast<const std::uint8_t*>(files[i].data),
+                                                                files[i].length}};
+    }
+    for (std::size_t i = 0; i < stale_count; ++i) {
+        if (!stale[i]) return report_failure(reporter, ERR_MISSING_VALUE, "stale[]");
+    }
+    return write_files_into(directory, outputs.get(), count, stale, stale_count, reporter);
 }
 
 int quillet_entry_kind(const char* path) {

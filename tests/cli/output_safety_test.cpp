@@ -37,6 +37,15 @@ TEST_F(OutputSafetyTest, MissingDirectoryFailsBeforeWriting) {
     EXPECT_EQ(std::vector<std::string>{"in.bin"}, dir.entries());
 }
 
+// A name the system refuses (longer than the file system allows) cannot be
+// opened: 10 before anything is written, not a failed write.
+TEST_F(OutputSafetyTest, ANameTheSystemRefusesCannotBeOpened) {
+    const std::string name(300, 'n');
+    EXPECT_TRUE(failed_with(run({"-mem", "0", "in.bin", "-o", name}), 10, "Can't open output file '" + name + "'!",
+                            "Saving final Snapshot `" + name + "`\n"));
+    EXPECT_EQ(std::vector<std::string>{"in.bin"}, dir.entries());
+}
+
 // A header alone stays in the stream's buffer: its write fails only when
 // the output is flushed.
 TEST_F(OutputSafetyTest, FullDeviceIsAWriteFailure) {

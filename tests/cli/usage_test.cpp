@@ -103,6 +103,20 @@ TEST_F(UsageTest, PauseWaitsForEnterAndConsumesTypedCharacters) {
     EXPECT_TRUE(succeeded(result, USAGE));
 }
 
+// An input without line ends that does not end (/dev/zero, say) cannot
+// hold the pause: it ends after 4096 characters, while the input is still
+// open.
+TEST_F(UsageTest, EndlessInputWithoutLineEndEndsThePause) {
+    ProcessSetup setup;
+    setup.standard_input = std::string(4096, 'x');
+    setup.pause_after_output = "hexadecimal (e.g. 0x1234)";
+    setup.pause_milliseconds = 0;
+    setup.input_after_pause = std::string(4096, 'y');
+    const ProcessResult result = run({"-h"}, setup);
+    EXPECT_NE(std::string::npos, result.output_at_pause.find("hexadecimal (e.g. 0x1234)"));
+    EXPECT_TRUE(succeeded(result, USAGE));
+}
+
 // ENTER in a console (a Windows one) sends CR LF: it ends the pause there
 // and leaves no trace either.
 TEST_F(UsageTest, EnterOfAConsoleEndsThePause) {

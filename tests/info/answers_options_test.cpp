@@ -6,6 +6,7 @@
 
 #include "info_test_support.hpp"
 #include "mini_json.hpp"
+#include "quillet/quillet.h"
 
 namespace info_test {
 namespace {
@@ -145,7 +146,41 @@ TEST_F(InfoTest, StandardInputIsReadAsAFile) {
 
     const RunResult empty = run_info_with_input({"-"}, {});
     EXPECT_EQ(empty.status, 9);
-    EXPECT_EQ(empty.err, "Can't read from the source file '-'!\n\n");
+    EXPECT_EQ(empty.err, "Can't read from the source file '-'!\nthe file is empty\n\n");
+}
+
+// Standard input is read up to the largest snapshot and one byte more: an
+// endless input (/dev/zero) fails. A regular file of that size is read as
+// a template is, to its last piece: the bytes after it do not count.
+TEST_F(InfoTest, StandardInputBeyondTheLargestSnapshotIsTooLong) {
+    const std::string too_long = "Source file '%s' is too long! Max length 278652 bytes.\n"
+                                 "the file is longer than 278,652 bytes, the most a snapshot can use\n\n";
+    const auto expected = [&](const std::string& name) {
+        std::string text = too_long;
+        text.replace(text.find("%s"), 2, name);
+        return text;
+    };
+    make_snapshot("s.zvk", {"-hex", "0", "C9"});
+    Bytes bytes = dir_.read("s.zvk");
+    bytes.resize(QUILLET_SNAPSHOT_SIZE_MAX, 0);
+    const RunResult largest = run_info_with_input({"-"}, bytes);
+    EXPECT_EQ(largest.status, 0) << largest.err;
+    dir_.write("largest.zvk", bytes);
+    EXPECT_EQ(run_info({path("largest.zvk")}).status, 0);
+
+    bytes.push_back(0);
+    const RunResult beyond = run_info_with_input({"-"}, bytes);
+    EXPECT_EQ(beyond.status, 8);
+    EXPECT_EQ(beyond.err, expected("-"));
+    EXPECT_EQ(beyond.out, "");
+    dir_.write("beyond.zvk", bytes);
+    const RunResult file = run_info({path("beyond.zvk")});
+    EXPECT_EQ(file.status, 0) << file.err;
+    EXPECT_EQ(text_field(file.out, "File size:"), "278653 bytes");
+
+    // Far more input than that ends the same way, without reading it all.
+    bytes.resize(3 * QUILLET_SNAPSHOT_SIZE_MAX, 0);
+    EXPECT_EQ(run_info_with_input({"-"}, bytes).status, 8);
 }
 
 }  // namespace

@@ -193,7 +193,9 @@ TEST_F(DiffTest, AnInvalidOtherGetsItsOwnStatusAndNoComparison) {
     const RunResult text = run_info({"--diff", bad, good});
     EXPECT_EQ(text.status, 25);
     EXPECT_EQ(text.out, "");
-    EXPECT_EQ(text.err, "Bad ZVK version `7` in file: '" + bad + "'!\n\n");
+    const std::string message = "Bad ZVK version `7` in file: '" + bad +
+                                "'!\nthe version byte at offset 3 is 7; versions 1 and 2 exist\n\n";
+    EXPECT_EQ(text.err, message);
 
     const RunResult json = run_info({"--json", "--diff", bad, good});
     EXPECT_EQ(json.status, 25);
@@ -206,7 +208,7 @@ TEST_F(DiffTest, AnInvalidOtherGetsItsOwnStatusAndNoComparison) {
 
     const RunResult reversed = run_info({"--diff", good, bad});
     EXPECT_EQ(reversed.status, 25);
-    EXPECT_EQ(reversed.err, "Bad ZVK version `7` in file: '" + bad + "'!\n\n");
+    EXPECT_EQ(reversed.err, message);
 }
 
 TEST_F(DiffTest, EitherSnapshotMayComeFromStandardInput) {

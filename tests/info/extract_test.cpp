@@ -124,11 +124,48 @@ protected:
     std::string snapshot_;
 };
 
-TEST_F(ExtractFailureTest, MissingDirectoryFailsWithItsPath) {
-    const RunResult run = run_info({"--extract", path("missing"), snapshot_});
+TEST_F(ExtractFailureTest, AMissingDirectoryIsCreated) {
+    const RunResult run = run_info({"--extract", path("new"), snapshot_});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::filesystem::file_size(path("new/block-00.bin")), static_cast<std::uintmax_t>(PAGE));
+}
+
+TEST_F(ExtractFailureTest, MissingParentDirectoryFailsWithThePath) {
+    const RunResult run = run_info({"--extract", path("missing/out"), snapshot_});
     EXPECT_EQ(run.status, 10);
-    EXPECT_EQ(run.err, "Can't open output file '" + path("missing/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(run.err, "Can't open output file '" + path("missing/out/block-00.bin") + "'!\n\n");
     EXPECT_FALSE(dir_.exists("missing"));
+}
+
+// The folder holds this snapshot's pieces and no former extraction's: the
+// pieces it lacks go, whatever else the folder holds stays.
+TEST_F(ExtractFailureTest, AnEarlierExtractionsPiecesThisSnapshotLacksGo) {
+    ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    dir_.write("out/rom.bin", Bytes(1024, 0xFF));
+    dir_.write("out/block-00.bin", Bytes(PAGE, 1));
+    dir_.write("out/block-05.bin", Bytes(PAGE, 5));
+    dir_.write("out/notes.txt", Bytes{'h', 'i'});
+    const RunResult run = run_info({"-x", path("out"), snapshot_});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(dir_.exists("out/rom.bin"));
+    EXPECT_FALSE(dir_.exists("out/block-05.bin"));
+    EXPECT_EQ(slice(dir_.read("out/block-00.bin"), 0, 100), noise(100, 7));
+    EXPECT_EQ(dir_.read("out/notes.txt"), (Bytes{'h', 'i'}));
+}
+
+// A piece that cannot be written leaves the folder as it was: no piece of
+// the new set, and the former extraction whole.
+TEST_F(ExtractFailureTest, AFailedExtractionLeavesTheFolderAsItWas) {
+    QUILLET_REQUIRE(quillet_test::Facility::RESOURCE_LIMITS);
+    ASSERT_EQ(mkdir(path("out").c_str(), 0700), 0);
+    dir_.write("out/block-05.bin", Bytes(PAGE, 5));
+    quillet_test::ProcessSetup setup;
+    setup.file_size_limit = PAGE / 2;  // a disk that fills up
+    const RunResult run = run_info_with_setup({"-x", path("out"), snapshot_}, setup);
+    EXPECT_EQ(run.status, 12) << run.err;
+    EXPECT_EQ(run.err, "Can't write to the output file '" + path("out/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(dir_.read("out/block-05.bin"), Bytes(PAGE, 5));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("out")), {}), 1);
 }
 
 TEST_F(ExtractFailureTest, MemoryFileInAMissingDirectoryFails) {

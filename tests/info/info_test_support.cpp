@@ -49,6 +49,10 @@ RunResult run_info_with_input(const std::vector<std::string>& arguments, const B
     return run_program(QUILLET_INFO_EXECUTABLE, arguments, setup);
 }
 
+RunResult run_info_with_setup(const std::vector<std::string>& arguments, const quillet_test::ProcessSetup& setup) {
+    return run_program(QUILLET_INFO_EXECUTABLE, arguments, setup);
+}
+
 std::string text_field(const std::string& summary, const std::string& label) {
     return line_after(summary, label);
 }

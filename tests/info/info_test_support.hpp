@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/process.hpp"
 #include "support/temp_dir.hpp"
 
 namespace info_test {
@@ -25,6 +26,8 @@ RunResult run_quillet(const std::vector<std::string>& arguments);
 RunResult run_info(const std::vector<std::string>& arguments);
 // quillet-info with `input` on its standard input.
 RunResult run_info_with_input(const std::vector<std::string>& arguments, const Bytes& input);
+// quillet-info run with `setup` (its input, limits).
+RunResult run_info_with_setup(const std::vector<std::string>& arguments, const quillet_test::ProcessSetup& setup);
 
 // The value of the summary line "label" (label includes the colon), with
 // the padding removed; "" when there is no such line.

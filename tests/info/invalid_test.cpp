@@ -47,6 +47,7 @@ struct InvalidCase {
     Bytes bytes;
     int status;
     const char* message;  // %s: the path
+    const char* detail;   // the line quillet-info adds
 };
 
 std::vector<InvalidCase> invalid_cases() {
@@ -57,22 +58,35 @@ std::vector<InvalidCase> invalid_cases() {
     const char* const bad_header = "Bad or no ZVK header in file: '%s'!";
     const char* const bad_unpack = "Bad size of memory blocks after unpack in ZVK file: '%s'!";
     return {
-        {"empty", {}, 9, short_read},
-        {"six_bytes", Bytes(v1.begin(), v1.begin() + 6), 9, short_read},
-        {"lower_case_magic", lower_magic, 24, bad_header},
-        {"version_0", header(0, HEADER_SIZE_V1, MODEL_V2A), 25, "Bad ZVK version `0` in file: '%s'!"},
-        {"version_3_length_0", header(3, 0, MODEL_V2A), 25, "Bad ZVK version `3` in file: '%s'!"},
-        {"header_length_55", header(1, 55, MODEL_V2A), 24, bad_header},
-        {"header_length_125", header(2, 125, MODEL_V2A), 24, bad_header},
-        {"model_8", header(1, HEADER_SIZE_V1, 8), 26, "Unknown computer model `8` in ZVK file: '%s'!"},
-        {"short_header", Bytes(v1.begin(), v1.begin() + 40), 9, short_read},
+        {"empty", {}, 9, short_read, "the file is empty"},
+        {"six_bytes", Bytes(v1.begin(), v1.begin() + 6), 9, short_read, "the file ends inside the header, 6 of 7 bytes"},
+        {"lower_case_magic", lower_magic, 24, bad_header, "the file does not begin with \"ZVK\""},
+        {"version_0", header(0, HEADER_SIZE_V1, MODEL_V2A), 25, "Bad ZVK version `0` in file: '%s'!",
+         "the version byte at offset 3 is 0; versions 1 and 2 exist"},
+        {"version_3_length_0", header(3, 0, MODEL_V2A), 25, "Bad ZVK version `3` in file: '%s'!",
+         "the version byte at offset 3 is 3; versions 1 and 2 exist"},
+        {"header_length_55", header(1, 55, MODEL_V2A), 24, bad_header,
+         "the header length at offset 4 is 55, outside 56 to 124"},
+        {"header_length_125", header(2, 125, MODEL_V2A), 24, bad_header,
+         "the header length at offset 4 is 125, outside 56 to 124"},
+        {"model_8", header(1, HEADER_SIZE_V1, 8), 26, "Unknown computer model `8` in ZVK file: '%s'!",
+         "the model byte at offset 6 is 8; models 0 to 7 exist"},
+        {"short_header", Bytes(v1.begin(), v1.begin() + 40), 9, short_read,
+         "the file ends inside the header, 40 of 56 bytes"},
         {"block_word_16385_unread_block_2", with_block_word(header(1, HEADER_SIZE_V1, MODEL_V1), 2, 16385, {}), 24,
-         bad_header},
-        {"rom_length_16385", with_rom(v1, 0xC001, {}), 24, bad_header},
-        {"rom_raw_length_0", with_rom(v1, 0x8000, {}), 27, bad_unpack},
-        {"block_cut_short", with_block_word(v1, 0, 100, Bytes(50, 0)), 9, short_read},
-        {"block_unpacks_short", with_block_word(v1, 0, 2, {0x00, 0x41}), 27, bad_unpack},
-        {"block_with_bytes_left_over", with_block_word(v1, 1, 3, {0x7F, 0x41, 0x42}), 27, bad_unpack},
+         bad_header, "the length of block 2 at offset 26 is 16,385, above 16,384"},
+        {"rom_length_16385", with_rom(v1, 0xC001, {}), 24, bad_header,
+         "the ROM image's stored length at offset 20 is 16,385, above 16,384"},
+        {"rom_raw_length_0", with_rom(v1, 0x8000, {}), 27, bad_unpack,
+         "the ROM image's descriptor at offset 20, 0x8000, gives it no bytes"},
+        {"block_cut_short", with_block_word(v1, 0, 100, Bytes(50, 0)), 9, short_read,
+         "the file ends inside block 0, 50 of 100 bytes"},
+        {"block_of_16384_cut_short", with_block_word(v1, 1, 16384, Bytes(2880, 0)), 9, short_read,
+         "the file ends inside block 1, 2,880 of 16,384 bytes"},
+        {"block_unpacks_short", with_block_word(v1, 0, 2, {0x00, 0x41}), 27, bad_unpack,
+         "block 0 at offset 56 unpacks to 3 of 16,384 bytes"},
+        {"block_with_bytes_left_over", with_block_word(v1, 1, 3, {0x7F, 0x41, 0x42}), 27, bad_unpack,
+         "block 1 at offset 56 does not unpack to 16,384 bytes: its stored bytes go on"},
     };
 }
 
@@ -80,6 +94,12 @@ std::string message(const char* format, const std::string& path) {
     char text[512];
     std::snprintf(text, sizeof text, format, path.c_str());
     return std::string(text) + "\n\n";
+}
+
+// quillet's message (with its empty line) and the line of the detail
+// between the two.
+std::string with_detail(const std::string& message, const std::string& detail) {
+    return message.substr(0, message.size() - 1) + detail + "\n\n";
 }
 
 class InvalidTest : public InfoTest, public ::testing::WithParamInterface<InvalidCase> {};
@@ -93,7 +113,7 @@ TEST_P(InvalidTest, ReportedAsForATemplate) {
 
     const RunResult text = run_info({file});
     EXPECT_EQ(text.status, c.status);
-    EXPECT_EQ(text.err, message(c.message, file));
+    EXPECT_EQ(text.err, with_detail(message(c.message, file), c.detail));
     EXPECT_EQ(text.out, "");
 
     const RunResult json = run_info({"--json", file});
@@ -101,9 +121,10 @@ TEST_P(InvalidTest, ReportedAsForATemplate) {
     JsonValue value;
     std::string error;
     ASSERT_TRUE(parse_json(json.out, &value, &error)) << error;
-    EXPECT_EQ(value.keys, (std::vector<std::string>{"file", "status"}));
+    EXPECT_EQ(value.keys, (std::vector<std::string>{"file", "status", "detail"}));
     EXPECT_EQ(value["file"].text, file);
     EXPECT_EQ(value["status"].number, c.status);
+    EXPECT_EQ(value["detail"].text, c.detail);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, InvalidTest, ::testing::ValuesIn(invalid_cases()),
@@ -131,8 +152,10 @@ TEST_F(InfoTest, EachFileIsReportedAndTheFirstFailureSetsTheStatus) {
 
     const RunResult text = run_info({bad_magic, good, bad_version});
     EXPECT_EQ(text.status, 24);
-    EXPECT_EQ(text.err, message("Bad or no ZVK header in file: '%s'!", bad_magic) +
-                            message("Bad ZVK version `7` in file: '%s'!", bad_version));
+    EXPECT_EQ(text.err, with_detail(message("Bad or no ZVK header in file: '%s'!", bad_magic),
+                                    "the file does not begin with \"ZVK\"") +
+                            with_detail(message("Bad ZVK version `7` in file: '%s'!", bad_version),
+                                        "the version byte at offset 3 is 7; versions 1 and 2 exist"));
     EXPECT_EQ(text.out.rfind("File:", 0), 0u) << "no blank line or banner before the only summary";
     EXPECT_EQ(text_field(text.out, "File:"), good);
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the installed library: the shared library exports its public
 # interface only and never touches the console; the example consumer
-# examples/embed.c builds against the installed tree, once with the
-# compiler and pkg-config and once through find_package(quillet), and both
-# builds write quillet's snapshot of the same build, byte for byte.
+# examples/embed.c builds against the installed tree with the C compiler
+# alone, with pkg-config and through find_package(quillet), each with the
+# shared and the static library, and every build writes quillet's snapshot
+# of the same build, byte for byte.
 # Usage: check_library.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -32,12 +33,27 @@ echo "libquillet exports $(nm -D --defined-only "$libdir/libquillet.so.1" | grep
 cmp "$work/expected.zvk" "$work/pkg-config.zvk"
 echo "pkg-config build writes quillet's bytes"
 
+# The static library with what pkg-config --static adds for it (the C++
+# runtime); the shared library moved away, so that it cannot be taken.
+mkdir "$work/static"
+cp "$libdir/libquillet.a" "$work/static/"
+# shellcheck disable=SC2046
+"${CC:-cc}" -std=c99 -Wall -Wextra -Wpedantic -Werror "$source/examples/embed.c" \
+    $(pkg-config --cflags quillet) -L"$work/static" $(pkg-config --static --libs-only-l quillet) \
+    -o "$work/embed-static"
+"$work/embed-static" "$work/static.zvk"
+cmp "$work/expected.zvk" "$work/static.zvk"
+echo "pkg-config --static build writes quillet's bytes"
+
 cmake -S "$source/tests/package/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
     -DEMBED_SOURCE="$source/examples/embed.c" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 "$work/consumer/embed" "$work/find-package.zvk"
 cmp "$work/expected.zvk" "$work/find-package.zvk"
-echo "find_package build writes quillet's bytes"
+"$work/consumer/embed_static" "$work/find-package-static.zvk"
+cmp "$work/expected.zvk" "$work/find-package-static.zvk"
+! ldd "$work/consumer/embed_static" | grep -q libquillet || { echo "FAIL: embed_static loads libquillet"; exit 1; }
+echo "find_package builds, shared and static, write quillet's bytes"
 
 # A failure comes back as quillet's exit status and message.
 if "$work/consumer/embed" "$work/missing/out.zvk" 2>"$work/errors"; then

@@ -107,3 +107,24 @@ if [ "$listed" != "$expected" ]; then
     exit 1
 fi
 echo "$(basename "$zip"): $(wc -l <<<"$listed") files as expected"
+
+# The documents are plain text with Windows line ends: no overstrikes
+# (backspaces) in the manual pages, CRLF at the end of every line.
+unpacked=$windows/zip-check
+rm -rf "$unpacked" && mkdir "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$zip")
+docs=$unpacked/quillet-$version-win64/doc
+for text in quillet.txt quillet-info.txt quillet-run.txt README.md LICENSE CHANGELOG.md; do
+    if grep -q $'\b' "$docs/$text"; then
+        echo "FAIL: doc/$text holds backspace overstrikes"
+        exit 1
+    fi
+    lines=$(wc -l <"$docs/$text")
+    crlf=$(grep -c $'\r$' "$docs/$text" || true)
+    if [ "$lines" -eq 0 ] || [ "$crlf" -ne "$lines" ]; then
+        echo "FAIL: doc/$text: $crlf of $lines lines end in CRLF"
+        exit 1
+    fi
+done
+rm -rf "$unpacked"
+echo "documents in doc/: plain text, CRLF line ends"

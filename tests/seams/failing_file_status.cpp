@@ -34,6 +34,7 @@ int query_file_status(FileHandle file, FileStatus* status) {
     struct stat information;
     if (fstat(static_cast<int>(file), &information) != 0) return -1;
     status->regular = S_ISREG(information.st_mode);
+    status->pipe = S_ISFIFO(information.st_mode);
     status->size = call == plan.lengthless_call ? -1 : static_cast<std::int64_t>(information.st_size);
     return 0;
 }

@@ -4,7 +4,9 @@
 # on the PATH that only fail, and with an assembler that wants the output
 # name first and one that wants it last. The snapshot must hold the
 # assembled binary at address 0 and the ROM image; a second make must find
-# it up to date; without ASSEMBLE make must stop before assembling.
+# it up to date; without ASSEMBLE make must stop before assembling. The ROM
+# image is optional: given with ROM=, it is in the snapshot; without, the
+# snapshot has none and make needs no ROM file.
 # Usage: makefile_recipe_test.sh README EXAMPLES_DIR QUILLET QUILLET_INFO MAKE
 set -u
 readme=$1 examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4") make=$5
@@ -44,11 +46,11 @@ run_make() {
     (cd "$work" && PATH="$work/decoys:$PATH" "$make" QUILLET="$quillet" QUILLET_INFO="$quillet_info" "$@")
 }
 
-while IFS='|' read -r assembler command; do
+while IFS='|' read -r assembler command rom; do
     rm -f "$work"/game.* "$work/module.rom" "$work/memory.bin"
     cp "$examples/stripes.bin" "$work/game.asm"
-    head -c 1024 "$quillet" >"$work/module.rom"  # not all one byte, so not stored in fill form
-    if ! run_make "ASSEMBLE=$command" >"$work/make.log" 2>&1; then
+    [[ -z $rom ]] || head -c 1024 "$quillet" >"$work/$rom"  # not all one byte, so not stored in fill form
+    if ! run_make "ASSEMBLE=$command" "ROM=$rom" >"$work/make.log" 2>&1; then
         fail "make with the $assembler assembler failed:"$'\n'"$(cat "$work/make.log")"
         continue
     fi
@@ -56,12 +58,17 @@ while IFS='|' read -r assembler command; do
         fail "$assembler: quillet-info cannot read the snapshot make built"
     cmp -s -n "$(stat -c %s "$work/game.asm")" "$work/memory.bin" "$work/game.asm" ||
         fail "$assembler: the snapshot does not hold the assembled binary at address 0"
-    grep -q '^ROM image: .* 1024 bytes unpacked' "$work/summary.txt" ||
-        fail "$assembler: the snapshot holds no 1024-byte ROM image:"$'\n'"$(cat "$work/summary.txt")"
-    run_make -q "ASSEMBLE=$command" || fail "$assembler: a second make does not find game.zvk up to date"
+    if [[ -n $rom ]]; then
+        grep -q '^ROM image: .* 1024 bytes unpacked' "$work/summary.txt" ||
+            fail "$assembler: the snapshot holds no 1024-byte ROM image:"$'\n'"$(cat "$work/summary.txt")"
+    else
+        grep -q '^ROM image: *none' "$work/summary.txt" ||
+            fail "$assembler: a snapshot without ROM= holds a ROM image:"$'\n'"$(cat "$work/summary.txt")"
+    fi
+    run_make -q "ASSEMBLE=$command" "ROM=$rom" || fail "$assembler: a second make does not find game.zvk up to date"
 done <<'TABLE'
-output-first|./output-first -o $@ $<
-output-last|./output-last $< $@
+output-first|./output-first -o $@ $<|module.rom
+output-last|./output-last $< $@|
 TABLE
 
 # Without ASSEMBLE, make names the variable and builds nothing.

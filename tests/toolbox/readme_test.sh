@@ -29,8 +29,16 @@ check_block2_entries README row_of
 check_rom_entry README "$(row_of -rom)"
 check_template_example README "$(grep -m1 '^quillet -zvk ' "$readme")"
 
+# The first quick start command builds the two programs it runs and no
+# more; the prerequisites line refreshes the package lists first.
+quick_start=$(sed -n '/^## Quick start/,/^## /p' "$readme" | grep -m1 '^cmake ')
+[[ $quick_start == *"cmake --build build --target quillet quillet-info && build/quillet "* ]] ||
+    fail "the first quick start command does not build just quillet and quillet-info: $quick_start"
+grep -q '^sudo apt-get update && sudo apt-get install ' "$readme" ||
+    fail "the prerequisites line does not run apt-get update before apt-get install"
+
 if ((failures > 0)); then
     echo "$failures README check(s) failed"
     exit 1
 fi
-echo "the README's statements on block 2, the V3 ROM image and templates hold"
+echo "the README's statements on block 2, the V3 ROM image, templates, the quick start and the prerequisites hold"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <iterator>
 
@@ -62,9 +63,17 @@ TEST(CApi, BadArgumentsAreRefusedWithOneNamedFailureAndChangeNothing) {
         {[&](S s) { return quillet_load_bytes(s, 65536, data, 1); }, -13,
          "Value 65536 is out of range for address (0 to 65535)"},
         {[&](S s) { return quillet_read_memory(s, 65000, out, 600); }, -13,
-         "Value 65600 is out of range for address + length (0 to 65536)"},
+         "Value 600 is out of range for length from address 65000 (0 to 536)"},
+        {[&](S s) { return quillet_read_memory(s, 0, out, static_cast<size_t>(-1)); }, -13,
+         "Value 18446744073709551615 is out of range for length from address 0 (0 to 65536)"},
         {[&](S s) { return quillet_read_page(s, 1, 16380, out, 8); }, -13,
-         "Value 16388 is out of range for offset + length in a page (0 to 16384)"},
+         "Value 8 is out of range for length from offset 16380 in a page (0 to 4)"},
+        {[&](S s) { return quillet_read_page(s, 0, 16380, out, 10); }, -13,
+         "Value 10 is out of range for length from offset 16380 in a page (0 to 4)"},
+        {[&](S s) { return quillet_read_page(s, 0, static_cast<size_t>(-1), out, 1); }, -13,
+         "Value 18446744073709551615 is out of range for offset in a page (0 to 16384)"},
+        {[&](S s) { return quillet_read_page(s, 0, 1, out, static_cast<size_t>(-1)); }, -13,
+         "Value 18446744073709551615 is out of range for length from offset 1 in a page (0 to 16383)"},
         {[&](S s) { return quillet_load_bytes(s, 65535, data, 2); }, -8,
          "Source file '(memory)' is too long! Max length 1 bytes."},
         {[](S s) { return quillet_store_hex(s, 0, "abc"); }, -28, "Invalid hexstring: 'abc'!"},
@@ -83,6 +92,87 @@ TEST(CApi, BadArgumentsAreRefusedWithOneNamedFailureAndChangeNothing) {
         EXPECT_TRUE(same_bytes(header_bytes(HeaderFields()), written(h.s, 0))) << c.text;
     }
     EXPECT_EQ(Bytes(out, out + sizeof out), Bytes(sizeof out, 0xAA));  // nothing written where it did not fit
+}
+
+// For callers without a reporter: the last failure's code, message and,
+// after a read, its detail; a later success keeps them.
+TEST(CApi, TheLastFailureIsKeptWithoutAReporter) {
+    S s = quillet_snapshot_new();
+    EXPECT_EQ(quillet_last_failure(s), 0);
+    EXPECT_STREQ(quillet_last_message(s), "");
+    EXPECT_STREQ(quillet_last_detail(s), "");
+    const std::uint8_t cut[] = {'Z', 'V', 'K', 1};
+    EXPECT_EQ(quillet_read_bytes(s, cut, sizeof cut, "cut.zvk"), -9);
+    EXPECT_EQ(quillet_last_failure(s), -9);
+    EXPECT_STREQ(quillet_last_message(s), "Can't read from the source file 'cut.zvk'!");
+    EXPECT_STREQ(quillet_last_detail(s), "the file ends inside the header, 4 of 7 bytes");
+    EXPECT_EQ(quillet_set_model(s, 3), 0);
+    EXPECT_EQ(quillet_last_failure(s), -9);
+    EXPECT_EQ(quillet_set_model(s, 9), -19);
+    EXPECT_EQ(quillet_last_failure(s), -19);
+    EXPECT_STREQ(quillet_last_message(s), "Bad computer model '9'!");
+    EXPECT_STREQ(quillet_last_detail(s), "");
+    quillet_snapshot_free(s);
+    EXPECT_EQ(quillet_last_failure(nullptr), -4);
+    EXPECT_STREQ(quillet_last_message(nullptr), "");
+}
+
+TEST(CApi, ModelAndRegisterNumbersFromTheirNames) {
+    for (int model = 0; model < QUILLET_MODEL_COUNT; ++model) {
+        EXPECT_EQ(quillet_model_number(quillet_model_name(model)), model);
+    }
+    for (int reg = 0; reg < QUILLET_REGISTER_COUNT; ++reg) {
+        EXPECT_EQ(quillet_register_number(quillet_register_name(reg)), reg);
+    }
+    EXPECT_EQ(quillet_model_number("alfa2"), QUILLET_MODEL_ALFA2);
+    EXPECT_EQ(quillet_register_number("pc"), QUILLET_REG_PC);
+    EXPECT_EQ(quillet_model_number("V2AA"), -19);
+    EXPECT_EQ(quillet_model_number(""), -19);
+    EXPECT_EQ(quillet_register_number("P"), -20);
+    EXPECT_EQ(quillet_model_number(nullptr), -4);
+    EXPECT_EQ(quillet_register_number(nullptr), -4);
+}
+
+// A caller's source of bytes, handed out in pieces of at most 1000.
+struct CallerBytes {
+    Bytes bytes;
+    std::size_t at = 0;
+    static long read(void* user, void* data, size_t capacity) {
+        auto* c = static_cast<CallerBytes*>(user);
+        const std::size_t n = std::min({capacity, std::size_t{1000}, c->bytes.size() - c->at});
+        std::copy_n(c->bytes.begin() + static_cast<long>(c->at), n, static_cast<std::uint8_t*>(data));
+        c->at += n;
+        return static_cast<long>(n);
+    }
+};
+
+TEST(CApi, AStreamIsReadToItsEndWithinTheLargestSnapshot) {
+    Handle source;
+    const Bytes page = varied(QUILLET_PAGE_SIZE);
+    ASSERT_EQ(quillet_load_page_bytes(source.s, 1, page.data(), page.size()), 0);
+    CallerBytes caller{written(source.s, 0)};
+    caller.bytes.resize(QUILLET_SNAPSHOT_SIZE_MAX, 0);
+    Handle h;
+    size_t length = 0;
+    ASSERT_EQ(quillet_read_stream(h.s, CallerBytes::read, &caller, "-", &length), 0);
+    EXPECT_EQ(length, static_cast<size_t>(QUILLET_SNAPSHOT_SIZE_MAX));
+    Bytes read_back(page.size());
+    ASSERT_EQ(quillet_read_page(h.s, 1, 0, read_back.data(), read_back.size()), 0);
+    EXPECT_EQ(read_back, page);
+
+    CallerBytes endless{Bytes(3 * QUILLET_SNAPSHOT_SIZE_MAX, 0)};
+    EXPECT_EQ(quillet_read_stream(h.s, CallerBytes::read, &endless, "-", nullptr), -8);
+    EXPECT_EQ(endless.at, static_cast<std::size_t>(QUILLET_SNAPSHOT_SIZE_MAX) + 1);
+    EXPECT_EQ(h.log.reports.back(), (Report{-8, "Source file '-' is too long! Max length 278652 bytes."}));
+    EXPECT_STREQ(quillet_last_detail(h.s), "the file is longer than 278,652 bytes, the most a snapshot can use");
+    EXPECT_EQ(quillet_read_stream(h.s, nullptr, nullptr, "-", nullptr), -4);
+}
+
+TEST(CApi, TooSmallABufferIsToldTheSizeNeeded) {
+    Handle h;
+    size_t needed = 0;
+    EXPECT_EQ(quillet_write_bytes(h.s, 0, nullptr, 0, &needed), -12);
+    EXPECT_EQ(needed, static_cast<size_t>(QUILLET_HEADER_SIZE_V1));
 }
 
 TEST(CApi, NewSnapshotIsTheDefaultVersion1Header) {

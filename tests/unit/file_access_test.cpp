@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "base/file_access.hpp"
 #include "support/target.hpp"
@@ -64,6 +67,111 @@ TEST(ReadInputFile, Failures) {
         EXPECT_EQ(r.reports, (Reports{{c.code, message(c.format, c.path)}}));
         EXPECT_EQ(r.buffer, repeated(LIMIT + 1, UNTOUCHED)) << c.path;
     }
+}
+
+// A source that hands out `total` bytes of ascending values in pieces of
+// at most `piece` bytes, counting what it was asked for; -1 from `fail_at`
+// bytes on.
+struct PieceSource {
+    std::size_t total;
+    std::size_t piece;
+    std::size_t fail_at = static_cast<std::size_t>(-1);
+    std::size_t given = 0;
+    int calls = 0;
+
+    static long read(void* user, std::uint8_t* data, std::size_t capacity) {
+        auto* s = static_cast<PieceSource*>(user);
+        ++s->calls;
+        if (s->given >= s->fail_at) return -1;
+        std::size_t n = std::min({capacity, s->piece, s->total - s->given});
+        for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(s->given + i);
+        s->given += n;
+        return static_cast<long>(n);
+    }
+};
+
+TEST(ReadToEnd, ReadsInPiecesUpToTheLimit) {
+    for (const std::size_t total : {std::size_t{0}, std::size_t{1}, std::size_t{LIMIT}}) {
+        PieceSource source{total, 7};
+        ByteBuffer content;
+        ReportLog log;
+        EXPECT_EQ(read_to_end(PieceSource::read, &source, LIMIT, &content, "in", log.reporter()),
+                  static_cast<long>(total));
+        EXPECT_EQ(Bytes(content.data(), content.data() + content.size()), ascending(total));
+        EXPECT_EQ(log.reports, Reports{});
+    }
+}
+
+// One byte beyond the limit is too long, and nothing after it is asked for:
+// an endless source ends.
+TEST(ReadToEnd, OneByteBeyondTheLimitIsTooLongAndTheRestIsNotRead) {
+    PieceSource source{static_cast<std::size_t>(-1) / 2, 1000};
+    ByteBuffer content;
+    ReportLog log;
+    EXPECT_EQ(read_to_end(PieceSource::read, &source, LIMIT, &content, "in", log.reporter()), ERR_SOURCE_TOO_LONG);
+    EXPECT_EQ(source.given, static_cast<std::size_t>(LIMIT + 1));
+    EXPECT_EQ(log.reports, (Reports{{ERR_SOURCE_TOO_LONG, "Source file 'in' is too long! Max length 100 bytes."}}));
+}
+
+TEST(ReadToEnd, AReadErrorIsAFailedRead) {
+    PieceSource source{LIMIT, 10, 30};
+    ByteBuffer content;
+    ReportLog log;
+    EXPECT_EQ(read_to_end(PieceSource::read, &source, LIMIT, &content, "in", log.reporter()), ERR_SOURCE_READ);
+    EXPECT_EQ(log.reports, (Reports{{ERR_SOURCE_READ, "Can't read from the source file 'in'!"}}));
+}
+
+TEST(ReadWholeFile, ARegularFileIsReadUpToTheLimitAndNoFurther) {
+    TempDir dir;
+    dir.write("fits", ascending(LIMIT));
+    dir.write("long", ascending(LIMIT + 1));
+    ByteBuffer content;
+    ReportLog log;
+    EXPECT_EQ(read_whole_file(dir.file("fits").c_str(), LIMIT, &content, log.reporter()), LIMIT);
+    EXPECT_EQ(read_whole_file(dir.file("long").c_str(), LIMIT, &content, log.reporter()), LIMIT);
+    EXPECT_EQ(Bytes(content.data(), content.data() + LIMIT), ascending(LIMIT));
+    EXPECT_TRUE(log.reports.empty());
+}
+
+// write_files_into() with the names and contents given.
+int write_set(const std::string& directory, const std::vector<std::pair<std::string, Bytes>>& files,
+              const std::vector<const char*>& stale, ReportLog* log) {
+    std::vector<NamedOutput> outputs;
+    for (const auto& file : files) {
+        outputs.push_back(NamedOutput{file.first.c_str(), ConstByteRange{file.second.data(), file.second.size()}});
+    }
+    return write_files_into(directory.c_str(), outputs.data(), outputs.size(), stale.data(), stale.size(),
+                            log->reporter());
+}
+
+TEST(WriteFilesInto, WritesTheSetCreatesTheDirectoryAndRemovesStaleFiles) {
+    TempDir dir;
+    ReportLog log;
+    ASSERT_EQ(write_set(dir.file("new"), {{"a.bin", {1}}, {"b.bin", {2, 2}}}, {"c.bin"}, &log), 0);
+    EXPECT_EQ(dir.entries("new"), (std::vector<std::string>{"a.bin", "b.bin"}));
+    dir.write("new/c.bin", {3});
+    dir.write("new/other", {4});
+    ASSERT_EQ(write_set(dir.file("new"), {{"a.bin", {5}}}, {"b.bin", "c.bin", "d.bin"}, &log), 0);
+    EXPECT_EQ(dir.entries("new"), (std::vector<std::string>{"a.bin", "other"}));
+    EXPECT_EQ(dir.read("new/a.bin"), Bytes{5});
+    EXPECT_EQ(log.reports, Reports{});
+}
+
+// A file of the set that cannot be written (here: a name longer than any
+// file system allows) leaves the directory as it was, the files before it
+// in the set included.
+TEST(WriteFilesInto, AFailureLeavesTheDirectoryAsItWas) {
+    TempDir dir;
+    dir.make_directory("out");
+    dir.write("out/a.bin", {9});
+    dir.write("out/stale.bin", {8});
+    const std::string long_name(300, 'n');
+    ReportLog log;
+    EXPECT_EQ(write_set(dir.file("out"), {{"a.bin", {1}}, {long_name, {2}}}, {"stale.bin"}, &log), ERR_OUTPUT_OPEN);
+    EXPECT_EQ(log.reports,
+              (Reports{{ERR_OUTPUT_OPEN, message("Can't open output file '%s'!", dir.file("out/" + long_name))}}));
+    EXPECT_EQ(dir.entries("out"), (std::vector<std::string>{"a.bin", "stale.bin"}));
+    EXPECT_EQ(dir.read("out/a.bin"), Bytes{9});
 }
 
 // Writes `pieces` as the file `path` with write_file_whole; the reports go
@@ -140,6 +248,20 @@ TEST(WriteFileWhole, MissingDirectoryCannotBeOpened) {
     ReportLog log;
     EXPECT_EQ(write_output(path, {{1}}, &log), ERR_OUTPUT_OPEN);
     EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_OPEN, message("Can't open output file '%s'!", path)}}));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+// A name the system refuses is refused before anything is written: 10,
+// not a failure to put the file in place (12).
+TEST(WriteFileWhole, ANameTheSystemRefusesCannotBeOpened) {
+    TempDir dir;
+    std::vector<std::string> refused = {dir.file(std::string(300, 'n'))};
+    if (windows_target()) refused.push_back(dir.file("what?.zvk"));
+    for (const std::string& path : refused) {
+        ReportLog log;
+        EXPECT_EQ(write_output(path, {{1}}, &log), ERR_OUTPUT_OPEN) << path;
+        EXPECT_EQ(log.reports, (Reports{{ERR_OUTPUT_OPEN, message("Can't open output file '%s'!", path)}}));
+    }
     EXPECT_TRUE(dir.entries().empty());
 }
 
