@@ -123,8 +123,9 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_MAPPER_PORT_MAX  127    /* memory mapper port values 0..127 */
 #define QUILLET_V3_ROM_LIMIT     8192   /* a V3 snapshot stores at most this much ROM */
 /* The most bytes a snapshot file uses: the longest header, a raw ROM image
- * and sixteen raw blocks. The readers refuse a longer file, pipe or stream
- * (-8) and never read past the byte beyond them. */
+ * and sixteen raw blocks. The readers refuse a longer pipe or stream (-8)
+ * and never read past the byte beyond it; of a regular file they read no
+ * more than this: what follows the last piece does not count. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
 /* The header as quillet_stored_header() hands it over: the offsets of its
@@ -249,10 +250,9 @@ QUILLET_API const char* quillet_last_detail(const quillet_snapshot* snapshot);
  * flag, peripheral and add-on bytes, ROM image, pages) by the snapshot file
  * `path`, which may be a pipe (read to its end). The file is checked
  * completely, in this order, and the first failure is the result: cannot be
- * opened -5; cannot be examined -6; a regular file or a pipe longer than
- * QUILLET_SNAPSHOT_SIZE_MAX -8 (a pipe is not read past the byte beyond
- * it); fewer
- * than 7 bytes -9; magic not "ZVK" -24; version not 1 or 2 -25; header
+ * opened -5; cannot be examined -6; a pipe longer than
+ * QUILLET_SNAPSHOT_SIZE_MAX -8 (it is not read past the byte beyond it);
+ * fewer than 7 bytes -9; magic not "ZVK" -24; version not 1 or 2 -25; header
  * length outside 56..124 -24; model above 7 -26; file shorter than its
  * header -9; ROM length or any block length above 16384 -24; file ends
  * inside the ROM image or a block -9; a piece that does not unpack (a block
