@@ -7,6 +7,7 @@
 # run as it stands, to make what the later commands look at.
 # Usage: readme_inspection_test.sh README EXAMPLES_DIR QUILLET QUILLET_INFO
 set -u
+source "$(dirname "$0")/readme_walkthrough.sh"
 readme=$(realpath "$1") examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4")
 failures=0
 commands=0
@@ -23,50 +24,7 @@ build/quillet -o build/stripes.zvk -pack -mem 0 examples/stripes.bin -reg PC 0 >
 section=$(sed -n '/^## Inspecting snapshots$/,/^## /p' "$readme")
 [[ -n $section ]] || { echo "FAIL: no section \"Inspecting snapshots\" in $readme"; exit 1; }
 
-# Compares the output of the pending command with the lines shown for it
-# (trailing empty lines aside, which both lose the same way).
-check() {
-    [[ -n $command ]] || return 0
-    local got want
-    got=$(bash -c "$command" 2>&1)
-    want=$(printf '%s\n' "$shown")
-    commands=$((commands + 1))
-    if [[ $got != "$want" ]]; then
-        echo "FAIL: \$ $command"
-        diff <(echo "$want") <(echo "$got")
-        failures=$((failures + 1))
-    fi
-    command="" shown=""
-}
-
-fence="" command="" shown="" script=""
-while IFS= read -r line; do
-    if [[ -z $fence && $line == '```'* ]]; then
-        fence=${line#'```'}
-        [[ -n $fence ]] || fence=plain
-        continue
-    fi
-    if [[ -n $fence && $line == '```' ]]; then
-        if [[ $fence == sh ]]; then
-            bash -c "$script" >/dev/null || { echo "FAIL: the sh block did not run:"$'\n'"$script"; failures=$((failures + 1)); }
-        else
-            check
-        fi
-        fence="" script=""
-        continue
-    fi
-    case $fence in
-        sh) script+=$line$'\n' ;;
-        plain)
-            if [[ $line == '$ '* ]]; then
-                check
-                command=${line#'$ '}
-            else
-                shown+=${shown:+$'\n'}$line
-            fi
-            ;;
-    esac
-done <<<"$section"
+run_walkthrough "$section"
 
 ((commands > 0)) || { echo "FAIL: no command found in the section"; exit 1; }
 if ((failures > 0)); then

@@ -9,6 +9,7 @@
 # there is no make.
 # Usage: readme_testing_test.sh README EXAMPLES_DIR QUILLET QUILLET_RUN MAKE
 set -u
+source "$(dirname "$0")/readme_walkthrough.sh"
 readme=$(realpath "$1") examples=$(realpath "$2") quillet=$(realpath "$3") quillet_run=$(realpath "$4") make=$5
 if [[ ! -x $make ]]; then
     echo "SKIP: no make (install make to run the README's Makefile)"
@@ -42,42 +43,7 @@ section=$(sed -n '/^## Testing your program$/,/^## /p' "$readme")
 sed -n '/^```makefile$/,/^```$/p' <<<"$section" | sed '1d;$d' >Makefile
 [[ -s Makefile ]] || { echo "FAIL: no makefile block in the section"; exit 1; }
 
-# Compares the output of the pending command with the lines shown for it.
-check() {
-    [[ -n $command ]] || return 0
-    local got want
-    got=$(bash -c "$command" 2>&1)
-    want=$(printf '%s\n' "$shown")
-    commands=$((commands + 1))
-    if [[ $got != "$want" ]]; then
-        echo "FAIL: \$ $command"
-        diff <(echo "$want") <(echo "$got")
-        failures=$((failures + 1))
-    fi
-    command="" shown=""
-}
-
-fence="" command="" shown=""
-while IFS= read -r line; do
-    if [[ -z $fence && $line == '```'* ]]; then
-        fence=${line#'```'}
-        [[ -n $fence ]] || fence=plain
-        continue
-    fi
-    if [[ -n $fence && $line == '```' ]]; then
-        [[ $fence == plain ]] && check
-        fence=""
-        continue
-    fi
-    if [[ $fence == plain ]]; then
-        if [[ $line == '$ '* ]]; then
-            check
-            command=${line#'$ '}
-        else
-            shown+=${shown:+$'\n'}$line
-        fi
-    fi
-done <<<"$section"
+run_walkthrough "$section"
 ((commands > 0)) || fail "no command found in the section"
 
 # make test passes and leaves the picture, the screen at twice its size.
