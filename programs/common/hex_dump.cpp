@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "json.hpp"
 #include "owned_snapshot.hpp"
 
 namespace quillet::common {
@@ -86,15 +87,10 @@ std::string hex_text(const std::vector<int>& bytes) {
 void print_dump_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges) {
     std::fputs("[\n", out);
     for (std::size_t i = 0; i < ranges.size(); ++i) {
-        const MemoryRange& range = ranges[i];
-        std::fputs("    {\"page\": ", out);
-        if (range.space == ADDRESS_SPACE) {
-            std::fputs("null", out);
-        } else {
-            std::fprintf(out, "%d", range.space);
-        }
-        std::fprintf(out, ", \"first\": %ld, \"last\": %ld, \"bytes\": \"%s\"}%s", range.first, range.last,
-                     hex_text(view.bytes(range)).c_str(), i + 1 < ranges.size() ? ",\n" : "\n");
+        std::fputs("    {", out);
+        print_range_members(out, ranges[i]);
+        std::fprintf(out, "\"bytes\": \"%s\"}%s", hex_text(view.bytes(ranges[i])).c_str(),
+                     i + 1 < ranges.size() ? ",\n" : "\n");
     }
     std::fputs("  ]", out);
 }

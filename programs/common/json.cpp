@@ -24,4 +24,14 @@ void print_json_string(std::FILE* out, const char* text) {
 
 const char* json_boolean(bool value) { return value ? "true" : "false"; }
 
+void print_range_members(std::FILE* out, const MemoryRange& range) {
+    std::fputs("\"page\": ", out);
+    if (range.space == ADDRESS_SPACE) {
+        std::fputs("null", out);
+    } else {
+        std::fprintf(out, "%d", range.space);
+    }
+    std::fprintf(out, ", \"first\": %ld, \"last\": %ld, ", range.first, range.last);
+}
+
 }  // namespace quillet::common

@@ -1,7 +1,10 @@
-// Pieces of JSON output: strings with their escapes, and booleans.
+// Pieces of JSON output: strings with their escapes, booleans, and the
+// members that name a range of memory.
 #pragma once
 
 #include <cstdio>
+
+#include "memory_range.hpp"
 
 namespace quillet::common {
 
@@ -12,5 +15,9 @@ void print_json_string(std::FILE* out, const char* text);
 
 // "true" or "false".
 const char* json_boolean(bool value);
+
+// The members that name `range`, each followed by ", ": "page" (null for
+// the address space, else the page), "first" and "last".
+void print_range_members(std::FILE* out, const MemoryRange& range);
 
 }  // namespace quillet::common

@@ -102,16 +102,6 @@ const char* line_separator(std::size_t index, std::size_t count) { return index 
 
 // The members that name a RANGE, each followed by a comma:
 // "page" (null for the address space), "first", "last".
-void print_range_members(std::FILE* out, const MemoryRange& range) {
-    std::fputs("\"page\": ", out);
-    if (range.space == ADDRESS_SPACE) {
-        std::fputs("null", out);
-    } else {
-        std::fprintf(out, "%d", range.space);
-    }
-    std::fprintf(out, ", \"first\": %ld, \"last\": %ld, ", range.first, range.last);
-}
-
 // One line of a listing: an absent run has "--" for each byte and a null text.
 void print_listing_entry(std::FILE* out, const ListingEntry& entry) {
     const std::string bytes =
