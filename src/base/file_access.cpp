@@ -15,10 +15,11 @@ long read_file_piece(void* user, std::uint8_t* data, std::size_t capacity) {
 }
 
 // A pipe opened from `name` as `*file`, read to its end within
-// `max_length` bytes. `*file` may be replaced by another handle.
+// `max_length` bytes. `*file` becomes NO_FILE when the pipe cannot be
+// waited for.
 long read_pipe(platform::FileHandle* file, const char* name, std::size_t max_length, ByteBuffer* content,
                const Reporter& reporter) {
-    *file = platform::wait_for_writer(name, *file);
+    *file = platform::wait_for_writer(*file);
     if (*file == platform::NO_FILE) return report_failure(reporter, ERR_SOURCE_OPEN, name);
     return read_to_end(read_file_piece, file, max_length, content, name, reporter);
 }

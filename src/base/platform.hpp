@@ -56,13 +56,13 @@ EntryKind examine_entry(const char* path);
 // Makes reads of an opened non-regular file (a device) wait for data.
 void wait_for_data(FileHandle file);
 
-// A pipe opened by open_for_reading() as `file` from `path`, made ready to
-// be read to its end: reads wait for data, and a named pipe that no writer
-// has opened yet waits for its first writer (as `cat` does), so that a
-// slow writer is not taken for an empty pipe. Returns the handle to read
-// from, which replaces `file` (closed when it is another); NO_FILE when the
-// pipe cannot be opened again.
-FileHandle wait_for_writer(const char* path, FileHandle file);
+// A pipe opened by open_for_reading() as `file`, made ready to be read to
+// its end: reads wait for data, and a named pipe that no writer has opened
+// yet waits for its first writer (as `cat` does), so that a slow writer is
+// not taken for an empty pipe, nor a quick one that wrote and closed
+// before this call missed. Returns `file`, or NO_FILE (with `file` closed)
+// when the wait fails.
+FileHandle wait_for_writer(FileHandle file);
 
 // Reads into `ranges` in order until they are full or the file ends.
 // Returns the number of bytes read, or -1 on a read error.

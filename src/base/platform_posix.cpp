@@ -3,6 +3,7 @@
 #include <climits>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -119,15 +120,24 @@ EntryKind examine_entry(const char* path) {
     return S_ISREG(status.st_mode) ? EntryKind::REGULAR_FILE : EntryKind::OTHER;
 }
 
-FileHandle wait_for_writer(const char* path, FileHandle file) {
-    // Opened without O_NONBLOCK, a named pipe's open waits for a writer; one
-    // that has a writer (the pipe of `<(command)`) opens at once.
-    int fd = -1;
+FileHandle wait_for_writer(FileHandle file) {
+    // A named pipe opened without O_NONBLOCK would wait for a writer that
+    // opens it after that open, and so for ever for one that came, wrote
+    // and went in between. The handle opened before stays: poll() waits
+    // until a writer has written to it or has come and gone (and answers
+    // at once for a pipe that has one, as `<(command)` gives); then the
+    // reads wait for the rest.
+    pollfd ready{descriptor(file), POLLIN, 0};
+    int n = -1;
     do {
-        fd = open(path, O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    close(descriptor(file));
-    return fd < 0 ? NO_FILE : fd;
+        n = poll(&ready, 1, -1);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        close(descriptor(file));
+        return NO_FILE;
+    }
+    wait_for_data(file);
+    return file;
 }
 
 void wait_for_data(FileHandle file) {

@@ -182,7 +182,7 @@ EntryKind examine_entry(const char* path) {
 // pipe needs its server already.
 void wait_for_data(FileHandle) {}
 
-FileHandle wait_for_writer(const char*, FileHandle file) { return file; }
+FileHandle wait_for_writer(FileHandle file) { return file; }
 
 std::int64_t read_ranges(FileHandle file, const ByteRange* ranges, int count) {
     std::int64_t total = 0;
