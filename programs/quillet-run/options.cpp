@@ -26,7 +26,7 @@ enum OptionId {
     OPTION_COUNT
 };
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     OptionId id;
     int values;       // words of value it takes: 0, 1, or 2 (--rom-at)
@@ -35,7 +35,7 @@ struct OptionSpec {
     bool with_image;  // goes with a SNAPSHOT
 };
 
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionEntry OPTIONS[] = {
     {"--cpm", CPM, 1, true, true, false},
     {"--rom-at", ROM_AT, 2, false, false, true},
     {"--in", IN, 1, false, false, true},
@@ -151,8 +151,8 @@ private:
         return ParseOutcome::usage_error;
     }
     void take_operand(const char* word);
-    ParseOutcome take_option(const OptionSpec& spec, const char* word, const char* inline_value, int* index);
-    ParseOutcome take_value(const OptionSpec& spec, const char* value, const char* second);
+    ParseOutcome take_option(const OptionEntry& entry, const char* word, const char* inline_value, int* index);
+    ParseOutcome take_value(const OptionEntry& entry, const char* value, const char* second);
     ParseOutcome take_register(const char* text, const char* option, std::vector<RegisterValue>* into);
     ParseOutcome take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into);
     ParseOutcome check_combination();
@@ -164,9 +164,9 @@ private:
     const char* extra_operand_ = nullptr;
 };
 
-const OptionSpec* find_option(const char* word, std::size_t length) {
-    for (const OptionSpec& spec : OPTIONS) {
-        if (std::strlen(spec.name) == length && std::strncmp(spec.name, word, length) == 0) return &spec;
+const OptionEntry* find_option(const char* word, std::size_t length) {
+    for (const OptionEntry& entry : OPTIONS) {
+        if (std::strlen(entry.name) == length && std::strncmp(entry.name, word, length) == 0) return &entry;
     }
     return nullptr;
 }
@@ -191,9 +191,9 @@ ParseOutcome Parser::parse() {
             name_length = 2;
             inline_value = word + 2;
         }
-        const OptionSpec* spec = find_option(word, name_length);
-        if (!spec || (inline_value && spec->values == 0)) return error("unknown option", word);
-        const ParseOutcome outcome = take_option(*spec, word, inline_value, &i);
+        const OptionEntry* entry = find_option(word, name_length);
+        if (!entry || (inline_value && entry->values == 0)) return error("unknown option", word);
+        const ParseOutcome outcome = take_option(*entry, word, inline_value, &i);
         if (outcome != ParseOutcome::run) return outcome;
     }
     if (extra_operand_) return error("unexpected argument", extra_operand_);
@@ -210,20 +210,20 @@ void Parser::take_operand(const char* word) {
     }
 }
 
-ParseOutcome Parser::take_option(const OptionSpec& spec, const char* word, const char* inline_value, int* index) {
-    if (spec.id == HELP) return ParseOutcome::help;
-    if (spec.id == VERSION) return ParseOutcome::version;
-    if (spec.once && given_[spec.id]) {
-        const std::string message = std::string("second ") + spec.name;
+ParseOutcome Parser::take_option(const OptionEntry& entry, const char* word, const char* inline_value, int* index) {
+    if (entry.id == HELP) return ParseOutcome::help;
+    if (entry.id == VERSION) return ParseOutcome::version;
+    if (entry.once && given_[entry.id]) {
+        const std::string message = std::string("second ") + entry.name;
         return error(message.c_str(), word);
     }
-    given_[spec.id] = word;
+    given_[entry.id] = word;
     const char* values[2] = {inline_value, nullptr};
-    for (int v = inline_value ? 1 : 0; v < spec.values; ++v) {
+    for (int v = inline_value ? 1 : 0; v < entry.values; ++v) {
         if (*index + 1 >= count_) return error("missing value for", word);
         values[v] = words_[++*index];
     }
-    return take_value(spec, values[0], values[1]);
+    return take_value(entry, values[0], values[1]);
 }
 
 ParseOutcome Parser::take_register(const char* text, const char* option, std::vector<RegisterValue>* into) {
@@ -255,11 +255,11 @@ ParseOutcome Parser::take_bytes(const char* text, const char* option, std::vecto
     return ParseOutcome::run;
 }
 
-ParseOutcome Parser::take_value(const OptionSpec& spec, const char* value, const char* second) {
+ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, const char* second) {
     RunOptions& o = *options_;
-    const std::string bad_address = std::string("bad address for ") + spec.name;
-    const std::string bad_count = std::string("bad count for ") + spec.name;
-    switch (spec.id) {
+    const std::string bad_address = std::string("bad address for ") + entry.name;
+    const std::string bad_count = std::string("bad count for ") + entry.name;
+    switch (entry.id) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
         RomImage image{0, second};
@@ -281,8 +281,8 @@ ParseOutcome Parser::take_value(const OptionSpec& spec, const char* value, const
         o.inputs.push_back(std::move(input));
         break;
     }
-    case REG: return take_register(value, spec.name, &o.registers);
-    case POKE: return take_bytes(value, spec.name, &o.pokes);
+    case REG: return take_register(value, entry.name, &o.registers);
+    case POKE: return take_bytes(value, entry.name, &o.pokes);
     case UNTIL: {
         long address = 0;
         if (!parse_address(value, &address)) return error(bad_address.c_str(), value);
@@ -299,7 +299,7 @@ ParseOutcome Parser::take_value(const OptionSpec& spec, const char* value, const
     case MAX_INSTRUCTIONS:
         if (!parse_count(value, &o.max_instructions)) return error(bad_count.c_str(), value);
         break;
-    case EXPECT: return take_register(value, spec.name, &o.expected_registers);
+    case EXPECT: return take_register(value, entry.name, &o.expected_registers);
     case EXPECT_FLAG: {
         std::string name, state;
         const common::FlagBit* bit = split_assignment(value, &name, &state) ? common::find_flag(name.c_str()) : nullptr;
@@ -308,7 +308,7 @@ ParseOutcome Parser::take_value(const OptionSpec& spec, const char* value, const
         o.expected_flags.push_back(FlagValue{bit->name, bit->mask, state == "1"});
         break;
     }
-    case EXPECT_MEM: return take_bytes(value, spec.name, &o.expected_memory);
+    case EXPECT_MEM: return take_bytes(value, entry.name, &o.expected_memory);
     case JSON: o.json = true; break;
     case STATS: o.stats = true; break;
     case OUT_LOG: o.out_log = true; break;
@@ -352,14 +352,14 @@ ParseOutcome Parser::check_combination() {
     if (given_[TRACE_LIMIT] && !o.trace_path) return error("--trace-limit needs --trace FILE", given_[TRACE_LIMIT]);
     if (o.cpm_path) {
         if (o.snapshot_path) return error("--cpm takes no SNAPSHOT:", o.snapshot_path);
-        for (const OptionSpec& spec : OPTIONS) {
-            if (given_[spec.id] && !spec.with_cpm) return error("does not go with --cpm:", given_[spec.id]);
+        for (const OptionEntry& entry : OPTIONS) {
+            if (given_[entry.id] && !entry.with_cpm) return error("does not go with --cpm:", given_[entry.id]);
         }
         if (!given_[MAX_STATES]) o.max_states = DEFAULT_CPM_MAX_STATES;
         return ParseOutcome::run;
     }
-    for (const OptionSpec& spec : OPTIONS) {
-        if (given_[spec.id] && !spec.with_image) return error("goes only with --cpm:", given_[spec.id]);
+    for (const OptionEntry& entry : OPTIONS) {
+        if (given_[entry.id] && !entry.with_image) return error("goes only with --cpm:", given_[entry.id]);
     }
     if (!o.snapshot_path) return error("no SNAPSHOT given (or --cpm FILE)", nullptr);
     return ParseOutcome::run;
