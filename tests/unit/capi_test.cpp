@@ -172,7 +172,7 @@ TEST(CApi, TooSmallABufferIsToldTheSizeNeeded) {
     Handle h;
     size_t needed = 0;
     EXPECT_EQ(quillet_write_bytes(h.s, 0, nullptr, 0, &needed), -12);
-    EXPECT_EQ(needed, static_cast<size_t>(QUILLET_HEADER_SIZE_V1));
+    EXPECT_EQ(needed, quillet_test::HEADER_V1_BYTES);
     EXPECT_EQ(h.log.reports, Reports{}) << "asking for the size is no failure to report";
 }
 
@@ -303,7 +303,7 @@ TEST(CApi, LayoutDescribesTheFileLastReadAndNothingElse) {
     ASSERT_EQ(quillet_read_bytes(h.s, file.data(), file.size(), nullptr), 0);
     ASSERT_EQ(quillet_stored_layout(h.s, &layout), 0);
     EXPECT_EQ(layout.version, 2);
-    EXPECT_EQ(layout.header_length, QUILLET_HEADER_SIZE_V2);
+    EXPECT_EQ(layout.header_length, static_cast<int>(quillet_test::HEADER_V2_BYTES));
     EXPECT_EQ(layout.block_slots, QUILLET_PAGE_COUNT);
     EXPECT_EQ(layout.addon_hardware, 1);
     EXPECT_EQ(layout.rom_descriptor, 1024u | QUILLET_ROM_RAW_FLAG);
