@@ -45,8 +45,12 @@ done
 grep -q '^sudo apt-get update && sudo apt-get install ' "$readme" ||
     fail "the prerequisites line does not run apt-get update before apt-get install"
 
+# The README shows the one message of the tests that skip without asm80.
+skip_line=$(source "$(dirname "$0")/need_asm80.sh" && need_asm80 "" /home/me/quillet/build)
+grep -Fxq -- "$skip_line" "$readme" || fail "README.md does not show the asm80 skip message: $skip_line"
+
 if ((failures > 0)); then
     echo "$failures README check(s) failed"
     exit 1
 fi
-echo "the README's statements on block 2, the V3 ROM image, templates, the quick start and the prerequisites hold"
+echo "the README's statements on block 2, the V3 ROM image, templates, the quick start, the prerequisites and asm80 hold"
