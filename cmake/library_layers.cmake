@@ -52,9 +52,15 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-quillet_layer(capi BELOW image cpu SOURCES
+# Tapes: images and the signal; snapshots are built from them above.
+quillet_layer(tape BELOW base SOURCES
+  src/tape/tape_format.cpp
+  src/tape/tape_image.cpp
+  src/tape/tape_signal.cpp)
+quillet_layer(capi BELOW image cpu tape SOURCES
   src/capi/quillet.cpp
-  src/capi/quillet_cpu.cpp)
+  src/capi/quillet_cpu.cpp
+  src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.
