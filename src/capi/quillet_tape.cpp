@@ -32,6 +32,8 @@ namespace {
 
 using tape::ImageKind;
 
+constexpr std::size_t PTP_RECORD_MAX = 0xFFFF;
+
 void record_tape_report(void* handle, int code, const char* text) {
     auto* t = static_cast<quillet_tape*>(handle);
     if (code < 0) {
@@ -82,6 +84,14 @@ int image_of(const quillet_tape* t, int kind, std::vector<std::uint8_t>* image) 
         return report_failure(reporter, ERR_VALUE_RANGE, "kind (0 to 2)", static_cast<long>(kind));
     }
     if (t->value.blocks.empty()) return report_failure(reporter, ERR_TAPE_FORMAT, "tape");
+    if (kind == QUILLET_TAPE_PTP) {  // a record's length is a word
+        for (const tape::Block& block : t->value.blocks) {
+            if (block.bytes.size() > PTP_RECORD_MAX) {
+                return report_size_failure(reporter, ERR_VALUE_RANGE, "the length of a PTP record (1 to 65535)",
+                                           block.bytes.size());
+            }
+        }
+    }
     return guarded(reporter, [&] {
         *image = kind == QUILLET_TAPE_PTP   ? tape::write_ptp(t->value)
                  : kind == QUILLET_TAPE_PMD ? tape::write_pmd(t->value)
@@ -237,7 +247,7 @@ int quillet_tape_add_file(quillet_tape* tape, int number, int type, long start, 
 int quillet_tape_add_block(quillet_tape* tape, const void* data, size_t length) {
     if (!tape) return ERR_MISSING_VALUE;
     if (!data && length > 0) return report_failure(tape->reporter, ERR_MISSING_VALUE, "data");
-    if (length == 0 || length > 0xFFFF) {
+    if (length == 0 || length > PTP_RECORD_MAX) {
         return report_size_failure(tape->reporter, ERR_VALUE_RANGE, "block length (1 to 65535)", length);
     }
     return guarded(tape->reporter, [&] {
