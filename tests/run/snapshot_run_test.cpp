@@ -10,25 +10,14 @@
 #include "info_test_support.hpp"
 #include "png_pixels.hpp"
 #include "quillet/quillet.h"
-#include "support/process.hpp"
-#include "support/target.hpp"
+#include "run/run_driver.hpp"
 
 namespace {
 
 using info_test::Bytes;
 using info_test::RunResult;
 using info_test::text_field;
-
-RunResult run_quillet_run(const std::vector<std::string>& arguments, const Bytes& input = {}) {
-    quillet_test::ProcessSetup setup;
-    setup.standard_input.assign(input.begin(), input.end());
-    const quillet_test::ProcessResult run =
-        quillet_test::run_process(quillet_test::program_under_test(QUILLET_RUN_EXECUTABLE), arguments, setup);
-    RunResult result{run.exit_status, "", ""};
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_output, &result.out));
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_error, &result.err));
-    return result;
-}
+using run_test::run_quillet_run;
 
 struct Code {
     long address;
@@ -224,8 +213,8 @@ TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
         {{"--max-states", "0", in}, "bad count for --max-states '0'"},
         {{"--in", "0x100=00", in}, "bad port in --in '0x100=00'"},
         {{"--peek", "0xFFFF+2", in}, "range past 0xFFFF '0xFFFF+2'"},
-        {{"--call", "1", "--call", "2", in}, "second --call '--call'"},
-        {{"--scale", "2", in}, "--scale needs --screen OUT.png '--scale'"},
+        {{"--call", "1", "--call", "2", in}, "second --call '2'"},
+        {{"--scale", "2", in}, "--scale needs --screen OUT.png '2'"},
         {{"--rom-at", "0xF000", path("big.bin"), in}, "--rom-at image does not fit below 0x10000: '" + path("big.bin") + "'"},
         {{"--rom-at", "0x8000", in, "--rom-at", "0x8100", in, in},
          "--rom-at image overlaps another: '" + in + "'"},
