@@ -1,8 +1,6 @@
 #include "options.hpp"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -129,6 +127,8 @@ const char HELP_TEXT[] =
     "      --version          show the version and exit\n"
     "\n"
     "RANGE is A, A-B, A+N, or pN:A-B within memory page N, as quillet-info takes it.\n"
+    "Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal with a\n"
+    "trailing H (0C000H).\n"
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
     "return, HLT, a CP/M program's end) and every check holds; 1 a check failed;\n"
@@ -148,16 +148,11 @@ bool parse_address(const std::string& text, long* address) {
     return common::parse_strict_number(text, ADDRESS_MAX, address);
 }
 
-// A count in decimal or 0x hexadecimal, the whole text, at least 1.
+// A count, at least 1.
 bool parse_count(const char* text, std::uint64_t* value) {
-    if (!*text || *text == '-' || *text == '+' || *text == ' ') return false;
-    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* digits = hex ? text + 2 : text;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(digits, &end, hex ? 16 : 10);
-    if (errno != 0 || end == digits || *end != '\0' || parsed == 0) return false;
-    *value = parsed;
+    std::uint64_t count = 0;
+    if (!common::parse_number_text(text, UINT64_MAX, &count) || count == 0) return false;
+    *value = count;
     return true;
 }
 

@@ -61,6 +61,11 @@ TEST_F(SnapshotRunTest, StopsWhereAskedAndSaysWhy) {
         // An --until at the first instruction runs nothing.
         {{ROUTINE}, 0x9000, false, {"--until", "0x9000"}, 0, "address 0x9000", "0"},
         {{ROUTINE}, 0x9000, false, {"--until", "0x9008"}, 0, "address 0x9008", "4"},
+        // Numbers as an assembler writes them; a leading zero is decimal.
+        {{ROUTINE}, 0x1234, false, {"--call", "9000H"}, 0, "return to 0x1234", "6"},
+        {{{0x0000, Bytes(16, 0x00)}}, 0x0000, false, {"--until", "010"}, 0, "address 0x000A", "10"},
+        {{{0x0000, Bytes(16, 0x00)}}, 0x0000, false, {"--max-instructions", "010"}, 66,
+         "instruction limit 10 at 0x000A", "10"},
         // An address never reached: the limit, 66.
         {{{0x9000, {0xC3, 0x00, 0x90}}}, 0x9000, false, {"--until", "0x1000", "--max-states", "1000"}, 66,
          "state limit 1000 at 0x9000", "100"},
@@ -204,7 +209,7 @@ TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
     } cases[] = {
         {{"--reg", "IX=1", in}, "unknown register in --reg 'IX=1'"},
         {{"--reg", "A=0x100", in}, "bad register value in --reg 'A=0x100'"},
-        {{"--expect", "HL=4000h", in}, "bad register value in --expect 'HL=4000h'"},
+        {{"--expect", "HL=C000H", in}, "bad register value in --expect 'HL=C000H'"},
         {{"--expect-flag", "N=1", in}, "unknown flag in --expect-flag 'N=1'"},
         {{"--expect-flag", "Z=2", in}, "bad flag value in --expect-flag 'Z=2'"},
         {{"--poke", "0xFFFF=0102", in}, "bytes past 0xFFFF in --poke '0xFFFF=0102'"},
