@@ -53,6 +53,7 @@ int run_cpm(const RunOptions& options) {
     OwnedCpu cpu;
     if (!cpu.get()) return out_of_memory();
     const int loaded = load_cpm_program(cpu.get(), options.cpm_path, common::print_report, nullptr);
+    if (loaded == EXIT_USAGE) return EXIT_USAGE;
     if (loaded != 0) return -loaded;
     const CpmResult result = run_cpm_program(cpu.get(), options.max_states, options.max_instructions, stdout);
     std::fflush(stdout);
