@@ -542,6 +542,15 @@ int quillet_entry_kind(const char* path) {
     return QUILLET_ENTRY_OTHER;
 }
 
+int quillet_same_file(const char* a, const char* b) {
+    if (!a || !b) return ERR_MISSING_VALUE;
+    const platform::FileIdentity first = platform::identify_file(a);
+    if (first.kind != platform::FileIdentity::Kind::REGULAR && first.kind != platform::FileIdentity::Kind::ABSENT) {
+        return 0;
+    }
+    return platform::same_file(first, platform::identify_file(b)) ? 1 : 0;
+}
+
 long long quillet_file_size(const char* path) {
     if (!path) return ERR_MISSING_VALUE;
     return regular_file_size(path);
