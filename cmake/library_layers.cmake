@@ -60,10 +60,12 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/memory_map.cpp
   src/machine/pio8255.cpp
   src/machine/ports.cpp
+  src/machine/routine_call.cpp
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine SOURCES
   src/capi/quillet.cpp
-  src/capi/quillet_cpu.cpp)
+  src/capi/quillet_cpu.cpp
+  src/capi/quillet_machine.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
@@ -109,6 +110,14 @@ int check_page(const quillet_snapshot* s, int page) {
 const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMORY_NAME; }
 
 }  // namespace
+}  // namespace quillet
+
+namespace quillet {
+
+const Snapshot& snapshot_value(const quillet_snapshot* snapshot) { return snapshot->value; }
+Snapshot& snapshot_value(quillet_snapshot* snapshot) { return snapshot->value; }
+const Reporter& snapshot_reporter(const quillet_snapshot* snapshot) { return snapshot->reporter; }
+
 }  // namespace quillet
 
 using namespace quillet;
