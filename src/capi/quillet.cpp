@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
@@ -135,6 +136,14 @@ static_assert(QUILLET_FIELD_NUMBER == static_cast<int>(FieldForm::NUMBER) &&
               "the interface's field forms are the table's");
 
 }  // namespace
+}  // namespace quillet
+
+namespace quillet {
+
+const Snapshot& snapshot_value(const quillet_snapshot* snapshot) { return snapshot->value; }
+Snapshot& snapshot_value(quillet_snapshot* snapshot) { return snapshot->value; }
+const Reporter& snapshot_reporter(const quillet_snapshot* snapshot) { return snapshot->reporter; }
+
 }  // namespace quillet
 
 using namespace quillet;
