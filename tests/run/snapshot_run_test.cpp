@@ -10,25 +10,14 @@
 #include "info_test_support.hpp"
 #include "png_pixels.hpp"
 #include "quillet/quillet.h"
-#include "support/process.hpp"
-#include "support/target.hpp"
+#include "run/run_driver.hpp"
 
 namespace {
 
 using info_test::Bytes;
 using info_test::RunResult;
 using info_test::text_field;
-
-RunResult run_quillet_run(const std::vector<std::string>& arguments, const Bytes& input = {}) {
-    quillet_test::ProcessSetup setup;
-    setup.standard_input.assign(input.begin(), input.end());
-    const quillet_test::ProcessResult run =
-        quillet_test::run_process(quillet_test::program_under_test(QUILLET_RUN_EXECUTABLE), arguments, setup);
-    RunResult result{run.exit_status, "", ""};
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_output, &result.out));
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_error, &result.err));
-    return result;
-}
+using run_test::run_quillet_run;
 
 struct Code {
     long address;
