@@ -477,7 +477,8 @@ QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, s
 /* The same bytes into `out` (`capacity` bytes); `*written` receives their
  * count. A `capacity` smaller than the size: -12 (reported with
  * QUILLET_MEMORY_NAME), nothing is written, and `*written` receives the
- * size needed, so that a call with a capacity of 0 asks for it. */
+ * size needed. A null `out` with a `capacity` of 0 asks for the size: -12
+ * and the size in `*written`, reported to nobody. */
 QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
                                     size_t capacity, size_t* written);
 
@@ -662,15 +663,16 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 /* Why a run ended: a positive result of quillet_cpu_run. */
 #define QUILLET_STOP_ADDRESS           1  /* PC at a stop address */
 #define QUILLET_STOP_HALTED            2  /* HLT, and no interrupt to end it */
-#define QUILLET_STOP_STATE_LIMIT       3  /* the state counter reached max_states */
-#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the instruction counter reached max_instructions */
+#define QUILLET_STOP_STATE_LIMIT       3  /* the run took max_states */
+#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the run took max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
- * limits are totals of the counters (UINT64_MAX: none), checked before
- * each instruction, so that the last one may end up to 17 states past
- * max_states. With `leave_stop` non-zero, the first instruction runs even
+ * limits are this run's budget, counted from its start (UINT64_MAX: none;
+ * quillet_cpu_states and quillet_cpu_instructions stay totals since
+ * quillet_cpu_new), checked before each instruction, so that the last one
+ * may end up to 17 states past max_states. With `leave_stop` non-zero, the first instruction runs even
  * at a stop address: the way to go on from one. Result: the reason, one of
  * QUILLET_STOP_*, or -4. */
 QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,
@@ -682,7 +684,8 @@ QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t 
  * QUILLET_STOP_RETURNED. Meeting the return address with SP elsewhere (a
  * recursive call) goes on through it, unless it is a stop address of its
  * own: then QUILLET_STOP_ADDRESS. Any other end is the reason
- * quillet_cpu_run gives; the stop addresses stay as they were. */
+ * quillet_cpu_run gives, its limits a budget counted from this call's
+ * start; the stop addresses stay as they were. */
 QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions);
 
 /* Puts the state of `cpu` into `snapshot`, so that the emulator goes on
