@@ -35,6 +35,7 @@ quillet_layer(base SOURCES
   src/base/temporary_name.cpp)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
+  src/snapshot/header_settings.cpp
   src/snapshot/snapshot.cpp
   src/snapshot/snapshot_format.cpp
   src/snapshot/snapshot_reader.cpp

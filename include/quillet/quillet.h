@@ -134,29 +134,12 @@ QUILLET_API const char* quillet_message(int code);
  * more than this: what follows the last piece does not count. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
-/* The header as quillet_stored_header() hands it over: the offsets of its
- * fields. Numbers of two bytes are 16-bit little-endian words. */
-#define QUILLET_WORD_SIZE                 2
-#define QUILLET_HEADER_SIZE_V1            56
-#define QUILLET_HEADER_SIZE_V2            124
-#define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
-#define QUILLET_OFFSET_VERSION            3   /* 1 or 2 */
-#define QUILLET_OFFSET_HEADER_LENGTH      4   /* word: 56..124 */
-#define QUILLET_OFFSET_COMPUTER_MODEL     6
-#define QUILLET_OFFSET_INTERRUPTS_ENABLED 7
-#define QUILLET_OFFSET_REGISTERS          8   /* AF, BC, DE, HL, PC, SP: a word each */
-#define QUILLET_OFFSET_ROM_DESCRIPTOR     20  /* word: stored length | QUILLET_ROM_RAW_FLAG */
-#define QUILLET_OFFSET_BLOCK_LENGTHS_LOW  22  /* words: blocks 0..3 */
-#define QUILLET_OFFSET_PERIPHERAL_STATE   30  /* 26 bytes; the first is AllRAM */
+/* The sizes of the state buffers of quillet_get_peripheral_state and
+ * quillet_get_musica_state. Where each field of the header lies: the field
+ * table below (the raw offsets, deprecated, are in quillet_layout.h). */
 #define QUILLET_PERIPHERAL_STATE_SIZE     26
-#define QUILLET_OFFSET_VCPU_CIRCUIT       56  /* version 2 only, from here on */
-#define QUILLET_OFFSET_MAPPER_PORT        57
-#define QUILLET_OFFSET_BLOCK_LENGTHS_HIGH 58  /* words: blocks 4..15 */
-#define QUILLET_OFFSET_MIF85_STATE        82
-#define QUILLET_OFFSET_RESERVED           83  /* 32 zero bytes */
-#define QUILLET_RESERVED_SIZE             32
-#define QUILLET_OFFSET_MUSICA_STATE       115 /* 9 bytes */
 #define QUILLET_MUSICA_STATE_SIZE         9
+/* The values of the ROM descriptor and of the AllRAM byte. */
 #define QUILLET_ROM_RAW_FLAG              0x8000
 #define QUILLET_ROM_LENGTH_MASK           0x7FFF
 #define QUILLET_ALLRAM_ON                 0x82
@@ -340,6 +323,67 @@ typedef struct quillet_layout {
 QUILLET_API int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout);
 
 /*-************************************
+ *  The header's fields
+ **************************************/
+/* The header of a snapshot file as a table of fields, numbered 0 to
+ * quillet_field_count() - 1 in header order: "magic", "version",
+ * "header_length", "model", "interrupts_enabled", "AF" .. "SP",
+ * "rom_descriptor", "block_length_0" .. "block_length_3", "allram",
+ * "peripheral_state", then the fields of a version 2 header:
+ * "vcpu_interrupt_circuit", "mapper_port", "block_length_4" ..
+ * "block_length_15", "mif85", "reserved", "musica_state". Together they
+ * cover every byte of both headers once. A setting is what the snapshot
+ * holds and an emulator restores; the other fields the writer lays out from
+ * the snapshot's contents (its version, ROM image and blocks). */
+#define QUILLET_FIELD_NUMBER 0  /* a count or a flag, read in decimal */
+#define QUILLET_FIELD_CODE   1  /* a byte of state, read in hexadecimal */
+#define QUILLET_FIELD_WORD   2  /* a 16-bit little-endian word */
+#define QUILLET_FIELD_MODEL  3  /* a computer model number */
+#define QUILLET_FIELD_BYTES  4  /* a string of bytes */
+
+typedef struct quillet_field {
+    const char* name;     /* as listed above; static text */
+    int offset;           /* of its first byte in the file */
+    int width;            /* its bytes: 1, 2 (a word) or more */
+    int first_version;    /* 1, or 2: only a version 2 header holds it */
+    int setting;          /* 1: a setting, which quillet_set_field changes; else 0 */
+    int form;             /* QUILLET_FIELD_* */
+    const char* meaning;  /* one line; static text */
+} quillet_field;
+
+/* The number of fields (35). */
+QUILLET_API int quillet_field_count(void);
+
+/* Describes field `field` into `*info`. Result 0; -13 for a number outside
+ * 0 .. quillet_field_count() - 1, -4 for a null `info`. Reports nothing. */
+QUILLET_API int quillet_field_info(int field, quillet_field* info);
+
+/* The number of the field named `name` (exact spelling, as listed above),
+ * -13 for another name, -4 for null. Reports nothing. */
+QUILLET_API int quillet_field_number(const char* name);
+
+/* Copies field `field` of `snapshot` into `out` (`capacity` bytes; the
+ * field's width are written, a word little-endian): a setting as the
+ * snapshot holds it now (also one that the file it was read from did not
+ * hold: then its value of a new snapshot, not plugged); any other field as
+ * the file last read held it, 0 bytes when the snapshot was not read from
+ * a file or bytes, or the file's header was too short to hold it. Result
+ * 0; -13 for another field number or a `capacity` below the width, -4 for
+ * a null pointer; nothing is written then. */
+QUILLET_API int quillet_get_field(const quillet_snapshot* snapshot, int field, uint8_t* out, size_t capacity);
+
+/* Sets setting `field` of `snapshot` from its `length` bytes at `bytes` (a
+ * word little-endian), with the checks and results of the function that
+ * sets it alone: "model" as quillet_set_model, a register pair as
+ * quillet_set_register, "interrupts_enabled" as quillet_set_interrupts (a
+ * non-zero byte enables), "vcpu_interrupt_circuit", "mapper_port" and
+ * "mif85" as quillet_set_vcpu_circuit, _mapper_port and _mif85; "allram",
+ * "peripheral_state" and "musica_state" take any bytes. -13 for a field
+ * that is no setting or another number, or a `length` other than the
+ * field's width; -4 for a null pointer. A failure changes nothing. */
+QUILLET_API int quillet_set_field(quillet_snapshot* snapshot, int field, const uint8_t* bytes, size_t length);
+
+/*-************************************
  *  Settings
  **************************************/
 /* Model 0..7 (QUILLET_MODEL_*); another number: -19. */
@@ -518,6 +562,16 @@ QUILLET_API int quillet_save_files(const char* directory, const quillet_named_da
 #define QUILLET_ENTRY_REGULAR 1
 #define QUILLET_ENTRY_OTHER   2
 QUILLET_API int quillet_entry_kind(const char* path);
+
+/* Whether writing to `a` or to `b` would replace one and the same file: 1
+ * when both name the same existing regular file (the same device and
+ * inode; on Windows the same volume and file ID), whatever the spelling
+ * ("./x" and "x", a hard link, a symbolic link followed), or the same new
+ * name in one directory where no file stands yet; 0 otherwise (different
+ * files, a directory, a device or a pipe, which are written into rather
+ * than replaced, or a path that cannot be examined); -4 for a null
+ * pointer. Reports nothing. */
+QUILLET_API int quillet_same_file(const char* a, const char* b);
 
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */

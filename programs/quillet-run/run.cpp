@@ -14,6 +14,7 @@
 #include "output_files.hpp"
 #include "owned_snapshot.hpp"
 #include "report.hpp"
+#include "run_files.hpp"
 #include "screen.hpp"
 #include "snapshot_input.hpp"
 #include "quillet/quillet.h"
@@ -137,6 +138,18 @@ int run_snapshot(const RunOptions& options) {
     return status;
 }
 
+// Every file the run reads and writes; each output kind is named here.
+common::RunFiles run_files(const RunOptions& options) {
+    common::RunFiles files;
+    files.input("SNAPSHOT", options.snapshot_path);
+    files.input("--cpm", options.cpm_path);
+    for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
+    files.snapshot_output("-o", options.output_path);
+    files.output("--trace", options.trace_path);
+    files.output("--screen", options.screen_path);
+    return files;
+}
+
 int run_command_line(int argument_count, char** argument_vector) {
     RunOptions options;
     switch (parse_run_options(argument_count, argument_vector, &options)) {
@@ -145,6 +158,7 @@ int run_command_line(int argument_count, char** argument_vector) {
     case ParseOutcome::usage_error: return EXIT_USAGE;
     case ParseOutcome::run: break;
     }
+    if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
 }
 
