@@ -55,12 +55,14 @@ protected:
         ASSERT_GT(allocations, 0);
         const Bytes whole = dir.exists("out.zvk") ? dir.read("out.zvk") : Bytes{};
         std::remove(file("out.zvk").c_str());
+        std::remove(file("trace.txt").c_str());  // each run starts where the first did
         for (int n = 1; n <= allocations; ++n) {
             SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(allocations));
             int calls = 0;
             const RunResult r = run_tool(tool, arguments, n, &calls);
             EXPECT_EQ(2, r.status);
             EXPECT_EQ("Out of memory!\n\n", r.errors);
+            EXPECT_GE(calls, n);  // the planned failure happened
             if (tool == Tool::quillet) {
                 EXPECT_EQ(n, calls);  // nothing is allocated after the failure
                 EXPECT_FALSE(dir.exists("out.zvk"));
@@ -68,6 +70,7 @@ protected:
                 EXPECT_EQ(dir.read("out.zvk"), whole);
                 std::remove(file("out.zvk").c_str());
             }
+            std::remove(file("trace.txt").c_str());
         }
     }
 
