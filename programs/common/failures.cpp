@@ -2,10 +2,13 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 namespace quillet::common {
 namespace {
+
+constexpr std::size_t INLINE_TEXT_SIZE = 512;
 
 struct ProgramMessage {
     int code;
@@ -47,12 +50,25 @@ int report_failure(const ReportSink& sink, int code, ...) {
     va_start(arguments, code);
     std::va_list measuring;
     va_copy(measuring, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, measuring);
+    // A message with ordinary file names fits on the stack, so that even
+    // the report of a failed allocation allocates nothing; a longer one
+    // goes to the heap, and is cut to the stack's room only when that fails.
+    char inline_text[INLINE_TEXT_SIZE];
+    const int length = std::vsnprintf(inline_text, sizeof inline_text, format, measuring);
     va_end(measuring);
-    std::vector<char> text(static_cast<std::size_t>(length > 0 ? length : 0) + 1);
-    std::vsnprintf(text.data(), text.size(), format, arguments);
+    const char* text = inline_text;
+    std::vector<char> long_text;
+    if (length >= static_cast<int>(sizeof inline_text)) {
+        try {
+            long_text.resize(static_cast<std::size_t>(length) + 1);
+            std::vsnprintf(long_text.data(), long_text.size(), format, arguments);
+            text = long_text.data();
+        } catch (const std::bad_alloc&) {
+            // the text cut short
+        }
+    }
     va_end(arguments);
-    if (sink.function) sink.function(sink.user, code, text.data());
+    if (sink.function) sink.function(sink.user, code, text);
     return code;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "json.hpp"
 #include "owned_snapshot.hpp"
@@ -99,9 +100,10 @@ HexProblem decode_hex(const char* hex, std::vector<std::uint8_t>* bytes) {
     if (!*hex) return HexProblem::empty;
     // The library's own decoder, through a scratch snapshot: one set of rules.
     const OwnedSnapshot scratch;
-    if (!scratch.get()) return HexProblem::out_of_memory;
+    if (!scratch.get()) throw std::bad_alloc();
     switch (quillet_store_hex(scratch.get(), 0, hex)) {
     case QUILLET_OK: break;
+    case QUILLET_ERR_OUT_OF_MEMORY: throw std::bad_alloc();
     case QUILLET_ERR_HEXSTRING_TOO_LONG: return HexProblem::too_long;
     default: return HexProblem::bad;
     }

@@ -40,10 +40,12 @@ std::string hex_text(const std::vector<std::uint8_t>& bytes);
 std::string hex_text(const std::vector<int>& bytes);
 
 // What decode_hex finds wrong with a byte string.
-enum class HexProblem { none, empty, too_long, bad, out_of_memory };
+enum class HexProblem { none, empty, too_long, bad };
 
 // Decodes `hex` by the rules of quillet's -hex (pairs of hexadecimal
-// digits, either case, at most 64 KB of bytes) into `bytes`.
+// digits, either case, at most 64 KB of bytes) into `bytes`. Throws
+// std::bad_alloc when memory runs out, as the containers do: each program
+// catches it in one place.
 HexProblem decode_hex(const char* hex, std::vector<std::uint8_t>* bytes);
 
 }  // namespace quillet::common

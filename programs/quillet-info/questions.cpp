@@ -134,7 +134,6 @@ const char* parse_search_pattern(const char* hex, SearchPattern* pattern) {
     case HexProblem::empty: return "empty find string";
     case HexProblem::too_long: return "find string longer than 64 KB";
     case HexProblem::bad: return "bad hexadecimal find string";
-    case HexProblem::out_of_memory: return quillet_message(QUILLET_ERR_OUT_OF_MEMORY);
     }
     pattern->hex = hex;
     return nullptr;

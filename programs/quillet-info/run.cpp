@@ -1,9 +1,11 @@
 #include "run.hpp"
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "console.hpp"
 #include "disassembly_listing.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
@@ -230,9 +232,7 @@ int inspect_files(const InfoOptions& options) {
     return status;
 }
 
-}  // namespace
-
-int run_info(int argument_count, char** argument_vector) {
+int inspect(int argument_count, char** argument_vector) {
     InfoOptions options;
     switch (parse_info_options(argument_count, argument_vector, &options)) {
     case PARSE_SHOW_HELP:
@@ -248,6 +248,19 @@ int run_info(int argument_count, char** argument_vector) {
     }
     if (!run_files(options).check(print_usage_error)) return USAGE_ERROR_STATUS;
     return inspect_files(options);
+}
+
+}  // namespace
+
+int run_info(int argument_count, char** argument_vector) {
+    // The one place where an allocation that failed by throwing ends the
+    // run: the files written so far are whole or absent, and the failure is
+    // reported as every other allocation failure is.
+    try {
+        return inspect(argument_count, argument_vector);
+    } catch (const std::bad_alloc&) {
+        return -common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    }
 }
 
 }  // namespace quillet::info

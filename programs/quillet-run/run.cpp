@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -149,9 +150,7 @@ common::RunFiles run_files(const RunOptions& options) {
     return files;
 }
 
-}  // namespace
-
-int run_program(int argument_count, char** argument_vector) {
+int run_command_line(int argument_count, char** argument_vector) {
     RunOptions options;
     switch (parse_run_options(argument_count, argument_vector, &options)) {
     case ParseOutcome::help: print_help(); return EXIT_STOPPED;
@@ -161,6 +160,19 @@ int run_program(int argument_count, char** argument_vector) {
     }
     if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
+}
+
+}  // namespace
+
+int run_program(int argument_count, char** argument_vector) {
+    // The one place where an allocation that failed by throwing ends the
+    // run: the files written so far are whole or absent, and the failure is
+    // reported as every other allocation failure is.
+    try {
+        return run_command_line(argument_count, argument_vector);
+    } catch (const std::bad_alloc&) {
+        return out_of_memory();
+    }
 }
 
 }  // namespace quillet::run

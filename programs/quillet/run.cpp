@@ -1,6 +1,7 @@
 #include "run.hpp"
 
 #include <cstdio>
+#include <new>
 
 #include "command_line.hpp"
 #include "owned_snapshot.hpp"
@@ -76,9 +77,15 @@ int run_quillet(int argument_count, char** argument_vector) {
     bool verbose = false;
     CommandLine* line = nullptr;
     int code = common::USAGE_REQUESTED;
-    if (argument_count > 1) {
-        code = parse_command_line(argument_count, argument_vector, &line, common::CONSOLE_FAILURES);
-        if (code == 0) code = build_snapshot(*line, &verbose);
+    // The one place where an allocation that failed by throwing ends the
+    // run: with the code and message of every other allocation failure.
+    try {
+        if (argument_count > 1) {
+            code = parse_command_line(argument_count, argument_vector, &line, common::CONSOLE_FAILURES);
+            if (code == 0) code = build_snapshot(*line, &verbose);
+        }
+    } catch (const std::bad_alloc&) {
+        code = common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
     }
     if (code == common::USAGE_REQUESTED) {
         print_usage();

@@ -80,6 +80,8 @@ TEST_F(InfoTest, BadValuesAndCombinationsAreUsageErrorsThatWriteNothing) {
         {{"--diff", a, "--diff", a, a}, "second --diff '" + a + "'"},
         {{"-m", out, "--range", "0", "--range", "1", a}, "second --range '1'"},
         {{"--screen", png, "--screen", png, a}, "second --screen '" + png + "'"},
+        {{"-m", out, "--memory", path("other.bin"), a}, "second --memory '" + path("other.bin") + "'"},
+        {{"-m=" + out, a}, "short option value starts with '=' '-m=" + out + "'"},
         {{"-", "--diff", "-"}, "standard input named twice: '-'"},
         {{"-", "-"}, "standard input named twice: '-'"},
         {{a, "--peek"}, "missing value for '--peek'"},

@@ -2,6 +2,8 @@
 // made to fail on demand.
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+#include <new>
 
 #include "seams/allocation_faults.hpp"
 
@@ -17,6 +19,7 @@ namespace quillet_test {
 namespace {
 
 struct AllocationPlan {
+    bool planned = false;
     bool counting = false;
     int calls = 0;
     int failing_call = 0;
@@ -32,7 +35,9 @@ bool allocation_faults_available() { return false; }
 bool allocation_faults_available() { return true; }
 #endif
 
-void fail_allocation_call(int n) { plan = AllocationPlan{true, 0, n}; }
+void fail_allocation_call(int n) { plan = AllocationPlan{true, false, 0, n}; }
+
+void arm_allocation_faults(bool armed) { plan.counting = plan.planned && armed; }
 
 int stop_allocation_faults() {
     const int calls = plan.calls;
@@ -53,4 +58,27 @@ extern "C" void* calloc(std::size_t count, std::size_t size) {
     }
     return __libc_calloc(count, size);
 }
+
+namespace {
+
+// Whether this allocation is the one that fails.
+bool fails_now() {
+    using quillet_test::plan;
+    return plan.counting && ++plan.calls == plan.failing_call;
+}
+
+void* allocate(std::size_t size) {
+    if (fails_now()) throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 #endif

@@ -27,7 +27,7 @@ ToolEntry entry(Tool tool) {
 
 }  // namespace
 
-RunResult run_tool_in_process(Tool tool, std::vector<std::string> arguments) {
+RunResult run_tool_in_process(Tool tool, std::vector<std::string> arguments, void (*around_main)(bool)) {
     const ToolEntry program = entry(tool);
     arguments.insert(arguments.begin(), program.name);
     std::vector<char*> argv;
@@ -35,9 +35,11 @@ RunResult run_tool_in_process(Tool tool, std::vector<std::string> arguments) {
     argv.push_back(nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
+    if (around_main) around_main(true);
     const int status = program.main(static_cast<int>(arguments.size()), argv.data());
     std::fflush(stdout);
     std::fflush(stderr);
+    if (around_main) around_main(false);
     std::string output = testing::internal::GetCapturedStdout();
     return {status, testing::internal::GetCapturedStderr(), std::move(output)};
 }
