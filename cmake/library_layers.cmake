@@ -62,10 +62,16 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/ports.cpp
   src/machine/routine_call.cpp
   src/machine/timer8253.cpp)
-quillet_layer(capi BELOW image machine SOURCES
+# Tapes: images and the signal; snapshots are built from them above.
+quillet_layer(tape BELOW base SOURCES
+  src/tape/tape_format.cpp
+  src/tape/tape_image.cpp
+  src/tape/tape_signal.cpp)
+quillet_layer(capi BELOW image machine tape SOURCES
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
-  src/capi/quillet_machine.cpp)
+  src/capi/quillet_machine.cpp
+  src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

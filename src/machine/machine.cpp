@@ -202,8 +202,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
     }
 }
 
-int machine_call(Machine* m, std::uint16_t address, std::uint64_t max_states, std::uint64_t max_instructions) {
-    return call_routine(&m->cpu, m, address, max_states, max_instructions);
+int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals) {
+    return call_routine(&m->cpu, m, address, totals);
 }
 
 }  // namespace quillet
