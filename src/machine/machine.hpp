@@ -68,6 +68,7 @@ struct Machine {
     bool mif85_fitted = false;
     bool mif85_interrupts = false;
     std::uint8_t port_c_levels = 0xFF;
+    bool reschedule = false;  // a device's next event moved: the run slices again
     MachineHooks hooks;
 };
 
