@@ -727,7 +727,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
  * limits are this run's budget, counted from its start (UINT64_MAX: none;
  * quillet_cpu_states and quillet_cpu_instructions stay totals since
  * quillet_cpu_new), checked before each instruction, so that the last one
- * may end up to 17 states past max_states. With `leave_stop` non-zero, the first instruction runs even
+ * may end up to 17 states past max_states (21 on a machine's processor). With `leave_stop` non-zero, the first instruction runs even
  * at a stop address: the way to go on from one. Result: the reason, one of
  * QUILLET_STOP_*, or -4. */
 QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,

@@ -313,10 +313,8 @@ int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instruct
 int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions) {
     if (!cpu) return missing(cpu, "cpu");
     if (const int result = check_range(cpu, address, 0)) return result;
-    // The call's budget counts from now; the routine's runs take it whole.
-    const CpuRunLimits budget = budget_from_now(cpu->core->state, max_states, max_instructions);
-    return call_routine(cpu->core, cpu->machine, static_cast<std::uint16_t>(address), budget.max_states,
-                        budget.max_instructions);
+    const CpuRunLimits limits = budget_from_now(cpu->core->state, max_states, max_instructions);
+    return call_routine(cpu->core, cpu->machine, static_cast<std::uint16_t>(address), limits);
 }
 
 int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot) {

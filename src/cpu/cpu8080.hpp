@@ -70,7 +70,7 @@ enum CpuTiming : int {
 // What a run may do. The limits are totals of the counters in CpuState, so
 // that a caller running in several pieces keeps one budget. A run checks
 // them before each instruction: the last instruction may end up to 17
-// states past max_states.
+// states past max_states (21 with the video wait states).
 struct CpuRunLimits {
     std::uint64_t max_states = UINT64_MAX;
     std::uint64_t max_instructions = UINT64_MAX;

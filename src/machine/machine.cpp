@@ -175,6 +175,7 @@ std::uint64_t next_event(const Machine& m) {
 int machine_run(Machine* m, const CpuRunLimits& limits) {
     CpuState& s = m->cpu.state;
     bool leave_stop = limits.leave_stop;
+    m->reschedule = false;
     for (;;) {
         const std::uint64_t event = next_event(*m);
         const std::uint64_t frame_before = s.states / STATES_PER_FRAME;
@@ -185,6 +186,12 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         const std::uint64_t states_before = s.states;
         const CpuStopReason reason = cpu_run(&m->cpu, slice);
         if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) return MACHINE_STOP_NO_MONITOR;
+        if (reason == CPU_STOP_REQUESTED && m->reschedule) {
+            m->reschedule = false;
+            leave_stop = false;
+            if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
+            continue;
+        }
         if (reason != CPU_STOP_STATE_LIMIT) return reason;
         leave_stop = leave_stop && s.states == states_before;
         if (s.states >= event) {
@@ -202,8 +209,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
     }
 }
 
-int machine_call(Machine* m, std::uint16_t address, std::uint64_t max_states, std::uint64_t max_instructions) {
-    return call_routine(&m->cpu, m, address, max_states, max_instructions);
+int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals) {
+    return call_routine(&m->cpu, m, address, totals);
 }
 
 }  // namespace quillet

@@ -68,6 +68,7 @@ struct Machine {
     bool mif85_fitted = false;
     bool mif85_interrupts = false;
     std::uint8_t port_c_levels = 0xFF;
+    bool reschedule = false;  // a device's next event moved: the run slices again
     MachineHooks hooks;
 };
 
@@ -115,8 +116,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits);
 
 // Calls the routine at `address` as CALL would, from the current PC and
 // SP: runs until it returns to the PC it was called from with the stack as
-// it was (MACHINE_STOP_RETURNED), or another stop.
-int machine_call(Machine* m, std::uint16_t address, std::uint64_t max_states, std::uint64_t max_instructions);
+// it was (MACHINE_STOP_RETURNED), or another stop; `totals` as for machine_run.
+int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
 
 // Frames since state 0.
 inline std::uint64_t machine_frames(const Machine& m) { return m.cpu.state.states / STATES_PER_FRAME; }

@@ -50,6 +50,13 @@ void set_mapper(Machine* m, std::uint8_t value) {
     m->switches.mapper_window = (value >> 4) & 3;
 }
 
+// The interrupt's next time may have moved: the run ends its slice after
+// this instruction and works it out again.
+void reschedule(Machine* m) {
+    m->reschedule = true;
+    cpu_request_stop(&m->cpu);
+}
+
 }  // namespace
 
 void machine_reset_devices(Machine* m) {
@@ -132,11 +139,15 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
     }
     if (port == MIF85_INTERRUPT_PORT && m->mif85_fitted) {
         m->mif85_interrupts = value & 1;
+        reschedule(m);
         return;
     }
     if (!m->facts->io_board) return;
     switch (port & BOARD_MASK) {
-        case TIMER: timer_write(&m->timer, reg, value, m->cpu.state.states); break;
+        case TIMER:
+            timer_write(&m->timer, reg, value, m->cpu.state.states);
+            if (m->mif85_fitted) reschedule(m);
+            break;
         case GPIO_PIO: pio_write(&m->gpio_pio, reg, value); break;
         case IMS2_PIO: pio_write(&m->ims_pio, reg, value); break;
         default: break;

@@ -33,8 +33,7 @@ struct Target {
 
 }  // namespace
 
-int call_routine(Cpu8080* cpu, Machine* machine, std::uint16_t address, std::uint64_t max_states,
-                 std::uint64_t max_instructions) {
+int call_routine(Cpu8080* cpu, Machine* machine, std::uint16_t address, const CpuRunLimits& totals) {
     const Target target{cpu, machine};
     CpuState& s = cpu->state;
     const std::uint16_t back = s.pc;
@@ -47,9 +46,8 @@ int call_routine(Cpu8080* cpu, Machine* machine, std::uint16_t address, std::uin
     s.pc = address;
     const bool stop_of_its_own = target.is_stop(back);
     target.set_stop(back, true);
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
+    CpuRunLimits limits = totals;
+    limits.leave_stop = false;
     int reason;
     for (;;) {
         reason = target.run(limits);

@@ -187,3 +187,44 @@ TEST(MachineSnapshot, StateInAndOut) {
 
 }  // namespace
 }  // namespace quillet
+
+namespace quillet {
+namespace {
+
+// MIF 85: counter 0 of the 8253 at the processor's clock; each fall of its
+// OUT asks for RST 7 while the interrupt port's bit 0 is set.
+TEST(MachineDevices, Mif85CounterZeroInterrupts) {
+    Snapshot snap;
+    snap.model = MODEL_V2A;
+    snap.mif85_state = MIF85_INTERRUPT_DISABLED;
+    const std::uint8_t program[] = {
+        0x3E, 0x34, 0xD3, 0x5F,  // MVI A,34h; OUT 5Fh: counter 0, low then high, mode 2
+        0x3E, 0xE8, 0xD3, 0x5C,  // 1000 states a period
+        0x3E, 0x03, 0xD3, 0x5C,
+        0x3E, 0x01, 0xD3, 0xEC,  // interrupts of the MIF 85 on
+        0xFB,                    // EI
+        0xC3, 0x11, 0x10,        // JMP $
+    };
+    ASSERT_EQ(obtain_page(&snap, 0, Reporter{}), 0);
+    std::copy(std::begin(program), std::end(program), snap.pages[0].data() + 0x1000);
+    snap.registers[REG_PC] = 0x1000;
+    snap.registers[REG_SP] = 0x3000;
+    auto m = std::make_unique<Machine>();
+    ASSERT_TRUE(machine_from_snapshot(m.get(), snap));
+    machine_set_stop(m.get(), 0x0038, true);
+    CpuRunLimits limits;
+    limits.max_states = 5000;
+    ASSERT_EQ(machine_run(m.get(), limits), CPU_STOP_ADDRESS);
+    EXPECT_EQ(m->cpu.state.pc, 0x0038);
+    EXPECT_GE(m->cpu.state.states, 1000u) << "not before the first period ends";
+    EXPECT_FALSE(m->cpu.state.interrupts_enabled);
+
+    // Without the enable bit nothing comes.
+    snap.mif85_state = NOT_PLUGGED;
+    ASSERT_TRUE(machine_from_snapshot(m.get(), snap));
+    machine_set_stop(m.get(), 0x0038, true);
+    EXPECT_EQ(machine_run(m.get(), limits), CPU_STOP_STATE_LIMIT);
+}
+
+}  // namespace
+}  // namespace quillet
