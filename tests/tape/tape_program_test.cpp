@@ -11,6 +11,7 @@
 
 #include "support/process.hpp"
 #include "support/tape_bytes.hpp"
+#include "support/target.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -31,8 +32,12 @@ struct Outcome {
 Outcome run_in(const TempDir& dir, const std::string& program, const std::vector<std::string>& arguments) {
     quillet_test::ProcessSetup setup;
     setup.working_directory = dir.path();
-    const quillet_test::ProcessResult r = quillet_test::run_process(program, arguments, setup);
-    return Outcome{r.standard_output, r.standard_error, r.exit_status};
+    const quillet_test::ProcessResult r =
+        quillet_test::run_process(quillet_test::program_under_test(program), arguments, setup);
+    Outcome outcome{"", "", r.exit_status};
+    EXPECT_TRUE(quillet_test::from_native_text(r.standard_output, &outcome.out)) << "standard output";
+    EXPECT_TRUE(quillet_test::from_native_text(r.standard_error, &outcome.err)) << "standard error";
+    return outcome;
 }
 
 Outcome tape_tool(const TempDir& dir, const std::vector<std::string>& arguments) {
