@@ -249,7 +249,7 @@ TEST(TapeProgram, ATapeTurnedIntoASnapshotRunsInQuilletRun) {
     const Outcome ran = run_in(dir, QUILLET_RUN_EXECUTABLE,
                            {"game.zvk", "--expect", "PC=0x9006", "--expect-mem", "0xC000=FF", "--expect-mem", "0x2400=414243"});
     EXPECT_EQ(ran.status, 0) << ran.out << ran.err;
-    EXPECT_NE(ran.out.find("Stopped:           halt at 0x9006\n"), std::string::npos) << ran.out;
+    EXPECT_NE(ran.out.find("Stopped:           halt at 0x9005\n"), std::string::npos) << ran.out;
 
     // Model V2 keeps no memory at 0x8000..0xBFFF: refused, not lost.
     const Outcome v2 = tape_tool(dir, {"--snapshot", "v2.zvk", "--model", "V2", "game.ptp"});
@@ -293,17 +293,22 @@ TEST(TapeProgram, UsageErrors) {
         {{"--pmd", "a.ptp"}, "--pmd needs -o OUT"},
         {{"--model", "V1", "a.ptp"}, "--model needs --snapshot OUT 'V1'"},
         {{"--snapshot", "s.zvk", "--model", "V9", "a.ptp"}, "bad computer model 'V9'"},
-        {{"--wav", "a.ptp", "a.ptp"}, "the output would replace the TAPE 'a.ptp'"},
-        {{"-o", "a.bin", "0", "a.bin"}, "the output would replace the FILE 'a.bin'"},
+        {{"--wav", "a.ptp", "./a.ptp"}, "--wav 'a.ptp' would replace the input TAPE './a.ptp'"},
+        {{"--snapshot", "a.ptp", "a.ptp"}, "--snapshot 'a.ptp' would replace the input TAPE 'a.ptp'"},
+        {{"-o", "a.bin", "0", "a.bin"}, "-o 'a.bin' would replace the input FILE 'a.bin'"},
         {{"--bogus"}, "unknown option '--bogus'"},
     };
     for (const auto& c : cases) {
         TempDir dir;
+        dir.write("a.ptp", joined({ptp_record(header_block(1, '?', 0, 3, "A")), ptp_record(data_block(DATA))}));
+        dir.write("a.bin", DATA);
         const Outcome refused = tape_tool(dir, c.arguments);
         EXPECT_EQ(refused.status, 64) << c.message;
         EXPECT_EQ(refused.err,
                   std::string("quillet-tape: ") + c.message + "\nTry 'quillet-tape --help' for more information.\n");
         EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(dir.read("a.ptp").size(), 2u + 63 + 2 + 4) << c.message;
+        EXPECT_EQ(dir.read("a.bin"), DATA) << c.message;
     }
 }
 
