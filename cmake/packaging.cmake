@@ -46,7 +46,8 @@ set(CPACK_DEBIAN_TOOLS_DESCRIPTION
     "image, register values, the computer model and the add-on hardware into one\n"
     "ZVK snapshot that a PMD 85 emulator starts from, optionally on top of a\n"
     "template snapshot and with packed memory blocks. quillet-info shows,\n"
-    "validates and extracts what a snapshot holds.")
+    "validates and extracts what a snapshot holds. quillet-tape makes, lists,\n"
+    "extracts and converts PMD 85 tapes (PTP, PMD, WAV).")
 set(quillet_library_text
     "libquillet builds ZVK snapshots for PMD 85 emulators from program bytes,\n"
     "memory pages, a ROM module image, register values, the computer model and\n"

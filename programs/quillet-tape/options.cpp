@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "console.hpp"
-#include "memory_range.hpp"
+#include "numbers.hpp"
 #include "option_parser.hpp"
 #include "quillet/quillet.h"
 
@@ -135,9 +135,6 @@ ParseResult check_operands(TapeOptions* options, const Given& given) {
         if (given.operands.empty()) return usage_error("no TAPE given", nullptr);
         if (given.operands.size() > 1) return usage_error("one TAPE only; also given", given.operands[1]);
         options->tape = given.operands[0];
-        if (options->output && std::strcmp(options->output, options->tape) == 0) {
-            return usage_error("the output would replace the TAPE", options->output);
-        }
         return PARSE_RUN;
     }
     if (given.operands.empty()) return usage_error("no ADDR FILE given", nullptr);
@@ -147,9 +144,7 @@ ParseResult check_operands(TapeOptions* options, const Given& given) {
         if (!common::parse_strict_number(given.operands[i], 0xFFFF, &address)) {
             return usage_error("bad address (0 to 0xFFFF)", given.operands[i]);
         }
-        const char* path = given.operands[i + 1];
-        if (std::strcmp(path, options->output) == 0) return usage_error("the output would replace the FILE", path);
-        options->binaries.push_back(Binary{address, path});
+        options->binaries.push_back(Binary{address, given.operands[i + 1]});
     }
     if (options->names.size() > options->binaries.size()) {
         return usage_error("more --name than FILEs; the last is", options->names.back());

@@ -11,6 +11,7 @@
 #include "options.hpp"
 #include "output_files.hpp"
 #include "owned_snapshot.hpp"
+#include "run_files.hpp"
 
 namespace quillet::tape_tool {
 namespace {
@@ -178,6 +179,22 @@ int use_tape(const TapeOptions& options) {
     }
 }
 
+// Every file the run reads and writes, so that no output replaces an
+// input. The pieces -x writes are named after what the tape holds; their
+// directory is the caller's.
+common::RunFiles run_files(const TapeOptions& options) {
+    common::RunFiles files;
+    files.input("TAPE", options.tape);
+    for (const Binary& binary : options.binaries) files.input("FILE", binary.path);
+    switch (options.mode) {
+    case Mode::make: files.output("-o", options.output); break;
+    case Mode::snapshot: files.output("--snapshot", options.output); break;
+    case Mode::wav: files.output("--wav", options.output); break;
+    default: break;
+    }
+    return files;
+}
+
 }  // namespace
 
 int run_tape(int argument_count, char** argument_vector) {
@@ -188,6 +205,7 @@ int run_tape(int argument_count, char** argument_vector) {
     case PARSE_USAGE_ERROR: return USAGE_ERROR_STATUS;
     case PARSE_RUN: break;
     }
+    if (!run_files(options).check(print_usage_error)) return USAGE_ERROR_STATUS;
     return options.mode == Mode::make ? make_tape(options) : use_tape(options);
 }
 

@@ -31,7 +31,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-programs=(quillet quillet-info quillet-run)
+programs=(quillet quillet-info quillet-run quillet-tape)
 packages=(quillet libquillet1 libquillet-dev)
 declare -A component=([quillet]=tools [libquillet1]=runtime [libquillet-dev]=development)
 

@@ -4,7 +4,7 @@
 #   - its own tests (the unit tests built for Windows, the fuzz replays)
 #     pass under CTest, with Wine as the emulator;
 #   - the end-to-end suites of the host build pass driving quillet.exe and
-#     quillet-info.exe and quillet-run.exe, with CRLF line ends in every text;
+#     quillet-info.exe, quillet-run.exe and quillet-tape.exe, with CRLF line ends in every text;
 #   - the zip package holds what the README says.
 # Every skipped test is listed with its reason.
 # Usage: check_windows.sh WINDOWS_BUILD HOST_BUILD
@@ -28,7 +28,7 @@ summarise() {  # LOG
 }
 
 echo "-- DLLs that the programs and the library load"
-for file in quillet.exe quillet-info.exe quillet-run.exe libquillet.dll; do
+for file in quillet.exe quillet-info.exe quillet-run.exe quillet-tape.exe libquillet.dll; do
     dlls=$("$objdump" -p "$windows/$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
     echo "$file: $dlls"
     if grep -qiE 'libstdc|libgcc|libwinpthread' <<<"$dlls"; then
@@ -59,7 +59,7 @@ fi
 echo "-- end-to-end suites driving the Windows programs"
 export QUILLET_TEST_WRAPPER=$wine
 export QUILLET_TEST_WINDOWS_PROGRAMS=$windows
-for suite in cli info run reliability; do
+for suite in cli info run tape reliability; do
     log=$windows/e2e-$suite.log
     "$host/tests/quillet_${suite}_tests" >"$log" 2>&1 || status=1
     echo "quillet_${suite}_tests:"
@@ -79,6 +79,7 @@ expected=$(sort <<'EOF'
 bin/quillet.exe
 bin/quillet-info.exe
 bin/quillet-run.exe
+bin/quillet-tape.exe
 bin/libquillet.dll
 lib/libquillet.dll.a
 lib/libquillet.a
@@ -95,6 +96,7 @@ doc/CHANGELOG.md
 doc/quillet.txt
 doc/quillet-info.txt
 doc/quillet-run.txt
+doc/quillet-tape.txt
 doc/examples/checks.asm
 doc/examples/checks.bin
 doc/examples/ctypes_call.py
@@ -116,7 +118,7 @@ unpacked=$windows/zip-check
 rm -rf "$unpacked" && mkdir "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 docs=$unpacked/quillet-$version-win64/doc
-for text in quillet.txt quillet-info.txt quillet-run.txt README.md LICENSE CHANGELOG.md; do
+for text in quillet.txt quillet-info.txt quillet-run.txt quillet-tape.txt README.md LICENSE CHANGELOG.md; do
     if grep -q $'\b' "$docs/$text"; then
         echo "FAIL: doc/$text holds backspace overstrikes"
         exit 1

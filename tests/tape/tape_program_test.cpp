@@ -11,6 +11,7 @@
 
 #include "support/process.hpp"
 #include "support/tape_bytes.hpp"
+#include "support/target.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -31,8 +32,12 @@ struct Outcome {
 Outcome run_in(const TempDir& dir, const std::string& program, const std::vector<std::string>& arguments) {
     quillet_test::ProcessSetup setup;
     setup.working_directory = dir.path();
-    const quillet_test::ProcessResult r = quillet_test::run_process(program, arguments, setup);
-    return Outcome{r.standard_output, r.standard_error, r.exit_status};
+    const quillet_test::ProcessResult r =
+        quillet_test::run_process(quillet_test::program_under_test(program), arguments, setup);
+    Outcome outcome{"", "", r.exit_status};
+    EXPECT_TRUE(quillet_test::from_native_text(r.standard_output, &outcome.out)) << "standard output";
+    EXPECT_TRUE(quillet_test::from_native_text(r.standard_error, &outcome.err)) << "standard error";
+    return outcome;
 }
 
 Outcome tape_tool(const TempDir& dir, const std::vector<std::string>& arguments) {
@@ -289,17 +294,22 @@ TEST(TapeProgram, UsageErrors) {
         {{"--pmd", "a.ptp"}, "--pmd needs -o OUT"},
         {{"--model", "V1", "a.ptp"}, "--model needs --snapshot OUT 'V1'"},
         {{"--snapshot", "s.zvk", "--model", "V9", "a.ptp"}, "bad computer model 'V9'"},
-        {{"--wav", "a.ptp", "a.ptp"}, "the output would replace the TAPE 'a.ptp'"},
-        {{"-o", "a.bin", "0", "a.bin"}, "the output would replace the FILE 'a.bin'"},
+        {{"--wav", "a.ptp", "./a.ptp"}, "--wav 'a.ptp' would replace the input TAPE './a.ptp'"},
+        {{"--snapshot", "a.ptp", "a.ptp"}, "--snapshot 'a.ptp' would replace the input TAPE 'a.ptp'"},
+        {{"-o", "a.bin", "0", "a.bin"}, "-o 'a.bin' would replace the input FILE 'a.bin'"},
         {{"--bogus"}, "unknown option '--bogus'"},
     };
     for (const auto& c : cases) {
         TempDir dir;
+        dir.write("a.ptp", joined({ptp_record(header_block(1, '?', 0, 3, "A")), ptp_record(data_block(DATA))}));
+        dir.write("a.bin", DATA);
         const Outcome refused = tape_tool(dir, c.arguments);
         EXPECT_EQ(refused.status, 64) << c.message;
         EXPECT_EQ(refused.err,
                   std::string("quillet-tape: ") + c.message + "\nTry 'quillet-tape --help' for more information.\n");
         EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(dir.read("a.ptp").size(), 2u + 63 + 2 + 4) << c.message;
+        EXPECT_EQ(dir.read("a.bin"), DATA) << c.message;
     }
 }
 
