@@ -52,9 +52,14 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-quillet_layer(capi BELOW image cpu SOURCES
+# The screen as the video memory holds it, compared pixel by pixel: bytes
+# in, no other layer needed.
+quillet_layer(video SOURCES
+  src/video/screen_compare.cpp)
+quillet_layer(capi BELOW image cpu video SOURCES
   src/capi/quillet.cpp
-  src/capi/quillet_cpu.cpp)
+  src/capi/quillet_cpu.cpp
+  src/capi/quillet_screen.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "file_reading.hpp"
 #include "memory_range.hpp"
 
 namespace quillet::common {
@@ -223,15 +224,8 @@ std::string SymbolTable::describe(long address, long reach) const {
 }
 
 std::string read_symbol_file(const char* path, SymbolTable* table) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return std::string("cannot read symbol file '") + path + "'";
     std::string text;
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::string("cannot read symbol file '") + path + "'";
+    if (!read_whole_file(path, &text)) return std::string("cannot read symbol file '") + path + "'";
     return table->add_text(path, text);
 }
 
