@@ -96,6 +96,7 @@ doc/quillet-info.txt
 doc/quillet-run.txt
 doc/examples/checks.asm
 doc/examples/checks.bin
+doc/examples/ctypes_call.py
 doc/examples/embed.c
 doc/examples/stripes.asm
 doc/examples/stripes.bin
