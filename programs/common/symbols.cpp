@@ -229,7 +229,16 @@ std::string read_symbol_file(const char* path, SymbolTable* table) {
     return table->add_text(path, text);
 }
 
-std::string parse_address(const std::string& text, const SymbolTable& table, long limit, long* value) {
+std::string nearest_text(const SymbolTable& table, const std::string& name) {
+    const std::vector<std::string> close = table.nearest(name, 3);
+    if (close.empty()) return "";
+    std::string text = " (nearest:";
+    for (std::size_t i = 0; i < close.size(); ++i) text += (i ? ", " : " ") + close[i];
+    return text + ")";
+}
+
+std::string parse_address(const std::string& text, const SymbolTable& table, long limit, long* value,
+                          std::string* unknown) {
     const std::size_t sign = text.find_first_of("+-");
     const std::string base = text.substr(0, sign);
     long result = 0;
@@ -237,14 +246,8 @@ std::string parse_address(const std::string& text, const SymbolTable& table, lon
         if (!is_name(base)) return "bad address '" + text + "'";
         const Symbol* symbol = table.find(base);
         if (!symbol) {
-            std::string message = "unknown label '" + base + "'";
-            const std::vector<std::string> close = table.nearest(base, 3);
-            if (!close.empty()) {
-                message += " (nearest:";
-                for (std::size_t i = 0; i < close.size(); ++i) message += (i ? ", " : " ") + close[i];
-                message += ")";
-            }
-            return message;
+            if (unknown) *unknown = base;
+            return "unknown label '" + base + "'" + nearest_text(table, base);
         }
         result = symbol->value;
     } else if (!parse_strict_number(base, limit, &result)) {
@@ -257,6 +260,25 @@ std::string parse_address(const std::string& text, const SymbolTable& table, lon
     }
     if (result < 0 || result > limit) return "address out of range '" + text + "'";
     *value = result;
+    return "";
+}
+
+std::string parse_labelled_range(const std::string& text, const SymbolTable& table, MemoryRange* range) {
+    constexpr long LAST = 0xFFFF;
+    const std::size_t dots = text.find("..");
+    const bool page_form = text.size() > 1 && text[0] == 'p' && std::isdigit(static_cast<unsigned char>(text[1]));
+    if (dots == std::string::npos && (page_form || text.empty() || !name_start(text[0]))) {
+        const char* problem = parse_memory_range(text.c_str(), range);
+        return problem ? std::string(problem) + " '" + text + "'" : "";
+    }
+    long first = 0;
+    long last = 0;
+    std::string problem = parse_address(text.substr(0, dots), table, LAST, &first);
+    if (problem.empty() && dots != std::string::npos) problem = parse_address(text.substr(dots + 2), table, LAST, &last);
+    if (!problem.empty()) return problem;
+    if (dots == std::string::npos) last = first;
+    if (last < first) return "empty range '" + text + "'";
+    *range = MemoryRange{ADDRESS_SPACE, first, last};
     return "";
 }
 

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "memory_range.hpp"
+
 namespace quillet::common {
 
 struct Symbol {
@@ -68,8 +70,18 @@ private:
 std::string read_symbol_file(const char* path, SymbolTable* table);
 
 // Reads an ADDRESS (see above) into `value`, at most `limit`. Returns "" or
-// what is wrong: "bad address 'TEXT'", "address past 0xFFFF 'TEXT'",
-// "unknown label 'donee' (nearest: done, line)".
-std::string parse_address(const std::string& text, const SymbolTable& table, long limit, long* value);
+// what is wrong: "bad address 'TEXT'", "address out of range 'TEXT'",
+// "unknown label 'donee' (nearest: done, line)"; `unknown`, when given,
+// receives the name of a label that is not defined.
+std::string parse_address(const std::string& text, const SymbolTable& table, long limit, long* value,
+                          std::string* unknown = nullptr);
+
+// A RANGE that may name labels: FIRST..LAST (each an ADDRESS, inclusive),
+// an ADDRESS that begins with a label (its one byte), or a range as
+// memory_range.hpp reads it. Returns "" or what is wrong.
+std::string parse_labelled_range(const std::string& text, const SymbolTable& table, MemoryRange* range);
+
+// " (nearest: A, B, C)" for a name that is not defined; "" without labels.
+std::string nearest_text(const SymbolTable& table, const std::string& name);
 
 }  // namespace quillet::common
