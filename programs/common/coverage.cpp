@@ -10,6 +10,7 @@ namespace quillet::common {
 namespace {
 
 constexpr long ADDRESS_LAST = QUILLET_ADDRESS_SPACE - 1;
+constexpr long LABEL_REACH = 0xFF;  // how far past a label an address is still named by it
 constexpr const char KIND_LETTERS[COVERAGE_KINDS + 1] = "xrw";
 constexpr const char* HEADER = "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n";
 constexpr int LINE_SIZE = 96;
@@ -68,7 +69,7 @@ bool condition_holds(unsigned opcode, int flags) {
 
 std::string label_beside(const SymbolTable& symbols, long address) {
     if (symbols.empty()) return "";
-    const std::string name = symbols.describe(address, ADDRESS_LAST);
+    const std::string name = symbols.describe(address, LABEL_REACH);
     return name.empty() ? "" : " " + name;
 }
 

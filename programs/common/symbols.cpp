@@ -266,8 +266,8 @@ std::string parse_address(const std::string& text, const SymbolTable& table, lon
 std::string parse_labelled_range(const std::string& text, const SymbolTable& table, MemoryRange* range) {
     constexpr long LAST = 0xFFFF;
     const std::size_t dots = text.find("..");
-    const bool page_form = text.size() > 1 && text[0] == 'p' && std::isdigit(static_cast<unsigned char>(text[1]));
-    if (dots == std::string::npos && (page_form || text.empty() || !name_start(text[0]))) {
+    const bool page_form = !text.empty() && text[0] == 'p' && text.find(':') != std::string::npos;
+    if (dots == std::string::npos && (page_form || table.empty() || text.empty() || !name_start(text[0]))) {
         const char* problem = parse_memory_range(text.c_str(), range);
         return problem ? std::string(problem) + " '" + text + "'" : "";
     }

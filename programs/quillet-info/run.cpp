@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "coverage_summary.hpp"
 #include "disassembly_listing.hpp"
 #include "failures.hpp"
+#include "file_reading.hpp"
 #include "hex_dump.hpp"
 #include "json_report.hpp"
 #include "options.hpp"
@@ -155,6 +157,11 @@ void print_answers_text(const InfoOptions& options, const Inspection& in) {
         next_answer();
         print_diff_text(stdout, in.file.path, in.other.path, in.diff);
     }
+    if (options.coverage) {
+        next_answer();
+        const common::CoverageSummary summary = common::summarise_coverage(*options.coverage, options.symbols, view);
+        std::printf("%s\n", common::coverage_summary_text(summary).c_str());
+    }
 }
 
 void print_object_json(const InfoOptions& options, const Inspection& in) {
@@ -221,6 +228,20 @@ int run_info(int argument_count, char** argument_vector) {
         return USAGE_ERROR_STATUS;
     case PARSE_RUN:
         break;
+    }
+    common::Coverage coverage;
+    if (options.coverage_path) {
+        std::string text;
+        if (!common::read_whole_file(options.coverage_path, &text)) {
+            print_usage_error("cannot read coverage file", options.coverage_path);
+            return USAGE_ERROR_STATUS;
+        }
+        const std::string problem = coverage.add_text(options.coverage_path, text);
+        if (!problem.empty()) {
+            print_usage_error(problem.c_str(), nullptr);
+            return USAGE_ERROR_STATUS;
+        }
+        options.coverage = &coverage;
     }
     return inspect_files(options);
 }

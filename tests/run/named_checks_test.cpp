@@ -189,6 +189,9 @@ TEST_F(NamedChecksTest, CoverageOfTwoRunsAddsUp) {
               "0x7FFE-0x7FFF r 2\n"
               "0x7FFE-0x7FFF w 2\n"
               "0x9000-0x9004 x 2 main\n");
+    const RunResult summary = info_test::run_info({"--coverage", path("cov.txt"), "--symbols", symbols, snapshot});
+    EXPECT_EQ(summary.status, 0) << summary.err;
+    EXPECT_EQ(summary.out, "83 % of code bytes executed; never run: unused\n");  // 5 of 6 bytes
     write("cov.txt", "0x9000 x 1\nnonsense\n");
     const RunResult bad = run_quillet_run({"--coverage", path("cov.txt"), snapshot});
     EXPECT_EQ(bad.status, 64);
