@@ -35,6 +35,7 @@ quillet_layer(base SOURCES
   src/base/temporary_name.cpp)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
+  src/snapshot/header_settings.cpp
   src/snapshot/snapshot.cpp
   src/snapshot/snapshot_format.cpp
   src/snapshot/snapshot_reader.cpp
@@ -60,6 +61,7 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/memory_map.cpp
   src/machine/pio8255.cpp
   src/machine/ports.cpp
+  src/machine/routine_call.cpp
   src/machine/timer8253.cpp)
 # Tapes: images and the signal; snapshots are built from them above.
 quillet_layer(tape BELOW base SOURCES
@@ -74,6 +76,7 @@ quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp
+  src/capi/quillet_machine.cpp
   src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 

@@ -134,29 +134,12 @@ QUILLET_API const char* quillet_message(int code);
  * more than this: what follows the last piece does not count. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
-/* The header as quillet_stored_header() hands it over: the offsets of its
- * fields. Numbers of two bytes are 16-bit little-endian words. */
-#define QUILLET_WORD_SIZE                 2
-#define QUILLET_HEADER_SIZE_V1            56
-#define QUILLET_HEADER_SIZE_V2            124
-#define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
-#define QUILLET_OFFSET_VERSION            3   /* 1 or 2 */
-#define QUILLET_OFFSET_HEADER_LENGTH      4   /* word: 56..124 */
-#define QUILLET_OFFSET_COMPUTER_MODEL     6
-#define QUILLET_OFFSET_INTERRUPTS_ENABLED 7
-#define QUILLET_OFFSET_REGISTERS          8   /* AF, BC, DE, HL, PC, SP: a word each */
-#define QUILLET_OFFSET_ROM_DESCRIPTOR     20  /* word: stored length | QUILLET_ROM_RAW_FLAG */
-#define QUILLET_OFFSET_BLOCK_LENGTHS_LOW  22  /* words: blocks 0..3 */
-#define QUILLET_OFFSET_PERIPHERAL_STATE   30  /* 26 bytes; the first is AllRAM */
+/* The sizes of the state buffers of quillet_get_peripheral_state and
+ * quillet_get_musica_state. Where each field of the header lies: the field
+ * table below (the raw offsets, deprecated, are in quillet_layout.h). */
 #define QUILLET_PERIPHERAL_STATE_SIZE     26
-#define QUILLET_OFFSET_VCPU_CIRCUIT       56  /* version 2 only, from here on */
-#define QUILLET_OFFSET_MAPPER_PORT        57
-#define QUILLET_OFFSET_BLOCK_LENGTHS_HIGH 58  /* words: blocks 4..15 */
-#define QUILLET_OFFSET_MIF85_STATE        82
-#define QUILLET_OFFSET_RESERVED           83  /* 32 zero bytes */
-#define QUILLET_RESERVED_SIZE             32
-#define QUILLET_OFFSET_MUSICA_STATE       115 /* 9 bytes */
 #define QUILLET_MUSICA_STATE_SIZE         9
+/* The values of the ROM descriptor and of the AllRAM byte. */
 #define QUILLET_ROM_RAW_FLAG              0x8000
 #define QUILLET_ROM_LENGTH_MASK           0x7FFF
 #define QUILLET_ALLRAM_ON                 0x82
@@ -340,6 +323,67 @@ typedef struct quillet_layout {
 QUILLET_API int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout);
 
 /*-************************************
+ *  The header's fields
+ **************************************/
+/* The header of a snapshot file as a table of fields, numbered 0 to
+ * quillet_field_count() - 1 in header order: "magic", "version",
+ * "header_length", "model", "interrupts_enabled", "AF" .. "SP",
+ * "rom_descriptor", "block_length_0" .. "block_length_3", "allram",
+ * "peripheral_state", then the fields of a version 2 header:
+ * "vcpu_interrupt_circuit", "mapper_port", "block_length_4" ..
+ * "block_length_15", "mif85", "reserved", "musica_state". Together they
+ * cover every byte of both headers once. A setting is what the snapshot
+ * holds and an emulator restores; the other fields the writer lays out from
+ * the snapshot's contents (its version, ROM image and blocks). */
+#define QUILLET_FIELD_NUMBER 0  /* a count or a flag, read in decimal */
+#define QUILLET_FIELD_CODE   1  /* a byte of state, read in hexadecimal */
+#define QUILLET_FIELD_WORD   2  /* a 16-bit little-endian word */
+#define QUILLET_FIELD_MODEL  3  /* a computer model number */
+#define QUILLET_FIELD_BYTES  4  /* a string of bytes */
+
+typedef struct quillet_field {
+    const char* name;     /* as listed above; static text */
+    int offset;           /* of its first byte in the file */
+    int width;            /* its bytes: 1, 2 (a word) or more */
+    int first_version;    /* 1, or 2: only a version 2 header holds it */
+    int setting;          /* 1: a setting, which quillet_set_field changes; else 0 */
+    int form;             /* QUILLET_FIELD_* */
+    const char* meaning;  /* one line; static text */
+} quillet_field;
+
+/* The number of fields (35). */
+QUILLET_API int quillet_field_count(void);
+
+/* Describes field `field` into `*info`. Result 0; -13 for a number outside
+ * 0 .. quillet_field_count() - 1, -4 for a null `info`. Reports nothing. */
+QUILLET_API int quillet_field_info(int field, quillet_field* info);
+
+/* The number of the field named `name` (exact spelling, as listed above),
+ * -13 for another name, -4 for null. Reports nothing. */
+QUILLET_API int quillet_field_number(const char* name);
+
+/* Copies field `field` of `snapshot` into `out` (`capacity` bytes; the
+ * field's width are written, a word little-endian): a setting as the
+ * snapshot holds it now (also one that the file it was read from did not
+ * hold: then its value of a new snapshot, not plugged); any other field as
+ * the file last read held it, 0 bytes when the snapshot was not read from
+ * a file or bytes, or the file's header was too short to hold it. Result
+ * 0; -13 for another field number or a `capacity` below the width, -4 for
+ * a null pointer; nothing is written then. */
+QUILLET_API int quillet_get_field(const quillet_snapshot* snapshot, int field, uint8_t* out, size_t capacity);
+
+/* Sets setting `field` of `snapshot` from its `length` bytes at `bytes` (a
+ * word little-endian), with the checks and results of the function that
+ * sets it alone: "model" as quillet_set_model, a register pair as
+ * quillet_set_register, "interrupts_enabled" as quillet_set_interrupts (a
+ * non-zero byte enables), "vcpu_interrupt_circuit", "mapper_port" and
+ * "mif85" as quillet_set_vcpu_circuit, _mapper_port and _mif85; "allram",
+ * "peripheral_state" and "musica_state" take any bytes. -13 for a field
+ * that is no setting or another number, or a `length` other than the
+ * field's width; -4 for a null pointer. A failure changes nothing. */
+QUILLET_API int quillet_set_field(quillet_snapshot* snapshot, int field, const uint8_t* bytes, size_t length);
+
+/*-************************************
  *  Settings
  **************************************/
 /* Model 0..7 (QUILLET_MODEL_*); another number: -19. */
@@ -519,6 +563,16 @@ QUILLET_API int quillet_save_files(const char* directory, const quillet_named_da
 #define QUILLET_ENTRY_OTHER   2
 QUILLET_API int quillet_entry_kind(const char* path);
 
+/* Whether writing to `a` or to `b` would replace one and the same file: 1
+ * when both name the same existing regular file (the same device and
+ * inode; on Windows the same volume and file ID), whatever the spelling
+ * ("./x" and "x", a hard link, a symbolic link followed), or the same new
+ * name in one directory where no file stands yet; 0 otherwise (different
+ * files, a directory, a device or a pipe, which are written into rather
+ * than replaced, or a path that cannot be examined); -4 for a null
+ * pointer. Reports nothing. */
+QUILLET_API int quillet_same_file(const char* a, const char* b);
+
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
 QUILLET_API long long quillet_file_size(const char* path);
@@ -667,6 +721,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 #define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the run took max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
+#define QUILLET_STOP_NO_MONITOR        7  /* a machine without a monitor image executed where it would be */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
  * limits are this run's budget, counted from its start (UINT64_MAX: none;
@@ -698,8 +753,84 @@ QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_st
 QUILLET_API int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot);
 
 /* The reason as a word: "address", "halt", "state limit", "instruction
- * limit", "requested", "return"; null for another number. Static text. */
+ * limit", "requested", "return", "no monitor"; null for another number.
+ * Static text. */
 QUILLET_API const char* quillet_stop_name(int reason);
+
+/*-************************************
+ *  The machine
+ **************************************/
+/* A whole PMD 85 of the snapshot's model (V1, V2, V2A, V3, MATO, ALFA,
+ * ALFA2, C2717): its memory map after reset (the start-up map) and in
+ * normal running (the monitor ROM and its mirrors, ranges that read 0xFF,
+ * writes to the ROM lost on the 48 KB models and reaching the RAM beneath
+ * on the 64 KB ones, the PMD 85-3's ROM read at 0xE000 over the video RAM,
+ * AllRAM by the system 8255's port C), the system 8255 (keyboard matrix,
+ * speaker, LED), the ROM module's 8255, the I/O board (8251 status, 8253,
+ * the MIF 85's counter-0 interrupt where the snapshot plugs it), the 256 KB
+ * mapper on V2A and V3 where the snapshot has it; ports no device answers
+ * read 0xFF. Its processor counts the states of the real machine: the
+ * video circuit's wait states (frames of 40 960 states, 2 048 000 states a
+ * second). Same contracts as the rest: 0 or a negative code, failures
+ * also through the machine's reporter, -4 for a null pointer. */
+typedef struct quillet_machine quillet_machine;
+
+/* States in a frame and in a second of PMD 85 time. */
+#define QUILLET_MACHINE_FRAME_STATES  40960
+#define QUILLET_MACHINE_SECOND_STATES 2048000
+
+/* Whether `model` (QUILLET_MODEL_*) takes a monitor image of `size`
+ * bytes: 1 or 0 (a bad model: 0). `sizes` (null: not wanted) receives up
+ * to `capacity` of the sizes it takes, in increasing order; the result of
+ * quillet_machine_monitor_sizes is their number (a bad model: -19). */
+QUILLET_API int quillet_machine_monitor_fits(int model, size_t size);
+QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity);
+
+/* A new machine in *out (null on failure) as `snapshot` describes it: its
+ * model, registers, interrupt flag, all 16 pages (absent ones zero), ROM
+ * module image, mapper port and AllRAM byte (the system 8255's control
+ * word: 0x82 on, 0x8A off); the monitor image `monitor` (`monitor_length`
+ * bytes, copied) where the model has it, or none (null and 0): then its
+ * range reads 0xFF and a run that executes there ends with
+ * QUILLET_STOP_NO_MONITOR. A size the model does not take: -13. Memory
+ * running out: -1. Free with quillet_machine_free(). `report` (may be
+ * null) receives the failures of this call and of the machine's later
+ * calls. */
+QUILLET_API int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, size_t monitor_length,
+                                    quillet_report_fn report, void* user, quillet_machine** out);
+/* Frees `machine` (and its processor). Null is accepted and ignored. */
+QUILLET_API void quillet_machine_free(quillet_machine* machine);
+
+/* The machine's processor: registers, flags, counters, memory (what the
+ * processor reads, and writes made as its writes are, through the map),
+ * ports (an `in` callback's byte is read ahead of the device; a negative
+ * one lets the device answer; `out` sees every OUT before the device),
+ * trace, stops, runs and calls, all through the quillet_cpu_* functions,
+ * which then act on the machine. Not quillet_cpu_map_rom or
+ * quillet_cpu_from_snapshot (-23). Owned by the machine: never freed on
+ * its own (quillet_cpu_free ignores it). */
+QUILLET_API quillet_cpu* quillet_machine_cpu(quillet_machine* machine);
+
+/* Power-on: PC 0, interrupts disabled, the start-up map (the monitor
+ * mirrored at 0x0000, ended by the first I/O write), every device reset;
+ * RAM as it is. Without a monitor image: -23. */
+QUILLET_API int quillet_machine_boot(quillet_machine* machine);
+
+/* Frames since state 0 (40 960 states each); 0 for null. */
+QUILLET_API uint64_t quillet_machine_frames(const quillet_machine* machine);
+
+/* Whether the model can read the snapshot's ROM module (MATO and ALFA
+ * have no port for it): 1 or 0. */
+QUILLET_API int quillet_machine_rom_module_readable(const quillet_machine* machine);
+
+/* The 16 KB the video circuit shows (pixel line y at 64 * y), copied into
+ * `out` (`length` at most 16384; more: -13). */
+QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, size_t length);
+
+/* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
+ * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
+ * all as the run left them; whole or not at all. */
+QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_snapshot* snapshot);
 
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32

@@ -7,6 +7,7 @@
 
 #include "file_reading.hpp"
 #include "memory_range.hpp"
+#include "numbers.hpp"
 
 namespace quillet::common {
 namespace {
@@ -245,6 +246,7 @@ std::string parse_address(const std::string& text, const SymbolTable& table, lon
     if (!base.empty() && name_start(base[0])) {
         if (!is_name(base)) return "bad address '" + text + "'";
         const Symbol* symbol = table.find(base);
+        if (!symbol && table.empty()) return "bad address '" + text + "'";
         if (!symbol) {
             if (unknown) *unknown = base;
             return "unknown label '" + base + "'" + nearest_text(table, base);

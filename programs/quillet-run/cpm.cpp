@@ -2,11 +2,18 @@
 
 #include <vector>
 
+#include "options.hpp"
+#include "run.hpp"
+
 namespace quillet::run {
 
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user) {
     // The library reads the file as quillet's -mem does: its checks and
     // messages, and at most 0x10000 - 0x0100 bytes.
+    if (quillet_file_size(path) == 0) {
+        print_run_usage_error("--cpm needs a file of 1 byte or more:", path);
+        return EXIT_USAGE;
+    }
     quillet_snapshot* image = quillet_snapshot_new();
     if (!image) return QUILLET_ERR_OUT_OF_MEMORY;
     quillet_set_reporter(image, report, user);

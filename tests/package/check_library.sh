@@ -27,6 +27,15 @@ console=$(nm -D --undefined-only "$libdir/libquillet.so.1" | grep -E 'stdout|std
 [[ -z $console ]] || { echo "FAIL: libquillet uses the console:"; echo "$console"; exit 1; }
 echo "libquillet exports $(nm -D --defined-only "$libdir/libquillet.so.1" | grep -c ' quillet_') quillet_ functions and nothing else"
 
+# Every installed header compiles on its own as C.
+for header in "$prefix"/include/quillet/*.h; do
+    # shellcheck disable=SC2046
+    echo "#include <quillet/$(basename "$header")>" |
+        "${CC:-cc}" -std=c99 -Wall -Wextra -Wpedantic -Werror -fsyntax-only $(pkg-config --cflags quillet) -x c - ||
+        { echo "FAIL: $(basename "$header") does not compile alone"; exit 1; }
+done
+echo "every installed header compiles alone: $(cd "$prefix/include/quillet" && echo *.h)"
+
 "$build/quillet" -o "$work/expected.zvk" -pack -mem 0 "$source/examples/stripes.bin" -reg PC 0 >/dev/null
 
 # shellcheck disable=SC2046  # pkg-config's flags are separate words

@@ -88,6 +88,7 @@ lib/cmake/quillet/quilletTargets.cmake
 lib/cmake/quillet/quilletTargets-relwithdebinfo.cmake
 lib/pkgconfig/quillet.pc
 include/quillet/quillet.h
+include/quillet/quillet_layout.h
 doc/README.md
 doc/LICENSE
 doc/CHANGELOG.md

@@ -104,7 +104,7 @@ TEST(SymbolAddress, LabelsOffsetsAndNumbers) {
         }
     }
     long value = 0;
-    EXPECT_EQ(parse_address("done", SymbolTable(), 0xFFFF, &value), "unknown label 'done'");
+    EXPECT_EQ(parse_address("done", SymbolTable(), 0xFFFF, &value), "bad address 'done'");  // no labels at all
 }
 
 TEST(SymbolAddress, DescribedByTheLabelAtOrBelow) {

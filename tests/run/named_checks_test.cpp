@@ -81,7 +81,7 @@ TEST_F(NamedChecksTest, LabelsInEveryAddressAndWhatIsWrongWithThem) {
     } cases[] = {
         {{"--until", "dnoe"}, "quillet-run: unknown label in --until 'dnoe' (nearest: done, fill, screen)\n"},
         {{"--reg", "PC=filll"}, "quillet-run: unknown label in --reg 'filll' (nearest: fill, done, screen)\n"},
-        {{"--until", "done+0x10000"}, "quillet-run: bad address for --until 'done+0x10000'\n"},
+        {{"--until", "done+0x10000"}, "quillet-run: bad address (0 to 0xFFFF) for --until 'done+0x10000'\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> arguments = c.arguments;
