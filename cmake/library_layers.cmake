@@ -68,9 +68,14 @@ quillet_layer(tape BELOW base SOURCES
   src/tape/tape_format.cpp
   src/tape/tape_image.cpp
   src/tape/tape_signal.cpp)
-quillet_layer(capi BELOW image machine tape SOURCES
+# The screen as the video memory holds it, compared pixel by pixel: bytes
+# in, no other layer needed.
+quillet_layer(video SOURCES
+  src/video/screen_compare.cpp)
+quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
+  src/capi/quillet_screen.cpp
   src/capi/quillet_machine.cpp
   src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)

@@ -47,6 +47,11 @@ _quillet_info() {
             _quillet_info_files_and_directories '!*.[zZ][vV][kK]'
             return
             ;;
+        --symbols | --coverage)
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return
+            ;;
         --range | --peek | --disassemble | --find | --scale | --palette)
             return
             ;;
@@ -58,7 +63,7 @@ _quillet_info() {
     done
     if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
         COMPREPLY=($(compgen -W "-h --help --version -j --json -x --extract -m --memory --range --peek
-            --disassemble --find --diff --screen --scale --palette" -- "$cur"))
+            --disassemble --find --diff --screen --scale --palette --symbols --coverage" -- "$cur"))
         return
     fi
     compopt -o filenames 2>/dev/null

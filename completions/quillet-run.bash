@@ -18,7 +18,8 @@ _quillet_run_values() {
         --rom-at) echo 2 ;;
         --cpm | --in | --reg | --poke | --until | --call | --max-states | --max-instructions | --expect | \
             --expect-flag | --expect-mem | --peek | --screen | --scale | --palette | --trace | --trace-limit | \
-            -o | --output) echo 1 ;;
+            -o | --output | --symbols | --expect-stop | --expect-screen | --screen-diff | --screen-tolerance | \
+            --coverage) echo 1 ;;
         *) echo 0 ;;
     esac
 }
@@ -27,8 +28,11 @@ _quillet_run_values() {
 _quillet_run_value() {
     case $1:$2 in
         --cpm:0) _quillet_run_files '!*.[Cc][Oo][Mm]' ;;
-        --screen:0) _quillet_run_files '!*.[Pp][Nn][Gg]' ;;
-        --rom-at:1 | --trace:0 | -o:0 | --output:0) _quillet_run_files "" ;;
+        --screen:0 | --screen-diff:0) _quillet_run_files '!*.[Pp][Nn][Gg]' ;;
+        --rom-at:1 | --trace:0 | -o:0 | --output:0 | --symbols:0 | --expect-screen:0 | --coverage:0)
+            _quillet_run_files ""
+            ;;
+        --expect-stop:0) mapfile -t COMPREPLY < <(compgen -W "halt until return limit" -- "$cur") ;;
         --scale:0) mapfile -t COMPREPLY < <(compgen -W "1 2 3 4" -- "$cur") ;;
     esac
 }
@@ -98,7 +102,8 @@ _quillet_run() {
     if [[ $cur == -* ]] && ((!ended)); then
         mapfile -t COMPREPLY < <(compgen -W "--rom-at --in --reg --poke --until --call --max-states
             --max-instructions --expect --expect-flag --expect-mem --json --peek --screen --scale --palette
-            --trace --trace-limit --out-log -o --output --cpm --stats -h --help --version" -- "$cur")
+            --trace --trace-limit --out-log -o --output --cpm --stats -h --help --version --symbols --expect-stop
+            --expect-screen --screen-diff --screen-tolerance --coverage" -- "$cur")
         return
     fi
     _quillet_run_files ""

@@ -845,6 +845,45 @@ QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_sn
 QUILLET_API int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity);
 
 /*-************************************
+ *  The screen
+ **************************************/
+/* The PMD 85's screen is the 16 KB of video memory from 0xC000: 256 lines,
+ * one every 64 bytes, of which the first 48 are shown; six pixels a byte,
+ * bit 0 the leftmost; bits 7 and 6 the attribute that colours the byte's
+ * lit pixels. A test compares the screen a run left with a reference: two
+ * pixels differ when one is lit and the other not, or both are lit with
+ * different attributes; the hidden bytes 48..63 of a line do not count. */
+#define QUILLET_VIDEO_SIZE    16384
+#define QUILLET_SCREEN_WIDTH  288
+#define QUILLET_SCREEN_HEIGHT 256
+
+/* What differs between two screens: the count of pixels, and the first in
+ * reading order (x 0..287 from the left, y 0..255 from the top, the byte
+ * 0xC000.. that holds it and its bit 0..5), all -1 when none differs. */
+typedef struct quillet_screen_difference {
+    long pixels;
+    int x;
+    int y;
+    long address;
+    int bit;
+} quillet_screen_difference;
+
+/* Compares the screens of `video` and `reference` (QUILLET_VIDEO_SIZE bytes
+ * each, the memory from 0xC000) into `difference`. Result 0, or -4 for a
+ * null pointer. */
+QUILLET_API int quillet_screen_compare(const uint8_t* video, const uint8_t* reference,
+                                       quillet_screen_difference* difference);
+
+/* The picture of the differences into `rgb` (capacity bytes, at least
+ * QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT * 3: else -13 and nothing
+ * written): rows from the top, red, green, blue a pixel; the reference's
+ * lit pixels dim grey (0x40, 0x40, 0x40), its unlit ones black, and each
+ * pixel that differs red (0xFF, 0, 0). Result 0, -13, or -4 for a null
+ * pointer. */
+QUILLET_API int quillet_screen_diff_picture(const uint8_t* video, const uint8_t* reference, uint8_t* rgb,
+                                            size_t capacity);
+
+/*-************************************
  *  Tapes
  **************************************/
 /* A PMD 85 tape: its blocks in the order they were recorded. A file is a

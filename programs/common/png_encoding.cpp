@@ -28,3 +28,24 @@ bool encode_png(const std::vector<std::uint8_t>& rgb, int width, int height, std
 }
 
 }  // namespace quillet::common
+
+// The decoder, for reference pictures: PNG only, from memory.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+namespace quillet::common {
+
+bool decode_png(const std::string& png, std::vector<std::uint8_t>* rgb, int* width, int* height) {
+    int channels = 0;
+    unsigned char* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                                                  static_cast<int>(png.size()), width, height, &channels, RGB_COMPONENTS);
+    if (!pixels) return false;
+    rgb->assign(pixels, pixels + static_cast<std::size_t>(*width) * *height * RGB_COMPONENTS);
+    stbi_image_free(pixels);
+    return true;
+}
+
+}  // namespace quillet::common

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quillet::common {
@@ -15,5 +16,13 @@ bool png_encoding_available();
 // a pixel) as a PNG file's bytes into `png`. False when the encoder fails
 // (out of memory).
 bool encode_png(const std::vector<std::uint8_t>& rgb, int width, int height, std::vector<std::uint8_t>* png);
+
+}  // namespace quillet::common
+
+namespace quillet::common {
+
+// Decodes the PNG file `png` into `rgb` (three bytes a pixel, rows from the
+// top) and its size. False when it is not a PNG file this build can read.
+bool decode_png(const std::string& png, std::vector<std::uint8_t>* rgb, int* width, int* height);
 
 }  // namespace quillet::common

@@ -12,3 +12,9 @@ bool encode_png(const std::vector<std::uint8_t>&, int, int, std::vector<std::uin
 }
 
 }  // namespace quillet::common
+
+namespace quillet::common {
+
+bool decode_png(const std::string&, std::vector<std::uint8_t>*, int*, int*) { return false; }
+
+}  // namespace quillet::common

@@ -8,10 +8,6 @@
 namespace quillet::common {
 namespace {
 
-constexpr long LINE_STRIDE = 64;  // bytes from one line to the next
-constexpr int VISIBLE_BYTES = 48;
-constexpr int PIXELS_PER_BYTE = 6;
-constexpr int ATTRIBUTE_SHIFT = 6;  // bits 7 and 6
 constexpr int COLOUR_DIGITS = 6;
 constexpr char COLOUR_SEPARATOR = ',';
 constexpr int HEX_BASE = 16;

@@ -10,11 +10,16 @@
 #include <vector>
 
 #include "memory_view.hpp"
+#include "quillet/quillet.h"
 
 namespace quillet::common {
 
-constexpr int SCREEN_WIDTH = 288;
-constexpr int SCREEN_HEIGHT = 256;
+constexpr int SCREEN_WIDTH = QUILLET_SCREEN_WIDTH;
+constexpr int SCREEN_HEIGHT = QUILLET_SCREEN_HEIGHT;
+constexpr long LINE_STRIDE = 64;  // bytes from one line to the next
+constexpr int VISIBLE_BYTES = 48;
+constexpr int PIXELS_PER_BYTE = 6;
+constexpr int ATTRIBUTE_SHIFT = 6;  // bits 7 and 6
 constexpr int SCREEN_PAGE = 3;  // 0xC000..0xFFFF holds the video memory
 constexpr int SCALE_MIN = 1;
 constexpr int SCALE_MAX = 4;

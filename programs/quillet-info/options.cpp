@@ -6,13 +6,16 @@
 #include "console.hpp"
 #include "option_parser.hpp"
 #include "png_encoding.hpp"
+#include "symbols.hpp"
 
 namespace quillet::info {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quillet-info";
 
-enum OptionId { JSON, EXTRACT, MEMORY, RANGE, PEEK, DISASSEMBLE, FIND, DIFF, SCREEN, SCALE, PALETTE, HELP, VERSION };
+enum OptionId {
+    JSON, EXTRACT, MEMORY, RANGE, PEEK, DISASSEMBLE, FIND, DIFF, SCREEN, SCALE, PALETTE, HELP, VERSION, SYMBOLS, COVERAGE
+};
 
 constexpr common::OptionSpec OPTIONS[] = {
     {"--json", "-j", 0, false, JSON},
@@ -28,6 +31,8 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--palette", nullptr, 1, true, PALETTE},
     {"--help", "-h", 0, false, HELP},
     {"--version", nullptr, 0, false, VERSION},
+    {"--symbols", nullptr, 1, false, SYMBOLS},
+    {"--coverage", nullptr, 1, true, COVERAGE},
 };
 
 using common::OptionStep;
@@ -44,14 +49,6 @@ ParseResult usage_error(const char* message, const char* detail) {
 
 ParseResult usage_error(const std::string& message, const char* detail) {
     return usage_error(message.c_str(), detail);
-}
-
-// A RANGE of a repeatable option, added to `ranges`.
-OptionStep take_repeated_range(const char* text, std::vector<MemoryRange>* ranges) {
-    MemoryRange range;
-    if (const char* problem = parse_memory_range(text, &range)) return refuse(problem, text);
-    ranges->push_back(range);
-    return OptionStep::go_on;
 }
 
 OptionStep take_find(const char* text, InfoOptions* options) {
@@ -80,7 +77,33 @@ struct SingleValues {
     const char* range;
     const char* scale;
     const char* palette;
+    // and the ones read once every symbol file is
+    std::vector<const char*> symbols;
+    std::vector<const char*> peeks;
+    std::vector<const char*> disassemblies;
 };
+
+// Reads the symbol files, then the RANGEs that may name their labels.
+ParseResult take_labelled(InfoOptions* options, const SingleValues& given) {
+    for (const char* path : given.symbols) {
+        const std::string problem = common::read_symbol_file(path, &options->symbols);
+        if (!problem.empty()) return usage_error(problem, nullptr);
+    }
+    const std::pair<const std::vector<const char*>*, std::vector<MemoryRange>*> lists[] = {
+        {&given.peeks, &options->peeks}, {&given.disassemblies, &options->disassemblies}};
+    for (const auto& list : lists) {
+        for (const char* text : *list.first) {
+            MemoryRange range{};
+            const std::string problem = common::parse_labelled_range(text, options->symbols, &range);
+            if (!problem.empty()) return usage_error(problem, nullptr);
+            list.second->push_back(range);
+        }
+    }
+    if (options->coverage_path && options->symbols.empty()) {
+        return usage_error("--coverage needs --symbols FILE", options->coverage_path);
+    }
+    return PARSE_RUN;
+}
 
 // What the walk over the command line finds goes into the options.
 class Receiver : public common::OptionReceiver {
@@ -111,8 +134,10 @@ OptionStep Receiver::option(const common::OptionUse& use) {
             return refuse(problem, value);
         }
         break;
-    case PEEK: return take_repeated_range(value, &options_->peeks);
-    case DISASSEMBLE: return take_repeated_range(value, &options_->disassemblies);
+    case PEEK: given_->peeks.push_back(value); break;
+    case DISASSEMBLE: given_->disassemblies.push_back(value); break;
+    case SYMBOLS: given_->symbols.push_back(value); break;
+    case COVERAGE: options_->coverage_path = value; break;
     case FIND: return take_find(value, options_);
     case DIFF: options_->diff_path = value; break;
     case SCREEN: options_->screen_path = value; break;
@@ -129,6 +154,7 @@ const char* single_snapshot_option(const InfoOptions* options) {
     if (!options->disassemblies.empty()) return "--disassemble";
     if (!options->finds.empty()) return "--find";
     if (options->diff_path) return "--diff";
+    if (options->coverage_path) return "--coverage";
     if (options->screen_path) return "--screen";
     return nullptr;
 }
@@ -182,12 +208,19 @@ constexpr const char* HELP_TEXT =
     "                       colours of lit pixels whose byte has bits 7 and 6\n"
     "                       00, 01, 10, 11 (default ffffff,ffffff,808080,808080)\n"
     "  -h, --help           show this help and exit\n"
+    "      --symbols FILE   the program's labels (asm80's listing, NAME EQU VALUE\n"
+    "                       lines): RANGEs may name them (repeatable)\n"
+    "      --coverage FILE  with --symbols: the routines that the runs of\n"
+    "                       quillet-run --coverage FILE never executed, and the\n"
+    "                       share of code bytes they did (one FILE only)\n"
+    "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
     "RANGE is A, A-B (inclusive) or A+N in the 64 KB address space, or pN:A,\n"
     "pN:A-B or pN:A+N by offset in memory page N. Numbers are decimal (010 is\n"
-    "ten), 0x hexadecimal, or hexadecimal with a trailing H (0C000H). HEX is\n"
-    "pairs of hex digits, as quillet -hex takes them.\n"
+    "ten), 0x hexadecimal, or hexadecimal with a trailing H (0C000H); with\n"
+    "--symbols, LABEL, LABEL+N, LABEL-N and FIRST..LAST too. HEX is pairs of\n"
+    "hex digits, as quillet -hex takes them.\n"
     "--peek, --disassemble, --find, --diff and --screen take one FILE; with\n"
     "--peek, --disassemble, --find or --diff the text output is their answers\n"
     "instead of the summary. Absent memory is shown as absent, never decoded.\n"
@@ -212,6 +245,8 @@ ParseResult parse_info_options(int argument_count, char** argument_vector, InfoO
     case common::CommandLineEnd::done: break;
     }
     options->file_count = static_cast<int>(options->files.size());
+    const ParseResult labelled = take_labelled(options, given);
+    if (labelled != PARSE_RUN) return labelled;
     return check_operands(options, given);
 }
 

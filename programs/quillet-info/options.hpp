@@ -14,6 +14,9 @@
 //       --screen PNG     the picture of the video memory as a PNG file
 //       --scale N        ... enlarged N times (1 to 4)
 //       --palette COLOURS  ... in four colours RRGGBB,RRGGBB,RRGGBB,RRGGBB
+//       --symbols FILE   labels for RANGEs (repeatable)
+//       --coverage FILE  with --symbols: the routines never run and the
+//                        share of code bytes run, from a coverage file
 //   -h, --help           help text
 //       --version        version line
 //
@@ -32,10 +35,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "coverage.hpp"
 #include "memory_range.hpp"
 #include "questions.hpp"
 #include "screen.hpp"
 #include "snapshot_facts.hpp"
+#include "symbols.hpp"
 
 namespace quillet::info {
 
@@ -62,13 +67,16 @@ struct InfoOptions {
     const char* screen_path;  // null when not given
     int screen_scale;
     Palette palette;
+    common::SymbolTable symbols;     // --symbols: labels in RANGEs
+    const char* coverage_path;       // --coverage, null when not given
+    const common::Coverage* coverage;  // its counts, once read
     std::vector<const char*> files;  // the FILE operands
     int file_count;
 
     // Whether the text output shows the answers of --peek, --disassemble,
     // --find and --diff instead of the summary.
     bool answers_questions() const {
-        return !peeks.empty() || !disassemblies.empty() || !finds.empty() || diff_path;
+        return !peeks.empty() || !disassemblies.empty() || !finds.empty() || diff_path || coverage_path;
     }
 };
 

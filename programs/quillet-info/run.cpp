@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "console.hpp"
+#include "coverage_summary.hpp"
 #include "disassembly_listing.hpp"
 #include "failures.hpp"
+#include "file_reading.hpp"
 #include "hex_dump.hpp"
 #include "json_report.hpp"
 #include "options.hpp"
@@ -164,6 +166,11 @@ void print_answers_text(const InfoOptions& options, const Inspection& in) {
         next_answer();
         print_diff_text(stdout, in.file.path, in.other.path, in.diff);
     }
+    if (options.coverage) {
+        next_answer();
+        const common::CoverageSummary summary = common::summarise_coverage(*options.coverage, options.symbols, view);
+        std::printf("%s\n", common::coverage_summary_text(summary).c_str());
+    }
 }
 
 void print_object_json(const InfoOptions& options, const Inspection& in) {
@@ -208,6 +215,7 @@ common::RunFiles run_files(const InfoOptions& options) {
     common::RunFiles files;
     for (int i = 0; i < options.file_count; ++i) files.input("FILE", options.files[i]);
     files.input("--diff", options.diff_path);
+    files.input("--coverage", options.coverage_path);
     if (options.extract_directory) {
         files.output("-x", path_in_directory(options.extract_directory, ROM_FILE_NAME).c_str());
         for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
@@ -247,6 +255,20 @@ int inspect(int argument_count, char** argument_vector) {
         break;
     }
     if (!run_files(options).check(print_usage_error)) return USAGE_ERROR_STATUS;
+    common::Coverage coverage;
+    if (options.coverage_path) {
+        std::string text;
+        if (!common::read_whole_file(options.coverage_path, &text)) {
+            print_usage_error("cannot read coverage file", options.coverage_path);
+            return USAGE_ERROR_STATUS;
+        }
+        const std::string problem = coverage.add_text(options.coverage_path, text);
+        if (!problem.empty()) {
+            print_usage_error(problem.c_str(), nullptr);
+            return USAGE_ERROR_STATUS;
+        }
+        options.coverage = &coverage;
+    }
     return inspect_files(options);
 }
 

@@ -87,15 +87,17 @@ void port_out(void* user, int port, int value) {
     if (ports->log_writes) ports->writes->push_back(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
 }
 
+// What the processor's trace feeds: the lines of --trace while any are
+// left, and the coverage counts.
 struct Tracer {
     std::string* text;
     std::uint64_t lines_left;
+    common::Coverage* coverage;
 };
 
 // A line of the trace: the state count and the registers before the
 // instruction, its address, bytes and text.
-int trace_instruction(void* user, const quillet_cpu* cpu) {
-    Tracer* tracer = static_cast<Tracer*>(user);
+void trace_line(Tracer* tracer, const quillet_cpu* cpu) {
     const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
     std::uint8_t bytes[INSTRUCTION_BYTES_MAX];
     for (int i = 0; i < INSTRUCTION_BYTES_MAX; ++i) {
@@ -118,7 +120,14 @@ int trace_instruction(void* user, const quillet_cpu* cpu) {
         *tracer->text += std::string(" ") + bit.name + ((f & bit.mask) ? "=1" : "=0");
     }
     *tracer->text += '\n';
-    return --tracer->lines_left > 0 ? 1 : 0;
+    --tracer->lines_left;
+}
+
+int trace_instruction(void* user, const quillet_cpu* cpu) {
+    Tracer* tracer = static_cast<Tracer*>(user);
+    if (tracer->coverage) tracer->coverage->record(cpu);
+    if (tracer->lines_left > 0) trace_line(tracer, cpu);
+    return tracer->coverage || tracer->lines_left > 0 ? 1 : 0;
 }
 
 std::string hex_word(long value, int digits) {
@@ -140,7 +149,8 @@ int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const Run
     return 0;
 }
 
-RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options) {
+RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
+                      common::Coverage* coverage) {
     RunResult result{};
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
     for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
@@ -155,8 +165,8 @@ RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const 
         queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
     }
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
-    Tracer tracer{&result.trace, options.trace_limit};
-    if (options.trace_path) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
+    Tracer tracer{&result.trace, options.trace_path ? options.trace_limit : 0, coverage};
+    if (options.trace_path || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
     if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {

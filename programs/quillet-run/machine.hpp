@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "coverage.hpp"
 #include "options.hpp"
 #include "quillet/quillet.h"
 
@@ -35,8 +36,10 @@ struct RunResult {
 // the failure code, or EXIT_USAGE (64).
 int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
 
-// Runs the program as `options` say, until it stops or a limit ends it.
-RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
+// Runs the program as `options` say, until it stops or a limit ends it;
+// counts what it touched into `coverage` when that is not null.
+RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
+                      common::Coverage* coverage);
 
 // One check after the run and what was found.
 struct CheckResult {

@@ -9,6 +9,7 @@
 #include "option_parser.hpp"
 #include "png_encoding.hpp"
 #include "snapshot_input.hpp"
+#include "symbols.hpp"
 
 namespace quillet::run {
 namespace {
@@ -22,6 +23,7 @@ constexpr long WORD_MAX = 0xFFFF;
 enum OptionId {
     CPM, ROM_AT, IN, REG, POKE, UNTIL, CALL, MAX_STATES, MAX_INSTRUCTIONS, EXPECT, EXPECT_FLAG, EXPECT_MEM,
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
+    SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
     OPTION_COUNT
 };
 
@@ -50,6 +52,12 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--output", "-o", 1, true, OUTPUT},
     {"--help", "-h", 0, false, HELP},
     {"--version", nullptr, 0, false, VERSION},
+    {"--symbols", nullptr, 1, false, SYMBOLS},
+    {"--expect-stop", nullptr, 1, false, EXPECT_STOP},
+    {"--expect-screen", nullptr, 1, true, EXPECT_SCREEN},
+    {"--screen-diff", nullptr, 1, true, SCREEN_DIFF},
+    {"--screen-tolerance", nullptr, 1, true, SCREEN_TOLERANCE},
+    {"--coverage", nullptr, 1, true, COVERAGE},
 };
 
 // Which run each option belongs to, by OptionId: a CP/M program's, a
@@ -83,6 +91,12 @@ constexpr Placement PLACEMENTS[] = {
     {false, true},  // OUTPUT
     {true, true},   // HELP
     {true, true},   // VERSION
+    {false, true},  // SYMBOLS
+    {false, true},  // EXPECT_STOP
+    {false, true},  // EXPECT_SCREEN
+    {false, true},  // SCREEN_DIFF
+    {false, true},  // SCREEN_TOLERANCE
+    {false, true},  // COVERAGE
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -104,10 +118,17 @@ const char HELP_TEXT[] =
     "  --call ADDR            call the routine at ADDR; stop when it returns\n"
     "  --max-states N         end the run after N clock states (default 10000000000)\n"
     "  --max-instructions N   end the run after N instructions\n"
+    "  --expect-stop KIND     the run must end at: halt, until, return or limit\n"
+    "                         (repeatable; default: the stops --until and --call\n"
+    "                         ask for, else any)\n"
     "Checks after the run (repeatable):\n"
     "  --expect RG=VALUE      register RG holds VALUE\n"
     "  --expect-flag FLAG=0|1 flag S, Z, AC, P or CY is clear or set\n"
     "  --expect-mem ADDR=HEX  memory from ADDR holds the bytes HEX\n"
+    "  --expect-screen REF    the screen equals REF, a PNG --screen wrote or a\n"
+    "                         16384-byte video memory image\n"
+    "  --screen-tolerance N   ... but for at most N differing pixels\n"
+    "  --screen-diff OUT.png  ... and the differences drawn over the dimmed REF\n"
     "Reports:\n"
     "  --json                 the report as JSON\n"
     "  --peek RANGE           hex dump of RANGE of memory after the run (repeatable)\n"
@@ -118,6 +139,13 @@ const char HELP_TEXT[] =
     "  --trace-limit N        ... for the first N instructions (default 100000)\n"
     "  --out-log              list the OUT writes: port, value, state count\n"
     "  -o, --output OUT.zvk   the state after the run as a snapshot\n"
+    "  --coverage FILE        add the addresses the run executed, read and wrote\n"
+    "                         to FILE\n"
+    "Labels:\n"
+    "  --symbols FILE         the program's labels, from asm80's listing or\n"
+    "                         NAME EQU VALUE lines (repeatable); every ADDR and\n"
+    "                         register pair value may then be LABEL, LABEL+N or\n"
+    "                         LABEL-N\n"
     "CP/M programs:\n"
     "  --cpm FILE             run FILE as a CP/M program: loaded at 0x0100, BDOS\n"
     "                         functions 2 and 9 printed to standard output, ended by\n"
@@ -126,14 +154,15 @@ const char HELP_TEXT[] =
     "  -h, --help             show this help and exit\n"
     "      --version          show the version and exit\n"
     "\n"
-    "RANGE is A, A-B, A+N, or pN:A-B within memory page N, as quillet-info takes it.\n"
-    "Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal with a\n"
-    "trailing H (0C000H).\n"
+    "RANGE is A, A-B, A+N, A..B, or pN:A-B within memory page N, as quillet-info\n"
+    "takes it. Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal\n"
+    "with a trailing H (0C000H).\n"
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
-    "return, HLT, a CP/M program's end) and every check holds; 1 a check failed;\n"
-    "2 to 29 a file could not be read or written, with the message of quillet;\n"
-    "64 usage error; 65 --screen without video memory; 66 a limit was reached first.\n";
+    "return, HLT, a CP/M program's end) and every check holds; 1 a check failed,\n"
+    "or the run ended at another stop than the one asked for; 2 to 29 a file could\n"
+    "not be read or written, with the message of quillet; 64 usage error; 65\n"
+    "--screen without video memory; 66 a limit was reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
@@ -149,10 +178,6 @@ std::string values_up_to(long limit) {
     char text[32];
     std::snprintf(text, sizeof text, "0 to 0x%lX", limit);
     return text;
-}
-
-bool parse_address(const std::string& text, long* address) {
-    return common::parse_strict_number(text, ADDRESS_MAX, address);
 }
 
 // A count, at least 1.
@@ -187,12 +212,62 @@ private:
     common::OptionStep take_value(const common::OptionUse& use);
     common::OptionStep take_register(const char* text, const char* option, std::vector<RegisterValue>* into);
     common::OptionStep take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into);
+    // An ADDR (or a register pair's value), labels allowed; a bad one is
+    // reported as `bad` with the text, an unknown label by its name.
+    bool take_address(const std::string& text, long limit, const std::string& bad, const char* option,
+                      const char* whole, long* address);
+    common::OptionStep take_stop(const char* value);
+    bool read_symbols();
 
     RunOptions* options_;
+    unsigned explicit_stops_ = 0;
     const char* given_[OPTION_COUNT] = {};        // the name each option was last given as
     const char* given_value_[OPTION_COUNT] = {};  // and its value
     const char* extra_operand_ = nullptr;
+    // The uses of options, taken once every symbol file is read.
+    std::vector<common::OptionUse> uses_;
+    std::vector<const char*> symbol_files_;
 };
+
+bool Parser::take_address(const std::string& text, long limit, const std::string& bad, const char* option,
+                          const char* whole, long* address) {
+    std::string unknown;
+    const std::string problem = common::parse_address(text, options_->symbols, limit, address, &unknown);
+    if (problem.empty()) return true;
+    if (!unknown.empty()) {
+        const std::string message = "unknown label in " + std::string(option) + " '" + unknown + "'" +
+                                    common::nearest_text(options_->symbols, unknown);
+        print_run_usage_error(message.c_str(), nullptr);
+    } else {
+        print_run_usage_error(bad.c_str(), whole);
+    }
+    return false;
+}
+
+bool Parser::read_symbols() {
+    for (const char* path : symbol_files_) {
+        const std::string problem = common::read_symbol_file(path, &options_->symbols);
+        if (!problem.empty()) {
+            print_run_usage_error(problem.c_str(), nullptr);
+            return false;
+        }
+    }
+    return true;
+}
+
+common::OptionStep Parser::take_stop(const char* value) {
+    static const struct {
+        const char* name;
+        unsigned kind;
+    } KINDS[] = {{"halt", STOP_HALT}, {"until", STOP_UNTIL}, {"return", STOP_RETURN}, {"limit", STOP_LIMIT}};
+    for (const auto& kind : KINDS) {
+        if (std::strcmp(value, kind.name) == 0) {
+            explicit_stops_ |= kind.kind;
+            return common::OptionStep::go_on;
+        }
+    }
+    return error("bad stop for --expect-stop (halt, until, return or limit)", value);
+}
 
 // The first operand is the snapshot; a second one is reported once the
 // options are read, so that --help still answers.
@@ -212,7 +287,12 @@ common::OptionStep Parser::option(const common::OptionUse& use) {
     }
     given_[id] = use.name;
     given_value_[id] = use.value;
-    return take_value(use);
+    if (id == SYMBOLS) {
+        symbol_files_.push_back(use.value);
+    } else {
+        uses_.push_back(use);
+    }
+    return common::OptionStep::go_on;
 }
 
 common::OptionStep Parser::take_register(const char* text, const char* option, std::vector<RegisterValue>* into) {
@@ -222,10 +302,12 @@ common::OptionStep Parser::take_register(const char* text, const char* option, s
         return error((std::string("unknown register in ") + option).c_str(), text);
     }
     const long limit = item.reg.pair ? WORD_MAX : BYTE_MAX;
-    if (!common::parse_strict_number(value, limit, &item.value)) {
-        const std::string message = std::string("bad register value (") + common::register_name_text(item.reg) +
-                                    " is " + values_up_to(limit) + ") in " + option;
-        return error(message.c_str(), text);
+    const std::string bad = std::string("bad register value (") + common::register_name_text(item.reg) + " is " +
+                            values_up_to(limit) + ") in " + option;
+    if (item.reg.pair) {
+        if (!take_address(value, WORD_MAX, bad, option, text, &item.value)) return common::OptionStep::usage_error;
+    } else if (!common::parse_strict_number(value, BYTE_MAX, &item.value)) {
+        return error(bad.c_str(), text);
     }
     into->push_back(item);
     return common::OptionStep::go_on;
@@ -234,9 +316,9 @@ common::OptionStep Parser::take_register(const char* text, const char* option, s
 common::OptionStep Parser::take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into) {
     std::string address, hex;
     MemoryBytes item{};
-    if (!split_assignment(text, &address, &hex) || !parse_address(address, &item.address)) {
-        return error(("bad address (" + values_up_to(ADDRESS_MAX) + ") in " + option).c_str(), text);
-    }
+    const std::string bad = "bad address (" + values_up_to(ADDRESS_MAX) + ") in " + option;
+    if (!split_assignment(text, &address, &hex)) return error(bad.c_str(), text);
+    if (!take_address(address, ADDRESS_MAX, bad, option, text, &item.address)) return common::OptionStep::usage_error;
     if (common::decode_hex(hex.c_str(), &item.bytes) != common::HexProblem::none) {
         return error((std::string("bad hexadecimal bytes in ") + option).c_str(), text);
     }
@@ -256,7 +338,9 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
         RomImage image{0, use.second};
-        if (!parse_address(value, &image.address)) return error(bad_address.c_str(), value);
+        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &image.address)) {
+            return common::OptionStep::usage_error;
+        }
         o.roms.push_back(image);
         break;
     }
@@ -278,12 +362,16 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case POKE: return take_bytes(value, use.name, &o.pokes);
     case UNTIL: {
         long address = 0;
-        if (!parse_address(value, &address)) return error(bad_address.c_str(), value);
+        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &address)) {
+            return common::OptionStep::usage_error;
+        }
         o.untils.push_back(address);
         break;
     }
     case CALL:
-        if (!parse_address(value, &o.call_address)) return error(bad_address.c_str(), value);
+        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &o.call_address)) {
+            return common::OptionStep::usage_error;
+        }
         o.call = true;
         break;
     case MAX_STATES:
@@ -307,7 +395,11 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case OUT_LOG: o.out_log = true; break;
     case PEEK: {
         MemoryRange range{};
-        if (const char* problem = common::parse_memory_range(value, &range)) return error(problem, value);
+        const std::string problem = common::parse_labelled_range(value, o.symbols, &range);
+        if (!problem.empty()) {
+            print_run_usage_error(problem.c_str(), nullptr);
+            return common::OptionStep::usage_error;
+        }
         o.peeks.push_back(range);
         break;
     }
@@ -328,6 +420,16 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         if (!parse_count(value, &o.trace_limit)) return error(bad_count.c_str(), value);
         break;
     case OUTPUT: o.output_path = value; break;
+    case EXPECT_STOP: return take_stop(value);
+    case EXPECT_SCREEN: o.expected_screen = value; break;
+    case SCREEN_DIFF: o.screen_diff_path = value; break;
+    case SCREEN_TOLERANCE:
+        if (!common::parse_strict_number(value, QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT, &o.screen_tolerance)) {
+            return error("bad pixel count for --screen-tolerance", value);
+        }
+        break;
+    case COVERAGE: o.coverage_path = value; break;
+    case SYMBOLS:
     case HELP:
     case VERSION:
     case OPTION_COUNT: break;
@@ -337,7 +439,26 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
 
 ParseOutcome Parser::finish() {
     RunOptions& o = *options_;
+    o.symbol_paths = symbol_files_;
+    if (!read_symbols()) return ParseOutcome::usage_error;
+    for (const common::OptionUse& use : uses_) {
+        if (take_value(use) != common::OptionStep::go_on) return ParseOutcome::usage_error;
+    }
     if (extra_operand_) return usage_error("unexpected argument", extra_operand_);
+    if (given_[SCREEN_DIFF] && !o.expected_screen) {
+        return usage_error("--screen-diff needs --expect-screen REF", given_value_[SCREEN_DIFF]);
+    }
+    if (given_[SCREEN_TOLERANCE] && !o.expected_screen) {
+        return usage_error("--screen-tolerance needs --expect-screen REF", given_value_[SCREEN_TOLERANCE]);
+    }
+    if (o.screen_diff_path && !common::png_encoding_available()) {
+        return usage_error("--screen-diff needs PNG support, which this build lacks (libstb-dev)", o.screen_diff_path);
+    }
+    o.expected_stops = explicit_stops_;
+    if (!o.expected_stops) {
+        if (!o.untils.empty()) o.expected_stops |= STOP_UNTIL;
+        if (o.call) o.expected_stops |= STOP_RETURN;
+    }
     if (given_[SCALE] && !o.screen_path) return usage_error("--scale needs --screen OUT.png", given_value_[SCALE]);
     if (given_[PALETTE] && !o.screen_path) return usage_error("--palette needs --screen OUT.png", given_value_[PALETTE]);
     if (o.screen_path && !common::png_encoding_available()) {

@@ -23,6 +23,7 @@
 #include "memory_range.hpp"
 #include "registers.hpp"
 #include "screen.hpp"
+#include "symbols.hpp"
 
 namespace quillet::run {
 
@@ -65,6 +66,12 @@ struct PortInput {
     std::vector<std::uint8_t> bytes;
 };
 
+// The stops a run may end at: --expect-stop, or those --until and --call
+// ask for. A run that asks for none may end any way.
+enum StopKind : unsigned {
+    STOP_HALT = 1, STOP_UNTIL = 2, STOP_RETURN = 4, STOP_LIMIT = 8,
+};
+
 struct RunOptions {
     const char* snapshot_path = nullptr;
     const char* cpm_path = nullptr;
@@ -79,10 +86,17 @@ struct RunOptions {
     long call_address = 0;
     std::uint64_t max_states = DEFAULT_MAX_STATES;
     std::uint64_t max_instructions = NO_LIMIT;
+    unsigned expected_stops = 0;  // StopKind bits; 0: any
+    // The labels of the program (--symbols), for every address.
+    common::SymbolTable symbols;
+    std::vector<const char*> symbol_paths;
     // Checks after the run.
     std::vector<RegisterValue> expected_registers;
     std::vector<FlagValue> expected_flags;
     std::vector<MemoryBytes> expected_memory;
+    const char* expected_screen = nullptr;
+    const char* screen_diff_path = nullptr;
+    long screen_tolerance = 0;
     // Reports.
     bool json = false;
     bool stats = false;
@@ -94,6 +108,7 @@ struct RunOptions {
     const char* trace_path = nullptr;
     std::uint64_t trace_limit = DEFAULT_TRACE_LIMIT;
     const char* output_path = nullptr;
+    const char* coverage_path = nullptr;
 
     bool has_expectations() const {
         return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty();

@@ -52,6 +52,7 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     std::fprintf(out, "Snapshot:          %s\n", report.snapshot_path);
     std::fprintf(out, "Stopped:           ");
     print_stop_text(out, options, report.result->reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+    if (!report.stop_failure.empty()) std::fprintf(out, "  FAILED %s\n", report.stop_failure.c_str());
     std::fprintf(out, "Instructions:      %" PRIu64 "\n", quillet_cpu_instructions(cpu));
     std::fprintf(out, "States:            %" PRIu64 " (%.6f s at 2.048 MHz)\n", states, pmd85_seconds(states));
     std::fprintf(out, "Registers:        ");
@@ -128,6 +129,10 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
                      common::json_boolean(checks[i].holds));
     }
     std::fprintf(out, "%s],\n  \"failed\": %d", checks.empty() ? "" : "\n  ", failed_checks(checks));
+    if (!report.stop_failure.empty()) {
+        std::fputs(",\n  \"stop_failure\": ", out);
+        common::print_json_string(out, report.stop_failure.c_str());
+    }
     if (options.out_log) {
         std::fputs(",\n  \"out_log\": [", out);
         const std::vector<PortWrite>& writes = report.result->writes;

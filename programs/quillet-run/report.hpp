@@ -3,6 +3,7 @@
 //
 //   Snapshot:          game.zvk
 //   Stopped:           address 0x8010
+//     FAILED expected to stop at done (0x0022), halted at 0x0100
 //   Instructions:      12
 //   States:            86 (0.000042 s at 2.048 MHz)
 //   Registers:         AF=0x0046 BC=0x0000 DE=0x0000 HL=0xC000 PC=0x8010 SP=0x8000
@@ -15,6 +16,7 @@
 // then the OUT writes (--out-log) and the hex dumps (--peek).
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "machine.hpp"
@@ -32,6 +34,7 @@ struct RunReport {
     const std::vector<CheckResult>* checks;
     const common::MemoryView* memory;  // the memory after the run, for --peek
     int status;                        // the exit status
+    std::string stop_failure;          // the stop expected and the one reached, when they differ
 };
 
 void print_run_text(const RunOptions& options, const RunReport& report);

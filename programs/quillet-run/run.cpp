@@ -3,11 +3,15 @@
 #include <cinttypes>
 #include <cstdio>
 #include <new>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "console.hpp"
+#include "coverage.hpp"
 #include "cpm.hpp"
+#include "expected_stop.hpp"
+#include "file_reading.hpp"
 #include "failures.hpp"
 #include "machine.hpp"
 #include "options.hpp"
@@ -16,6 +20,7 @@
 #include "report.hpp"
 #include "run_files.hpp"
 #include "screen.hpp"
+#include "screen_check.hpp"
 #include "snapshot_input.hpp"
 #include "quillet/quillet.h"
 
@@ -87,7 +92,8 @@ bool stored_packed(const quillet_snapshot* snapshot) {
 // so that a run without video memory leaves no file behind. Returns 0 or
 // the exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
-                  const RunResult& result, bool packed) {
+                  const RunResult& result, bool packed, const std::vector<std::uint8_t>& diff_png,
+                  const std::string& coverage) {
     std::vector<std::uint8_t> png;
     if (options.screen_path) {
         const int status = common::screen_png(memory, options.snapshot_path, options.palette, options.screen_scale, &png);
@@ -103,7 +109,31 @@ int write_outputs(const RunOptions& options, const quillet_snapshot* after, cons
     if (options.screen_path) {
         if (const int code = common::write_output(options.screen_path, png.data(), png.size())) return -code;
     }
+    if (options.screen_diff_path) {
+        if (const int code = common::write_output(options.screen_diff_path, diff_png.data(), diff_png.size())) {
+            return -code;
+        }
+    }
+    if (options.coverage_path) {
+        const auto* text = reinterpret_cast<const std::uint8_t*>(coverage.data());
+        if (const int code = common::write_output(options.coverage_path, text, coverage.size())) return -code;
+    }
     return 0;
+}
+
+// The counts of --coverage FILE so far: those of FILE when it exists. A
+// file that is not a coverage file is a usage error naming its line.
+int read_coverage(const RunOptions& options, common::Coverage* coverage) {
+    if (quillet_entry_kind(options.coverage_path) == QUILLET_ENTRY_NONE) return 0;
+    std::string text;
+    if (!common::read_whole_file(options.coverage_path, &text)) {
+        print_run_usage_error("cannot read coverage file", options.coverage_path);
+        return EXIT_USAGE;
+    }
+    const std::string problem = coverage->add_text(options.coverage_path, text);
+    if (problem.empty()) return 0;
+    print_run_usage_error(problem.c_str(), nullptr);
+    return EXIT_USAGE;
 }
 
 int run_snapshot(const RunOptions& options) {
@@ -119,17 +149,31 @@ int run_snapshot(const RunOptions& options) {
     if (set_up == EXIT_USAGE) return EXIT_USAGE;
     if (set_up != 0) return -set_up;
 
-    const RunResult result = run_machine(cpu.get(), snapshot.get(), options);
-    const std::vector<CheckResult> checks = check_expectations(cpu.get(), options);
+    ScreenReference reference;
+    if (options.expected_screen && read_reference(options, &reference) != 0) return EXIT_USAGE;
+    std::unique_ptr<common::Coverage> coverage;
+    if (options.coverage_path) {
+        coverage.reset(new common::Coverage());
+        if (read_coverage(options, coverage.get()) != 0) return EXIT_USAGE;
+    }
+
+    const RunResult result = run_machine(cpu.get(), snapshot.get(), options, coverage.get());
+    std::vector<CheckResult> checks = check_expectations(cpu.get(), options);
+    std::vector<std::uint8_t> diff_png;
+    if (options.expected_screen) checks.push_back(check_screen(options, reference, cpu.get(), &diff_png));
+    const std::string coverage_text = coverage ? coverage->text(options.symbols) : std::string();
+    const std::string stop_failure =
+        unexpected_stop(options, result.reason, quillet_cpu_get_pair(cpu.get(), QUILLET_REG_PC));
     const bool packed = stored_packed(snapshot.get());
     if (const int code = quillet_cpu_to_snapshot(cpu.get(), snapshot.get())) return -code;
     const common::MemoryView memory(snapshot.get());
 
-    int status = write_outputs(options, snapshot.get(), memory, result, packed);
-    const bool limit = result.reason == QUILLET_STOP_STATE_LIMIT || result.reason == QUILLET_STOP_INSTRUCTION_LIMIT;
-    if (status == 0 && limit) status = EXIT_LIMIT;
-    if (status == 0 && failed_checks(checks) > 0) status = EXIT_CHECK_FAILED;
-    const RunReport report{options.snapshot_path, cpu.get(), &result, &checks, &memory, status};
+    int status = write_outputs(options, snapshot.get(), memory, result, packed, diff_png, coverage_text);
+    const bool limit = stop_kind(result.reason) == STOP_LIMIT;
+    const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
+    if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;
+    if (status == 0 && (!stop_failure.empty() || failed_checks(checks) > 0)) status = EXIT_CHECK_FAILED;
+    const RunReport report{options.snapshot_path, cpu.get(), &result, &checks, &memory, status, stop_failure};
     if (options.json) {
         print_run_json(options, report);
     } else {
@@ -144,9 +188,13 @@ common::RunFiles run_files(const RunOptions& options) {
     files.input("SNAPSHOT", options.snapshot_path);
     files.input("--cpm", options.cpm_path);
     for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
+    for (const char* path : options.symbol_paths) files.input("--symbols", path);
+    files.input("--expect-screen", options.expected_screen);
     files.snapshot_output("-o", options.output_path);
     files.output("--trace", options.trace_path);
     files.output("--screen", options.screen_path);
+    files.output("--screen-diff", options.screen_diff_path);
+    files.output("--coverage", options.coverage_path);
     return files;
 }
 

@@ -1,0 +1,23 @@
+// The stop a run was asked to end at, and what is said when it ended at
+// another: "expected to stop at done (0x0022), halted at 0x0100".
+#pragma once
+
+#include <string>
+
+#include "options.hpp"
+
+namespace quillet::run {
+
+// The StopKind of a run's end (QUILLET_STOP_*); 0 for one no option asks
+// for (a callback's request).
+unsigned stop_kind(int reason);
+
+// "" when the run ended at a stop it was asked for (or was asked for
+// none); otherwise what was expected and what happened.
+std::string unexpected_stop(const RunOptions& options, int reason, long pc);
+
+// "done (0x0022)", "done+2 (0x0024)" with a label at or shortly before
+// `address`; "0x0022" without one.
+std::string address_text(const common::SymbolTable& symbols, long address);
+
+}  // namespace quillet::run

@@ -1,0 +1,95 @@
+// Coverage: what each instruction counts, and the file that runs add to.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "coverage.hpp"
+
+namespace quillet::common {
+namespace {
+
+class CoverageRun : public testing::Test {
+protected:
+    CoverageRun() : cpu_(quillet_cpu_new()) {}
+    ~CoverageRun() override { quillet_cpu_free(cpu_); }
+
+    static int trace(void* user, const quillet_cpu* cpu) {
+        static_cast<Coverage*>(user)->record(cpu);
+        return 1;
+    }
+
+    // Runs `hex` from 0 to its HLT with SP 0x8000, HL 0x9000, BC 0x9100, DE 0x9200.
+    void run(const std::vector<std::uint8_t>& program) {
+        ASSERT_EQ(quillet_cpu_write_memory(cpu_, 0, program.data(), program.size()), 0);
+        quillet_cpu_set_pair(cpu_, QUILLET_REG_SP, 0x8000);
+        quillet_cpu_set_pair(cpu_, QUILLET_REG_HL, 0x9000);
+        quillet_cpu_set_pair(cpu_, QUILLET_REG_BC, 0x9100);
+        quillet_cpu_set_pair(cpu_, QUILLET_REG_DE, 0x9200);
+        quillet_cpu_set_trace(cpu_, trace, &coverage_);
+        ASSERT_EQ(quillet_cpu_run(cpu_, UINT64_MAX, 1000, 0), QUILLET_STOP_HALTED);
+    }
+
+    quillet_cpu* cpu_;
+    Coverage coverage_;
+};
+
+TEST_F(CoverageRun, EachInstructionCountsItsBytesAndItsData) {
+    run({
+        0x7E,              // 0000 MOV A,M        reads 9000
+        0x77,              // 0001 MOV M,A        writes 9000
+        0x34,              // 0002 INR M          reads and writes 9000
+        0x0A, 0x12,        // 0003 LDAX B; STAX D reads 9100, writes 9200
+        0x3A, 0x00, 0xA0,  // 0005 LDA A000
+        0x22, 0x10, 0xA0,  // 0008 SHLD A010      writes A010, A011
+        0xCD, 0x12, 0x00,  // 000B CALL 0012      writes 7FFE, 7FFF
+        0xC4, 0x12, 0x00,  // 000E CNZ 0012       Z is set by then: nothing pushed
+        0x76,              // 0011 HLT
+        0xAF,              // 0012 XRA A          Z set
+        0xC9,              // 0013 RET            reads 7FFE, 7FFF
+    });
+    struct Case {
+        CoverageKind kind;
+        long address;
+        std::uint64_t count;
+    } cases[] = {
+        {COVERAGE_EXECUTED, 0x0000, 1}, {COVERAGE_EXECUTED, 0x0007, 1}, {COVERAGE_EXECUTED, 0x0010, 1},
+        {COVERAGE_EXECUTED, 0x0012, 1}, {COVERAGE_EXECUTED, 0x0014, 0}, {COVERAGE_READ, 0x0001, 0},
+        {COVERAGE_READ, 0x9000, 2},     {COVERAGE_WRITTEN, 0x9000, 2},  {COVERAGE_READ, 0x9100, 1},
+        {COVERAGE_WRITTEN, 0x9200, 1},  {COVERAGE_READ, 0xA000, 1},     {COVERAGE_WRITTEN, 0xA010, 1},
+        {COVERAGE_WRITTEN, 0xA011, 1},  {COVERAGE_WRITTEN, 0x7FFE, 1},  {COVERAGE_WRITTEN, 0x7FFF, 1},
+        {COVERAGE_WRITTEN, 0x7FFD, 0},  {COVERAGE_READ, 0x7FFE, 1},     {COVERAGE_READ, 0x7FFF, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(coverage_.count(c.kind, c.address), c.count) << std::hex << c.address;
+}
+
+TEST_F(CoverageRun, TheFileAddsUpAndNamesLabels) {
+    run({0x06, 0x03, 0x05, 0xC2, 0x02, 0x00, 0x76});  // MVI B,3; loop: DCR B; JNZ loop; HLT
+    SymbolTable symbols;
+    ASSERT_EQ(symbols.add_text("s", "start 0\nloop 2\n"), "");
+    const std::string once =
+        "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n"
+        "0x0000-0x0001 x 1 start\n"
+        "0x0002-0x0005 x 3 loop\n"
+        "0x0006 x 1 loop+4\n";
+    EXPECT_EQ(coverage_.text(symbols), once);
+    ASSERT_EQ(coverage_.add_text("cov.txt", once), "");
+    EXPECT_EQ(coverage_.text(SymbolTable()),
+              "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n"
+              "0x0000-0x0001 x 2\n"
+              "0x0002-0x0005 x 6\n"
+              "0x0006 x 2\n");
+}
+
+TEST(CoverageFile, ALineItCannotReadIsNamedAndNothingIsAdded) {
+    const char* bad[] = {"0x0000 q 1", "0x0005-0x0001 x 1", "0x10000 x 1", "0 x 1", "0x0000 x", "0x0000 x 1 a b"};
+    for (const char* line : bad) {
+        Coverage coverage;
+        EXPECT_EQ(coverage.add_text("cov.txt", std::string("0x0001 x 5\n\n") + line + "\n"),
+                  std::string("cov.txt:3: not a coverage line: '") + line + "'");
+        EXPECT_EQ(coverage.count(COVERAGE_EXECUTED, 1), 0U) << line;
+    }
+}
+
+}  // namespace
+}  // namespace quillet::common
