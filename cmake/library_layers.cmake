@@ -52,9 +52,24 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-quillet_layer(capi BELOW image cpu SOURCES
+# The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and out.
+quillet_layer(machine BELOW snapshot cpu SOURCES
+  src/machine/machine.cpp
+  src/machine/machine_model.cpp
+  src/machine/machine_snapshot.cpp
+  src/machine/memory_map.cpp
+  src/machine/pio8255.cpp
+  src/machine/ports.cpp
+  src/machine/timer8253.cpp)
+# Tapes: images and the signal; snapshots are built from them above.
+quillet_layer(tape BELOW base SOURCES
+  src/tape/tape_format.cpp
+  src/tape/tape_image.cpp
+  src/tape/tape_signal.cpp)
+quillet_layer(capi BELOW image machine tape SOURCES
   src/capi/quillet.cpp
-  src/capi/quillet_cpu.cpp)
+  src/capi/quillet_cpu.cpp
+  src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

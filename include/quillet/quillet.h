@@ -1,5 +1,5 @@
 /*
- * quillet.h: building and reading ZVK snapshots of the PMD 85.
+ * quillet.h: building and reading ZVK snapshots of the PMD 85, and its tapes.
  *
  * A snapshot holds what an emulator restores when it starts a PMD 85: the
  * computer model, the CPU register pairs and interrupt flag, 26 bytes of
@@ -76,9 +76,9 @@ QUILLET_API const char* quillet_version(void);
 /*-************************************
  *  Result codes
  **************************************/
-/* The codes the library returns. Their numbers are those of the quillet
- * program's exit statuses; the numbers missing here (1, 3, 11, 14 to 18)
- * are failures only a program raises. */
+/* The codes the library returns. Their numbers are those of the programs'
+ * exit statuses; the numbers missing here (1, 3, 11, 14 to 18) are
+ * failures only a program raises. */
 #define QUILLET_OK                        0
 #define QUILLET_ERR_OUT_OF_MEMORY        (-2)
 #define QUILLET_ERR_MISSING_VALUE        (-4)  /* a null pointer */
@@ -101,6 +101,12 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_BLOCK_SIZE       (-27)
 #define QUILLET_ERR_BAD_HEXSTRING        (-28)
 #define QUILLET_ERR_HEXSTRING_TOO_LONG   (-29)
+/* Tapes (see below); numbered apart from the snapshot's codes. */
+#define QUILLET_ERR_TAPE_FORMAT          (-40)  /* no tape blocks in it */
+#define QUILLET_ERR_TAPE_DAMAGED         (-41)  /* a record or block cut short */
+#define QUILLET_ERR_TAPE_CHECKSUM        (-42)
+#define QUILLET_ERR_BAD_TAPE_FIELD       (-43)  /* a name or type a header cannot hold */
+#define QUILLET_ERR_BAD_RECORDING        (-44)  /* a WAV file that is no PCM recording */
 
 /* The printf-style format of the message of `code` (one of the codes
  * above), for example "Can't open source file '%s'!". Null for any other
@@ -471,7 +477,8 @@ QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, s
 /* The same bytes into `out` (`capacity` bytes); `*written` receives their
  * count. A `capacity` smaller than the size: -12 (reported with
  * QUILLET_MEMORY_NAME), nothing is written, and `*written` receives the
- * size needed, so that a call with a capacity of 0 asks for it. */
+ * size needed. A null `out` with a `capacity` of 0 asks for the size: -12
+ * and the size in `*written`, reported to nobody. */
 QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
                                     size_t capacity, size_t* written);
 
@@ -666,15 +673,16 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 /* Why a run ended: a positive result of quillet_cpu_run. */
 #define QUILLET_STOP_ADDRESS           1  /* PC at a stop address */
 #define QUILLET_STOP_HALTED            2  /* HLT, and no interrupt to end it */
-#define QUILLET_STOP_STATE_LIMIT       3  /* the state counter reached max_states */
-#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the instruction counter reached max_instructions */
+#define QUILLET_STOP_STATE_LIMIT       3  /* the run took max_states */
+#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the run took max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
- * limits are totals of the counters (UINT64_MAX: none), checked before
- * each instruction, so that the last one may end up to 17 states past
- * max_states. With `leave_stop` non-zero, the first instruction runs even
+ * limits are this run's budget, counted from its start (UINT64_MAX: none;
+ * quillet_cpu_states and quillet_cpu_instructions stay totals since
+ * quillet_cpu_new), checked before each instruction, so that the last one
+ * may end up to 17 states past max_states. With `leave_stop` non-zero, the first instruction runs even
  * at a stop address: the way to go on from one. Result: the reason, one of
  * QUILLET_STOP_*, or -4. */
 QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,
@@ -686,7 +694,8 @@ QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t 
  * QUILLET_STOP_RETURNED. Meeting the return address with SP elsewhere (a
  * recursive call) goes on through it, unless it is a stop address of its
  * own: then QUILLET_STOP_ADDRESS. Any other end is the reason
- * quillet_cpu_run gives; the stop addresses stay as they were. */
+ * quillet_cpu_run gives, its limits a budget counted from this call's
+ * start; the stop addresses stay as they were. */
 QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions);
 
 /* Puts the state of `cpu` into `snapshot`, so that the emulator goes on
@@ -713,6 +722,137 @@ QUILLET_API const char* quillet_stop_name(int reason);
  * (1..3); 0 with an empty text when `available` is shorter than it; -4
  * for a null pointer. */
 QUILLET_API int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity);
+
+/*-************************************
+ *  Tapes
+ **************************************/
+/* A PMD 85 tape: its blocks in the order they were recorded. A file is a
+ * 63-byte header block (three 16-byte lead-ins of 0xFF, 0x00 and 0x55, the
+ * file number, the type character, the start address and the data length
+ * minus one as little-endian words, an 8-character name padded with
+ * spaces, and the checksum of those 14 bytes) followed by its data block
+ * (the data bytes, then their checksum). A checksum is the sum of the
+ * bytes modulo 256. Blocks without a header of their own (a loader reads
+ * them itself) are kept as they are. A tape is read from, and written as:
+ *   QUILLET_TAPE_PTP  records of a 2-byte little-endian length and a block;
+ *   QUILLET_TAPE_PMD  the blocks one after another: each header block, the
+ *                     data block of the length it gives, and what follows
+ *                     without a header as one block;
+ *   QUILLET_TAPE_WAV  the sound of the 1200 bit/s bi-phase signal: each bit
+ *                     a period that changes level in its middle ('1' low then
+ *                     high), each byte a start bit, eight data bits from the
+ *                     lowest and two stop bits; 3 s of '1' bits at the start,
+ *                     1 s before each header block, 0.5 s before any other
+ *                     block, 0.2 s at the end. Written as 8-bit mono PCM at
+ *                     48000 samples a second; read from PCM of 8 or 16 bits
+ *                     at 8000 to 192000 samples a second (the first
+ *                     channel), either polarity, with noise and a few per
+ *                     cent of speed error.
+ * A tape is used from one thread at a time; failures go to its reporter and
+ * are kept as its last, as for a snapshot. */
+typedef struct quillet_tape quillet_tape;
+
+#define QUILLET_TAPE_PTP 0
+#define QUILLET_TAPE_PMD 1
+#define QUILLET_TAPE_WAV 2
+
+#define QUILLET_TAPE_HEADER_SIZE   63
+#define QUILLET_TAPE_NAME_MAX      8
+#define QUILLET_TAPE_NUMBER_MAX    99      /* the monitors show two decimal digits */
+#define QUILLET_TAPE_DATA_MAX      65534   /* a data block and its checksum fit a PTP record */
+#define QUILLET_TAPE_FILE_SIZE_MAX (256L * 1024 * 1024)  /* the longest tape file read */
+#define QUILLET_TAPE_TYPE_MACHINE_CODE '?'
+#define QUILLET_TAPE_TYPE_BASIC        '>'
+
+/* A new empty tape, or null when memory runs out. Free it with
+ * quillet_tape_free() (null is accepted and ignored). */
+QUILLET_API quillet_tape* quillet_tape_new(void);
+QUILLET_API void quillet_tape_free(quillet_tape* tape);
+/* Installs the reporter of `tape` (null `report`: silent, the default). */
+QUILLET_API void quillet_tape_set_reporter(quillet_tape* tape, quillet_report_fn report, void* user);
+/* The code and message of the last failure on `tape`, as
+ * quillet_last_failure and quillet_last_message give a snapshot's. */
+QUILLET_API int quillet_tape_last_failure(const quillet_tape* tape);
+QUILLET_API const char* quillet_tape_last_message(const quillet_tape* tape);
+
+/* Replaces the blocks of `tape` by those of the `length` bytes at `data`
+ * (the caller keeps them): a WAV file ("RIFF....WAVE") is decoded, an image
+ * that begins with a header block is read as PMD, anything else as PTP.
+ * Failures, naming `name` (null: QUILLET_MEMORY_NAME), and what they add in
+ * words: a PTP record that runs past the end or is empty -41 ("record 3 at
+ * offset 130 is 500 bytes long, the image holds 20"); a WAV file that is no
+ * PCM recording -44; nothing found (an empty image, a recording without a
+ * block) -40; -2. Checksums and files cut short do not fail a read: the
+ * entries say so, and quillet_tape_check finds them. On failure `tape` is
+ * left as it was. */
+QUILLET_API int quillet_tape_read_bytes(quillet_tape* tape, const void* data, size_t length, const char* name);
+/* The same from the file `path` (a pipe is read to its end): -5, -6, -9 as
+ * quillet_read_file; more than QUILLET_TAPE_FILE_SIZE_MAX bytes -8. */
+QUILLET_API int quillet_tape_read_file(quillet_tape* tape, const char* path);
+/* What the tape was read from: QUILLET_TAPE_PTP, _PMD or _WAV
+ * (QUILLET_TAPE_PTP for a tape built with quillet_tape_add_*). */
+QUILLET_API int quillet_tape_kind(const quillet_tape* tape);
+
+/* A tape's entries, in order: each file (a header block and the block after
+ * it, unless that is a header block too), and each block that belongs to
+ * no file. */
+typedef struct quillet_tape_entry {
+    int is_file;               /* 1 a file, 0 a block of no file */
+    int number;                /* a file's: number 0..255 as stored */
+    int type;                  /* type character */
+    unsigned start;            /* start address */
+    size_t length;             /* data length, from the header */
+    char name[QUILLET_TAPE_NAME_MAX + 1];  /* trailing spaces removed */
+    int header_checksum;       /* the stored checksum bytes, 0..255; -1 where there is none */
+    int header_checksum_holds; /* 1 when the header's bytes sum to it */
+    int data_checksum;
+    int data_checksum_holds;   /* 1 when the data block is whole and sums to its checksum */
+    int data_complete;         /* 1 when the data block holds length + 1 bytes */
+    size_t data_length;        /* data bytes held: a file's, at most `length`; a block's, all */
+    size_t block;              /* the number (from 0) of the entry's first block */
+    size_t position;           /* where that block was read: image offset or WAV sample */
+} quillet_tape_entry;
+
+/* The number of entries of `tape` (0 for null). */
+QUILLET_API size_t quillet_tape_entry_count(const quillet_tape* tape);
+/* Describes entry `index` in `*entry`; -13 for an index beyond the last. */
+QUILLET_API int quillet_tape_entry_info(const quillet_tape* tape, size_t index, quillet_tape_entry* entry);
+/* Copies the data of entry `index` (a file's data without its checksum, a
+ * block's bytes) into `out`, at most `capacity` bytes. Result: the number
+ * copied, -13 for an index beyond the last, -4. */
+QUILLET_API long quillet_tape_entry_data(const quillet_tape* tape, size_t index, void* out, size_t capacity);
+
+/* The first thing that keeps `tape` from loading, reported naming `name`
+ * (null: QUILLET_MEMORY_NAME) with the block and where it was read: no
+ * blocks -40; a header or a data checksum that fails -42; a file without
+ * its data block or with a shorter one than its header gives -41. Blocks
+ * of no file are not checked. 0 when nothing is wrong. */
+QUILLET_API int quillet_tape_check(const quillet_tape* tape, const char* name);
+
+/* Appends a file: its header block and its data block of `length` bytes at
+ * `data`. `number` 0..QUILLET_TAPE_NUMBER_MAX (else -13); `type` a
+ * printable ASCII character (else -43); `name` at most 8 printable ASCII
+ * characters (else -43); `start` 0..65535 (else -13); `length` 1 to
+ * 65536 - start and at most QUILLET_TAPE_DATA_MAX (0: -13; more: -8,
+ * naming `name` and the most that fits). On failure nothing is added. */
+QUILLET_API int quillet_tape_add_file(quillet_tape* tape, int number, int type, long start, const char* name,
+                                      const void* data, size_t length);
+/* Appends `length` bytes (1..65535; else -13) as a block of no file. */
+QUILLET_API int quillet_tape_add_block(quillet_tape* tape, const void* data, size_t length);
+
+/* The image of `tape` in form `kind` (QUILLET_TAPE_*; another: -13) into
+ * `out` (`capacity` bytes); `*written` receives its size. A capacity below
+ * it: -12, nothing written, and `*written` the size needed (so a capacity
+ * of 0 asks for it). A tape without blocks: -40. */
+QUILLET_API int quillet_tape_write_bytes(const quillet_tape* tape, int kind, void* out, size_t capacity,
+                                         size_t* written);
+/* The same as the file `path`, whole or not at all as quillet_write_file
+ * writes: -10, -12. */
+QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, const char* path);
+
+/* The tape checksum of `length` bytes at `data`: their sum modulo 256 (0
+ * for null). */
+QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
 
 #ifdef __cplusplus
 }

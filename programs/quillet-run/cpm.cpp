@@ -42,8 +42,12 @@ void print_string(quillet_cpu* cpu, long address, std::FILE* out) {
 CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::uint64_t max_instructions, std::FILE* out) {
     CpmResult result{CpmEnd::state_limit, 0, 0, 0};
     int leave = 0;
+    // The limits hold for the whole program: each piece of the run gets
+    // what the pieces before it left.
+    const auto left = [](std::uint64_t limit, std::uint64_t used) { return used >= limit ? 0 : limit - used; };
     for (;;) {
-        const int reason = quillet_cpu_run(cpu, max_states, max_instructions, leave);
+        const int reason = quillet_cpu_run(cpu, left(max_states, quillet_cpu_states(cpu)),
+                                           left(max_instructions, quillet_cpu_instructions(cpu)), leave);
         leave = 1;
         result.pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
         if (reason == QUILLET_STOP_HALTED) {

@@ -469,6 +469,11 @@ int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out, s
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!written) return missing(snapshot, "written");
     if (!out && capacity > 0) return missing(snapshot, "out");
+    if (!out) {
+        // The size query: the size needed, and nothing to report.
+        if (const int result = quillet_write_size(snapshot, pack, written)) return result;
+        return ERR_OUTPUT_WRITE;
+    }
     return write_snapshot_bytes(snapshot->value, pack != 0, static_cast<std::uint8_t*>(out), capacity, written,
                                 QUILLET_MEMORY_NAME, snapshot->reporter);
 }

@@ -49,6 +49,19 @@ int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
     return 0;
 }
 
+// A run's limits as the processor takes them, totals of its counters: the
+// budget of this run added to what the counters hold now (UINT64_MAX, or a
+// sum beyond it: no limit).
+CpuRunLimits budget_from_now(const CpuState& state, std::uint64_t max_states, std::uint64_t max_instructions) {
+    const auto total = [](std::uint64_t now, std::uint64_t budget) {
+        return budget > UINT64_MAX - now ? UINT64_MAX : now + budget;
+    };
+    CpuRunLimits limits;
+    limits.max_states = total(state.states, max_states);
+    limits.max_instructions = total(state.instructions, max_instructions);
+    return limits;
+}
+
 std::uint8_t port_input(void* context, std::uint8_t port) {
     quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
     return static_cast<std::uint8_t>(cpu->in(cpu->port_user, port));
@@ -272,9 +285,7 @@ int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on) {
 
 int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions, int leave_stop) {
     if (!cpu) return missing(cpu, "cpu");
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
+    CpuRunLimits limits = budget_from_now(cpu->core.state, max_states, max_instructions);
     limits.leave_stop = leave_stop != 0;
     return cpu_run(&cpu->core, limits);
 }
@@ -289,9 +300,7 @@ int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64
     s.pc = static_cast<std::uint16_t>(address);
     const bool stop_of_its_own = cpu_is_stop(&cpu->core, back);
     cpu_set_stop(&cpu->core, back, true);
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
+    CpuRunLimits limits = budget_from_now(s, max_states, max_instructions);
     int reason;
     for (;;) {
         reason = cpu_run(&cpu->core, limits);
