@@ -24,7 +24,6 @@ struct PortWrite {
 struct RunResult {
     int reason;  // QUILLET_STOP_*
     std::vector<PortWrite> writes;
-    std::string trace;  // the lines of --trace
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };
 
@@ -36,7 +35,11 @@ struct RunResult {
 int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
 
 // Runs the program as `options` say, until it stops or a limit ends it.
-RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
+// With `trace`, the lines of --trace go there as the run goes; a line that
+// cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
+// `trace` then gives the failure.
+RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
+                      quillet_output* trace);
 
 // One check after the run and what was found.
 struct CheckResult {
