@@ -531,6 +531,32 @@ QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, 
 QUILLET_API int quillet_save_file(const char* path, const void* data, size_t length,
                                   quillet_report_fn report, void* user);
 
+/* A file written piece by piece, as a long text is, the same safe way:
+ * the pieces go through a buffer of QUILLET_OUTPUT_BUFFER bytes into a
+ * temporary file beside `path`, which replaces `path` only at
+ * quillet_output_commit (a device or a pipe is written directly). So its
+ * memory stays the same however long the file grows. */
+typedef struct quillet_output quillet_output;
+#define QUILLET_OUTPUT_BUFFER 65536
+
+/* Opens `path` for writing into `*output` (null on failure). 0, -10 when
+ * it cannot be created (reported with `path`), -2, or -4 for a null
+ * pointer. Failures of this output are reported through `report` (may be
+ * null). */
+QUILLET_API int quillet_output_open(const char* path, quillet_output** output, quillet_report_fn report,
+                                    void* user);
+/* Appends `length` bytes of `data`. 0, or -12 when the file cannot take
+ * them (a full disk), reported once: from then on every write and the
+ * commit give -12 without a report. -4 for a null pointer. */
+QUILLET_API int quillet_output_write(quillet_output* output, const void* data, size_t length);
+/* Writes what is buffered and puts the file in place of `path`; frees
+ * `output`. 0, or -12 (reported unless a write already was) and `path` is
+ * as it was. A null `output`: -4. */
+QUILLET_API int quillet_output_commit(quillet_output* output);
+/* Gives the file up: `path` stays as it was; frees `output`. Null is
+ * accepted and ignored. */
+QUILLET_API void quillet_output_discard(quillet_output* output);
+
 /* A file of a set that quillet_save_files writes into one directory: its
  * name there (no directory part) and `length` bytes at `data`. */
 typedef struct quillet_named_data {

@@ -90,9 +90,11 @@ void port_out(void* user, int port, int value) {
 // What the processor's trace feeds: the lines of --trace while any are
 // left, and the coverage counts.
 struct Tracer {
-    std::string* text;
+    quillet_output* output;
+    quillet_cpu* cpu;  // to end the run when a line cannot be written
     std::uint64_t lines_left;
     common::Coverage* coverage;
+    bool write_failed;
 };
 
 // A line of the trace: the state count and the registers before the
@@ -109,25 +111,34 @@ void trace_line(Tracer* tracer, const quillet_cpu* cpu) {
     for (int i = 0; i < length; ++i) std::snprintf(hex + 3 * i, sizeof hex - 3 * i, "%02X ", bytes[i]);
     if (length > 0) hex[3 * length - 1] = '\0';
     const unsigned f = static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F));
-    char line[192];
-    std::snprintf(line, sizeof line,
-                  "%12" PRIu64 "  %04lX  %-8s  %-26s  AF=%04lX BC=%04lX DE=%04lX HL=%04lX SP=%04lX ",
-                  quillet_cpu_states(cpu), pc, hex, text, quillet_cpu_get_pair(cpu, QUILLET_REG_AF),
-                  quillet_cpu_get_pair(cpu, QUILLET_REG_BC), quillet_cpu_get_pair(cpu, QUILLET_REG_DE),
-                  quillet_cpu_get_pair(cpu, QUILLET_REG_HL), quillet_cpu_get_pair(cpu, QUILLET_REG_SP));
-    *tracer->text += line;
+    char line[256];
+    int used = std::snprintf(line, sizeof line,
+                             "%12" PRIu64 "  %04lX  %-8s  %-26s  AF=%04lX BC=%04lX DE=%04lX HL=%04lX SP=%04lX ",
+                             quillet_cpu_states(cpu), pc, hex, text, quillet_cpu_get_pair(cpu, QUILLET_REG_AF),
+                             quillet_cpu_get_pair(cpu, QUILLET_REG_BC), quillet_cpu_get_pair(cpu, QUILLET_REG_DE),
+                             quillet_cpu_get_pair(cpu, QUILLET_REG_HL), quillet_cpu_get_pair(cpu, QUILLET_REG_SP));
     for (const common::FlagBit& bit : common::FLAG_BITS) {
-        *tracer->text += std::string(" ") + bit.name + ((f & bit.mask) ? "=1" : "=0");
+        used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), " %s=%d", bit.name,
+                              (f & bit.mask) ? 1 : 0);
     }
-    *tracer->text += '\n';
+    used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "\n");
+    if (quillet_output_write(tracer->output, line, static_cast<std::size_t>(used)) != 0) {
+        // The run ends after this instruction; the trace stays on until then,
+        // as the processor honours a stop request in its traced loop.
+        quillet_cpu_request_stop(tracer->cpu);
+        tracer->write_failed = true;
+        return;
+    }
     --tracer->lines_left;
 }
 
 int trace_instruction(void* user, const quillet_cpu* cpu) {
     Tracer* tracer = static_cast<Tracer*>(user);
     if (tracer->coverage) tracer->coverage->record(cpu);
-    if (tracer->lines_left > 0) trace_line(tracer, cpu);
-    return tracer->coverage || tracer->lines_left > 0 ? 1 : 0;
+    if (tracer->lines_left > 0 && !tracer->write_failed) trace_line(tracer, cpu);
+    // After a failed write the trace stays on until the run ends, as the
+    // processor honours a stop request in its traced loop.
+    return tracer->coverage || tracer->lines_left > 0 || tracer->write_failed ? 1 : 0;
 }
 
 std::string hex_word(long value, int digits) {
@@ -150,7 +161,7 @@ int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const Run
 }
 
 RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
-                      common::Coverage* coverage) {
+                      quillet_output* trace, common::Coverage* coverage) {
     RunResult result{};
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
     for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
@@ -165,8 +176,8 @@ RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const 
         queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
     }
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
-    Tracer tracer{&result.trace, options.trace_path ? options.trace_limit : 0, coverage};
-    if (options.trace_path || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
+    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false};
+    if (trace || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
     if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {

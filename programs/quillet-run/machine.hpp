@@ -25,7 +25,6 @@ struct PortWrite {
 struct RunResult {
     int reason;  // QUILLET_STOP_*
     std::vector<PortWrite> writes;
-    std::string trace;  // the lines of --trace
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };
 
@@ -36,10 +35,13 @@ struct RunResult {
 // the failure code, or EXIT_USAGE (64).
 int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
 
-// Runs the program as `options` say, until it stops or a limit ends it;
-// counts what it touched into `coverage` when that is not null.
+// Runs the program as `options` say, until it stops or a limit ends it.
+// With `trace`, the lines of --trace go there as the run goes; a line that
+// cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
+// `trace` then gives the failure. Counts what the run touched into
+// `coverage` when that is not null.
 RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
-                      common::Coverage* coverage);
+                      quillet_output* trace, common::Coverage* coverage);
 
 // One check after the run and what was found.
 struct CheckResult {

@@ -44,6 +44,31 @@ private:
     quillet_cpu* cpu_;
 };
 
+// The file of --trace while it is written: given up unless committed.
+class TraceFile {
+public:
+    // Opens `path` (none when null); a file that cannot be created is
+    // reported here and its code kept, and the run goes on without it.
+    explicit TraceFile(const char* path) {
+        if (path) failure_ = quillet_output_open(path, &output_, common::print_report, nullptr);
+    }
+    ~TraceFile() { quillet_output_discard(output_); }
+    TraceFile(const TraceFile&) = delete;
+    TraceFile& operator=(const TraceFile&) = delete;
+    quillet_output* get() const { return output_; }
+    // Puts the file in place; 0 or the failure code (reported).
+    int commit() {
+        if (failure_ != 0 || !output_) return failure_;
+        quillet_output* output = output_;
+        output_ = nullptr;
+        return quillet_output_commit(output);
+    }
+
+private:
+    quillet_output* output_ = nullptr;
+    int failure_ = 0;
+};
+
 int out_of_memory() { return -common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY); }
 
 void print_cpm_report(const CpmResult& result, bool json) {
@@ -88,21 +113,19 @@ bool stored_packed(const quillet_snapshot* snapshot) {
     return false;
 }
 
-// The files of the run: --trace, -o, --screen; the picture is made first,
-// so that a run without video memory leaves no file behind. Returns 0 or
+// The files of the run: --trace (written as the run went, put in place
+// here), -o, --screen, --screen-diff, --coverage; the picture is made first, so that a run without
+// video memory leaves no file behind. Returns 0 or
 // the exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
-                  const RunResult& result, bool packed, const std::vector<std::uint8_t>& diff_png,
+                  TraceFile* trace, bool packed, const std::vector<std::uint8_t>& diff_png,
                   const std::string& coverage) {
     std::vector<std::uint8_t> png;
     if (options.screen_path) {
         const int status = common::screen_png(memory, options.snapshot_path, options.palette, options.screen_scale, &png);
         if (status != 0) return status;
     }
-    if (options.trace_path) {
-        const auto* text = reinterpret_cast<const std::uint8_t*>(result.trace.data());
-        if (const int code = common::write_output(options.trace_path, text, result.trace.size())) return -code;
-    }
+    if (const int code = trace->commit()) return -code;
     if (options.output_path) {
         if (const int code = quillet_write_file(after, options.output_path, packed ? 1 : 0)) return -code;
     }
@@ -157,7 +180,8 @@ int run_snapshot(const RunOptions& options) {
         if (read_coverage(options, coverage.get()) != 0) return EXIT_USAGE;
     }
 
-    const RunResult result = run_machine(cpu.get(), snapshot.get(), options, coverage.get());
+    TraceFile trace(options.trace_path);
+    const RunResult result = run_machine(cpu.get(), snapshot.get(), options, trace.get(), coverage.get());
     std::vector<CheckResult> checks = check_expectations(cpu.get(), options);
     std::vector<std::uint8_t> diff_png;
     if (options.expected_screen) checks.push_back(check_screen(options, reference, cpu.get(), &diff_png));
@@ -168,7 +192,7 @@ int run_snapshot(const RunOptions& options) {
     if (const int code = quillet_cpu_to_snapshot(cpu.get(), snapshot.get())) return -code;
     const common::MemoryView memory(snapshot.get());
 
-    int status = write_outputs(options, snapshot.get(), memory, result, packed, diff_png, coverage_text);
+    int status = write_outputs(options, snapshot.get(), memory, &trace, packed, diff_png, coverage_text);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;

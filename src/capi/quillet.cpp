@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "base/platform.hpp"
 #include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
@@ -519,6 +520,86 @@ int quillet_save_file(const char* path, const void* data, size_t length, quillet
     if (!data && length > 0) return report_failure(reporter, ERR_MISSING_VALUE, "data");
     const ConstByteRange range{static_cast<const std::uint8_t*>(data), length};
     return write_file_whole(path, &range, 1, reporter);
+}
+
+struct quillet_output {
+    platform::Output file;
+    std::string path;
+    Reporter reporter;
+    std::unique_ptr<std::uint8_t[]> buffer;
+    std::size_t used = 0;
+    bool failed = false;  // a write failed and was reported
+};
+
+namespace {
+
+// Writes what `output` buffers; false (reported once) when it cannot.
+bool flush_output(quillet_output* output) {
+    if (output->failed) return false;
+    const ConstByteRange range{output->buffer.get(), output->used};
+    if (output->used > 0 && platform::write_ranges(&output->file, &range, 1) != 0) {
+        output->failed = true;
+        report_failure(output->reporter, ERR_OUTPUT_WRITE, output->path.c_str());
+        return false;
+    }
+    output->used = 0;
+    return true;
+}
+
+}  // namespace
+
+int quillet_output_open(const char* path, quillet_output** output, quillet_report_fn report, void* user) {
+    const Reporter reporter{report, user};
+    if (!output) return report_failure(reporter, ERR_MISSING_VALUE, "output");
+    *output = nullptr;
+    if (!path) return report_failure(reporter, ERR_MISSING_VALUE, "path");
+    std::unique_ptr<quillet_output> opened(new (std::nothrow) quillet_output);
+    if (!opened) return report_failure(reporter, ERR_OUT_OF_MEMORY);
+    opened->buffer.reset(new (std::nothrow) std::uint8_t[QUILLET_OUTPUT_BUFFER]);
+    if (!opened->buffer) return report_failure(reporter, ERR_OUT_OF_MEMORY);
+    opened->path = path;
+    opened->reporter = reporter;
+    if (platform::open_output(path, &opened->file) != platform::OpenOutputResult::OPENED) {
+        return report_failure(reporter, ERR_OUTPUT_OPEN, path);
+    }
+    *output = opened.release();
+    return 0;
+}
+
+int quillet_output_write(quillet_output* output, const void* data, size_t length) {
+    if (!output) return ERR_MISSING_VALUE;
+    if (!data && length > 0) return report_failure(output->reporter, ERR_MISSING_VALUE, "data");
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (length > 0) {
+        if (output->failed) return ERR_OUTPUT_WRITE;
+        const std::size_t room = QUILLET_OUTPUT_BUFFER - output->used;
+        const std::size_t piece = length < room ? length : room;
+        std::memcpy(output->buffer.get() + output->used, bytes, piece);
+        output->used += piece;
+        bytes += piece;
+        length -= piece;
+        if (output->used == QUILLET_OUTPUT_BUFFER && !flush_output(output)) return ERR_OUTPUT_WRITE;
+    }
+    return output->failed ? ERR_OUTPUT_WRITE : 0;
+}
+
+int quillet_output_commit(quillet_output* output) {
+    if (!output) return ERR_MISSING_VALUE;
+    std::unique_ptr<quillet_output> owned(output);
+    if (!flush_output(output)) {
+        platform::discard_output(&output->file);
+        return ERR_OUTPUT_WRITE;
+    }
+    if (platform::commit_output(&output->file) != 0) {
+        return report_failure(output->reporter, ERR_OUTPUT_WRITE, output->path.c_str());
+    }
+    return 0;
+}
+
+void quillet_output_discard(quillet_output* output) {
+    if (!output) return;
+    platform::discard_output(&output->file);
+    delete output;
 }
 
 int quillet_save_files(const char* directory, const quillet_named_data* files, size_t count,

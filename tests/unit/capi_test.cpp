@@ -400,4 +400,34 @@ TEST(CApi, SameFileIsOneRegularFileOrOneNewName) {
     EXPECT_EQ(quillet_same_file("x", nullptr), QUILLET_ERR_MISSING_VALUE);
 }
 
+// A streamed output appears whole at commit, pieces across its buffer in
+// order; given up, it leaves the former file.
+TEST(CApi, StreamedOutputIsWholeAtCommitOrNotAtAll) {
+    TempDir dir;
+    dir.write("out.bin", Bytes{7});
+    Bytes expected;
+    quillet_output* output = nullptr;
+    ASSERT_EQ(quillet_output_open(dir.file("out.bin").c_str(), &output, nullptr, nullptr), 0);
+    for (int piece = 0; piece < 5; ++piece) {
+        const Bytes bytes = ascending(QUILLET_OUTPUT_BUFFER / 2 + 3);
+        ASSERT_EQ(quillet_output_write(output, bytes.data(), bytes.size()), 0);
+        expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(dir.read("out.bin"), Bytes{7});
+    EXPECT_EQ(quillet_output_commit(output), 0);
+    EXPECT_EQ(dir.read("out.bin"), expected);
+
+    ASSERT_EQ(quillet_output_open(dir.file("out.bin").c_str(), &output, nullptr, nullptr), 0);
+    ASSERT_EQ(quillet_output_write(output, expected.data(), expected.size()), 0);
+    quillet_output_discard(output);
+    EXPECT_EQ(dir.read("out.bin"), expected);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"out.bin"});
+
+    EXPECT_EQ(quillet_output_open(dir.file("missing/out.bin").c_str(), &output, nullptr, nullptr),
+              QUILLET_ERR_OUTPUT_OPEN);
+    EXPECT_EQ(output, nullptr);
+    EXPECT_EQ(quillet_output_write(nullptr, "x", 1), QUILLET_ERR_MISSING_VALUE);
+    EXPECT_EQ(quillet_output_commit(nullptr), QUILLET_ERR_MISSING_VALUE);
+}
+
 }  // namespace

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# quillet-run streams --trace to its file as the run goes: a trace far
+# larger than the memory the process may have (ulimit -v) is written whole,
+# line for line. A trace held in memory would end in an allocation failure.
+# Usage: trace_memory_test.sh QUILLET QUILLET_RUN
+set -u
+quillet=$1 quillet_run=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+lines=600000         # about 72 MB of trace
+limit_kb=$((48 * 1024))  # what the process may map
+
+# JMP 0000H at 0000H, run from there.
+"$quillet" -o "$work/loop.zvk" -hex 0 C30000 -reg PC 0 >/dev/null || exit 1
+(ulimit -v "$limit_kb" && "$quillet_run" --trace "$work/trace.txt" --trace-limit "$lines" \
+    --max-instructions "$lines" "$work/loop.zvk" >"$work/report.txt" 2>"$work/errors.txt")
+status=$?
+if [[ $status -ne 66 ]]; then
+    echo "FAIL: status $status, not 66 (the instruction limit), under ulimit -v $limit_kb:"
+    cat "$work/errors.txt"
+    exit 1
+fi
+size=$(stat -c %s "$work/trace.txt")
+count=$(wc -l <"$work/trace.txt")
+[[ $count -eq $lines ]] || { echo "FAIL: $count trace lines, not $lines"; exit 1; }
+((size > limit_kb * 1024)) || { echo "FAIL: the trace ($size bytes) is not larger than the limit"; exit 1; }
+[[ $(tail -n1 "$work/trace.txt") == "     5999990  0000  C3 00 00  JMP 0000H  "* ]] ||
+    { echo "FAIL: the last line is $(tail -n1 "$work/trace.txt")"; exit 1; }
+echo "a trace of $count lines ($size bytes) written under ulimit -v $limit_kb KB"
