@@ -3,6 +3,7 @@
 // parameter, the register, the value given), then calls the layer that does
 // the work.
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 #include "quillet/quillet_layout.h"
 
 #include <cstring>
@@ -559,6 +560,10 @@ int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* p
     const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
     if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
     return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;
+}
+
+int quillet_address_check(long address) {
+    return address < 0 || address > ADDRESS_MAX ? ERR_VALUE_RANGE : 0;
 }
 
 int quillet_field_count(void) { return HEADER_FIELD_COUNT; }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/failure.hpp"
+#include "base/file_access.hpp"
 #include "cpu/cpu8080.hpp"
 #include "cpu/disassembler.hpp"
 #include "quillet/quillet.h"
@@ -47,6 +48,22 @@ int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
         return out_of_range(cpu, static_cast<long>(length), "length", static_cast<long>(CPU_MEMORY_SIZE - address));
     }
     return 0;
+}
+
+// Reads the file `path` into `image` as a memory source that starts at
+// `address`: the library's one reader of memory files, with its codes.
+// Returns the size read or the failure code.
+long read_image_file(quillet_cpu* cpu, long address, const char* path, ByteBuffer* image) {
+    if (!path) return missing(cpu, "path");
+    if (const int result = check_range(cpu, address, 0)) return result;
+    SourceFile source;
+    if (const int result = source.open(path, cpu->reporter)) return result;
+    const int size = source.measure(static_cast<int>(CPU_MEMORY_SIZE - address), cpu->reporter);
+    if (size < 0) return size;
+    if (const int result = image->allocate(static_cast<std::size_t>(size), cpu->reporter)) return result;
+    const ByteRange range{image->data(), static_cast<std::size_t>(size)};
+    if (const int result = source.read(&range, 1, cpu->reporter)) return result;
+    return size;
 }
 
 // A run's limits as the processor takes them, totals of its counters: the
@@ -208,26 +225,46 @@ uint64_t quillet_cpu_instructions(const quillet_cpu* cpu) { return cpu ? cpu->co
 
 int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!data) return missing(cpu, "data");
+    if (!data && length > 0) return missing(cpu, "data");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(data), length);
     return 0;
 }
 
 int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!out) return missing(cpu, "out");
+    if (!out && length > 0) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     cpu_read_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
 int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void* out, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!out) return missing(cpu, "out");
+    if (!out && length > 0) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     cpu_read_view(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
+}
+
+long quillet_cpu_load_file(quillet_cpu* cpu, long address, const char* path) {
+    if (!cpu) return missing(cpu, "cpu");
+    ByteBuffer image;
+    const long size = read_image_file(cpu, address, path, &image);
+    if (size > 0) cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(address), image.data(), image.size());
+    return size;
+}
+
+long quillet_cpu_map_rom_file(quillet_cpu* cpu, long address, const char* path) {
+    if (!cpu) return missing(cpu, "cpu");
+    ByteBuffer image;
+    const long size = read_image_file(cpu, address, path, &image);
+    if (size <= 0) return size;
+    if (const int result = quillet_cpu_map_rom(cpu, address, image.data(), image.size())) return result;
+    return size;
 }
 
 int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_t length) {
