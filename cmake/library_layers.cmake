@@ -68,6 +68,7 @@ quillet_layer(tape BELOW base SOURCES
   src/tape/tape_image.cpp
   src/tape/tape_signal.cpp)
 quillet_layer(capi BELOW image machine tape SOURCES
+  src/capi/arguments.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_tape.cpp)

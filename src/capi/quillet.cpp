@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "capi/arguments.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
@@ -85,24 +86,14 @@ const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
 
-// A null argument: the value that is missing, named.
-int missing(const quillet_snapshot* s, const char* parameter) {
-    return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
-}
-
-// What a value out of range was meant to be, with its range: "address (0 to 65535)".
-std::string range_text(const char* what, long max) {
-    return std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
-}
+// The argument checks (capi/arguments), reported on the snapshot.
+int missing(const quillet_snapshot* s, const char* parameter) { return report_missing(reporter_of(s), parameter); }
 
 int out_of_range(const quillet_snapshot* s, long value, const char* what, long max) {
-    return report_failure(reporter_of(s), ERR_VALUE_RANGE, range_text(what, max).c_str(), value);
+    return report_out_of_range(reporter_of(s), value, what, max);
 }
 
-int check_address(const quillet_snapshot* s, long address) {
-    if (address < 0 || address > ADDRESS_MAX) return out_of_range(s, address, "address", ADDRESS_MAX);
-    return 0;
-}
+int check_address(const quillet_snapshot* s, long address) { return check_address(reporter_of(s), address); }
 
 int check_page(const quillet_snapshot* s, int page) {
     if (page < 0 || page >= PAGE_COUNT) return report_failure(reporter_of(s), ERR_BAD_PAGE, DecimalText(page).c_str());

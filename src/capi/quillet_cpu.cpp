@@ -7,6 +7,7 @@
 
 #include "base/failure.hpp"
 #include "base/file_access.hpp"
+#include "capi/arguments.hpp"
 #include "cpu/cpu8080.hpp"
 #include "cpu/disassembler.hpp"
 #include "quillet/quillet.h"
@@ -24,30 +25,21 @@ struct quillet_cpu {
 namespace quillet {
 namespace {
 
-constexpr long ADDRESS_LAST = CPU_MEMORY_SIZE - 1;
 constexpr int PAIR_COUNT = 6;  // AF, BC, DE, HL, PC, SP
 
 const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_cpu* cpu) { return cpu ? cpu->reporter : NO_REPORTER; }
 
-int missing(const quillet_cpu* cpu, const char* parameter) {
-    return report_failure(reporter_of(cpu), ERR_MISSING_VALUE, parameter);
-}
+// The argument checks (capi/arguments), reported on the processor.
+int missing(const quillet_cpu* cpu, const char* parameter) { return report_missing(reporter_of(cpu), parameter); }
 
-// A value outside its range, shown with what it was meant to be: "address (0 to 65535)".
 int out_of_range(const quillet_cpu* cpu, long value, const char* what, long max) {
-    const std::string text = std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
-    return report_failure(reporter_of(cpu), ERR_VALUE_RANGE, text.c_str(), value);
+    return report_out_of_range(reporter_of(cpu), value, what, max);
 }
 
-// `length` bytes from `address` within the 64 KB.
 int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
-    if (address < 0 || address > ADDRESS_LAST) return out_of_range(cpu, address, "address", ADDRESS_LAST);
-    if (length > CPU_MEMORY_SIZE - static_cast<std::size_t>(address)) {
-        return out_of_range(cpu, static_cast<long>(length), "length", static_cast<long>(CPU_MEMORY_SIZE - address));
-    }
-    return 0;
+    return check_span(reporter_of(cpu), address, length);
 }
 
 // Reads the file `path` into `image` as a memory source that starts at
