@@ -26,6 +26,7 @@ if(TARGET quillet-info)
   quillet_install_program(quillet-info)
 endif()
 quillet_install_program(quillet-run)
+quillet_install_program(quillet-tape)
 
 if(WIN32)
   quillet_install_text_documents(README.md LICENSE CHANGELOG.md)

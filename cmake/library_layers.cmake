@@ -61,6 +61,7 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/memory_map.cpp
   src/machine/pio8255.cpp
   src/machine/ports.cpp
+  src/machine/routine_call.cpp
   src/machine/timer8253.cpp)
 # Tapes: images and the signal; snapshots are built from them above.
 quillet_layer(tape BELOW base SOURCES
@@ -71,6 +72,7 @@ quillet_layer(capi BELOW image machine tape SOURCES
   src/capi/arguments.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
+  src/capi/quillet_machine.cpp
   src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 

@@ -690,6 +690,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 #define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the run took max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
+#define QUILLET_STOP_NO_MONITOR        7  /* a machine without a monitor image executed where it would be */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
  * limits are this run's budget, counted from its start (UINT64_MAX: none;
@@ -721,8 +722,84 @@ QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_st
 QUILLET_API int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot);
 
 /* The reason as a word: "address", "halt", "state limit", "instruction
- * limit", "requested", "return"; null for another number. Static text. */
+ * limit", "requested", "return", "no monitor"; null for another number.
+ * Static text. */
 QUILLET_API const char* quillet_stop_name(int reason);
+
+/*-************************************
+ *  The machine
+ **************************************/
+/* A whole PMD 85 of the snapshot's model (V1, V2, V2A, V3, MATO, ALFA,
+ * ALFA2, C2717): its memory map after reset (the start-up map) and in
+ * normal running (the monitor ROM and its mirrors, ranges that read 0xFF,
+ * writes to the ROM lost on the 48 KB models and reaching the RAM beneath
+ * on the 64 KB ones, the PMD 85-3's ROM read at 0xE000 over the video RAM,
+ * AllRAM by the system 8255's port C), the system 8255 (keyboard matrix,
+ * speaker, LED), the ROM module's 8255, the I/O board (8251 status, 8253,
+ * the MIF 85's counter-0 interrupt where the snapshot plugs it), the 256 KB
+ * mapper on V2A and V3 where the snapshot has it; ports no device answers
+ * read 0xFF. Its processor counts the states of the real machine: the
+ * video circuit's wait states (frames of 40 960 states, 2 048 000 states a
+ * second). Same contracts as the rest: 0 or a negative code, failures
+ * also through the machine's reporter, -4 for a null pointer. */
+typedef struct quillet_machine quillet_machine;
+
+/* States in a frame and in a second of PMD 85 time. */
+#define QUILLET_MACHINE_FRAME_STATES  40960
+#define QUILLET_MACHINE_SECOND_STATES 2048000
+
+/* Whether `model` (QUILLET_MODEL_*) takes a monitor image of `size`
+ * bytes: 1 or 0 (a bad model: 0). `sizes` (null: not wanted) receives up
+ * to `capacity` of the sizes it takes, in increasing order; the result of
+ * quillet_machine_monitor_sizes is their number (a bad model: -19). */
+QUILLET_API int quillet_machine_monitor_fits(int model, size_t size);
+QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity);
+
+/* A new machine in *out (null on failure) as `snapshot` describes it: its
+ * model, registers, interrupt flag, all 16 pages (absent ones zero), ROM
+ * module image, mapper port and AllRAM byte (the system 8255's control
+ * word: 0x82 on, 0x8A off); the monitor image `monitor` (`monitor_length`
+ * bytes, copied) where the model has it, or none (null and 0): then its
+ * range reads 0xFF and a run that executes there ends with
+ * QUILLET_STOP_NO_MONITOR. A size the model does not take: -13. Memory
+ * running out: -1. Free with quillet_machine_free(). `report` (may be
+ * null) receives the failures of this call and of the machine's later
+ * calls. */
+QUILLET_API int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, size_t monitor_length,
+                                    quillet_report_fn report, void* user, quillet_machine** out);
+/* Frees `machine` (and its processor). Null is accepted and ignored. */
+QUILLET_API void quillet_machine_free(quillet_machine* machine);
+
+/* The machine's processor: registers, flags, counters, memory (what the
+ * processor reads, and writes made as its writes are, through the map),
+ * ports (an `in` callback's byte is read ahead of the device; a negative
+ * one lets the device answer; `out` sees every OUT before the device),
+ * trace, stops, runs and calls, all through the quillet_cpu_* functions,
+ * which then act on the machine. Not quillet_cpu_map_rom or
+ * quillet_cpu_from_snapshot (-23). Owned by the machine: never freed on
+ * its own (quillet_cpu_free ignores it). */
+QUILLET_API quillet_cpu* quillet_machine_cpu(quillet_machine* machine);
+
+/* Power-on: PC 0, interrupts disabled, the start-up map (the monitor
+ * mirrored at 0x0000, ended by the first I/O write), every device reset;
+ * RAM as it is. Without a monitor image: -23. */
+QUILLET_API int quillet_machine_boot(quillet_machine* machine);
+
+/* Frames since state 0 (40 960 states each); 0 for null. */
+QUILLET_API uint64_t quillet_machine_frames(const quillet_machine* machine);
+
+/* Whether the model can read the snapshot's ROM module (MATO and ALFA
+ * have no port for it): 1 or 0. */
+QUILLET_API int quillet_machine_rom_module_readable(const quillet_machine* machine);
+
+/* The 16 KB the video circuit shows (pixel line y at 64 * y), copied into
+ * `out` (`length` at most 16384; more: -13). */
+QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, size_t length);
+
+/* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
+ * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
+ * all as the run left them; whole or not at all. */
+QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_snapshot* snapshot);
 
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32

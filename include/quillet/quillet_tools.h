@@ -54,6 +54,16 @@ QUILLET_API int quillet_save_files(const char* directory, const quillet_named_da
 #define QUILLET_ENTRY_OTHER   2
 QUILLET_API int quillet_entry_kind(const char* path);
 
+/* Whether writing to `a` or to `b` would replace one and the same file: 1
+ * when both name the same existing regular file (the same device and
+ * inode; on Windows the same volume and file ID), whatever the spelling
+ * ("./x" and "x", a hard link, a symbolic link followed), or the same new
+ * name in one directory where no file stands yet; 0 otherwise (different
+ * files, a directory, a device or a pipe, which are written into rather
+ * than replaced, or a path that cannot be examined); -4 for a null
+ * pointer. Reports nothing. */
+QUILLET_API int quillet_same_file(const char* a, const char* b);
+
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
 QUILLET_API long long quillet_file_size(const char* path);

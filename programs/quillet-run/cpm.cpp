@@ -1,5 +1,8 @@
 #include "cpm.hpp"
 
+#include "options.hpp"
+#include "run.hpp"
+
 namespace quillet::run {
 
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user) {
@@ -8,6 +11,10 @@ int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn repor
     quillet_cpu_set_reporter(cpu, report, user);
     const long loaded = quillet_cpu_load_file(cpu, CPM_LOAD_ADDRESS, path);
     if (loaded < 0) return static_cast<int>(loaded);
+    if (loaded == 0) {
+        print_run_usage_error("--cpm needs a file of 1 byte or more:", path);
+        return EXIT_USAGE;
+    }
     const std::uint8_t ret = 0xC9;
     quillet_cpu_write_memory(cpu, CPM_BDOS_ADDRESS, &ret, 1);
     quillet_cpu_set_pair(cpu, QUILLET_REG_PC, CPM_LOAD_ADDRESS);

@@ -1,8 +1,6 @@
 #include "options.hpp"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -129,6 +127,8 @@ const char HELP_TEXT[] =
     "      --version          show the version and exit\n"
     "\n"
     "RANGE is A, A-B, A+N, or pN:A-B within memory page N, as quillet-info takes it.\n"
+    "Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal with a\n"
+    "trailing H (0C000H).\n"
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
     "return, HLT, a CP/M program's end) and every check holds; 1 a check failed;\n"
@@ -144,20 +144,22 @@ bool split_assignment(const char* text, std::string* name, std::string* value) {
     return true;
 }
 
+// "0 to 0xFFFF": the values a number may take, for the messages.
+std::string values_up_to(long limit) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0 to 0x%lX", limit);
+    return text;
+}
+
 bool parse_address(const std::string& text, long* address) {
     return common::parse_strict_number(text, ADDRESS_MAX, address);
 }
 
-// A count in decimal or 0x hexadecimal, the whole text, at least 1.
+// A count, at least 1.
 bool parse_count(const char* text, std::uint64_t* value) {
-    if (!*text || *text == '-' || *text == '+' || *text == ' ') return false;
-    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* digits = hex ? text + 2 : text;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(digits, &end, hex ? 16 : 10);
-    if (errno != 0 || end == digits || *end != '\0' || parsed == 0) return false;
-    *value = parsed;
+    std::uint64_t count = 0;
+    if (!common::parse_number_text(text, UINT64_MAX, &count) || count == 0) return false;
+    *value = count;
     return true;
 }
 
@@ -219,8 +221,11 @@ common::OptionStep Parser::take_register(const char* text, const char* option, s
     if (!split_assignment(text, &name, &value) || !common::parse_register_name(name.c_str(), &item.reg)) {
         return error((std::string("unknown register in ") + option).c_str(), text);
     }
-    if (!common::parse_strict_number(value, item.reg.pair ? WORD_MAX : BYTE_MAX, &item.value)) {
-        return error((std::string("bad register value in ") + option).c_str(), text);
+    const long limit = item.reg.pair ? WORD_MAX : BYTE_MAX;
+    if (!common::parse_strict_number(value, limit, &item.value)) {
+        const std::string message = std::string("bad register value (") + common::register_name_text(item.reg) +
+                                    " is " + values_up_to(limit) + ") in " + option;
+        return error(message.c_str(), text);
     }
     into->push_back(item);
     return common::OptionStep::go_on;
@@ -230,7 +235,7 @@ common::OptionStep Parser::take_bytes(const char* text, const char* option, std:
     std::string address, hex;
     MemoryBytes item{};
     if (!split_assignment(text, &address, &hex) || !parse_address(address, &item.address)) {
-        return error((std::string("bad address in ") + option).c_str(), text);
+        return error(("bad address (" + values_up_to(ADDRESS_MAX) + ") in " + option).c_str(), text);
     }
     if (common::decode_hex(hex.c_str(), &item.bytes) != common::HexProblem::none) {
         return error((std::string("bad hexadecimal bytes in ") + option).c_str(), text);
@@ -245,8 +250,8 @@ common::OptionStep Parser::take_bytes(const char* text, const char* option, std:
 common::OptionStep Parser::take_value(const common::OptionUse& use) {
     RunOptions& o = *options_;
     const char* value = use.value;
-    const std::string bad_address = std::string("bad address for ") + use.name;
-    const std::string bad_count = std::string("bad count for ") + use.name;
+    const std::string bad_address = "bad address (" + values_up_to(ADDRESS_MAX) + ") for " + use.name;
+    const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
     switch (static_cast<OptionId>(use.spec->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
@@ -260,7 +265,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         PortInput input{};
         long number = 0;
         if (!split_assignment(value, &port, &hex) || !common::parse_strict_number(port, PORT_MAX, &number)) {
-            return error("bad port in --in", value);
+            return error(("bad port (" + values_up_to(PORT_MAX) + ") in --in").c_str(), value);
         }
         input.port = static_cast<int>(number);
         if (common::decode_hex(hex.c_str(), &input.bytes) != common::HexProblem::none) {

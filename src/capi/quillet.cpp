@@ -13,6 +13,7 @@
 
 #include "base/file_access.hpp"
 #include "capi/arguments.hpp"
+#include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
@@ -127,6 +128,14 @@ static_assert(QUILLET_FIELD_NUMBER == static_cast<int>(FieldForm::NUMBER) &&
               "the interface's field forms are the table's");
 
 }  // namespace
+}  // namespace quillet
+
+namespace quillet {
+
+const Snapshot& snapshot_value(const quillet_snapshot* snapshot) { return snapshot->value; }
+Snapshot& snapshot_value(quillet_snapshot* snapshot) { return snapshot->value; }
+const Reporter& snapshot_reporter(const quillet_snapshot* snapshot) { return snapshot->reporter; }
+
 }  // namespace quillet
 
 using namespace quillet;
@@ -532,6 +541,15 @@ int quillet_entry_kind(const char* path) {
     case platform::EntryKind::OTHER: break;
     }
     return QUILLET_ENTRY_OTHER;
+}
+
+int quillet_same_file(const char* a, const char* b) {
+    if (!a || !b) return ERR_MISSING_VALUE;
+    const platform::FileIdentity first = platform::identify_file(a);
+    if (first.kind != platform::FileIdentity::Kind::REGULAR && first.kind != platform::FileIdentity::Kind::ABSENT) {
+        return 0;
+    }
+    return platform::same_file(first, platform::identify_file(b)) ? 1 : 0;
 }
 
 long long quillet_file_size(const char* path) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "machine/routine_call.hpp"
+
 namespace quillet {
 
 namespace {
@@ -201,32 +203,7 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
 }
 
 int machine_call(Machine* m, std::uint16_t address, std::uint64_t max_states, std::uint64_t max_instructions) {
-    CpuState& s = m->cpu.state;
-    const std::uint16_t back = s.pc;
-    const std::uint16_t stack = s.sp;
-    const std::uint8_t pushed[2] = {static_cast<std::uint8_t>(back), static_cast<std::uint8_t>(back >> 8)};
-    s.sp = static_cast<std::uint16_t>(s.sp - 2);
-    machine_write(m, s.sp, pushed, 1);
-    machine_write(m, static_cast<std::uint16_t>(s.sp + 1), pushed + 1, 1);
-    s.pc = address;
-    const bool stop_of_its_own = m->user_stops[back];
-    machine_set_stop(m, back, true);
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
-    int reason;
-    for (;;) {
-        reason = machine_run(m, limits);
-        limits.leave_stop = true;
-        if (reason != CPU_STOP_ADDRESS || s.pc != back) break;
-        if (s.sp == stack) {
-            reason = MACHINE_STOP_RETURNED;
-            break;
-        }
-        if (stop_of_its_own) break;
-    }
-    machine_set_stop(m, back, stop_of_its_own);
-    return reason;
+    return call_routine(&m->cpu, m, address, max_states, max_instructions);
 }
 
 }  // namespace quillet

@@ -386,4 +386,19 @@ TEST(CApi, EntryKindOfALinkIsNotWhatItLeadsTo) {
     EXPECT_EQ(quillet_file_size(dir.file("link.bin").c_str()), 10);
 }
 
+// Two paths name one file to replace only when it is a regular file, or
+// the same new name in one directory; a directory is written into, never
+// replaced. (The platform layer's identities are in file_identity_test.)
+TEST(CApi, SameFileIsOneRegularFileOrOneNewName) {
+    TempDir dir;
+    dir.write("file.bin", ascending(10));
+    dir.make_directory("sub");
+    EXPECT_EQ(quillet_same_file(dir.file("file.bin").c_str(), dir.file("sub/../file.bin").c_str()), 1);
+    EXPECT_EQ(quillet_same_file(dir.file("new.bin").c_str(), dir.file("./new.bin").c_str()), 1);
+    EXPECT_EQ(quillet_same_file(dir.file("sub").c_str(), dir.file("./sub").c_str()), 0);
+    EXPECT_EQ(quillet_same_file(dir.file("file.bin").c_str(), dir.file("new.bin").c_str()), 0);
+    EXPECT_EQ(quillet_same_file(nullptr, "x"), QUILLET_ERR_MISSING_VALUE);
+    EXPECT_EQ(quillet_same_file("x", nullptr), QUILLET_ERR_MISSING_VALUE);
+}
+
 }  // namespace

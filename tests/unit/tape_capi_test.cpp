@@ -7,7 +7,7 @@
 
 #include "quillet/quillet.h"
 #include "unit/snapshot_test_support.hpp"
-#include "unit/tape_test_support.hpp"
+#include "support/tape_bytes.hpp"
 
 namespace {
 

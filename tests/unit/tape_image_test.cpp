@@ -6,7 +6,7 @@
 
 #include "tape/tape_image.hpp"
 #include "unit/snapshot_test_support.hpp"
-#include "unit/tape_test_support.hpp"
+#include "support/tape_bytes.hpp"
 
 namespace quillet {
 namespace {

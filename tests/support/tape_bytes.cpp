@@ -1,4 +1,4 @@
-#include "unit/tape_test_support.hpp"
+#include "support/tape_bytes.hpp"
 
 #include <fstream>
 #include <iterator>
