@@ -48,7 +48,8 @@ install(TARGETS quillet_shared quillet_static EXPORT quilletTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(FILES include/quillet/quillet.h include/quillet/quillet_layout.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet COMPONENT development)
+install(FILES include/quillet/quillet.h include/quillet/quillet_layout.h
+              include/quillet/quillet_tools.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet COMPONENT development)
 install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${QUILLET_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(cmake/quilletConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake
   INSTALL_DESTINATION ${QUILLET_CMAKE_DIR})

@@ -73,6 +73,7 @@ quillet_layer(tape BELOW base SOURCES
 quillet_layer(video SOURCES
   src/video/screen_compare.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
+  src/capi/arguments.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp

@@ -134,6 +134,11 @@ QUILLET_API const char* quillet_message(int code);
  * more than this: what follows the last piece does not count. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
+/* 0 when `address` is one of the 64 KB address space (0..65535), else -13.
+ * Reports nothing: the check that every function taking an address makes,
+ * for a caller that checks a value before it has a snapshot. */
+QUILLET_API int quillet_address_check(long address);
+
 /* The sizes of the state buffers of quillet_get_peripheral_state and
  * quillet_get_musica_state. Where each field of the header lies: the field
  * table below (the raw offsets, deprecated, are in quillet_layout.h). */
@@ -526,83 +531,6 @@ QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, s
 QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
                                     size_t capacity, size_t* written);
 
-/* Writes `length` bytes to the file `path` the same safe way (whole or not
- * at all). Failures are reported through `report` (may be null). */
-QUILLET_API int quillet_save_file(const char* path, const void* data, size_t length,
-                                  quillet_report_fn report, void* user);
-
-/* A file written piece by piece, as a long text is, the same safe way:
- * the pieces go through a buffer of QUILLET_OUTPUT_BUFFER bytes into a
- * temporary file beside `path`, which replaces `path` only at
- * quillet_output_commit (a device or a pipe is written directly). So its
- * memory stays the same however long the file grows. */
-typedef struct quillet_output quillet_output;
-#define QUILLET_OUTPUT_BUFFER 65536
-
-/* Opens `path` for writing into `*output` (null on failure). 0, -10 when
- * it cannot be created (reported with `path`), -2, or -4 for a null
- * pointer. Failures of this output are reported through `report` (may be
- * null). */
-QUILLET_API int quillet_output_open(const char* path, quillet_output** output, quillet_report_fn report,
-                                    void* user);
-/* Appends `length` bytes of `data`. 0, or -12 when the file cannot take
- * them (a full disk), reported once: from then on every write and the
- * commit give -12 without a report. -4 for a null pointer. */
-QUILLET_API int quillet_output_write(quillet_output* output, const void* data, size_t length);
-/* Writes what is buffered and puts the file in place of `path`; frees
- * `output`. 0, or -12 (reported unless a write already was) and `path` is
- * as it was. A null `output`: -4. */
-QUILLET_API int quillet_output_commit(quillet_output* output);
-/* Gives the file up: `path` stays as it was; frees `output`. Null is
- * accepted and ignored. */
-QUILLET_API void quillet_output_discard(quillet_output* output);
-
-/* A file of a set that quillet_save_files writes into one directory: its
- * name there (no directory part) and `length` bytes at `data`. */
-typedef struct quillet_named_data {
-    const char* name;
-    const void* data;
-    size_t length;
-} quillet_named_data;
-
-/* Writes the `count` files into `directory`, which is created when it does
- * not exist (its parent must), all of them or none, each the safe way of
- * quillet_save_file: only when every file was written are they put in
- * place, and then each of the `stale_count` names in `stale` (files of an
- * earlier set that this one lacks) that stands in `directory` as a regular
- * file is removed. A failure leaves the directory as it was: -10 or -12
- * naming the file's path ("DIR/name"), -2, -4 for a null pointer. Failures
- * are reported through `report` (may be null). */
-QUILLET_API int quillet_save_files(const char* directory, const quillet_named_data* files, size_t count,
-                                   const char* const* stale, size_t stale_count, quillet_report_fn report,
-                                   void* user);
-
-/*-************************************
- *  Files
- **************************************/
-/* What stands at `path`, a symbolic link itself rather than what it leads
- * to: QUILLET_ENTRY_NONE (nothing, or nothing that could be examined),
- * QUILLET_ENTRY_REGULAR (a regular file) or QUILLET_ENTRY_OTHER (a
- * directory, a link, a device, a pipe). -4 for a null `path`. */
-#define QUILLET_ENTRY_NONE    0
-#define QUILLET_ENTRY_REGULAR 1
-#define QUILLET_ENTRY_OTHER   2
-QUILLET_API int quillet_entry_kind(const char* path);
-
-/* Whether writing to `a` or to `b` would replace one and the same file: 1
- * when both name the same existing regular file (the same device and
- * inode; on Windows the same volume and file ID), whatever the spelling
- * ("./x" and "x", a hard link, a symbolic link followed), or the same new
- * name in one directory where no file stands yet; 0 otherwise (different
- * files, a directory, a device or a pipe, which are written into rather
- * than replaced, or a path that cannot be examined); -4 for a null
- * pointer. Reports nothing. */
-QUILLET_API int quillet_same_file(const char* a, const char* b);
-
-/* The size in bytes of the regular file `path`, links followed; -1 when it
- * is no regular file or cannot be examined, -4 for a null `path`. */
-QUILLET_API long long quillet_file_size(const char* path);
-
 /*-************************************
  *  Block codec
  **************************************/
@@ -700,7 +628,9 @@ QUILLET_API uint64_t quillet_cpu_states(const quillet_cpu* cpu);
 QUILLET_API uint64_t quillet_cpu_instructions(const quillet_cpu* cpu);
 
 /* Writes `length` bytes to the RAM from `address` (0..65535; another: -13;
- * address + length above 65536: -13), beneath any image. */
+ * address + length above 65536: -13), beneath any image. As everywhere in
+ * this interface, a null buffer with a `length` of 0 is no failure: nothing
+ * is copied. */
 QUILLET_API int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length);
 /* Copies `length` bytes of the RAM from `address` into `out`, beneath any
  * image; bounds as for writing. */
@@ -711,6 +641,19 @@ QUILLET_API int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void
  * A range that leaves the 64 KB, is empty, or overlaps an image mapped
  * before: -13, and nothing changes. */
 QUILLET_API int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_t length);
+
+/* Reads the file `path` straight into the processor, from `address`
+ * (0..65535; another: -13) on: into the RAM (quillet_cpu_load_file), or
+ * as a read-only image over it that `cpu` keeps until it is freed
+ * (quillet_cpu_map_rom_file; an image mapped there already: -13). The file
+ * is read as quillet_load_file reads one, with its failure codes: a
+ * regular file, a pipe or a FIFO to its end, at most 65536 - `address`
+ * bytes (a longer one: -8, a pipe not read past the byte beyond); -5, -6,
+ * -9, -2. Result: the number of bytes read (an empty file: 0, and nothing
+ * is loaded or mapped), or the failure code; a failure changes nothing.
+ * -4 for a null pointer. */
+QUILLET_API long quillet_cpu_load_file(quillet_cpu* cpu, long address, const char* path);
+QUILLET_API long quillet_cpu_map_rom_file(quillet_cpu* cpu, long address, const char* path);
 
 /* The port callbacks, both may be null. `in` returns the byte read (its
  * low 8 bits count); during a call the processor's registers and counters

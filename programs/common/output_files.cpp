@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "quillet/quillet_tools.h"
 #include "failures.hpp"
 
 namespace quillet::common {

@@ -7,6 +7,8 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+#include "quillet/quillet_tools.h"
+
 namespace quillet::common {
 namespace {
 

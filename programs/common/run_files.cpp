@@ -1,6 +1,7 @@
 #include "run_files.hpp"
 
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 
 namespace quillet::common {
 

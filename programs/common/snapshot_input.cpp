@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "quillet/quillet_tools.h"
 #include "console.hpp"
 
 namespace quillet::common {

@@ -1,7 +1,5 @@
 #include "cpm.hpp"
 
-#include <vector>
-
 #include "options.hpp"
 #include "run.hpp"
 
@@ -9,22 +7,16 @@ namespace quillet::run {
 
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user) {
     // The library reads the file as quillet's -mem does: its checks and
-    // messages, and at most 0x10000 - 0x0100 bytes.
-    if (quillet_file_size(path) == 0) {
+    // messages, a pipe to its end, and at most 0x10000 - 0x0100 bytes.
+    quillet_cpu_set_reporter(cpu, report, user);
+    const long loaded = quillet_cpu_load_file(cpu, CPM_LOAD_ADDRESS, path);
+    if (loaded < 0) return static_cast<int>(loaded);
+    if (loaded == 0) {
         print_run_usage_error("--cpm needs a file of 1 byte or more:", path);
         return EXIT_USAGE;
     }
-    quillet_snapshot* image = quillet_snapshot_new();
-    if (!image) return QUILLET_ERR_OUT_OF_MEMORY;
-    quillet_set_reporter(image, report, user);
-    int result = quillet_load_file(image, CPM_LOAD_ADDRESS, path);
-    std::vector<std::uint8_t> memory(QUILLET_ADDRESS_SPACE);
-    if (result == 0) result = quillet_read_memory(image, 0, memory.data(), memory.size());
-    quillet_snapshot_free(image);
-    if (result != 0) return result;
     const std::uint8_t ret = 0xC9;
-    memory[CPM_BDOS_ADDRESS] = ret;
-    quillet_cpu_write_memory(cpu, 0, memory.data(), memory.size());
+    quillet_cpu_write_memory(cpu, CPM_BDOS_ADDRESS, &ret, 1);
     quillet_cpu_set_pair(cpu, QUILLET_REG_PC, CPM_LOAD_ADDRESS);
     quillet_cpu_set_pair(cpu, QUILLET_REG_SP, 0);
     quillet_cpu_set_stop(cpu, CPM_BDOS_ADDRESS, 1);

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "quillet/quillet_tools.h"
 #include "console.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
@@ -16,40 +17,32 @@ constexpr int PORT_COUNT = 256;
 constexpr int NO_INPUT = 0xFF;  // what IN reads from a port nothing models
 constexpr int INSTRUCTION_BYTES_MAX = 3;
 
-// Reads the ROM image `image` into `bytes`, through the library's reader of
-// memory files (its checks, codes and messages for a file it cannot read).
-int read_rom_image(const RomImage& image, std::vector<std::uint8_t>* bytes) {
-    const long long size = quillet_file_size(image.path);
-    if (size > QUILLET_ADDRESS_SPACE - image.address) {
-        print_run_usage_error("--rom-at image does not fit below 0x10000:", image.path);
-        return EXIT_USAGE;
-    }
-    common::OwnedSnapshot scratch;
-    if (!scratch.get()) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
-    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
-    if (const int loaded = quillet_load_file(scratch.get(), image.address, image.path)) return loaded;
-    if (size <= 0) {
-        print_run_usage_error("--rom-at needs a file of 1 byte or more:", image.path);
-        return EXIT_USAGE;
-    }
-    bytes->resize(static_cast<std::size_t>(size));
-    return quillet_read_memory(scratch.get(), image.address, bytes->data(), bytes->size());
-}
-
+// Maps each ROM image straight from its file, through the library's reader
+// of memory files (a pipe read to its end; its checks, codes and messages).
+// A regular file's size is known before: one that does not fit or that
+// overlaps an image before it is a usage error.
 int map_rom_images(quillet_cpu* cpu, const std::vector<RomImage>& roms) {
     std::vector<std::pair<long, long>> mapped;  // first and last address of each image
     for (const RomImage& image : roms) {
-        std::vector<std::uint8_t> bytes;
-        if (const int result = read_rom_image(image, &bytes)) return result;
-        const long last = image.address + static_cast<long>(bytes.size()) - 1;
+        const long long size = quillet_file_size(image.path);
+        if (size > QUILLET_ADDRESS_SPACE - image.address) {
+            print_run_usage_error("--rom-at image does not fit below 0x10000:", image.path);
+            return EXIT_USAGE;
+        }
+        const long last = image.address + static_cast<long>(size) - 1;
         for (const auto& before : mapped) {
-            if (image.address <= before.second && before.first <= last) {
+            if (size > 0 && image.address <= before.second && before.first <= last) {
                 print_run_usage_error("--rom-at image overlaps another:", image.path);
                 return EXIT_USAGE;
             }
         }
-        mapped.emplace_back(image.address, last);
-        if (const int result = quillet_cpu_map_rom(cpu, image.address, bytes.data(), bytes.size())) return result;
+        const long read = quillet_cpu_map_rom_file(cpu, image.address, image.path);
+        if (read < 0) return static_cast<int>(read);
+        if (read == 0) {
+            print_run_usage_error("--rom-at needs a file of 1 byte or more:", image.path);
+            return EXIT_USAGE;
+        }
+        mapped.emplace_back(image.address, image.address + read - 1);
     }
     return 0;
 }

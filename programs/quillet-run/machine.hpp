@@ -11,6 +11,7 @@
 #include "coverage.hpp"
 #include "options.hpp"
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 
 namespace quillet::run {
 

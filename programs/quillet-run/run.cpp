@@ -23,6 +23,7 @@
 #include "screen_check.hpp"
 #include "snapshot_input.hpp"
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 
 namespace quillet::run {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console.hpp"
+#include "quillet/quillet_tools.h"
 #include "listing.hpp"
 #include "options.hpp"
 #include "output_files.hpp"

@@ -33,7 +33,7 @@ struct Parse {
 // there), reported as -13 otherwise.
 int parse_address(const Parse& p, const char* text, const char* word, int* address) {
     *address = parse_number(text);
-    if (quillet_read_memory(p.checker, *address, nullptr, 0) != 0) {
+    if (quillet_address_check(*address) != 0) {
         return report_failure(p.sink, QUILLET_ERR_VALUE_RANGE, *address, word);
     }
     return 0;

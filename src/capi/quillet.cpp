@@ -3,6 +3,7 @@
 // parameter, the register, the value given), then calls the layer that does
 // the work.
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 #include "quillet/quillet_layout.h"
 
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "base/file_access.hpp"
 #include "base/platform.hpp"
+#include "capi/arguments.hpp"
 #include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
@@ -86,24 +88,14 @@ const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_snapshot* s) { return s ? s->reporter : NO_REPORTER; }
 
-// A null argument: the value that is missing, named.
-int missing(const quillet_snapshot* s, const char* parameter) {
-    return report_failure(reporter_of(s), ERR_MISSING_VALUE, parameter);
-}
-
-// What a value out of range was meant to be, with its range: "address (0 to 65535)".
-std::string range_text(const char* what, long max) {
-    return std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
-}
+// The argument checks (capi/arguments), reported on the snapshot.
+int missing(const quillet_snapshot* s, const char* parameter) { return report_missing(reporter_of(s), parameter); }
 
 int out_of_range(const quillet_snapshot* s, long value, const char* what, long max) {
-    return report_failure(reporter_of(s), ERR_VALUE_RANGE, range_text(what, max).c_str(), value);
+    return report_out_of_range(reporter_of(s), value, what, max);
 }
 
-int check_address(const quillet_snapshot* s, long address) {
-    if (address < 0 || address > ADDRESS_MAX) return out_of_range(s, address, "address", ADDRESS_MAX);
-    return 0;
-}
+int check_address(const quillet_snapshot* s, long address) { return check_address(reporter_of(s), address); }
 
 int check_page(const quillet_snapshot* s, int page) {
     if (page < 0 || page >= PAGE_COUNT) return report_failure(reporter_of(s), ERR_BAD_PAGE, DecimalText(page).c_str());
@@ -658,6 +650,10 @@ int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* p
     const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
     if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
     return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;
+}
+
+int quillet_address_check(long address) {
+    return address < 0 || address > ADDRESS_MAX ? ERR_VALUE_RANGE : 0;
 }
 
 int quillet_field_count(void) { return HEADER_FIELD_COUNT; }

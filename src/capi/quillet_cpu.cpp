@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/failure.hpp"
+#include "base/file_access.hpp"
+#include "capi/arguments.hpp"
 #include "capi/capi_handles.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
@@ -18,30 +20,37 @@
 namespace quillet {
 namespace {
 
-constexpr long ADDRESS_LAST = CPU_MEMORY_SIZE - 1;
 constexpr int PAIR_COUNT = 6;  // AF, BC, DE, HL, PC, SP
 
 const Reporter NO_REPORTER{};
 
 const Reporter& reporter_of(const quillet_cpu* cpu) { return cpu ? cpu->reporter : NO_REPORTER; }
 
-int missing(const quillet_cpu* cpu, const char* parameter) {
-    return report_failure(reporter_of(cpu), ERR_MISSING_VALUE, parameter);
-}
+// The argument checks (capi/arguments), reported on the processor.
+int missing(const quillet_cpu* cpu, const char* parameter) { return report_missing(reporter_of(cpu), parameter); }
 
-// A value outside its range, shown with what it was meant to be: "address (0 to 65535)".
 int out_of_range(const quillet_cpu* cpu, long value, const char* what, long max) {
-    const std::string text = std::string(what) + " (0 to " + DecimalText(max).c_str() + ")";
-    return report_failure(reporter_of(cpu), ERR_VALUE_RANGE, text.c_str(), value);
+    return report_out_of_range(reporter_of(cpu), value, what, max);
 }
 
-// `length` bytes from `address` within the 64 KB.
 int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
-    if (address < 0 || address > ADDRESS_LAST) return out_of_range(cpu, address, "address", ADDRESS_LAST);
-    if (length > CPU_MEMORY_SIZE - static_cast<std::size_t>(address)) {
-        return out_of_range(cpu, static_cast<long>(length), "length", static_cast<long>(CPU_MEMORY_SIZE - address));
-    }
-    return 0;
+    return check_span(reporter_of(cpu), address, length);
+}
+
+// Reads the file `path` into `image` as a memory source that starts at
+// `address`: the library's one reader of memory files, with its codes.
+// Returns the size read or the failure code.
+long read_image_file(quillet_cpu* cpu, long address, const char* path, ByteBuffer* image) {
+    if (!path) return missing(cpu, "path");
+    if (const int result = check_range(cpu, address, 0)) return result;
+    SourceFile source;
+    if (const int result = source.open(path, cpu->reporter)) return result;
+    const int size = source.measure(static_cast<int>(CPU_MEMORY_SIZE - address), cpu->reporter);
+    if (size < 0) return size;
+    if (const int result = image->allocate(static_cast<std::size_t>(size), cpu->reporter)) return result;
+    const ByteRange range{image->data(), static_cast<std::size_t>(size)};
+    if (const int result = source.read(&range, 1, cpu->reporter)) return result;
+    return size;
 }
 
 // A run's limits as the processor takes them, totals of its counters: the
@@ -205,8 +214,9 @@ uint64_t quillet_cpu_instructions(const quillet_cpu* cpu) { return cpu ? cpu->co
 
 int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!data) return missing(cpu, "data");
+    if (!data && length > 0) return missing(cpu, "data");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (cpu->machine) {
         machine_write(cpu->machine, static_cast<std::uint16_t>(address), bytes, length);
@@ -218,8 +228,9 @@ int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, s
 
 int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!out) return missing(cpu, "out");
+    if (!out && length > 0) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     // A machine's memory is what its map shows.
     if (cpu->machine) {
         cpu_read_view(cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
@@ -231,10 +242,28 @@ int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, siz
 
 int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void* out, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
-    if (!out) return missing(cpu, "out");
+    if (!out && length > 0) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
+    if (length == 0) return 0;  // nothing to copy, whatever the buffer
     cpu_read_view(cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
+}
+
+long quillet_cpu_load_file(quillet_cpu* cpu, long address, const char* path) {
+    if (!cpu) return missing(cpu, "cpu");
+    ByteBuffer image;
+    const long size = read_image_file(cpu, address, path, &image);
+    if (size > 0) quillet_cpu_write_memory(cpu, address, image.data(), image.size());
+    return size;
+}
+
+long quillet_cpu_map_rom_file(quillet_cpu* cpu, long address, const char* path) {
+    if (!cpu) return missing(cpu, "cpu");
+    ByteBuffer image;
+    const long size = read_image_file(cpu, address, path, &image);
+    if (size <= 0) return size;
+    if (const int result = quillet_cpu_map_rom(cpu, address, image.data(), image.size())) return result;
+    return size;
 }
 
 int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_t length) {

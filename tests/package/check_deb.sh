@@ -121,7 +121,8 @@ expect_files libquillet1 "$libdir/libquillet.so.1" "$libdir/libquillet.so.$versi
 cmake_dir=$libdir/cmake/quillet
 targets_of_build_type=$(listing libquillet-dev | grep -x "$cmake_dir/quilletTargets-[a-z]*\.cmake" || true)
 [[ -n $targets_of_build_type ]] || fail "libquillet-dev lacks $cmake_dir/quilletTargets-<build type>.cmake"
-expect_files libquillet-dev usr/include/quillet/quillet.h usr/include/quillet/quillet_layout.h "$libdir/libquillet.so" "$libdir/libquillet.a" \
+expect_files libquillet-dev usr/include/quillet/quillet.h usr/include/quillet/quillet_layout.h \
+    usr/include/quillet/quillet_tools.h "$libdir/libquillet.so" "$libdir/libquillet.a" \
     "$libdir/pkgconfig/quillet.pc" "$cmake_dir/quilletConfig.cmake" "$cmake_dir/quilletConfigVersion.cmake" \
     "$cmake_dir/quilletTargets.cmake" ${targets_of_build_type:+"$targets_of_build_type"} \
     usr/share/doc/libquillet-dev/copyright usr/share/doc/libquillet-dev/changelog.gz

@@ -90,6 +90,7 @@ lib/cmake/quillet/quilletTargets-relwithdebinfo.cmake
 lib/pkgconfig/quillet.pc
 include/quillet/quillet.h
 include/quillet/quillet_layout.h
+include/quillet/quillet_tools.h
 doc/README.md
 doc/LICENSE
 doc/CHANGELOG.md

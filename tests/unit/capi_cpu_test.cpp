@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quillet/quillet.h"
+#include "support/temp_dir.hpp"
 #include "unit/snapshot_test_support.hpp"
 
 namespace {
@@ -177,6 +178,80 @@ TEST(CApiCpu, LimitsAreABudgetOfEachRunFromItsStart) {
         EXPECT_EQ(quillet_cpu_states(c.cpu), step.states);
         EXPECT_EQ(quillet_cpu_instructions(c.cpu), step.instructions);
     }
+}
+
+// A file read straight into the processor: into the RAM or as an image
+// over it, as much as fits from the address, with the codes of the
+// snapshot's memory files; a failure or an empty file changes nothing.
+TEST(CApiCpu, AFileIsReadStraightIntoTheProcessor) {
+    quillet_test::TempDir dir;
+    dir.write("three.bin", {0x3E, 0x2A, 0x76});
+    dir.write("empty.bin", {});
+    dir.write("page.bin", quillet_test::Bytes(0x101, 0xAA));
+    const std::string three = dir.file("three.bin");
+    const struct {
+        bool rom;
+        long address;
+        std::string path;
+        long result;
+        const char* report;  // null: none
+    } cases[] = {
+        {false, 0x4000, three, 3, nullptr},
+        {true, 0x4000, three, 3, nullptr},
+        {true, 0xFFFD, three, 3, nullptr},
+        {true, 0x4000, dir.file("empty.bin"), 0, nullptr},
+        {false, 0xFF00, dir.file("page.bin"), -8, "Source file '"},
+        {true, 0xFFFE, three, -8, "Source file '"},
+        {false, 0x4000, dir.file("missing.bin"), -5, "Can't open source file '"},
+        {true, 0x10000, three, -13, "Value 65536 is out of range for address (0 to 65535)"},
+    };
+    for (const auto& c : cases) {
+        Cpu cpu;
+        const long result = c.rom ? quillet_cpu_map_rom_file(cpu.cpu, c.address, c.path.c_str())
+                                  : quillet_cpu_load_file(cpu.cpu, c.address, c.path.c_str());
+        EXPECT_EQ(result, c.result) << c.path;
+        EXPECT_EQ(cpu.log.reports.size(), c.report ? 1u : 0u) << c.path;
+        if (c.report && !cpu.log.reports.empty()) {
+            EXPECT_EQ(cpu.log.reports[0].text.rfind(c.report, 0), 0u) << cpu.log.reports[0].text;
+        }
+        if (c.address > 0xFFFF) continue;
+        std::uint8_t ram = 0xFF, view = 0xFF;
+        quillet_cpu_read_memory(cpu.cpu, c.address, &ram, 1);
+        quillet_cpu_read_view(cpu.cpu, c.address, &view, 1);
+        const std::uint8_t loaded = c.result > 0 ? 0x3E : 0x00;
+        EXPECT_EQ(ram, c.rom ? 0x00 : loaded) << c.path;
+        EXPECT_EQ(view, loaded) << c.path;
+        std::uint8_t byte = 0x55;  // a mapped image is read-only
+        quillet_cpu_write_memory(cpu.cpu, c.address, &byte, 1);
+        quillet_cpu_read_view(cpu.cpu, c.address, &view, 1);
+        EXPECT_EQ(view, c.rom && c.result > 0 ? 0x3E : 0x55) << c.path;
+    }
+    Cpu cpu;
+    EXPECT_EQ(quillet_cpu_load_file(cpu.cpu, 0, nullptr), -4);
+    EXPECT_EQ(quillet_cpu_map_rom_file(nullptr, 0, three.c_str()), -4);
+    ASSERT_EQ(quillet_cpu_map_rom_file(cpu.cpu, 0x4000, three.c_str()), 3);
+    EXPECT_EQ(quillet_cpu_map_rom_file(cpu.cpu, 0x4002, three.c_str()), -13) << "an image is mapped there";
+}
+
+// A null buffer with a length of 0 is nothing to copy for both handles;
+// an address is checked alike without either.
+TEST(CApiCpu, ANullBufferOfNoBytesIsNoFailureForEitherHandle) {
+    Cpu c;
+    quillet_snapshot* s = quillet_snapshot_new();
+    EXPECT_EQ(quillet_cpu_write_memory(c.cpu, 0x100, nullptr, 0), 0);
+    EXPECT_EQ(quillet_cpu_read_memory(c.cpu, 0x100, nullptr, 0), 0);
+    EXPECT_EQ(quillet_cpu_read_view(c.cpu, 0x100, nullptr, 0), 0);
+    EXPECT_EQ(quillet_load_bytes(s, 0x100, nullptr, 0), 0);
+    EXPECT_EQ(quillet_read_memory(s, 0x100, nullptr, 0), 0);
+    EXPECT_EQ(quillet_cpu_write_memory(c.cpu, 0x100, nullptr, 1), -4);
+    EXPECT_EQ(quillet_load_bytes(s, 0x100, nullptr, 1), -4);
+    EXPECT_EQ(c.log.reports.size(), 1u);
+    quillet_snapshot_free(s);
+    const struct {
+        long address;
+        int result;
+    } addresses[] = {{0, 0}, {0xFFFF, 0}, {-1, -13}, {0x10000, -13}};
+    for (const auto& a : addresses) EXPECT_EQ(quillet_address_check(a.address), a.result) << a.address;
 }
 
 TEST(CApiCpu, ATraceSeesEachInstructionUntilItHasEnough) {

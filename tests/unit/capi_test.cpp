@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 #include "support/target.hpp"
 #include "unit/snapshot_test_support.hpp"
 
