@@ -52,7 +52,14 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-quillet_layer(capi BELOW image cpu SOURCES
+# The PMD 85 over the 8080: its keyboard, screen and sound.
+quillet_layer(machine BELOW snapshot cpu SOURCES
+  src/machine/key_script.cpp
+  src/machine/keyboard.cpp
+  src/machine/keyboard_layout.cpp
+  src/machine/screen_text.cpp
+  src/machine/speaker.cpp)
+quillet_layer(capi BELOW image machine cpu SOURCES
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
