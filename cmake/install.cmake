@@ -26,6 +26,7 @@ if(TARGET quillet-info)
   quillet_install_program(quillet-info)
 endif()
 quillet_install_program(quillet-run)
+quillet_install_program(quillet-tape)
 
 if(WIN32)
   quillet_install_text_documents(README.md LICENSE CHANGELOG.md)
@@ -47,7 +48,7 @@ install(TARGETS quillet_shared quillet_static EXPORT quilletTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(FILES include/quillet/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet COMPONENT development)
+install(FILES include/quillet/quillet.h include/quillet/quillet_layout.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillet COMPONENT development)
 install(EXPORT quilletTargets NAMESPACE quillet:: DESTINATION ${QUILLET_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(cmake/quilletConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/quilletConfig.cmake
   INSTALL_DESTINATION ${QUILLET_CMAKE_DIR})

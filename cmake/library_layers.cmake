@@ -35,6 +35,7 @@ quillet_layer(base SOURCES
   src/base/temporary_name.cpp)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
+  src/snapshot/header_settings.cpp
   src/snapshot/snapshot.cpp
   src/snapshot/snapshot_format.cpp
   src/snapshot/snapshot_reader.cpp
@@ -52,16 +53,32 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-# The PMD 85 over the 8080: its keyboard, screen and sound.
+# The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
+# out; its keyboard, the screen's text and the speaker's sound.
 quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
+  src/machine/machine.cpp
+  src/machine/machine_model.cpp
+  src/machine/machine_snapshot.cpp
+  src/machine/memory_map.cpp
+  src/machine/pio8255.cpp
+  src/machine/ports.cpp
+  src/machine/routine_call.cpp
   src/machine/screen_text.cpp
-  src/machine/speaker.cpp)
-quillet_layer(capi BELOW image machine cpu SOURCES
+  src/machine/speaker.cpp
+  src/machine/timer8253.cpp)
+# Tapes: images and the signal; snapshots are built from them above.
+quillet_layer(tape BELOW base SOURCES
+  src/tape/tape_format.cpp
+  src/tape/tape_image.cpp
+  src/tape/tape_signal.cpp)
+quillet_layer(capi BELOW image machine tape SOURCES
   src/capi/quillet.cpp
-  src/capi/quillet_cpu.cpp)
+  src/capi/quillet_cpu.cpp
+  src/capi/quillet_machine.cpp
+  src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

@@ -1,5 +1,5 @@
 /*
- * quillet.h: building and reading ZVK snapshots of the PMD 85.
+ * quillet.h: building and reading ZVK snapshots of the PMD 85, and its tapes.
  *
  * A snapshot holds what an emulator restores when it starts a PMD 85: the
  * computer model, the CPU register pairs and interrupt flag, 26 bytes of
@@ -76,9 +76,9 @@ QUILLET_API const char* quillet_version(void);
 /*-************************************
  *  Result codes
  **************************************/
-/* The codes the library returns. Their numbers are those of the quillet
- * program's exit statuses; the numbers missing here (1, 3, 11, 14 to 18)
- * are failures only a program raises. */
+/* The codes the library returns. Their numbers are those of the programs'
+ * exit statuses; the numbers missing here (1, 3, 11, 14 to 18) are
+ * failures only a program raises. */
 #define QUILLET_OK                        0
 #define QUILLET_ERR_OUT_OF_MEMORY        (-2)
 #define QUILLET_ERR_MISSING_VALUE        (-4)  /* a null pointer */
@@ -101,6 +101,12 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_BLOCK_SIZE       (-27)
 #define QUILLET_ERR_BAD_HEXSTRING        (-28)
 #define QUILLET_ERR_HEXSTRING_TOO_LONG   (-29)
+/* Tapes (see below); numbered apart from the snapshot's codes. */
+#define QUILLET_ERR_TAPE_FORMAT          (-40)  /* no tape blocks in it */
+#define QUILLET_ERR_TAPE_DAMAGED         (-41)  /* a record or block cut short */
+#define QUILLET_ERR_TAPE_CHECKSUM        (-42)
+#define QUILLET_ERR_BAD_TAPE_FIELD       (-43)  /* a name or type a header cannot hold */
+#define QUILLET_ERR_BAD_RECORDING        (-44)  /* a WAV file that is no PCM recording */
 
 /* The printf-style format of the message of `code` (one of the codes
  * above), for example "Can't open source file '%s'!". Null for any other
@@ -128,29 +134,12 @@ QUILLET_API const char* quillet_message(int code);
  * more than this: what follows the last piece does not count. */
 #define QUILLET_SNAPSHOT_SIZE_MAX (124 + 16384 + 16 * 16384)
 
-/* The header as quillet_stored_header() hands it over: the offsets of its
- * fields. Numbers of two bytes are 16-bit little-endian words. */
-#define QUILLET_WORD_SIZE                 2
-#define QUILLET_HEADER_SIZE_V1            56
-#define QUILLET_HEADER_SIZE_V2            124
-#define QUILLET_OFFSET_MAGIC              0   /* "ZVK" */
-#define QUILLET_OFFSET_VERSION            3   /* 1 or 2 */
-#define QUILLET_OFFSET_HEADER_LENGTH      4   /* word: 56..124 */
-#define QUILLET_OFFSET_COMPUTER_MODEL     6
-#define QUILLET_OFFSET_INTERRUPTS_ENABLED 7
-#define QUILLET_OFFSET_REGISTERS          8   /* AF, BC, DE, HL, PC, SP: a word each */
-#define QUILLET_OFFSET_ROM_DESCRIPTOR     20  /* word: stored length | QUILLET_ROM_RAW_FLAG */
-#define QUILLET_OFFSET_BLOCK_LENGTHS_LOW  22  /* words: blocks 0..3 */
-#define QUILLET_OFFSET_PERIPHERAL_STATE   30  /* 26 bytes; the first is AllRAM */
+/* The sizes of the state buffers of quillet_get_peripheral_state and
+ * quillet_get_musica_state. Where each field of the header lies: the field
+ * table below (the raw offsets, deprecated, are in quillet_layout.h). */
 #define QUILLET_PERIPHERAL_STATE_SIZE     26
-#define QUILLET_OFFSET_VCPU_CIRCUIT       56  /* version 2 only, from here on */
-#define QUILLET_OFFSET_MAPPER_PORT        57
-#define QUILLET_OFFSET_BLOCK_LENGTHS_HIGH 58  /* words: blocks 4..15 */
-#define QUILLET_OFFSET_MIF85_STATE        82
-#define QUILLET_OFFSET_RESERVED           83  /* 32 zero bytes */
-#define QUILLET_RESERVED_SIZE             32
-#define QUILLET_OFFSET_MUSICA_STATE       115 /* 9 bytes */
 #define QUILLET_MUSICA_STATE_SIZE         9
+/* The values of the ROM descriptor and of the AllRAM byte. */
 #define QUILLET_ROM_RAW_FLAG              0x8000
 #define QUILLET_ROM_LENGTH_MASK           0x7FFF
 #define QUILLET_ALLRAM_ON                 0x82
@@ -334,6 +323,67 @@ typedef struct quillet_layout {
 QUILLET_API int quillet_stored_layout(const quillet_snapshot* snapshot, quillet_layout* layout);
 
 /*-************************************
+ *  The header's fields
+ **************************************/
+/* The header of a snapshot file as a table of fields, numbered 0 to
+ * quillet_field_count() - 1 in header order: "magic", "version",
+ * "header_length", "model", "interrupts_enabled", "AF" .. "SP",
+ * "rom_descriptor", "block_length_0" .. "block_length_3", "allram",
+ * "peripheral_state", then the fields of a version 2 header:
+ * "vcpu_interrupt_circuit", "mapper_port", "block_length_4" ..
+ * "block_length_15", "mif85", "reserved", "musica_state". Together they
+ * cover every byte of both headers once. A setting is what the snapshot
+ * holds and an emulator restores; the other fields the writer lays out from
+ * the snapshot's contents (its version, ROM image and blocks). */
+#define QUILLET_FIELD_NUMBER 0  /* a count or a flag, read in decimal */
+#define QUILLET_FIELD_CODE   1  /* a byte of state, read in hexadecimal */
+#define QUILLET_FIELD_WORD   2  /* a 16-bit little-endian word */
+#define QUILLET_FIELD_MODEL  3  /* a computer model number */
+#define QUILLET_FIELD_BYTES  4  /* a string of bytes */
+
+typedef struct quillet_field {
+    const char* name;     /* as listed above; static text */
+    int offset;           /* of its first byte in the file */
+    int width;            /* its bytes: 1, 2 (a word) or more */
+    int first_version;    /* 1, or 2: only a version 2 header holds it */
+    int setting;          /* 1: a setting, which quillet_set_field changes; else 0 */
+    int form;             /* QUILLET_FIELD_* */
+    const char* meaning;  /* one line; static text */
+} quillet_field;
+
+/* The number of fields (35). */
+QUILLET_API int quillet_field_count(void);
+
+/* Describes field `field` into `*info`. Result 0; -13 for a number outside
+ * 0 .. quillet_field_count() - 1, -4 for a null `info`. Reports nothing. */
+QUILLET_API int quillet_field_info(int field, quillet_field* info);
+
+/* The number of the field named `name` (exact spelling, as listed above),
+ * -13 for another name, -4 for null. Reports nothing. */
+QUILLET_API int quillet_field_number(const char* name);
+
+/* Copies field `field` of `snapshot` into `out` (`capacity` bytes; the
+ * field's width are written, a word little-endian): a setting as the
+ * snapshot holds it now (also one that the file it was read from did not
+ * hold: then its value of a new snapshot, not plugged); any other field as
+ * the file last read held it, 0 bytes when the snapshot was not read from
+ * a file or bytes, or the file's header was too short to hold it. Result
+ * 0; -13 for another field number or a `capacity` below the width, -4 for
+ * a null pointer; nothing is written then. */
+QUILLET_API int quillet_get_field(const quillet_snapshot* snapshot, int field, uint8_t* out, size_t capacity);
+
+/* Sets setting `field` of `snapshot` from its `length` bytes at `bytes` (a
+ * word little-endian), with the checks and results of the function that
+ * sets it alone: "model" as quillet_set_model, a register pair as
+ * quillet_set_register, "interrupts_enabled" as quillet_set_interrupts (a
+ * non-zero byte enables), "vcpu_interrupt_circuit", "mapper_port" and
+ * "mif85" as quillet_set_vcpu_circuit, _mapper_port and _mif85; "allram",
+ * "peripheral_state" and "musica_state" take any bytes. -13 for a field
+ * that is no setting or another number, or a `length` other than the
+ * field's width; -4 for a null pointer. A failure changes nothing. */
+QUILLET_API int quillet_set_field(quillet_snapshot* snapshot, int field, const uint8_t* bytes, size_t length);
+
+/*-************************************
  *  Settings
  **************************************/
 /* Model 0..7 (QUILLET_MODEL_*); another number: -19. */
@@ -471,7 +521,8 @@ QUILLET_API int quillet_write_size(const quillet_snapshot* snapshot, int pack, s
 /* The same bytes into `out` (`capacity` bytes); `*written` receives their
  * count. A `capacity` smaller than the size: -12 (reported with
  * QUILLET_MEMORY_NAME), nothing is written, and `*written` receives the
- * size needed, so that a call with a capacity of 0 asks for it. */
+ * size needed. A null `out` with a `capacity` of 0 asks for the size: -12
+ * and the size in `*written`, reported to nobody. */
 QUILLET_API int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out,
                                     size_t capacity, size_t* written);
 
@@ -511,6 +562,16 @@ QUILLET_API int quillet_save_files(const char* directory, const quillet_named_da
 #define QUILLET_ENTRY_REGULAR 1
 #define QUILLET_ENTRY_OTHER   2
 QUILLET_API int quillet_entry_kind(const char* path);
+
+/* Whether writing to `a` or to `b` would replace one and the same file: 1
+ * when both name the same existing regular file (the same device and
+ * inode; on Windows the same volume and file ID), whatever the spelling
+ * ("./x" and "x", a hard link, a symbolic link followed), or the same new
+ * name in one directory where no file stands yet; 0 otherwise (different
+ * files, a directory, a device or a pipe, which are written into rather
+ * than replaced, or a path that cannot be examined); -4 for a null
+ * pointer. Reports nothing. */
+QUILLET_API int quillet_same_file(const char* a, const char* b);
 
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
@@ -656,15 +717,17 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 /* Why a run ended: a positive result of quillet_cpu_run. */
 #define QUILLET_STOP_ADDRESS           1  /* PC at a stop address */
 #define QUILLET_STOP_HALTED            2  /* HLT, and no interrupt to end it */
-#define QUILLET_STOP_STATE_LIMIT       3  /* the state counter reached max_states */
-#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the instruction counter reached max_instructions */
+#define QUILLET_STOP_STATE_LIMIT       3  /* the run took max_states */
+#define QUILLET_STOP_INSTRUCTION_LIMIT 4  /* the run took max_instructions */
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
+#define QUILLET_STOP_NO_MONITOR        7  /* a machine without a monitor image executed where it would be */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
- * limits are totals of the counters (UINT64_MAX: none), checked before
- * each instruction, so that the last one may end up to 17 states past
- * max_states. With `leave_stop` non-zero, the first instruction runs even
+ * limits are this run's budget, counted from its start (UINT64_MAX: none;
+ * quillet_cpu_states and quillet_cpu_instructions stay totals since
+ * quillet_cpu_new), checked before each instruction, so that the last one
+ * may end up to 17 states past max_states. With `leave_stop` non-zero, the first instruction runs even
  * at a stop address: the way to go on from one. Result: the reason, one of
  * QUILLET_STOP_*, or -4. */
 QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions,
@@ -676,7 +739,8 @@ QUILLET_API int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t 
  * QUILLET_STOP_RETURNED. Meeting the return address with SP elsewhere (a
  * recursive call) goes on through it, unless it is a stop address of its
  * own: then QUILLET_STOP_ADDRESS. Any other end is the reason
- * quillet_cpu_run gives; the stop addresses stay as they were. */
+ * quillet_cpu_run gives, its limits a budget counted from this call's
+ * start; the stop addresses stay as they were. */
 QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions);
 
 /* Puts the state of `cpu` into `snapshot`, so that the emulator goes on
@@ -689,8 +753,84 @@ QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_st
 QUILLET_API int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot);
 
 /* The reason as a word: "address", "halt", "state limit", "instruction
- * limit", "requested", "return"; null for another number. Static text. */
+ * limit", "requested", "return", "no monitor"; null for another number.
+ * Static text. */
 QUILLET_API const char* quillet_stop_name(int reason);
+
+/*-************************************
+ *  The machine
+ **************************************/
+/* A whole PMD 85 of the snapshot's model (V1, V2, V2A, V3, MATO, ALFA,
+ * ALFA2, C2717): its memory map after reset (the start-up map) and in
+ * normal running (the monitor ROM and its mirrors, ranges that read 0xFF,
+ * writes to the ROM lost on the 48 KB models and reaching the RAM beneath
+ * on the 64 KB ones, the PMD 85-3's ROM read at 0xE000 over the video RAM,
+ * AllRAM by the system 8255's port C), the system 8255 (keyboard matrix,
+ * speaker, LED), the ROM module's 8255, the I/O board (8251 status, 8253,
+ * the MIF 85's counter-0 interrupt where the snapshot plugs it), the 256 KB
+ * mapper on V2A and V3 where the snapshot has it; ports no device answers
+ * read 0xFF. Its processor counts the states of the real machine: the
+ * video circuit's wait states (frames of 40 960 states, 2 048 000 states a
+ * second). Same contracts as the rest: 0 or a negative code, failures
+ * also through the machine's reporter, -4 for a null pointer. */
+typedef struct quillet_machine quillet_machine;
+
+/* States in a frame and in a second of PMD 85 time. */
+#define QUILLET_MACHINE_FRAME_STATES  40960
+#define QUILLET_MACHINE_SECOND_STATES 2048000
+
+/* Whether `model` (QUILLET_MODEL_*) takes a monitor image of `size`
+ * bytes: 1 or 0 (a bad model: 0). `sizes` (null: not wanted) receives up
+ * to `capacity` of the sizes it takes, in increasing order; the result of
+ * quillet_machine_monitor_sizes is their number (a bad model: -19). */
+QUILLET_API int quillet_machine_monitor_fits(int model, size_t size);
+QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity);
+
+/* A new machine in *out (null on failure) as `snapshot` describes it: its
+ * model, registers, interrupt flag, all 16 pages (absent ones zero), ROM
+ * module image, mapper port and AllRAM byte (the system 8255's control
+ * word: 0x82 on, 0x8A off); the monitor image `monitor` (`monitor_length`
+ * bytes, copied) where the model has it, or none (null and 0): then its
+ * range reads 0xFF and a run that executes there ends with
+ * QUILLET_STOP_NO_MONITOR. A size the model does not take: -13. Memory
+ * running out: -1. Free with quillet_machine_free(). `report` (may be
+ * null) receives the failures of this call and of the machine's later
+ * calls. */
+QUILLET_API int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, size_t monitor_length,
+                                    quillet_report_fn report, void* user, quillet_machine** out);
+/* Frees `machine` (and its processor). Null is accepted and ignored. */
+QUILLET_API void quillet_machine_free(quillet_machine* machine);
+
+/* The machine's processor: registers, flags, counters, memory (what the
+ * processor reads, and writes made as its writes are, through the map),
+ * ports (an `in` callback's byte is read ahead of the device; a negative
+ * one lets the device answer; `out` sees every OUT before the device),
+ * trace, stops, runs and calls, all through the quillet_cpu_* functions,
+ * which then act on the machine. Not quillet_cpu_map_rom or
+ * quillet_cpu_from_snapshot (-23). Owned by the machine: never freed on
+ * its own (quillet_cpu_free ignores it). */
+QUILLET_API quillet_cpu* quillet_machine_cpu(quillet_machine* machine);
+
+/* Power-on: PC 0, interrupts disabled, the start-up map (the monitor
+ * mirrored at 0x0000, ended by the first I/O write), every device reset;
+ * RAM as it is. Without a monitor image: -23. */
+QUILLET_API int quillet_machine_boot(quillet_machine* machine);
+
+/* Frames since state 0 (40 960 states each); 0 for null. */
+QUILLET_API uint64_t quillet_machine_frames(const quillet_machine* machine);
+
+/* Whether the model can read the snapshot's ROM module (MATO and ALFA
+ * have no port for it): 1 or 0. */
+QUILLET_API int quillet_machine_rom_module_readable(const quillet_machine* machine);
+
+/* The 16 KB the video circuit shows (pixel line y at 64 * y), copied into
+ * `out` (`length` at most 16384; more: -13). */
+QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, size_t length);
+
+/* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
+ * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
+ * all as the run left them; whole or not at all. */
+QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_snapshot* snapshot);
 
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32
@@ -703,6 +843,137 @@ QUILLET_API const char* quillet_stop_name(int reason);
  * (1..3); 0 with an empty text when `available` is shorter than it; -4
  * for a null pointer. */
 QUILLET_API int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity);
+
+/*-************************************
+ *  Tapes
+ **************************************/
+/* A PMD 85 tape: its blocks in the order they were recorded. A file is a
+ * 63-byte header block (three 16-byte lead-ins of 0xFF, 0x00 and 0x55, the
+ * file number, the type character, the start address and the data length
+ * minus one as little-endian words, an 8-character name padded with
+ * spaces, and the checksum of those 14 bytes) followed by its data block
+ * (the data bytes, then their checksum). A checksum is the sum of the
+ * bytes modulo 256. Blocks without a header of their own (a loader reads
+ * them itself) are kept as they are. A tape is read from, and written as:
+ *   QUILLET_TAPE_PTP  records of a 2-byte little-endian length and a block;
+ *   QUILLET_TAPE_PMD  the blocks one after another: each header block, the
+ *                     data block of the length it gives, and what follows
+ *                     without a header as one block;
+ *   QUILLET_TAPE_WAV  the sound of the 1200 bit/s bi-phase signal: each bit
+ *                     a period that changes level in its middle ('1' low then
+ *                     high), each byte a start bit, eight data bits from the
+ *                     lowest and two stop bits; 3 s of '1' bits at the start,
+ *                     1 s before each header block, 0.5 s before any other
+ *                     block, 0.2 s at the end. Written as 8-bit mono PCM at
+ *                     48000 samples a second; read from PCM of 8 or 16 bits
+ *                     at 8000 to 192000 samples a second (the first
+ *                     channel), either polarity, with noise and a few per
+ *                     cent of speed error.
+ * A tape is used from one thread at a time; failures go to its reporter and
+ * are kept as its last, as for a snapshot. */
+typedef struct quillet_tape quillet_tape;
+
+#define QUILLET_TAPE_PTP 0
+#define QUILLET_TAPE_PMD 1
+#define QUILLET_TAPE_WAV 2
+
+#define QUILLET_TAPE_HEADER_SIZE   63
+#define QUILLET_TAPE_NAME_MAX      8
+#define QUILLET_TAPE_NUMBER_MAX    99      /* the monitors show two decimal digits */
+#define QUILLET_TAPE_DATA_MAX      65534   /* a data block and its checksum fit a PTP record */
+#define QUILLET_TAPE_FILE_SIZE_MAX (256L * 1024 * 1024)  /* the longest tape file read */
+#define QUILLET_TAPE_TYPE_MACHINE_CODE '?'
+#define QUILLET_TAPE_TYPE_BASIC        '>'
+
+/* A new empty tape, or null when memory runs out. Free it with
+ * quillet_tape_free() (null is accepted and ignored). */
+QUILLET_API quillet_tape* quillet_tape_new(void);
+QUILLET_API void quillet_tape_free(quillet_tape* tape);
+/* Installs the reporter of `tape` (null `report`: silent, the default). */
+QUILLET_API void quillet_tape_set_reporter(quillet_tape* tape, quillet_report_fn report, void* user);
+/* The code and message of the last failure on `tape`, as
+ * quillet_last_failure and quillet_last_message give a snapshot's. */
+QUILLET_API int quillet_tape_last_failure(const quillet_tape* tape);
+QUILLET_API const char* quillet_tape_last_message(const quillet_tape* tape);
+
+/* Replaces the blocks of `tape` by those of the `length` bytes at `data`
+ * (the caller keeps them): a WAV file ("RIFF....WAVE") is decoded, an image
+ * that begins with a header block is read as PMD, anything else as PTP.
+ * Failures, naming `name` (null: QUILLET_MEMORY_NAME), and what they add in
+ * words: a PTP record that runs past the end or is empty -41 ("record 3 at
+ * offset 130 is 500 bytes long, the image holds 20"); a WAV file that is no
+ * PCM recording -44; nothing found (an empty image, a recording without a
+ * block) -40; -2. Checksums and files cut short do not fail a read: the
+ * entries say so, and quillet_tape_check finds them. On failure `tape` is
+ * left as it was. */
+QUILLET_API int quillet_tape_read_bytes(quillet_tape* tape, const void* data, size_t length, const char* name);
+/* The same from the file `path` (a pipe is read to its end): -5, -6, -9 as
+ * quillet_read_file; more than QUILLET_TAPE_FILE_SIZE_MAX bytes -8. */
+QUILLET_API int quillet_tape_read_file(quillet_tape* tape, const char* path);
+/* What the tape was read from: QUILLET_TAPE_PTP, _PMD or _WAV
+ * (QUILLET_TAPE_PTP for a tape built with quillet_tape_add_*). */
+QUILLET_API int quillet_tape_kind(const quillet_tape* tape);
+
+/* A tape's entries, in order: each file (a header block and the block after
+ * it, unless that is a header block too), and each block that belongs to
+ * no file. */
+typedef struct quillet_tape_entry {
+    int is_file;               /* 1 a file, 0 a block of no file */
+    int number;                /* a file's: number 0..255 as stored */
+    int type;                  /* type character */
+    unsigned start;            /* start address */
+    size_t length;             /* data length, from the header */
+    char name[QUILLET_TAPE_NAME_MAX + 1];  /* trailing spaces removed */
+    int header_checksum;       /* the stored checksum bytes, 0..255; -1 where there is none */
+    int header_checksum_holds; /* 1 when the header's bytes sum to it */
+    int data_checksum;
+    int data_checksum_holds;   /* 1 when the data block is whole and sums to its checksum */
+    int data_complete;         /* 1 when the data block holds length + 1 bytes */
+    size_t data_length;        /* data bytes held: a file's, at most `length`; a block's, all */
+    size_t block;              /* the number (from 0) of the entry's first block */
+    size_t position;           /* where that block was read: image offset or WAV sample */
+} quillet_tape_entry;
+
+/* The number of entries of `tape` (0 for null). */
+QUILLET_API size_t quillet_tape_entry_count(const quillet_tape* tape);
+/* Describes entry `index` in `*entry`; -13 for an index beyond the last. */
+QUILLET_API int quillet_tape_entry_info(const quillet_tape* tape, size_t index, quillet_tape_entry* entry);
+/* Copies the data of entry `index` (a file's data without its checksum, a
+ * block's bytes) into `out`, at most `capacity` bytes. Result: the number
+ * copied, -13 for an index beyond the last, -4. */
+QUILLET_API long quillet_tape_entry_data(const quillet_tape* tape, size_t index, void* out, size_t capacity);
+
+/* The first thing that keeps `tape` from loading, reported naming `name`
+ * (null: QUILLET_MEMORY_NAME) with the block and where it was read: no
+ * blocks -40; a header or a data checksum that fails -42; a file without
+ * its data block or with a shorter one than its header gives -41. Blocks
+ * of no file are not checked. 0 when nothing is wrong. */
+QUILLET_API int quillet_tape_check(const quillet_tape* tape, const char* name);
+
+/* Appends a file: its header block and its data block of `length` bytes at
+ * `data`. `number` 0..QUILLET_TAPE_NUMBER_MAX (else -13); `type` a
+ * printable ASCII character (else -43); `name` at most 8 printable ASCII
+ * characters (else -43); `start` 0..65535 (else -13); `length` 1 to
+ * 65536 - start and at most QUILLET_TAPE_DATA_MAX (0: -13; more: -8,
+ * naming `name` and the most that fits). On failure nothing is added. */
+QUILLET_API int quillet_tape_add_file(quillet_tape* tape, int number, int type, long start, const char* name,
+                                      const void* data, size_t length);
+/* Appends `length` bytes (1..65535; else -13) as a block of no file. */
+QUILLET_API int quillet_tape_add_block(quillet_tape* tape, const void* data, size_t length);
+
+/* The image of `tape` in form `kind` (QUILLET_TAPE_*; another: -13) into
+ * `out` (`capacity` bytes); `*written` receives its size. A capacity below
+ * it: -12, nothing written, and `*written` the size needed (so a capacity
+ * of 0 asks for it). A tape without blocks: -40. */
+QUILLET_API int quillet_tape_write_bytes(const quillet_tape* tape, int kind, void* out, size_t capacity,
+                                         size_t* written);
+/* The same as the file `path`, whole or not at all as quillet_write_file
+ * writes: -10, -12. */
+QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, const char* path);
+
+/* The tape checksum of `length` bytes at `data`: their sum modulo 256 (0
+ * for null). */
+QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
 
 #ifdef __cplusplus
 }

@@ -1,8 +1,6 @@
 #include "memory_range.hpp"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "quillet/quillet.h"
 
@@ -14,7 +12,6 @@ constexpr char PAGE_SEPARATOR = ':';
 constexpr char THROUGH = '-';
 constexpr char COUNT = '+';
 constexpr const char* RANGE_OPERATORS = "-+";
-constexpr int NUMBER_BASE_FROM_PREFIX = 0;  // strtol: 0x hex, leading 0 octal, else decimal
 constexpr long NUMBER_LIMIT = 1L << 30;     // far above any size here; keeps sums in range
 constexpr int PLACE_TEXT_SIZE = 16;
 
@@ -24,19 +21,7 @@ const char* const EMPTY_RANGE = "empty range";
 const char* const PAST_ADDRESS_SPACE = "range past 0xFFFF";
 const char* const PAST_PAGE = "range past the end of its page (0x3FFF)";
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
-
-bool parse_strict_number(const std::string& text, long limit, long* value) {
-    if (text.empty() || !is_digit(text[0])) return false;  // no sign, no white space
-    char* end = nullptr;
-    errno = 0;
-    const long number = std::strtol(text.c_str(), &end, NUMBER_BASE_FROM_PREFIX);
-    if (errno != 0 || *end != '\0' || number > limit) return false;
-    *value = number;
-    return true;
-}
 
 long space_size(int space) { return space == ADDRESS_SPACE ? QUILLET_ADDRESS_SPACE : QUILLET_PAGE_SIZE; }
 

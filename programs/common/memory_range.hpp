@@ -7,11 +7,13 @@
 //   A+N      N bytes from A       0x8000+48
 //   pN:...   the same within page N (0..15), by offset 0..16383
 //
-// Numbers are decimal, hexadecimal with 0x or 0X, or octal with a leading 0,
-// and each must be the whole of its text.
+// Numbers are read as numbers.hpp reads them: decimal, 0x hexadecimal, or
+// hexadecimal with a trailing H (0C000H), each the whole of its text.
 #pragma once
 
 #include <string>
+
+#include "numbers.hpp"
 
 namespace quillet::common {
 
@@ -29,10 +31,6 @@ struct MemoryRange {
 // Parses `text` into `range`. Returns null, or what is wrong with it ("bad
 // range", "range past 0xFFFF", ...) for a usage error that names `text`.
 const char* parse_memory_range(const char* text, MemoryRange* range);
-
-// A strict number in one of the three forms, at most `limit`; false when
-// `text` is anything else.
-bool parse_strict_number(const std::string& text, long limit, long* value);
 
 // The place as the command line takes it back: "0x8000", "p5:0x0010".
 std::string place_text(int space, long position);

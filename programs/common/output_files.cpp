@@ -10,13 +10,17 @@ int write_output(const char* path, const std::uint8_t* data, std::size_t length)
     return quillet_save_file(path, data, length, print_report, nullptr);
 }
 
+std::string path_in_directory(const char* directory, const std::string& name) {
+    std::string path = directory;
+    if (path.empty() || path.back() != '/') path += '/';
+    return path + name;
+}
+
 int write_into_directory(const char* directory, const std::vector<DirectoryFile>& files,
                          const std::vector<std::string>& stale) {
     std::vector<quillet_named_data> named;
     for (const DirectoryFile& file : files) {
-        std::string path = directory;
-        if (path.back() != '/') path += '/';
-        path += file.name;
+        const std::string path = path_in_directory(directory, file.name);
         if (quillet_entry_kind(path.c_str()) == QUILLET_ENTRY_OTHER) {
             return report_failure(CONSOLE_FAILURES, ERR_OUTPUT_ACCESS, path.c_str());
         }

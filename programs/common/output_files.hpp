@@ -14,6 +14,10 @@ namespace quillet::common {
 // or QUILLET_ERR_OUTPUT_WRITE.
 int write_output(const char* path, const std::uint8_t* data, std::size_t length);
 
+// The path of the file `name` in `directory`, as write_into_directory
+// writes it.
+std::string path_in_directory(const char* directory, const std::string& name);
+
 // A file to write into a directory.
 struct DirectoryFile {
     std::string name;

@@ -1,45 +1,41 @@
 #include "options.hpp"
 
 #include <cstdio>
-#include <getopt.h>
 #include <string>
 
 #include "console.hpp"
+#include "option_parser.hpp"
 #include "png_encoding.hpp"
 
 namespace quillet::info {
 namespace {
 
-// Long options without a short form.
-enum LongOnlyOption {
-    VERSION_OPTION = 256,
-    PEEK_OPTION,
-    DISASSEMBLE_OPTION,
-    FIND_OPTION,
-    DIFF_OPTION,
-    RANGE_OPTION,
-    SCREEN_OPTION,
-    SCALE_OPTION,
-    PALETTE_OPTION,
+constexpr const char* PROGRAM_NAME = "quillet-info";
+
+enum OptionId { JSON, EXTRACT, MEMORY, RANGE, PEEK, DISASSEMBLE, FIND, DIFF, SCREEN, SCALE, PALETTE, HELP, VERSION };
+
+constexpr common::OptionSpec OPTIONS[] = {
+    {"--json", "-j", 0, false, JSON},
+    {"--extract", "-x", 1, true, EXTRACT},
+    {"--memory", "-m", 1, true, MEMORY},
+    {"--range", nullptr, 1, true, RANGE},
+    {"--peek", nullptr, 1, false, PEEK},
+    {"--disassemble", nullptr, 1, false, DISASSEMBLE},
+    {"--find", nullptr, 1, false, FIND},
+    {"--diff", nullptr, 1, true, DIFF},
+    {"--screen", nullptr, 1, true, SCREEN},
+    {"--scale", nullptr, 1, true, SCALE},
+    {"--palette", nullptr, 1, true, PALETTE},
+    {"--help", "-h", 0, false, HELP},
+    {"--version", nullptr, 0, false, VERSION},
 };
 
-constexpr char SHORT_OPTIONS[] = "jx:m:h";
-constexpr option LONG_OPTIONS[] = {
-    {"json", no_argument, nullptr, 'j'},
-    {"extract", required_argument, nullptr, 'x'},
-    {"memory", required_argument, nullptr, 'm'},
-    {"range", required_argument, nullptr, RANGE_OPTION},
-    {"peek", required_argument, nullptr, PEEK_OPTION},
-    {"disassemble", required_argument, nullptr, DISASSEMBLE_OPTION},
-    {"find", required_argument, nullptr, FIND_OPTION},
-    {"diff", required_argument, nullptr, DIFF_OPTION},
-    {"screen", required_argument, nullptr, SCREEN_OPTION},
-    {"scale", required_argument, nullptr, SCALE_OPTION},
-    {"palette", required_argument, nullptr, PALETTE_OPTION},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, VERSION_OPTION},
-    {nullptr, 0, nullptr, 0},
-};
+using common::OptionStep;
+
+OptionStep refuse(const char* message, const char* detail) {
+    print_usage_error(message, detail);
+    return OptionStep::usage_error;
+}
 
 ParseResult usage_error(const char* message, const char* detail) {
     print_usage_error(message, detail);
@@ -50,74 +46,33 @@ ParseResult usage_error(const std::string& message, const char* detail) {
     return usage_error(message.c_str(), detail);
 }
 
-// The argument getopt_long just stepped over: the option word whose value
-// is missing, or an unknown long option.
-const char* last_word(char** argument_vector, int argument_count) {
-    const int index = optind - 1;
-    return index > 0 && index < argument_count ? argument_vector[index] : "";
-}
-
-// The option whose value getopt_long reports (its optopt), or null.
-const option* known_option(int value) {
-    for (const option& known : LONG_OPTIONS) {
-        if (known.name && known.val == value) return &known;
-    }
-    return nullptr;
-}
-
-// getopt_long rejected an option: an unknown long one (optopt 0), one of
-// ours without its value ("-x" last), one of ours given a value it does not
-// take ("--json=1"), or an unknown letter. The C libraries agree on optopt
-// for each, not on the result they return for the first three.
-ParseResult rejected_option(char** argument_vector, int argument_count) {
-    const char* word = last_word(argument_vector, argument_count);
-    if (optopt == 0) return usage_error("unknown option", word);
-    if (const option* ours = known_option(optopt)) {
-        return usage_error(ours->has_arg == required_argument ? "missing value for" : "option takes no value", word);
-    }
-    const char letter[] = {'-', static_cast<char>(optopt), '\0'};
-    return usage_error("unknown option", letter);
-}
-
-// Stores the value of an option that may be given once.
-ParseResult take_once(const char** slot, const char* word, const char* value) {
-    if (*slot) return usage_error(std::string("second ") + word, value);
-    *slot = value;
-    return PARSE_RUN;
-}
-
-ParseResult take_range(const char* text, MemoryRange* range) {
-    const char* problem = parse_memory_range(text, range);
-    return problem ? usage_error(problem, text) : PARSE_RUN;
-}
-
 // A RANGE of a repeatable option, added to `ranges`.
-ParseResult take_repeated_range(const char* text, std::vector<MemoryRange>* ranges) {
+OptionStep take_repeated_range(const char* text, std::vector<MemoryRange>* ranges) {
     MemoryRange range;
-    if (take_range(text, &range) != PARSE_RUN) return PARSE_USAGE_ERROR;
+    if (const char* problem = parse_memory_range(text, &range)) return refuse(problem, text);
     ranges->push_back(range);
-    return PARSE_RUN;
+    return OptionStep::go_on;
 }
 
-ParseResult take_find(const char* text, InfoOptions* options) {
+OptionStep take_find(const char* text, InfoOptions* options) {
     SearchPattern pattern;
-    if (const char* problem = parse_search_pattern(text, &pattern)) return usage_error(problem, text);
+    if (const char* problem = parse_search_pattern(text, &pattern)) return refuse(problem, text);
     options->finds.push_back(pattern);
-    return PARSE_RUN;
+    return OptionStep::go_on;
 }
 
-ParseResult take_scale(const char* text, int* scale) {
+OptionStep take_scale(const char* text, int* scale) {
     long value = 0;
     if (!parse_strict_number(text, SCALE_MAX, &value) || value < SCALE_MIN) {
-        return usage_error("bad scale (1 to 4)", text);
+        return refuse("bad scale (1 to 4)", text);
     }
     *scale = static_cast<int>(value);
-    return PARSE_RUN;
+    return OptionStep::go_on;
 }
 
-ParseResult take_palette(const char* text, Palette* palette) {
+OptionStep take_palette(const char* text, Palette* palette) {
     const char* problem = parse_palette(text, palette);
-    return problem ? usage_error(problem, text) : PARSE_RUN;
+    return problem ? refuse(problem, text) : OptionStep::go_on;
 }
 
 // The values given once, as text, while the scan goes on.
@@ -127,28 +82,44 @@ struct SingleValues {
     const char* palette;
 };
 
-ParseResult take_option(int option, const char* value, InfoOptions* options, SingleValues* given) {
-    switch (option) {
-    case 'j': options->json = true; return PARSE_RUN;
-    case 'x': options->extract_directory = value; return PARSE_RUN;
-    case 'm': options->memory_path = value; return PARSE_RUN;
-    case RANGE_OPTION:
-        if (take_once(&given->range, "--range", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
-        options->memory_range_given = true;
-        return take_range(value, &options->memory_range);
-    case PEEK_OPTION: return take_repeated_range(value, &options->peeks);
-    case DISASSEMBLE_OPTION: return take_repeated_range(value, &options->disassemblies);
-    case FIND_OPTION: return take_find(value, options);
-    case DIFF_OPTION: return take_once(&options->diff_path, "--diff", value);
-    case SCREEN_OPTION: return take_once(&options->screen_path, "--screen", value);
-    case SCALE_OPTION:
-        if (take_once(&given->scale, "--scale", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
-        return take_scale(value, &options->screen_scale);
-    case PALETTE_OPTION:
-        if (take_once(&given->palette, "--palette", value) != PARSE_RUN) return PARSE_USAGE_ERROR;
-        return take_palette(value, &options->palette);
-    default: return usage_error("unknown option", nullptr);
+// What the walk over the command line finds goes into the options.
+class Receiver : public common::OptionReceiver {
+public:
+    Receiver(InfoOptions* options, SingleValues* given) : options_(options), given_(given) {}
+    ParseResult stopped_as = PARSE_RUN;
+
+    OptionStep option(const common::OptionUse& use) override;
+    void operand(const char* word) override { options_->files.push_back(word); }
+
+private:
+    InfoOptions* options_;
+    SingleValues* given_;
+};
+
+OptionStep Receiver::option(const common::OptionUse& use) {
+    const char* value = use.value;
+    switch (use.spec->id) {
+    case HELP: stopped_as = PARSE_SHOW_HELP; return OptionStep::stop;
+    case VERSION: stopped_as = PARSE_SHOW_VERSION; return OptionStep::stop;
+    case JSON: options_->json = true; break;
+    case EXTRACT: options_->extract_directory = value; break;
+    case MEMORY: options_->memory_path = value; break;
+    case RANGE:
+        given_->range = value;
+        options_->memory_range_given = true;
+        if (const char* problem = parse_memory_range(value, &options_->memory_range)) {
+            return refuse(problem, value);
+        }
+        break;
+    case PEEK: return take_repeated_range(value, &options_->peeks);
+    case DISASSEMBLE: return take_repeated_range(value, &options_->disassemblies);
+    case FIND: return take_find(value, options_);
+    case DIFF: options_->diff_path = value; break;
+    case SCREEN: options_->screen_path = value; break;
+    case SCALE: given_->scale = value; return take_scale(value, &options_->screen_scale);
+    case PALETTE: given_->palette = value; return take_palette(value, &options_->palette);
     }
+    return OptionStep::go_on;
 }
 
 // The first of the options that look at a single snapshot, or null.
@@ -191,8 +162,6 @@ ParseResult check_operands(const InfoOptions* options, const SingleValues& given
     return PARSE_RUN;
 }
 
-constexpr const char* PROGRAM_NAME = "quillet-info";
-
 constexpr const char* HELP_TEXT =
     "Usage: quillet-info [OPTION]... FILE...\n"
     "Shows what ZVK snapshot files hold, checks them as quillet checks its\n"
@@ -216,8 +185,9 @@ constexpr const char* HELP_TEXT =
     "      --version        show the version and exit\n"
     "\n"
     "RANGE is A, A-B (inclusive) or A+N in the 64 KB address space, or pN:A,\n"
-    "pN:A-B or pN:A+N by offset in memory page N; numbers are decimal, 0x hex\n"
-    "or 0 octal. HEX is pairs of hex digits, as quillet -hex takes them.\n"
+    "pN:A-B or pN:A+N by offset in memory page N. Numbers are decimal (010 is\n"
+    "ten), 0x hexadecimal, or hexadecimal with a trailing H (0C000H). HEX is\n"
+    "pairs of hex digits, as quillet -hex takes them.\n"
     "--peek, --disassemble, --find, --diff and --screen take one FILE; with\n"
     "--peek, --disassemble, --find or --diff the text output is their answers\n"
     "instead of the summary. Absent memory is shown as absent, never decoded.\n"
@@ -235,21 +205,13 @@ ParseResult parse_info_options(int argument_count, char** argument_vector, InfoO
     options->screen_scale = SCALE_MIN;
     options->palette = DEFAULT_PALETTE;
     SingleValues given{};
-    optind = 0;  // a fresh scan, also when called again in one process
-    opterr = 0;  // the messages are ours
-    for (;;) {
-        const int option = getopt_long(argument_count, argument_vector, SHORT_OPTIONS, LONG_OPTIONS, nullptr);
-        if (option == -1) break;
-        switch (option) {
-        case 'h': return PARSE_SHOW_HELP;
-        case VERSION_OPTION: return PARSE_SHOW_VERSION;
-        case '?': return rejected_option(argument_vector, argument_count);
-        default:
-            if (take_option(option, optarg, options, &given) != PARSE_RUN) return PARSE_USAGE_ERROR;
-        }
+    Receiver receiver(options, &given);
+    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &receiver)) {
+    case common::CommandLineEnd::stopped: return receiver.stopped_as;
+    case common::CommandLineEnd::usage_error: return PARSE_USAGE_ERROR;
+    case common::CommandLineEnd::done: break;
     }
-    options->files = argument_vector + optind;
-    options->file_count = argument_count - optind;
+    options->file_count = static_cast<int>(options->files.size());
     return check_operands(options, given);
 }
 

@@ -1,6 +1,7 @@
-// Command line of quillet-info: `quillet-info [OPTION]... FILE...`, parsed
-// with getopt_long (options and files may be mixed; "--" ends the options;
-// a FILE of "-" is standard input).
+// Command line of quillet-info: `quillet-info [OPTION]... FILE...`, read
+// by the programs' one option parser (common/option_parser.hpp: options and
+// files may be mixed; "--" ends the options); a FILE of "-" is standard
+// input.
 //
 //   -j, --json           JSON output
 //   -x, --extract DIR    extract the ROM image and the blocks into DIR
@@ -18,8 +19,8 @@
 //
 // Usage errors (reported here, exit status USAGE_ERROR_STATUS): an unknown
 // option, a missing option value, no FILE; a bad RANGE, HEX, N or COLOURS,
-// naming the text; one of --diff, --range, --screen, --scale, --palette
-// given twice; --range without -m; --scale or --palette without --screen;
+// naming the text; one of -x, -m, --diff, --range, --screen, --scale,
+// --palette given twice; --range without -m; --scale or --palette without --screen;
 // standard input named twice; and with several FILEs: -x, -m, --peek,
 // --disassemble, --find, --diff or --screen, which each look at a single
 // snapshot.
@@ -61,7 +62,7 @@ struct InfoOptions {
     const char* screen_path;  // null when not given
     int screen_scale;
     Palette palette;
-    char** files;  // the FILE operands
+    std::vector<const char*> files;  // the FILE operands
     int file_count;
 
     // Whether the text output shows the answers of --peek, --disassemble,
@@ -71,8 +72,7 @@ struct InfoOptions {
     }
 };
 
-// Parses `argument_vector` (getopt_long may reorder it so that the FILE
-// operands come last). Reports a usage error on standard error itself.
+// Parses `argument_vector`. Reports a usage error on standard error itself.
 ParseResult parse_info_options(int argument_count, char** argument_vector, InfoOptions* options);
 
 // The help text, to `out`.

@@ -33,36 +33,34 @@ struct Field {
     unsigned value;
 };
 
-// What the emulator restores from the header, field by field in header
-// order, as the library read it (a version 1 file's add-on hardware reads
-// as nothing plugged).
+FieldKind kind_of_form(int form) {
+    switch (form) {
+    case QUILLET_FIELD_NUMBER: return FIELD_NUMBER;
+    case QUILLET_FIELD_MODEL: return FIELD_MODEL;
+    case QUILLET_FIELD_WORD: return FIELD_WORD;
+    default: return FIELD_BYTE;
+    }
+}
+
+// What the emulator restores from the header: the version, then every
+// setting of the library's field table in header order, as the library
+// read it (a version 1 file's add-on hardware reads as nothing plugged); a
+// string of bytes byte by byte.
 std::vector<Field> restored_fields(const SnapshotFacts& s) {
-    const quillet_snapshot* q = s.snapshot;
-    std::vector<Field> fields = {
-        {"version", QUILLET_OFFSET_VERSION, FIELD_NUMBER, static_cast<unsigned>(s.layout.version)},
-        {"model", QUILLET_OFFSET_COMPUTER_MODEL, FIELD_MODEL, static_cast<unsigned>(quillet_get_model(q))},
-        {"interrupts_enabled", QUILLET_OFFSET_INTERRUPTS_ENABLED, FIELD_NUMBER,
-         static_cast<unsigned>(quillet_get_interrupts(q))},
-    };
-    for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
-        fields.push_back({quillet_register_name(r), QUILLET_OFFSET_REGISTERS + QUILLET_WORD_SIZE * r, FIELD_WORD,
-                          register_value(s, r)});
-    }
-    std::uint8_t peripheral[QUILLET_PERIPHERAL_STATE_SIZE];
-    quillet_get_peripheral_state(q, peripheral);
-    fields.push_back({"allram", QUILLET_OFFSET_PERIPHERAL_STATE, FIELD_BYTE, peripheral[0]});
-    for (int i = 1; i < QUILLET_PERIPHERAL_STATE_SIZE; ++i) {
-        fields.push_back({"peripheral_state", QUILLET_OFFSET_PERIPHERAL_STATE + i, FIELD_BYTE, peripheral[i]});
-    }
-    fields.push_back({"vcpu_interrupt_circuit", QUILLET_OFFSET_VCPU_CIRCUIT, FIELD_BYTE,
-                      static_cast<unsigned>(quillet_get_vcpu_circuit(q))});
-    fields.push_back({"mapper_port", QUILLET_OFFSET_MAPPER_PORT, FIELD_BYTE,
-                      static_cast<unsigned>(quillet_get_mapper_port(q))});
-    fields.push_back({"mif85", QUILLET_OFFSET_MIF85_STATE, FIELD_BYTE, static_cast<unsigned>(quillet_get_mif85(q))});
-    std::uint8_t musica[QUILLET_MUSICA_STATE_SIZE];
-    quillet_get_musica_state(q, musica);
-    for (int i = 0; i < QUILLET_MUSICA_STATE_SIZE; ++i) {
-        fields.push_back({"musica_state", QUILLET_OFFSET_MUSICA_STATE + i, FIELD_BYTE, musica[i]});
+    const int version = quillet_field_number("version");
+    std::vector<Field> fields;
+    for (int i = 0; i < quillet_field_count(); ++i) {
+        quillet_field field;
+        quillet_field_info(i, &field);
+        if (!field.setting && i != version) continue;
+        std::uint8_t bytes[QUILLET_HEADER_SIZE_MAX];
+        quillet_get_field(s.snapshot, i, bytes, sizeof bytes);
+        if (field.form == QUILLET_FIELD_BYTES) {
+            for (int b = 0; b < field.width; ++b) fields.push_back({field.name, field.offset + b, FIELD_BYTE, bytes[b]});
+            continue;
+        }
+        const unsigned value = field.width == 2 ? bytes[0] | static_cast<unsigned>(bytes[1]) << 8 : bytes[0];
+        fields.push_back({field.name, field.offset, kind_of_form(field.form), value});
     }
     return fields;
 }

@@ -11,6 +11,7 @@
 #include "options.hpp"
 #include "output_files.hpp"
 #include "questions.hpp"
+#include "run_files.hpp"
 #include "text_report.hpp"
 
 namespace quillet::info {
@@ -23,6 +24,13 @@ constexpr int BLOCK_FILE_NAME_SIZE = 16;
 
 // The whole 64 KB address space, blocks 0 to 3.
 constexpr MemoryRange WHOLE_ADDRESS_SPACE = {ADDRESS_SPACE, 0, QUILLET_ADDRESS_SPACE - 1};
+
+// The name of block `block`'s piece in -x's directory.
+std::string block_file_name(int block) {
+    char name[BLOCK_FILE_NAME_SIZE];
+    std::snprintf(name, sizeof name, BLOCK_FILE_FORMAT, block);
+    return name;
+}
 
 // -x: the ROM image, if any, as `directory`/rom.bin and each present block
 // as `directory`/block-NN.bin (NN the two-digit index, 16384 bytes), all or
@@ -42,8 +50,7 @@ int extract_pieces(const SnapshotFacts& s, const char* directory) {
         stale.emplace_back(ROM_FILE_NAME);
     }
     for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
-        char name[BLOCK_FILE_NAME_SIZE];
-        std::snprintf(name, sizeof name, BLOCK_FILE_FORMAT, block);
+        const std::string name = block_file_name(block);
         if (!s.blocks[block].present) {
             stale.emplace_back(name);
             continue;
@@ -193,6 +200,23 @@ int inspect_file(const InfoOptions& options, const char* path, bool* printed) {
     return in.status;
 }
 
+// Every file the run reads and writes; each output kind is named here.
+// -x may write or remove each of its pieces' names.
+common::RunFiles run_files(const InfoOptions& options) {
+    common::RunFiles files;
+    for (int i = 0; i < options.file_count; ++i) files.input("FILE", options.files[i]);
+    files.input("--diff", options.diff_path);
+    if (options.extract_directory) {
+        files.output("-x", path_in_directory(options.extract_directory, ROM_FILE_NAME).c_str());
+        for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
+            files.output("-x", path_in_directory(options.extract_directory, block_file_name(block)).c_str());
+        }
+    }
+    files.output("-m", options.memory_path);
+    files.output("--screen", options.screen_path);
+    return files;
+}
+
 int inspect_files(const InfoOptions& options) {
     const bool array = options.json && options.file_count > 1;
     if (array) std::fputs("[\n", stdout);
@@ -222,6 +246,7 @@ int run_info(int argument_count, char** argument_vector) {
     case PARSE_RUN:
         break;
     }
+    if (!run_files(options).check(print_usage_error)) return USAGE_ERROR_STATUS;
     return inspect_files(options);
 }
 

@@ -53,9 +53,20 @@ std::uint8_t allram_byte(const SnapshotFacts& s) {
     return state[0];
 }
 
-int stored_vcpu_byte(const SnapshotFacts& s) { return s.header[QUILLET_OFFSET_VCPU_CIRCUIT]; }
-int stored_mapper_byte(const SnapshotFacts& s) { return s.header[QUILLET_OFFSET_MAPPER_PORT]; }
-int stored_mif85_byte(const SnapshotFacts& s) { return s.header[QUILLET_OFFSET_MIF85_STATE]; }
+namespace {
+
+// The first byte of the field `name` in the header as stored.
+int stored_byte(const SnapshotFacts& s, const char* name) {
+    quillet_field field;
+    quillet_field_info(quillet_field_number(name), &field);
+    return s.header[field.offset];
+}
+
+}  // namespace
+
+int stored_vcpu_byte(const SnapshotFacts& s) { return stored_byte(s, "vcpu_interrupt_circuit"); }
+int stored_mapper_byte(const SnapshotFacts& s) { return stored_byte(s, "mapper_port"); }
+int stored_mif85_byte(const SnapshotFacts& s) { return stored_byte(s, "mif85"); }
 
 const char* form_name(int form) { return FORM_NAMES[form]; }
 

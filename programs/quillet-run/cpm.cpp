@@ -2,11 +2,18 @@
 
 #include <vector>
 
+#include "options.hpp"
+#include "run.hpp"
+
 namespace quillet::run {
 
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user) {
     // The library reads the file as quillet's -mem does: its checks and
     // messages, and at most 0x10000 - 0x0100 bytes.
+    if (quillet_file_size(path) == 0) {
+        print_run_usage_error("--cpm needs a file of 1 byte or more:", path);
+        return EXIT_USAGE;
+    }
     quillet_snapshot* image = quillet_snapshot_new();
     if (!image) return QUILLET_ERR_OUT_OF_MEMORY;
     quillet_set_reporter(image, report, user);
@@ -42,8 +49,12 @@ void print_string(quillet_cpu* cpu, long address, std::FILE* out) {
 CpmResult run_cpm_program(quillet_cpu* cpu, std::uint64_t max_states, std::uint64_t max_instructions, std::FILE* out) {
     CpmResult result{CpmEnd::state_limit, 0, 0, 0};
     int leave = 0;
+    // The limits hold for the whole program: each piece of the run gets
+    // what the pieces before it left.
+    const auto left = [](std::uint64_t limit, std::uint64_t used) { return used >= limit ? 0 : limit - used; };
     for (;;) {
-        const int reason = quillet_cpu_run(cpu, max_states, max_instructions, leave);
+        const int reason = quillet_cpu_run(cpu, left(max_states, quillet_cpu_states(cpu)),
+                                           left(max_instructions, quillet_cpu_instructions(cpu)), leave);
         leave = 1;
         result.pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
         if (reason == QUILLET_STOP_HALTED) {

@@ -27,7 +27,8 @@ struct CpmResult {
 
 // Loads the program file `path` into `cpu` (a new processor), reporting a
 // file that cannot be read or does not fit below 0x10000 through `report`.
-// Returns 0 or the failure code.
+// Returns 0 or the failure code; an empty file, no program at all, is a
+// usage error reported here (EXIT_USAGE), as --rom-at's is.
 int load_cpm_program(quillet_cpu* cpu, const char* path, quillet_report_fn report, void* user);
 
 // Runs the loaded program until it ends or its counts reach `max_states`

@@ -1,13 +1,12 @@
 #include "options.hpp"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "console.hpp"
 #include "hex_dump.hpp"
+#include "option_parser.hpp"
 #include "png_encoding.hpp"
 #include "snapshot_input.hpp"
 
@@ -26,43 +25,66 @@ enum OptionId {
     OPTION_COUNT
 };
 
-struct OptionEntry {
-    const char* name;
-    OptionId id;
-    int values;       // words of value it takes: 0, 1, or 2 (--rom-at)
-    bool once;        // a second one is a usage error
-    bool with_cpm;    // goes with --cpm
-    bool with_image;  // goes with a SNAPSHOT
+constexpr common::OptionSpec OPTIONS[] = {
+    {"--cpm", nullptr, 1, true, CPM},
+    {"--rom-at", nullptr, 2, false, ROM_AT},
+    {"--in", nullptr, 1, false, IN},
+    {"--reg", nullptr, 1, false, REG},
+    {"--poke", nullptr, 1, false, POKE},
+    {"--until", nullptr, 1, false, UNTIL},
+    {"--call", nullptr, 1, true, CALL},
+    {"--max-states", nullptr, 1, true, MAX_STATES},
+    {"--max-instructions", nullptr, 1, true, MAX_INSTRUCTIONS},
+    {"--expect", nullptr, 1, false, EXPECT},
+    {"--expect-flag", nullptr, 1, false, EXPECT_FLAG},
+    {"--expect-mem", nullptr, 1, false, EXPECT_MEM},
+    {"--json", nullptr, 0, false, JSON},
+    {"--stats", nullptr, 0, false, STATS},
+    {"--out-log", nullptr, 0, false, OUT_LOG},
+    {"--peek", nullptr, 1, false, PEEK},
+    {"--screen", nullptr, 1, true, SCREEN},
+    {"--scale", nullptr, 1, true, SCALE},
+    {"--palette", nullptr, 1, true, PALETTE},
+    {"--trace", nullptr, 1, true, TRACE},
+    {"--trace-limit", nullptr, 1, true, TRACE_LIMIT},
+    {"--output", "-o", 1, true, OUTPUT},
+    {"--help", "-h", 0, false, HELP},
+    {"--version", nullptr, 0, false, VERSION},
 };
 
-constexpr OptionEntry OPTIONS[] = {
-    {"--cpm", CPM, 1, true, true, false},
-    {"--rom-at", ROM_AT, 2, false, false, true},
-    {"--in", IN, 1, false, false, true},
-    {"--reg", REG, 1, false, false, true},
-    {"--poke", POKE, 1, false, false, true},
-    {"--until", UNTIL, 1, false, false, true},
-    {"--call", CALL, 1, true, false, true},
-    {"--max-states", MAX_STATES, 1, true, true, true},
-    {"--max-instructions", MAX_INSTRUCTIONS, 1, true, true, true},
-    {"--expect", EXPECT, 1, false, false, true},
-    {"--expect-flag", EXPECT_FLAG, 1, false, false, true},
-    {"--expect-mem", EXPECT_MEM, 1, false, false, true},
-    {"--json", JSON, 0, false, true, true},
-    {"--stats", STATS, 0, false, true, false},
-    {"--out-log", OUT_LOG, 0, false, false, true},
-    {"--peek", PEEK, 1, false, false, true},
-    {"--screen", SCREEN, 1, true, false, true},
-    {"--scale", SCALE, 1, true, false, true},
-    {"--palette", PALETTE, 1, true, false, true},
-    {"--trace", TRACE, 1, true, false, true},
-    {"--trace-limit", TRACE_LIMIT, 1, true, false, true},
-    {"-o", OUTPUT, 1, true, false, true},
-    {"--output", OUTPUT, 1, true, false, true},
-    {"-h", HELP, 0, false, true, true},
-    {"--help", HELP, 0, false, true, true},
-    {"--version", VERSION, 0, false, true, true},
+// Which run each option belongs to, by OptionId: a CP/M program's, a
+// snapshot's, or both.
+struct Placement {
+    bool with_cpm;
+    bool with_image;
 };
+constexpr Placement PLACEMENTS[] = {
+    {true, false},  // CPM
+    {false, true},  // ROM_AT
+    {false, true},  // IN
+    {false, true},  // REG
+    {false, true},  // POKE
+    {false, true},  // UNTIL
+    {false, true},  // CALL
+    {true, true},   // MAX_STATES
+    {true, true},   // MAX_INSTRUCTIONS
+    {false, true},  // EXPECT
+    {false, true},  // EXPECT_FLAG
+    {false, true},  // EXPECT_MEM
+    {true, true},   // JSON
+    {true, false},  // STATS
+    {false, true},  // OUT_LOG
+    {false, true},  // PEEK
+    {false, true},  // SCREEN
+    {false, true},  // SCALE
+    {false, true},  // PALETTE
+    {false, true},  // TRACE
+    {false, true},  // TRACE_LIMIT
+    {false, true},  // OUTPUT
+    {true, true},   // HELP
+    {true, true},   // VERSION
+};
+static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
 const char HELP_TEXT[] =
     "Usage: quillet-run [OPTION]... SNAPSHOT\n"
@@ -105,6 +127,8 @@ const char HELP_TEXT[] =
     "      --version          show the version and exit\n"
     "\n"
     "RANGE is A, A-B, A+N, or pN:A-B within memory page N, as quillet-info takes it.\n"
+    "Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal with a\n"
+    "trailing H (0C000H).\n"
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
     "return, HLT, a CP/M program's end) and every check holds; 1 a check failed;\n"
@@ -120,89 +144,59 @@ bool split_assignment(const char* text, std::string* name, std::string* value) {
     return true;
 }
 
+// "0 to 0xFFFF": the values a number may take, for the messages.
+std::string values_up_to(long limit) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0 to 0x%lX", limit);
+    return text;
+}
+
 bool parse_address(const std::string& text, long* address) {
     return common::parse_strict_number(text, ADDRESS_MAX, address);
 }
 
-// A count in decimal or 0x hexadecimal, the whole text, at least 1.
+// A count, at least 1.
 bool parse_count(const char* text, std::uint64_t* value) {
-    if (!*text || *text == '-' || *text == '+' || *text == ' ') return false;
-    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* digits = hex ? text + 2 : text;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(digits, &end, hex ? 16 : 10);
-    if (errno != 0 || end == digits || *end != '\0' || parsed == 0) return false;
-    *value = parsed;
+    std::uint64_t count = 0;
+    if (!common::parse_number_text(text, UINT64_MAX, &count) || count == 0) return false;
+    *value = count;
     return true;
 }
 
-// The parse of one command line: the options so far, and which of the
-// single ones were given.
-class Parser {
+// The parse of one command line: the options so far, and how and with
+// which value each of them was last given.
+class Parser : public common::OptionReceiver {
 public:
-    Parser(int count, char** words, RunOptions* options) : count_(count), words_(words), options_(options) {}
+    explicit Parser(RunOptions* options) : options_(options) {}
 
-    ParseOutcome parse();
+    common::OptionStep option(const common::OptionUse& use) override;
+    void operand(const char* word) override;
+    ParseOutcome finish();
+
+    ParseOutcome stopped_as = ParseOutcome::run;
 
 private:
-    ParseOutcome error(const char* message, const char* detail) {
+    common::OptionStep error(const char* message, const char* detail) {
+        print_run_usage_error(message, detail);
+        return common::OptionStep::usage_error;
+    }
+    ParseOutcome usage_error(const char* message, const char* detail) {
         print_run_usage_error(message, detail);
         return ParseOutcome::usage_error;
     }
-    void take_operand(const char* word);
-    ParseOutcome take_option(const OptionEntry& entry, const char* word, const char* inline_value, int* index);
-    ParseOutcome take_value(const OptionEntry& entry, const char* value, const char* second);
-    ParseOutcome take_register(const char* text, const char* option, std::vector<RegisterValue>* into);
-    ParseOutcome take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into);
-    ParseOutcome check_combination();
+    common::OptionStep take_value(const common::OptionUse& use);
+    common::OptionStep take_register(const char* text, const char* option, std::vector<RegisterValue>* into);
+    common::OptionStep take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into);
 
-    int count_;
-    char** words_;
     RunOptions* options_;
-    const char* given_[OPTION_COUNT] = {};  // the word each option was last given as
+    const char* given_[OPTION_COUNT] = {};        // the name each option was last given as
+    const char* given_value_[OPTION_COUNT] = {};  // and its value
     const char* extra_operand_ = nullptr;
 };
 
-const OptionEntry* find_option(const char* word, std::size_t length) {
-    for (const OptionEntry& entry : OPTIONS) {
-        if (std::strlen(entry.name) == length && std::strncmp(entry.name, word, length) == 0) return &entry;
-    }
-    return nullptr;
-}
-
-ParseOutcome Parser::parse() {
-    bool options_ended = false;
-    for (int i = 1; i < count_; ++i) {
-        const char* word = words_[i];
-        if (options_ended || word[0] != '-' || common::is_standard_input(word)) {
-            take_operand(word);
-            continue;
-        }
-        if (std::strcmp(word, "--") == 0) {
-            options_ended = true;
-            continue;
-        }
-        // "--name=VALUE" for a long option, "-oFILE" for the short one.
-        const char* equals = std::strncmp(word, "--", 2) == 0 ? std::strchr(word, '=') : nullptr;
-        std::size_t name_length = equals ? static_cast<std::size_t>(equals - word) : std::strlen(word);
-        const char* inline_value = equals ? equals + 1 : nullptr;
-        if (!equals && word[1] != '-' && name_length > 2) {
-            name_length = 2;
-            inline_value = word + 2;
-        }
-        const OptionEntry* entry = find_option(word, name_length);
-        if (!entry || (inline_value && entry->values == 0)) return error("unknown option", word);
-        const ParseOutcome outcome = take_option(*entry, word, inline_value, &i);
-        if (outcome != ParseOutcome::run) return outcome;
-    }
-    if (extra_operand_) return error("unexpected argument", extra_operand_);
-    return check_combination();
-}
-
 // The first operand is the snapshot; a second one is reported once the
 // options are read, so that --help still answers.
-void Parser::take_operand(const char* word) {
+void Parser::operand(const char* word) {
     if (!options_->snapshot_path) {
         options_->snapshot_path = word;
     } else if (!extra_operand_) {
@@ -210,40 +204,38 @@ void Parser::take_operand(const char* word) {
     }
 }
 
-ParseOutcome Parser::take_option(const OptionEntry& entry, const char* word, const char* inline_value, int* index) {
-    if (entry.id == HELP) return ParseOutcome::help;
-    if (entry.id == VERSION) return ParseOutcome::version;
-    if (entry.once && given_[entry.id]) {
-        const std::string message = std::string("second ") + entry.name;
-        return error(message.c_str(), word);
+common::OptionStep Parser::option(const common::OptionUse& use) {
+    const int id = use.spec->id;
+    if (id == HELP || id == VERSION) {
+        stopped_as = id == HELP ? ParseOutcome::help : ParseOutcome::version;
+        return common::OptionStep::stop;
     }
-    given_[entry.id] = word;
-    const char* values[2] = {inline_value, nullptr};
-    for (int v = inline_value ? 1 : 0; v < entry.values; ++v) {
-        if (*index + 1 >= count_) return error("missing value for", word);
-        values[v] = words_[++*index];
-    }
-    return take_value(entry, values[0], values[1]);
+    given_[id] = use.name;
+    given_value_[id] = use.value;
+    return take_value(use);
 }
 
-ParseOutcome Parser::take_register(const char* text, const char* option, std::vector<RegisterValue>* into) {
+common::OptionStep Parser::take_register(const char* text, const char* option, std::vector<RegisterValue>* into) {
     std::string name, value;
     RegisterValue item{};
     if (!split_assignment(text, &name, &value) || !common::parse_register_name(name.c_str(), &item.reg)) {
         return error((std::string("unknown register in ") + option).c_str(), text);
     }
-    if (!common::parse_strict_number(value, item.reg.pair ? WORD_MAX : BYTE_MAX, &item.value)) {
-        return error((std::string("bad register value in ") + option).c_str(), text);
+    const long limit = item.reg.pair ? WORD_MAX : BYTE_MAX;
+    if (!common::parse_strict_number(value, limit, &item.value)) {
+        const std::string message = std::string("bad register value (") + common::register_name_text(item.reg) +
+                                    " is " + values_up_to(limit) + ") in " + option;
+        return error(message.c_str(), text);
     }
     into->push_back(item);
-    return ParseOutcome::run;
+    return common::OptionStep::go_on;
 }
 
-ParseOutcome Parser::take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into) {
+common::OptionStep Parser::take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into) {
     std::string address, hex;
     MemoryBytes item{};
     if (!split_assignment(text, &address, &hex) || !parse_address(address, &item.address)) {
-        return error((std::string("bad address in ") + option).c_str(), text);
+        return error(("bad address (" + values_up_to(ADDRESS_MAX) + ") in " + option).c_str(), text);
     }
     if (common::decode_hex(hex.c_str(), &item.bytes) != common::HexProblem::none) {
         return error((std::string("bad hexadecimal bytes in ") + option).c_str(), text);
@@ -252,17 +244,18 @@ ParseOutcome Parser::take_bytes(const char* text, const char* option, std::vecto
         return error((std::string("bytes past 0xFFFF in ") + option).c_str(), text);
     }
     into->push_back(std::move(item));
-    return ParseOutcome::run;
+    return common::OptionStep::go_on;
 }
 
-ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, const char* second) {
+common::OptionStep Parser::take_value(const common::OptionUse& use) {
     RunOptions& o = *options_;
-    const std::string bad_address = std::string("bad address for ") + entry.name;
-    const std::string bad_count = std::string("bad count for ") + entry.name;
-    switch (entry.id) {
+    const char* value = use.value;
+    const std::string bad_address = "bad address (" + values_up_to(ADDRESS_MAX) + ") for " + use.name;
+    const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
+    switch (static_cast<OptionId>(use.spec->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
-        RomImage image{0, second};
+        RomImage image{0, use.second};
         if (!parse_address(value, &image.address)) return error(bad_address.c_str(), value);
         o.roms.push_back(image);
         break;
@@ -272,7 +265,7 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
         PortInput input{};
         long number = 0;
         if (!split_assignment(value, &port, &hex) || !common::parse_strict_number(port, PORT_MAX, &number)) {
-            return error("bad port in --in", value);
+            return error(("bad port (" + values_up_to(PORT_MAX) + ") in --in").c_str(), value);
         }
         input.port = static_cast<int>(number);
         if (common::decode_hex(hex.c_str(), &input.bytes) != common::HexProblem::none) {
@@ -281,8 +274,8 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
         o.inputs.push_back(std::move(input));
         break;
     }
-    case REG: return take_register(value, entry.name, &o.registers);
-    case POKE: return take_bytes(value, entry.name, &o.pokes);
+    case REG: return take_register(value, use.name, &o.registers);
+    case POKE: return take_bytes(value, use.name, &o.pokes);
     case UNTIL: {
         long address = 0;
         if (!parse_address(value, &address)) return error(bad_address.c_str(), value);
@@ -299,7 +292,7 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
     case MAX_INSTRUCTIONS:
         if (!parse_count(value, &o.max_instructions)) return error(bad_count.c_str(), value);
         break;
-    case EXPECT: return take_register(value, entry.name, &o.expected_registers);
+    case EXPECT: return take_register(value, use.name, &o.expected_registers);
     case EXPECT_FLAG: {
         std::string name, state;
         const common::FlagBit* bit = split_assignment(value, &name, &state) ? common::find_flag(name.c_str()) : nullptr;
@@ -308,7 +301,7 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
         o.expected_flags.push_back(FlagValue{bit->name, bit->mask, state == "1"});
         break;
     }
-    case EXPECT_MEM: return take_bytes(value, entry.name, &o.expected_memory);
+    case EXPECT_MEM: return take_bytes(value, use.name, &o.expected_memory);
     case JSON: o.json = true; break;
     case STATS: o.stats = true; break;
     case OUT_LOG: o.out_log = true; break;
@@ -322,7 +315,7 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
     case SCALE: {
         long scale = 0;
         if (!common::parse_strict_number(value, common::SCALE_MAX, &scale) || scale < common::SCALE_MIN) {
-            return error("bad scale, 1 to 4:", value);
+            return error("bad scale (1 to 4)", value);
         }
         o.screen_scale = static_cast<int>(scale);
         break;
@@ -339,36 +332,43 @@ ParseOutcome Parser::take_value(const OptionEntry& entry, const char* value, con
     case VERSION:
     case OPTION_COUNT: break;
     }
-    return ParseOutcome::run;
+    return common::OptionStep::go_on;
 }
 
-ParseOutcome Parser::check_combination() {
+ParseOutcome Parser::finish() {
     RunOptions& o = *options_;
-    if (given_[SCALE] && !o.screen_path) return error("--scale needs --screen OUT.png", given_[SCALE]);
-    if (given_[PALETTE] && !o.screen_path) return error("--palette needs --screen OUT.png", given_[PALETTE]);
+    if (extra_operand_) return usage_error("unexpected argument", extra_operand_);
+    if (given_[SCALE] && !o.screen_path) return usage_error("--scale needs --screen OUT.png", given_value_[SCALE]);
+    if (given_[PALETTE] && !o.screen_path) return usage_error("--palette needs --screen OUT.png", given_value_[PALETTE]);
     if (o.screen_path && !common::png_encoding_available()) {
-        return error("--screen needs PNG support, which this build lacks (libstb-dev)", o.screen_path);
+        return usage_error("--screen needs PNG support, which this build lacks (libstb-dev)", o.screen_path);
     }
-    if (given_[TRACE_LIMIT] && !o.trace_path) return error("--trace-limit needs --trace FILE", given_[TRACE_LIMIT]);
+    if (given_[TRACE_LIMIT] && !o.trace_path) return usage_error("--trace-limit needs --trace FILE", given_value_[TRACE_LIMIT]);
     if (o.cpm_path) {
-        if (o.snapshot_path) return error("--cpm takes no SNAPSHOT:", o.snapshot_path);
-        for (const OptionEntry& entry : OPTIONS) {
-            if (given_[entry.id] && !entry.with_cpm) return error("does not go with --cpm:", given_[entry.id]);
+        if (o.snapshot_path) return usage_error("--cpm takes no SNAPSHOT:", o.snapshot_path);
+        for (int id = 0; id < OPTION_COUNT; ++id) {
+            if (given_[id] && !PLACEMENTS[id].with_cpm) return usage_error("does not go with --cpm:", given_[id]);
         }
         if (!given_[MAX_STATES]) o.max_states = DEFAULT_CPM_MAX_STATES;
         return ParseOutcome::run;
     }
-    for (const OptionEntry& entry : OPTIONS) {
-        if (given_[entry.id] && !entry.with_image) return error("goes only with --cpm:", given_[entry.id]);
+    for (int id = 0; id < OPTION_COUNT; ++id) {
+        if (given_[id] && !PLACEMENTS[id].with_image) return usage_error("goes only with --cpm:", given_[id]);
     }
-    if (!o.snapshot_path) return error("no SNAPSHOT given (or --cpm FILE)", nullptr);
+    if (!o.snapshot_path) return usage_error("no SNAPSHOT given (or --cpm FILE)", nullptr);
     return ParseOutcome::run;
 }
 
 }  // namespace
 
 ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options) {
-    return Parser(argument_count, argument_vector, options).parse();
+    Parser parser(options);
+    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser)) {
+    case common::CommandLineEnd::stopped: return parser.stopped_as;
+    case common::CommandLineEnd::usage_error: return ParseOutcome::usage_error;
+    case common::CommandLineEnd::done: break;
+    }
+    return parser.finish();
 }
 
 void print_help() { std::fputs(HELP_TEXT, stdout); }

@@ -3,12 +3,13 @@
 //   quillet-run [OPTION]... SNAPSHOT        (- for standard input)
 //   quillet-run [OPTION]... --cpm PROGRAM.COM
 //
-// Options may stand before and after the operand; "--" ends them. A long
-// option takes its value as "--name=VALUE" or as the next word; --rom-at
-// takes two, ADDR and FILE. Numbers (addresses, register values, ports) are
-// read as quillet-info reads them: decimal, 0x hexadecimal or 0 octal, the
-// whole text; counts are decimal or 0x hexadecimal, at least 1; HEX is
-// pairs of hexadecimal digits, as quillet -hex takes them.
+// The words are read by the programs' one option parser
+// (common/option_parser.hpp), with its rules and messages: options may stand
+// before and after the operand, "--" ends them, a long option takes its
+// value as "--name=VALUE" or as the next word; --rom-at takes two, ADDR and
+// FILE. Numbers (addresses, register values, ports, counts) are read as
+// quillet-info reads them (common/numbers.hpp); counts are at least 1; HEX
+// is pairs of hexadecimal digits, as quillet -hex takes them.
 //
 // Every value is checked here: a bad one is a usage error that names the
 // text, as is an unknown option, a missing value, a second operand, one of

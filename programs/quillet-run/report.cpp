@@ -10,15 +10,21 @@
 namespace quillet::run {
 namespace {
 
+constexpr long HLT_LENGTH = 1;  // the HLT opcode, one byte
+
+// The address of the HLT that halted the processor: the 8080 has stepped
+// its PC past it.
+long halt_address(long pc) { return (pc - HLT_LENGTH) & (QUILLET_ADDRESS_SPACE - 1); }
+
 double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
 
-// "address 0x8010", "return to 0x1234", "halt at 0x0011", "state limit
-// 10000000000 at 0x0100".
+// "address 0x8010", "return to 0x1234", "halt at 0x0010" (the HLT's own
+// address), "state limit 10000000000 at 0x0100".
 void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
     switch (reason) {
     case QUILLET_STOP_ADDRESS: std::fprintf(out, "address 0x%04lX\n", pc); break;
     case QUILLET_STOP_RETURNED: std::fprintf(out, "return to 0x%04lX\n", pc); break;
-    case QUILLET_STOP_HALTED: std::fprintf(out, "halt at 0x%04lX\n", pc); break;
+    case QUILLET_STOP_HALTED: std::fprintf(out, "halt at 0x%04lX\n", halt_address(pc)); break;
     case QUILLET_STOP_STATE_LIMIT:
         std::fprintf(out, "state limit %" PRIu64 " at 0x%04lX\n", options.max_states, pc);
         break;
@@ -91,8 +97,9 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     const std::uint64_t states = quillet_cpu_states(cpu);
     std::fputs("{\n  \"snapshot\": ", out);
     common::print_json_string(out, report.snapshot_path);
-    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", quillet_stop_name(report.result->reason),
-                 quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+    const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
+    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", quillet_stop_name(report.result->reason), pc);
+    if (report.result->reason == QUILLET_STOP_HALTED) std::fprintf(out, "  \"halt_address\": %ld,\n", halt_address(pc));
     std::fprintf(out, "  \"instructions\": %" PRIu64 ",\n  \"states\": %" PRIu64 ",\n  \"seconds\": %.6f,\n",
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
     std::fputs("  \"registers\": {", out);

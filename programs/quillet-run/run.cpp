@@ -13,6 +13,7 @@
 #include "output_files.hpp"
 #include "owned_snapshot.hpp"
 #include "report.hpp"
+#include "run_files.hpp"
 #include "screen.hpp"
 #include "snapshot_input.hpp"
 #include "quillet/quillet.h"
@@ -53,6 +54,7 @@ int run_cpm(const RunOptions& options) {
     OwnedCpu cpu;
     if (!cpu.get()) return out_of_memory();
     const int loaded = load_cpm_program(cpu.get(), options.cpm_path, common::print_report, nullptr);
+    if (loaded == EXIT_USAGE) return EXIT_USAGE;
     if (loaded != 0) return -loaded;
     const CpmResult result = run_cpm_program(cpu.get(), options.max_states, options.max_instructions, stdout);
     std::fflush(stdout);
@@ -135,6 +137,18 @@ int run_snapshot(const RunOptions& options) {
     return status;
 }
 
+// Every file the run reads and writes; each output kind is named here.
+common::RunFiles run_files(const RunOptions& options) {
+    common::RunFiles files;
+    files.input("SNAPSHOT", options.snapshot_path);
+    files.input("--cpm", options.cpm_path);
+    for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
+    files.snapshot_output("-o", options.output_path);
+    files.output("--trace", options.trace_path);
+    files.output("--screen", options.screen_path);
+    return files;
+}
+
 }  // namespace
 
 int run_program(int argument_count, char** argument_vector) {
@@ -145,6 +159,7 @@ int run_program(int argument_count, char** argument_vector) {
     case ParseOutcome::usage_error: return EXIT_USAGE;
     case ParseOutcome::run: break;
     }
+    if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
 }
 

@@ -35,6 +35,11 @@ constexpr Message MESSAGES[] = {
     {ERR_BAD_BLOCK_SIZE, "Bad size of memory blocks after unpack in ZVK file: '%s'!"},
     {ERR_BAD_HEXSTRING, "Invalid hexstring: '%s'!"},
     {ERR_HEXSTRING_TOO_LONG, "Bytes from hexstring '%s' do not fit into memory from address %d."},
+    {ERR_TAPE_FORMAT, "No tape blocks in '%s'!"},
+    {ERR_TAPE_DAMAGED, "Damaged tape image '%s': %s"},
+    {ERR_TAPE_CHECKSUM, "Bad checksum in tape image '%s': %s"},
+    {ERR_BAD_TAPE_FIELD, "Bad tape file %s '%s'!"},
+    {ERR_BAD_RECORDING, "Can't read the recording '%s': %s"},
 };
 
 // Room for a message with ordinary file names; a longer one is built on the

@@ -53,6 +53,29 @@ enum class EntryKind {
 };
 EntryKind examine_entry(const char* path);
 
+// Which file a path names, whatever its spelling ("./x", "dir/../x", a
+// hard link, a symbolic link followed): for an existing file the system's
+// identity of it (device and inode; on Windows the volume's serial number
+// and the file ID); where nothing stands yet, the directory's identity and
+// the name a new file would get there.
+struct FileIdentity {
+    enum class Kind {
+        UNKNOWN,  // cannot be examined (no such directory, no permission)
+        REGULAR,  // an existing regular file
+        OTHER,    // an existing directory, device or pipe
+        ABSENT,   // nothing there yet: `volume` and `file` are its directory's
+    };
+    Kind kind = Kind::UNKNOWN;
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::string name;  // ABSENT: the last part of the path
+};
+FileIdentity identify_file(const char* path);
+
+// Whether two identities are one file (the same name in one directory for
+// ABSENT ones; on Windows regardless of letter case). UNKNOWN is no file.
+bool same_file(const FileIdentity& a, const FileIdentity& b);
+
 // Makes reads of an opened non-regular file (a device) wait for data.
 void wait_for_data(FileHandle file);
 

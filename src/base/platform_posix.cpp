@@ -120,6 +120,34 @@ EntryKind examine_entry(const char* path) {
     return S_ISREG(status.st_mode) ? EntryKind::REGULAR_FILE : EntryKind::OTHER;
 }
 
+FileIdentity identify_file(const char* path) {
+    FileIdentity identity;
+    struct stat status;
+    if (stat(path, &status) == 0) {
+        identity.kind = S_ISREG(status.st_mode) ? FileIdentity::Kind::REGULAR : FileIdentity::Kind::OTHER;
+        identity.volume = static_cast<std::uint64_t>(status.st_dev);
+        identity.file = static_cast<std::uint64_t>(status.st_ino);
+        return identity;
+    }
+    if (errno != ENOENT) return identity;
+    // Where a new file would be made: the target of a dangling link too.
+    const std::string target = follow_links(path);
+    const std::size_t slash = target.rfind('/');
+    identity.name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (identity.name.empty() || stat(directory_of(target).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return FileIdentity{};
+    }
+    identity.kind = FileIdentity::Kind::ABSENT;
+    identity.volume = static_cast<std::uint64_t>(status.st_dev);
+    identity.file = static_cast<std::uint64_t>(status.st_ino);
+    return identity;
+}
+
+bool same_file(const FileIdentity& a, const FileIdentity& b) {
+    if (a.kind == FileIdentity::Kind::UNKNOWN || a.kind != b.kind) return false;
+    return a.volume == b.volume && a.file == b.file && a.name == b.name;
+}
+
 FileHandle wait_for_writer(FileHandle file) {
     // A named pipe opened without O_NONBLOCK would wait for a writer that
     // opens it after that open, and so for ever for one that came, wrote

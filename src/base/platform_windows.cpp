@@ -178,6 +178,59 @@ EntryKind examine_entry(const char* path) {
     return attributes & other ? EntryKind::OTHER : EntryKind::REGULAR_FILE;
 }
 
+namespace {
+
+// The identity of the file or directory `name` names (links followed), by
+// its open handle; false when it cannot be opened or examined.
+bool identify_open(const std::wstring& name, FileIdentity* identity) {
+    const HANDLE handle = CreateFileW(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+    CloseHandle(handle);
+    if (!known) return false;
+    const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    identity->kind = disk && !directory ? FileIdentity::Kind::REGULAR : FileIdentity::Kind::OTHER;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->file = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    return true;
+}
+
+}  // namespace
+
+FileIdentity identify_file(const char* path) {
+    FileIdentity identity;
+    const std::wstring name = wide(path);
+    if (name.empty()) return identity;
+    if (identify_open(name, &identity)) return identity;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return FileIdentity{};
+    // Where a new file would be made.
+    const std::string text = path;
+    const std::string directory = directory_prefix(text);
+    identity.name = text.substr(directory.size());
+    FileIdentity parent;
+    if (identity.name.empty() || !identify_open(wide(directory.empty() ? std::string(".") : directory), &parent) ||
+        parent.kind != FileIdentity::Kind::OTHER) {
+        return FileIdentity{};
+    }
+    identity.kind = FileIdentity::Kind::ABSENT;
+    identity.volume = parent.volume;
+    identity.file = parent.file;
+    return identity;
+}
+
+bool same_file(const FileIdentity& a, const FileIdentity& b) {
+    if (a.kind == FileIdentity::Kind::UNKNOWN || a.kind != b.kind) return false;
+    if (a.volume != b.volume || a.file != b.file) return false;
+    // File names on Windows are the same whatever their letter case.
+    const std::wstring x = wide(a.name), y = wide(b.name);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 // Reads from a pipe wait for data on Windows anyway, and opening a named
 // pipe needs its server already.
 void wait_for_data(FileHandle) {}

@@ -3,6 +3,7 @@
 // parameter, the register, the value given), then calls the layer that does
 // the work.
 #include "quillet/quillet.h"
+#include "quillet/quillet_layout.h"
 
 #include <cstring>
 #include <memory>
@@ -10,9 +11,11 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "capi/capi_handles.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
+#include "snapshot/header_settings.hpp"
 #include "snapshot/snapshot_reader.hpp"
 #include "snapshot/snapshot_writer.hpp"
 
@@ -108,7 +111,39 @@ int check_page(const quillet_snapshot* s, int page) {
 
 const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMORY_NAME; }
 
+// The deprecated raw offsets (quillet_layout.h) stay what the field table says.
+static_assert(QUILLET_HEADER_SIZE_V1 == HEADER_SIZE_V1 && QUILLET_HEADER_SIZE_V2 == HEADER_SIZE_V2 &&
+                  QUILLET_WORD_SIZE == WORD_SIZE && QUILLET_OFFSET_MAGIC == OFFSET_MAGIC &&
+                  QUILLET_OFFSET_VERSION == OFFSET_VERSION && QUILLET_OFFSET_HEADER_LENGTH == OFFSET_HEADER_LENGTH &&
+                  QUILLET_OFFSET_COMPUTER_MODEL == OFFSET_COMPUTER_MODEL &&
+                  QUILLET_OFFSET_INTERRUPTS_ENABLED == OFFSET_INTERRUPTS_ENABLED &&
+                  QUILLET_OFFSET_REGISTERS == OFFSET_REGISTERS && QUILLET_OFFSET_ROM_DESCRIPTOR == OFFSET_ROM_DESCRIPTOR &&
+                  QUILLET_OFFSET_BLOCK_LENGTHS_LOW == OFFSET_BLOCK_LENGTHS_LOW &&
+                  QUILLET_OFFSET_PERIPHERAL_STATE == OFFSET_PERIPHERAL_STATE &&
+                  QUILLET_OFFSET_VCPU_CIRCUIT == OFFSET_VCPU_INTERRUPT_CIRCUIT &&
+                  QUILLET_OFFSET_MAPPER_PORT == OFFSET_MAPPER_PORT_VALUE &&
+                  QUILLET_OFFSET_BLOCK_LENGTHS_HIGH == OFFSET_BLOCK_LENGTHS_HIGH &&
+                  QUILLET_OFFSET_MIF85_STATE == OFFSET_MIF85_STATE &&
+                  QUILLET_OFFSET_RESERVED == HEADER_FIELDS[FIELD_RESERVED].offset &&
+                  QUILLET_RESERVED_SIZE == HEADER_FIELDS[FIELD_RESERVED].width &&
+                  QUILLET_OFFSET_MUSICA_STATE == OFFSET_MUSICA_STATE,
+              "the deprecated offsets are the field table's");
+static_assert(QUILLET_FIELD_NUMBER == static_cast<int>(FieldForm::NUMBER) &&
+                  QUILLET_FIELD_CODE == static_cast<int>(FieldForm::CODE) &&
+                  QUILLET_FIELD_WORD == static_cast<int>(FieldForm::WORD) &&
+                  QUILLET_FIELD_MODEL == static_cast<int>(FieldForm::MODEL) &&
+                  QUILLET_FIELD_BYTES == static_cast<int>(FieldForm::BYTES),
+              "the interface's field forms are the table's");
+
 }  // namespace
+}  // namespace quillet
+
+namespace quillet {
+
+const Snapshot& snapshot_value(const quillet_snapshot* snapshot) { return snapshot->value; }
+Snapshot& snapshot_value(quillet_snapshot* snapshot) { return snapshot->value; }
+const Reporter& snapshot_reporter(const quillet_snapshot* snapshot) { return snapshot->reporter; }
+
 }  // namespace quillet
 
 using namespace quillet;
@@ -469,6 +504,11 @@ int quillet_write_bytes(const quillet_snapshot* snapshot, int pack, void* out, s
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!written) return missing(snapshot, "written");
     if (!out && capacity > 0) return missing(snapshot, "out");
+    if (!out) {
+        // The size query: the size needed, and nothing to report.
+        if (const int result = quillet_write_size(snapshot, pack, written)) return result;
+        return ERR_OUTPUT_WRITE;
+    }
     return write_snapshot_bytes(snapshot->value, pack != 0, static_cast<std::uint8_t*>(out), capacity, written,
                                 QUILLET_MEMORY_NAME, snapshot->reporter);
 }
@@ -511,6 +551,15 @@ int quillet_entry_kind(const char* path) {
     return QUILLET_ENTRY_OTHER;
 }
 
+int quillet_same_file(const char* a, const char* b) {
+    if (!a || !b) return ERR_MISSING_VALUE;
+    const platform::FileIdentity first = platform::identify_file(a);
+    if (first.kind != platform::FileIdentity::Kind::REGULAR && first.kind != platform::FileIdentity::Kind::ABSENT) {
+        return 0;
+    }
+    return platform::same_file(first, platform::identify_file(b)) ? 1 : 0;
+}
+
 long long quillet_file_size(const char* path) {
     if (!path) return ERR_MISSING_VALUE;
     return regular_file_size(path);
@@ -528,4 +577,79 @@ int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* p
     const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
     if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
     return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;
+}
+
+int quillet_field_count(void) { return HEADER_FIELD_COUNT; }
+
+int quillet_field_info(int field, quillet_field* info) {
+    if (field < 0 || field >= HEADER_FIELD_COUNT) return ERR_VALUE_RANGE;
+    if (!info) return ERR_MISSING_VALUE;
+    const HeaderField& f = HEADER_FIELDS[field];
+    *info = quillet_field{f.name,
+                          f.offset,
+                          f.width,
+                          f.first_version,
+                          f.role == FieldRole::SETTING ? 1 : 0,
+                          static_cast<int>(f.form),
+                          f.meaning};
+    return 0;
+}
+
+int quillet_field_number(const char* name) {
+    if (!name) return ERR_MISSING_VALUE;
+    const int field = header_field_number(name);
+    return field < 0 ? ERR_VALUE_RANGE : field;
+}
+
+namespace {
+
+// A field number outside the table, or a byte count that does not suit
+// its width: `enough` takes any count from the width up, else it must be
+// the width.
+int check_field(const quillet_snapshot* s, int field, size_t length, bool enough, const char* what) {
+    if (field < 0 || field >= HEADER_FIELD_COUNT) return out_of_range(s, field, "field", HEADER_FIELD_COUNT - 1);
+    const HeaderField& f = HEADER_FIELDS[field];
+    const size_t width = static_cast<size_t>(f.width);
+    if (length == width || (enough && length > width)) return 0;
+    const std::string text = std::string(what) + " of field " + f.name + " (" + DecimalText(f.width).c_str() +
+                             (enough ? " or more)" : ")");
+    return report_failure(reporter_of(s), ERR_VALUE_RANGE, text.c_str(), static_cast<long>(length));
+}
+
+}  // namespace
+
+int quillet_get_field(const quillet_snapshot* snapshot, int field, uint8_t* out, size_t capacity) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!out) return missing(snapshot, "out");
+    if (const int result = check_field(snapshot, field, capacity, true, "capacity")) return result;
+    field_bytes(snapshot->value, field, out);
+    return 0;
+}
+
+int quillet_set_field(quillet_snapshot* snapshot, int field, const uint8_t* bytes, size_t length) {
+    if (!snapshot) return missing(snapshot, "snapshot");
+    if (!bytes) return missing(snapshot, "bytes");
+    if (const int result = check_field(snapshot, field, length, false, "length")) return result;
+    const HeaderField& f = HEADER_FIELDS[field];
+    if (f.role != FieldRole::SETTING) {
+        const std::string text = std::string("a setting field (") + f.name + " is laid out by the writer)";
+        return report_failure(snapshot->reporter, ERR_VALUE_RANGE, text.c_str(), static_cast<long>(field));
+    }
+    if (field >= FIELD_REGISTERS && field < FIELD_REGISTERS + REGISTER_COUNT) {
+        return quillet_set_register(snapshot, field - FIELD_REGISTERS, read_word(bytes));
+    }
+    switch (field) {
+    case FIELD_MODEL: return quillet_set_model(snapshot, bytes[0]);
+    case FIELD_INTERRUPTS: return quillet_set_interrupts(snapshot, bytes[0]);
+    case FIELD_VCPU_CIRCUIT: return quillet_set_vcpu_circuit(snapshot, bytes[0]);
+    case FIELD_MAPPER_PORT: return quillet_set_mapper_port(snapshot, bytes[0]);
+    case FIELD_MIF85: return quillet_set_mif85(snapshot, bytes[0]);
+    default: break;
+    }
+    // The settings that take any bytes.
+    std::uint8_t header[HEADER_BUFFER_SIZE] = {};
+    lay_out_settings(snapshot->value, header);
+    std::memcpy(header + f.offset, bytes, length);
+    take_setting_fields(&snapshot->value, header);
+    return 0;
 }

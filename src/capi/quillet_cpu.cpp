@@ -6,19 +6,14 @@
 #include <string>
 
 #include "base/failure.hpp"
+#include "capi/capi_handles.hpp"
+#include "machine/machine.hpp"
+#include "machine/machine_snapshot.hpp"
+#include "machine/routine_call.hpp"
 #include "cpu/cpu8080.hpp"
 #include "cpu/disassembler.hpp"
 #include "quillet/quillet.h"
 
-struct quillet_cpu {
-    quillet::Cpu8080 core;
-    quillet::Reporter reporter;
-    quillet_cpu_in_fn in = nullptr;
-    quillet_cpu_out_fn out = nullptr;
-    void* port_user = nullptr;
-    quillet_cpu_trace_fn trace = nullptr;
-    void* trace_user = nullptr;
-};
 
 namespace quillet {
 namespace {
@@ -49,6 +44,19 @@ int check_range(const quillet_cpu* cpu, long address, std::size_t length) {
     return 0;
 }
 
+// A run's limits as the processor takes them, totals of its counters: the
+// budget of this run added to what the counters hold now (UINT64_MAX, or a
+// sum beyond it: no limit).
+CpuRunLimits budget_from_now(const CpuState& state, std::uint64_t max_states, std::uint64_t max_instructions) {
+    const auto total = [](std::uint64_t now, std::uint64_t budget) {
+        return budget > UINT64_MAX - now ? UINT64_MAX : now + budget;
+    };
+    CpuRunLimits limits;
+    limits.max_states = total(state.states, max_states);
+    limits.max_instructions = total(state.instructions, max_instructions);
+    return limits;
+}
+
 std::uint8_t port_input(void* context, std::uint8_t port) {
     quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
     return static_cast<std::uint8_t>(cpu->in(cpu->port_user, port));
@@ -57,6 +65,27 @@ std::uint8_t port_input(void* context, std::uint8_t port) {
 void port_output(void* context, std::uint8_t port, std::uint8_t value) {
     quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
     cpu->out(cpu->port_user, port, value);
+}
+
+// The machine's hooks for the caller's port callbacks: a byte of `in` is
+// read ahead of the device; a negative one lets the device answer.
+bool machine_input_first(void* context, std::uint8_t port, std::uint8_t* value) {
+    quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
+    const int byte = cpu->in(cpu->port_user, port);
+    if (byte < 0) return false;
+    *value = static_cast<std::uint8_t>(byte);
+    return true;
+}
+
+void machine_output_seen(void* context, std::uint8_t port, std::uint8_t value, std::uint64_t) {
+    quillet_cpu* cpu = static_cast<quillet_cpu*>(context);
+    cpu->out(cpu->port_user, port, value);
+}
+
+// What only a processor of its own does: a machine's memory comes from
+// its snapshot and monitor image ("Bad processor state 'of a machine'!").
+int on_machine(const quillet_cpu* cpu) {
+    return report_failure(reporter_of(cpu), ERR_BAD_STATE, "processor", "of a machine");
 }
 
 bool trace_step(void* context) {
@@ -69,7 +98,8 @@ bool trace_step(void* context) {
 static_assert(QUILLET_STOP_ADDRESS == CPU_STOP_ADDRESS && QUILLET_STOP_HALTED == CPU_STOP_HALTED &&
                   QUILLET_STOP_STATE_LIMIT == CPU_STOP_STATE_LIMIT &&
                   QUILLET_STOP_INSTRUCTION_LIMIT == CPU_STOP_INSTRUCTION_LIMIT &&
-                  QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED && QUILLET_STOP_RETURNED == CPU_STOP_REQUESTED + 1,
+                  QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED && QUILLET_STOP_RETURNED == MACHINE_STOP_RETURNED &&
+                  QUILLET_STOP_NO_MONITOR == MACHINE_STOP_NO_MONITOR,
               "the interface's stop reasons are the processor's");
 static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A == CPU_A &&
                   QUILLET_FLAG_CY == FLAG_CY && QUILLET_FLAG_P == FLAG_P && QUILLET_FLAG_AC == FLAG_AC &&
@@ -77,25 +107,11 @@ static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A 
               "the interface's registers and flags are the processor's");
 static_assert(QUILLET_DISASSEMBLY_MAX == DISASSEMBLY_TEXT_CAPACITY, "one size of a disassembled text");
 
-const char* const STOP_NAMES[] = {"address", "halt", "state limit", "instruction limit", "requested", "return"};
+const char* const STOP_NAMES[] = {"address",   "halt",   "state limit", "instruction limit",
+                                  "requested", "return", "no monitor"};
 
-constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
 
-bool all_zero(const std::uint8_t* bytes, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (bytes[i] != 0) return false;
-    }
-    return true;
-}
 
-// PUSH of `value`: the bytes go where the processor's writes go, the RAM.
-void push_word(Cpu8080* cpu, std::uint16_t value) {
-    for (int half = 1; half >= 0; --half) {
-        cpu->state.sp = static_cast<std::uint16_t>(cpu->state.sp - 1);
-        const std::uint8_t byte = static_cast<std::uint8_t>(value >> (8 * half));
-        cpu_write_ram(cpu, cpu->state.sp, &byte, 1);
-    }
-}
 
 }  // namespace
 }  // namespace quillet
@@ -104,11 +120,21 @@ using namespace quillet;
 
 quillet_cpu* quillet_cpu_new(void) {
     quillet_cpu* cpu = new (std::nothrow) quillet_cpu();
-    if (cpu) cpu_reset(&cpu->core);
+    if (!cpu) return nullptr;
+    cpu->own.reset(new (std::nothrow) Cpu8080);
+    if (!cpu->own) {
+        delete cpu;
+        return nullptr;
+    }
+    cpu->core = cpu->own.get();
+    cpu_reset(cpu->core);
     return cpu;
 }
 
-void quillet_cpu_free(quillet_cpu* cpu) { delete cpu; }
+void quillet_cpu_free(quillet_cpu* cpu) {
+    // A machine's processor goes with the machine.
+    if (cpu && !cpu->machine) delete cpu;
+}
 
 void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user) {
     if (cpu) cpu->reporter = Reporter{report, user};
@@ -117,24 +143,8 @@ void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* 
 int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot) {
     if (!cpu) return missing(cpu, "cpu");
     if (!snapshot) return missing(cpu, "snapshot");
-    static_assert(QUILLET_ADDRESS_SPACE == CPU_MEMORY_SIZE, "the processor sees pages 0 to 3");
-    // One page at a time: no 64 KB on the stack.
-    std::uint8_t page[QUILLET_PAGE_SIZE];
-    const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) != 0;
-    for (int i = 0; i < ADDRESS_SPACE_BLOCKS; ++i) {
-        if (i == 2 && !block2) {
-            std::memset(page, 0, sizeof page);
-        } else {
-            const int result = quillet_read_page(snapshot, i, 0, page, sizeof page);
-            if (result != 0) return result;
-        }
-        cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(i * QUILLET_PAGE_SIZE), page, sizeof page);
-    }
-    for (int reg = 0; reg < PAIR_COUNT; ++reg) {
-        cpu_set_pair(&cpu->core, reg, static_cast<std::uint16_t>(quillet_get_register(snapshot, reg)));
-    }
-    cpu->core.state.interrupts_enabled = quillet_get_interrupts(snapshot) == 1;
-    cpu->core.state.ei_pending = false;
+    if (cpu->machine) return on_machine(cpu);
+    bare_from_snapshot(cpu->core, snapshot_value(snapshot));
     return 0;
 }
 
@@ -142,62 +152,67 @@ int quillet_cpu_set_register8(quillet_cpu* cpu, int reg, int value) {
     if (!cpu) return missing(cpu, "cpu");
     if (reg < 0 || reg >= CPU_REGISTER8_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     if (value < 0 || value > 0xFF) return out_of_range(cpu, value, "register value", 0xFF);
-    cpu->core.state.regs[reg] = static_cast<std::uint8_t>(reg == CPU_F ? fixed_flags(value) : value);
+    cpu->core->state.regs[reg] = static_cast<std::uint8_t>(reg == CPU_F ? fixed_flags(value) : value);
     return 0;
 }
 
 int quillet_cpu_get_register8(const quillet_cpu* cpu, int reg) {
     if (!cpu) return missing(cpu, "cpu");
     if (reg < 0 || reg >= CPU_REGISTER8_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
-    return cpu->core.state.regs[reg];
+    return cpu->core->state.regs[reg];
 }
 
 int quillet_cpu_set_pair(quillet_cpu* cpu, int reg, long value) {
     if (!cpu) return missing(cpu, "cpu");
     if (reg < 0 || reg >= PAIR_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
     if (value < 0 || value > 0xFFFF) return out_of_range(cpu, value, quillet_register_name(reg), 0xFFFF);
-    cpu_set_pair(&cpu->core, reg, static_cast<std::uint16_t>(value));
+    cpu_set_pair(cpu->core, reg, static_cast<std::uint16_t>(value));
     return 0;
 }
 
 long quillet_cpu_get_pair(const quillet_cpu* cpu, int reg) {
     if (!cpu) return missing(cpu, "cpu");
     if (reg < 0 || reg >= PAIR_COUNT) return report_failure(cpu->reporter, ERR_BAD_REGISTER, DecimalText(reg).c_str());
-    return cpu_get_pair(&cpu->core, reg);
+    return cpu_get_pair(cpu->core, reg);
 }
 
 int quillet_cpu_set_interrupts(quillet_cpu* cpu, int enabled) {
     if (!cpu) return missing(cpu, "cpu");
-    cpu->core.state.interrupts_enabled = enabled != 0;
-    cpu->core.state.ei_pending = false;
+    cpu->core->state.interrupts_enabled = enabled != 0;
+    cpu->core->state.ei_pending = false;
     return 0;
 }
 
 int quillet_cpu_get_interrupts(const quillet_cpu* cpu) {
     if (!cpu) return missing(cpu, "cpu");
-    return cpu->core.state.interrupts_enabled ? 1 : 0;
+    return cpu->core->state.interrupts_enabled ? 1 : 0;
 }
 
 int quillet_cpu_set_halted(quillet_cpu* cpu, int halted) {
     if (!cpu) return missing(cpu, "cpu");
-    cpu->core.state.halted = halted != 0;
+    cpu->core->state.halted = halted != 0;
     return 0;
 }
 
 int quillet_cpu_get_halted(const quillet_cpu* cpu) {
     if (!cpu) return missing(cpu, "cpu");
-    return cpu->core.state.halted ? 1 : 0;
+    return cpu->core->state.halted ? 1 : 0;
 }
 
-uint64_t quillet_cpu_states(const quillet_cpu* cpu) { return cpu ? cpu->core.state.states : 0; }
+uint64_t quillet_cpu_states(const quillet_cpu* cpu) { return cpu ? cpu->core->state.states : 0; }
 
-uint64_t quillet_cpu_instructions(const quillet_cpu* cpu) { return cpu ? cpu->core.state.instructions : 0; }
+uint64_t quillet_cpu_instructions(const quillet_cpu* cpu) { return cpu ? cpu->core->state.instructions : 0; }
 
 int quillet_cpu_write_memory(quillet_cpu* cpu, long address, const void* data, size_t length) {
     if (!cpu) return missing(cpu, "cpu");
     if (!data) return missing(cpu, "data");
     if (const int result = check_range(cpu, address, length)) return result;
-    cpu_write_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(data), length);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (cpu->machine) {
+        machine_write(cpu->machine, static_cast<std::uint16_t>(address), bytes, length);
+    } else {
+        cpu_write_ram(cpu->core, static_cast<std::uint16_t>(address), bytes, length);
+    }
     return 0;
 }
 
@@ -205,7 +220,12 @@ int quillet_cpu_read_memory(const quillet_cpu* cpu, long address, void* out, siz
     if (!cpu) return missing(cpu, "cpu");
     if (!out) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
-    cpu_read_ram(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    // A machine's memory is what its map shows.
+    if (cpu->machine) {
+        cpu_read_view(cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    } else {
+        cpu_read_ram(cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    }
     return 0;
 }
 
@@ -213,7 +233,7 @@ int quillet_cpu_read_view(const quillet_cpu* cpu, long address, void* out, size_
     if (!cpu) return missing(cpu, "cpu");
     if (!out) return missing(cpu, "out");
     if (const int result = check_range(cpu, address, length)) return result;
-    cpu_read_view(&cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
+    cpu_read_view(cpu->core, static_cast<std::uint16_t>(address), static_cast<std::uint8_t*>(out), length);
     return 0;
 }
 
@@ -222,7 +242,8 @@ int quillet_cpu_map_rom(quillet_cpu* cpu, long address, const void* image, size_
     if (!image) return missing(cpu, "image");
     if (const int result = check_range(cpu, address, length)) return result;
     if (length == 0) return out_of_range(cpu, 0, "image length", static_cast<long>(CPU_MEMORY_SIZE - address));
-    if (!cpu_map_readonly(&cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(image),
+    if (cpu->machine) return on_machine(cpu);
+    if (!cpu_map_readonly(cpu->core, static_cast<std::uint16_t>(address), static_cast<const std::uint8_t*>(image),
                           length)) {
         // The one way left to fail: an image is mapped there already.
         return report_failure(cpu->reporter, ERR_VALUE_RANGE, "address outside the images mapped before", address);
@@ -235,9 +256,17 @@ int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, quillet_cpu_ou
     cpu->in = in;
     cpu->out = out;
     cpu->port_user = user;
-    cpu->core.input = in ? port_input : nullptr;
-    cpu->core.output = out ? port_output : nullptr;
-    cpu->core.port_context = cpu;
+    if (cpu->machine) {
+        // The machine's devices stay on the ports: the callbacks come first.
+        MachineHooks& hooks = cpu->machine->hooks;
+        hooks.input_first = in ? machine_input_first : nullptr;
+        hooks.output_seen = out ? machine_output_seen : nullptr;
+        hooks.context = cpu;
+        return 0;
+    }
+    cpu->core->input = in ? port_input : nullptr;
+    cpu->core->output = out ? port_output : nullptr;
+    cpu->core->port_context = cpu;
     return 0;
 }
 
@@ -245,85 +274,60 @@ int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* us
     if (!cpu) return missing(cpu, "cpu");
     cpu->trace = trace;
     cpu->trace_user = user;
-    cpu->core.trace = trace ? trace_step : nullptr;
-    cpu->core.trace_context = cpu;
+    cpu->core->trace = trace ? trace_step : nullptr;
+    cpu->core->trace_context = cpu;
     return 0;
 }
 
 int quillet_cpu_interrupt(quillet_cpu* cpu, int rst) {
     if (!cpu) return missing(cpu, "cpu");
     if (rst < -1 || rst > 7) return out_of_range(cpu, rst, "RST number", 7);
-    cpu_request_interrupt(&cpu->core, rst);
+    cpu_request_interrupt(cpu->core, rst);
     return 0;
 }
 
 int quillet_cpu_request_stop(quillet_cpu* cpu) {
     if (!cpu) return missing(cpu, "cpu");
-    cpu_request_stop(&cpu->core);
+    cpu_request_stop(cpu->core);
     return 0;
 }
 
 int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on) {
     if (!cpu) return missing(cpu, "cpu");
     if (const int result = check_range(cpu, address, 0)) return result;
-    cpu_set_stop(&cpu->core, static_cast<std::uint16_t>(address), on != 0);
+    if (cpu->machine) {
+        machine_set_stop(cpu->machine, static_cast<std::uint16_t>(address), on != 0);
+    } else {
+        cpu_set_stop(cpu->core, static_cast<std::uint16_t>(address), on != 0);
+    }
     return 0;
 }
 
 int quillet_cpu_run(quillet_cpu* cpu, uint64_t max_states, uint64_t max_instructions, int leave_stop) {
     if (!cpu) return missing(cpu, "cpu");
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
+    CpuRunLimits limits = budget_from_now(cpu->core->state, max_states, max_instructions);
     limits.leave_stop = leave_stop != 0;
-    return cpu_run(&cpu->core, limits);
+    return cpu->machine ? machine_run(cpu->machine, limits) : cpu_run(cpu->core, limits);
 }
 
 int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_states, uint64_t max_instructions) {
     if (!cpu) return missing(cpu, "cpu");
     if (const int result = check_range(cpu, address, 0)) return result;
-    CpuState& s = cpu->core.state;
-    const std::uint16_t back = s.pc;
-    const std::uint16_t stack = s.sp;
-    push_word(&cpu->core, back);
-    s.pc = static_cast<std::uint16_t>(address);
-    const bool stop_of_its_own = cpu_is_stop(&cpu->core, back);
-    cpu_set_stop(&cpu->core, back, true);
-    CpuRunLimits limits;
-    limits.max_states = max_states;
-    limits.max_instructions = max_instructions;
-    int reason;
-    for (;;) {
-        reason = cpu_run(&cpu->core, limits);
-        limits.leave_stop = true;
-        if (reason != CPU_STOP_ADDRESS || s.pc != back) break;
-        if (s.sp == stack) {
-            reason = QUILLET_STOP_RETURNED;
-            break;
-        }
-        if (stop_of_its_own) break;
-    }
-    cpu_set_stop(&cpu->core, back, stop_of_its_own);
-    return reason;
+    // The call's budget counts from now; the routine's runs take it whole.
+    const CpuRunLimits budget = budget_from_now(cpu->core->state, max_states, max_instructions);
+    return call_routine(cpu->core, cpu->machine, static_cast<std::uint16_t>(address), budget.max_states,
+                        budget.max_instructions);
 }
 
 int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot) {
     if (!cpu) return missing(cpu, "cpu");
     if (!snapshot) return missing(cpu, "snapshot");
-    std::uint8_t page[QUILLET_PAGE_SIZE];
-    for (int i = 0; i < ADDRESS_SPACE_BLOCKS; ++i) {
-        cpu_read_ram(&cpu->core, static_cast<std::uint16_t>(i * QUILLET_PAGE_SIZE), page, sizeof page);
-        if (quillet_has_page(snapshot, i) != 1 && all_zero(page, sizeof page)) continue;
-        if (const int result = quillet_load_page_bytes(snapshot, i, page, sizeof page)) return result;
-    }
-    for (int reg = 0; reg < PAIR_COUNT; ++reg) {
-        if (const int result = quillet_set_register(snapshot, reg, cpu_get_pair(&cpu->core, reg))) return result;
-    }
-    return quillet_set_interrupts(snapshot, cpu->core.state.interrupts_enabled ? 1 : 0);
+    if (cpu->machine) return machine_to_snapshot(cpu->machine, &snapshot_value(snapshot), snapshot_reporter(snapshot));
+    return bare_to_snapshot(*cpu->core, &snapshot_value(snapshot), snapshot_reporter(snapshot));
 }
 
 const char* quillet_stop_name(int reason) {
-    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_RETURNED ? STOP_NAMES[reason - 1] : nullptr;
+    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_NO_MONITOR ? STOP_NAMES[reason - 1] : nullptr;
 }
 
 int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity) {

@@ -73,6 +73,9 @@ void cpu_reset(Cpu8080* cpu) {
     cpu->input = nullptr;
     cpu->output = nullptr;
     cpu->port_context = nullptr;
+    cpu->memory_write = nullptr;
+    cpu->memory_context = nullptr;
+    cpu->timing = CPU_TIMING_PLAIN;
     cpu->trace = nullptr;
     cpu->trace_context = nullptr;
     cpu->stop_requested = false;
@@ -84,6 +87,10 @@ void cpu_reset(Cpu8080* cpu) {
 
 void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
     if (marks_at(cpu, address) & CELL_READONLY) {
+        if (cpu->memory_write) {
+            cpu->memory_write(cpu->memory_context, address, value);
+            return;
+        }
         cpu->beneath[address] = value;
     } else {
         set_view(cpu, address, value);
@@ -121,6 +128,12 @@ bool cpu_map_readonly(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* i
 
 bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address) {
     return marks_at(cpu, address) & CELL_READONLY;
+}
+
+void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool readonly) {
+    set_view(cpu, address, value);
+    std::uint8_t& marks = marks_at(cpu, address);
+    marks = static_cast<std::uint8_t>(readonly ? marks | CELL_READONLY : marks & ~CELL_READONLY);
 }
 
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop) {
@@ -195,7 +208,9 @@ CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
                 cpu->trace = nullptr;
             }
         }
-        const CpuStopReason reason = cpu_execute(cpu, budget, leave_stop);
+        const CpuStopReason reason = cpu->timing == CPU_TIMING_VIDEO_WAITS
+                                         ? cpu_execute_video_waits(cpu, budget, leave_stop)
+                                         : cpu_execute(cpu, budget, leave_stop);
         leave_stop = false;
         if (reason == CPU_STOP_ADDRESS) return reason;
         if (reason == CPU_STOP_HALTED && !can_accept_interrupt(s)) return reason;

@@ -39,6 +39,11 @@ using CpuInputFn = std::uint8_t (*)(void* context, std::uint8_t port);
 // Takes a byte written to an output port.
 using CpuOutputFn = void (*)(void* context, std::uint8_t port, std::uint8_t value);
 
+// Takes a write to a read-only cell in place of the RAM beneath: for a
+// machine whose memory map decides where such a write goes (see
+// cpu_set_cell). `context` is the caller's.
+using CpuMemoryWriteFn = void (*)(void* context, std::uint16_t address, std::uint8_t value);
+
 // Called before each instruction of a run while it returns true: the
 // state is up to date (PC at the instruction). Once it returns false the
 // run goes on at full speed.
@@ -51,6 +56,15 @@ enum CpuStopReason : int {
     CPU_STOP_STATE_LIMIT = 3,        // the state counter reached max_states
     CPU_STOP_INSTRUCTION_LIMIT = 4,  // the instruction counter reached max_instructions
     CPU_STOP_REQUESTED = 5,          // a port callback called cpu_request_stop
+};
+
+// How a run counts states: the plain 8080's, or those of a PMD 85, whose
+// video circuit adds a wait state to every machine cycle that falls on the
+// wrong parity of the clock (video_wait_timing.hpp).
+enum CpuTiming : int {
+    CPU_TIMING_PLAIN = 0,
+    CPU_TIMING_VIDEO_WAITS = 1,
+    CPU_TIMING_COUNT = 2
 };
 
 // What a run may do. The limits are totals of the counters in CpuState, so
@@ -103,16 +117,21 @@ struct Cpu8080 {
     CpuInputFn input;
     CpuOutputFn output;
     void* port_context;
+    CpuMemoryWriteFn memory_write;  // null: writes to read-only cells go to the RAM beneath
+    void* memory_context;
+    CpuTiming timing;
     CpuTraceFn trace;  // null: no trace
     void* trace_context;
     bool stop_requested;
     std::uint64_t ei_at;  // during a run: the instruction count just after the last EI
-    // The instruction loop's handlers by opcode and marks, filled by it.
-    const void* dispatch[CELL_MARK_VALUES * 256];
+    // The instruction loop's handlers by opcode and marks, one table per
+    // timing, filled by the loop of that timing.
+    const void* dispatch[CPU_TIMING_COUNT][CELL_MARK_VALUES * 256];
 };
 
 // Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
-// and SP 0, interrupts disabled, no images, no stops, no callbacks, counters 0.
+// and SP 0, interrupts disabled, no images, no stops, no callbacks, counters
+// 0, plain timing.
 void cpu_reset(Cpu8080* cpu);
 
 // Reads and writes of the RAM (beneath any image) and of what the processor
@@ -126,6 +145,12 @@ void cpu_read_view(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out,
 // or overlaps an image mapped before.
 bool cpu_map_readonly(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* image, std::size_t length);
 bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address);
+
+// Sets what reads see at `address` and whether the cell is read-only
+// (writes then go to memory_write, or to the RAM beneath without one),
+// keeping its stop mark: the way a machine lays its memory map over the
+// cells.
+void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool readonly);
 
 // Stop addresses: a run ends before executing the instruction at one.
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop);

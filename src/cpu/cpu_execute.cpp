@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "cpu/video_wait_timing.hpp"
+
 namespace quillet {
 
 namespace {
@@ -194,7 +196,7 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
         const unsigned t_ = RD16(pc);               \
         PUSH16(pc + 2u);                            \
         pc = static_cast<std::uint16_t>(t_);        \
-        SPEND(17);                          \
+        SPEND_AS(17, VIDEO_WAIT_CALL_TAKEN);        \
     } while (0)
 #define CALL_IF(cond)           \
     do {                        \
@@ -215,7 +217,7 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     do {                        \
         if (cond) {             \
             RETURN();           \
-            SPEND(11);  \
+            SPEND_AS(11, VIDEO_WAIT_RETURN_TAKEN); \
         } else {                \
             SPEND(5);   \
         }                       \
@@ -266,7 +268,20 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
 constexpr int COUNT_BITS = 26;
 constexpr std::uint64_t COUNT_MASK = (std::uint64_t{1} << COUNT_BITS) - 1;
 static_assert(CPU_EXECUTE_BUDGET_MAX / 4 <= COUNT_MASK, "a budget's instructions must fit in COUNT_BITS");
-#define SPEND(states) (left -= (std::int64_t{states} << COUNT_BITS) + 1)
+// With the video circuit's wait states an instruction takes its entry of
+// VIDEO_WAIT_STATES (or the taken form's), one more when it starts on an
+// odd state; `odd` is that parity, which is the parity of the last entry.
+#define SPEND_AS(states, video_states)                                   \
+    do {                                                                 \
+        if (TIMING == CPU_TIMING_VIDEO_WAITS) {                          \
+            const unsigned d_ = (video_states);                          \
+            left -= (static_cast<std::int64_t>(d_ + odd) << COUNT_BITS) + 1; \
+            odd = d_ & 1;                                                \
+        } else {                                                         \
+            left -= (std::int64_t{states} << COUNT_BITS) + 1;            \
+        }                                                                \
+    } while (0)
+#define SPEND(states) SPEND_AS(states, VIDEO_WAIT_STATES[op])
 #define USED() static_cast<std::uint64_t>(start - left)
 // Ends the run after the current instruction (to = -1) or after the
 // next one (to = 0), keeping the counts.
@@ -290,14 +305,18 @@ static_assert(CPU_EXECUTE_BUDGET_MAX / 4 <= COUNT_MASK, "a budget's instructions
         std::uint16_t cell_;                                           \
         std::memcpy(&cell_, &cpu->cells[2u * pc], sizeof cell_);       \
         pc = static_cast<std::uint16_t>(pc + 1);                       \
-        goto* cpu->dispatch[cell_];                                    \
+        if (TIMING == CPU_TIMING_VIDEO_WAITS) op = cell_ & 0xFF;       \
+        goto* dispatch[cell_];                                         \
     } while (0)
 
 // Computed gotos: a GNU extension that GCC and Clang (MinGW included) offer.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
 
-CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+namespace {
+
+template <CpuTiming TIMING>
+CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
                  &&op_##r##E, &&op_##r##F
@@ -305,10 +324,11 @@ CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
                                              OPS16(6), OPS16(7), OPS16(8), OPS16(9), OPS16(A), OPS16(B),
                                              OPS16(C), OPS16(D), OPS16(E), OPS16(F)};
 #undef OPS16
-    if (cpu->dispatch[0] != OPCODES[0]) {
+    const void** const dispatch = cpu->dispatch[TIMING];
+    if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
-            for (unsigned op = 0; op < 256; ++op) {
-                cpu->dispatch[marks << 8 | op] = (marks & CELL_STOP) ? &&at_stop : OPCODES[op];
+            for (unsigned code = 0; code < 256; ++code) {
+                dispatch[marks << 8 | code] = (marks & CELL_STOP) ? &&at_stop : OPCODES[code];
             }
         }
     }
@@ -325,12 +345,15 @@ CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
     std::int64_t left = start;
     cpu->ei_at = s.ei_pending ? first_instruction : UINT64_MAX;
     CpuStopReason reason;
+    // The opcode and the parity of the state count, for the video timing.
+    unsigned op = MEM(pc);
+    unsigned odd = first_state & 1;
 
     // The first instruction runs whatever its marks say when leaving a stop.
     {
-        const unsigned cell = MEM(pc) | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
+        const unsigned cell = op | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
         pc = static_cast<std::uint16_t>(pc + 1);
-        goto* cpu->dispatch[cell];
+        goto* dispatch[cell];
     }
 
     // Moves, loads and stores.
@@ -582,6 +605,16 @@ done:
     SAVE_STATE();
     s.ei_pending = cpu->ei_at == s.instructions;
     return reason;
+}
+
+}  // namespace
+
+CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_PLAIN>(cpu, budget, leave_stop);
+}
+
+CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_VIDEO_WAITS>(cpu, budget, leave_stop);
 }
 
 #pragma GCC diagnostic pop

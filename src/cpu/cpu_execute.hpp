@@ -46,5 +46,8 @@ constexpr std::uint64_t CPU_EXECUTE_BUDGET_MAX = (std::uint64_t{1} << 28) - 4;
 // and an EI while an interrupt waits ends it after the next one. Interrupts
 // are accepted by the caller, never here.
 CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+// The same with the states of the video circuit's wait states
+// (video_wait_timing.hpp).
+CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
 
 }  // namespace quillet

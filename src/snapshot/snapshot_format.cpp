@@ -1,11 +1,20 @@
 #include "snapshot/snapshot_format.hpp"
 
+#include <cstring>
+
 namespace quillet {
 
 const char* const MODEL_NAMES[MODEL_COUNT] = {"V1",   "V2",   "V2A",   "V3",
                                               "MATO", "ALFA", "ALFA2", "C2717"};
 
 const char* const REGISTER_NAMES[REGISTER_COUNT] = {"AF", "BC", "DE", "HL", "PC", "SP"};
+
+int header_field_number(const char* name) {
+    for (int i = 0; i < HEADER_FIELD_COUNT; ++i) {
+        if (std::strcmp(HEADER_FIELDS[i].name, name) == 0) return i;
+    }
+    return -1;
+}
 
 bool model_stores_block2(int model) {
     return model == MODEL_V2A || model == MODEL_V3 || model == MODEL_C2717;

@@ -1,7 +1,8 @@
-// Layout of a ZVK snapshot file: sizes, header field offsets, computer
-// models and the block-length slots. The writer and every reader take these
-// definitions from here and nowhere else; the numbers that the public
-// interface also offers are taken from its header.
+// Layout of a ZVK snapshot file: sizes, the table of the header's fields,
+// computer models and the block-length slots. The writer and every reader
+// take these definitions from here and nowhere else; the numbers that the
+// public interface also offers (page size, models, register numbers, the
+// sizes of its state buffers) are taken from its header.
 //
 // A snapshot is a header, then the ROM module image (when its descriptor is
 // non-zero), then the present memory blocks in index order. Every multi-byte
@@ -21,10 +22,113 @@ constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;  
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
 constexpr int ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
 
-constexpr int HEADER_SIZE_V1 = QUILLET_HEADER_SIZE_V1;
-constexpr int HEADER_SIZE_V2 = QUILLET_HEADER_SIZE_V2;
+constexpr int WORD_SIZE = 2;  // a number of two bytes: an unsigned 16-bit little-endian word
+
+// The header's fields, in header order: the one description of the header
+// that the reader, the writer, the public interface and quillet-info walk.
+// A setting is what the snapshot holds and the emulator restores; the
+// other fields the writer lays out from the snapshot's contents.
+enum class FieldRole : std::uint8_t { LAYOUT, SETTING };
+// How a value reads: a count or a flag, a byte of state, a word, a model
+// number, a string of bytes.
+enum class FieldForm : std::uint8_t { NUMBER, CODE, WORD, MODEL, BYTES };
+
+struct HeaderField {
+    const char* name;
+    int offset;
+    int width;          // bytes
+    int first_version;  // 1, or 2: held only by a version 2 header
+    FieldRole role;
+    FieldForm form;
+    const char* meaning;
+};
+
+// Numbers of the fields in HEADER_FIELDS.
+enum HeaderFieldId : int {
+    FIELD_MAGIC,
+    FIELD_VERSION,
+    FIELD_HEADER_LENGTH,
+    FIELD_MODEL,
+    FIELD_INTERRUPTS,
+    FIELD_REGISTERS,  // AF, BC, DE, HL, PC, SP: six fields from here
+    FIELD_ROM_DESCRIPTOR = FIELD_REGISTERS + 6,
+    FIELD_BLOCK_LENGTHS_LOW,  // blocks 0..3: four fields from here
+    FIELD_ALLRAM = FIELD_BLOCK_LENGTHS_LOW + 4,
+    FIELD_PERIPHERAL_STATE,
+    FIELD_VCPU_CIRCUIT,
+    FIELD_MAPPER_PORT,
+    FIELD_BLOCK_LENGTHS_HIGH,  // blocks 4..15: twelve fields from here
+    FIELD_MIF85 = FIELD_BLOCK_LENGTHS_HIGH + 12,
+    FIELD_RESERVED,
+    FIELD_MUSICA_STATE,
+    HEADER_FIELD_COUNT,
+};
+
+constexpr HeaderField HEADER_FIELDS[HEADER_FIELD_COUNT] = {
+    {"magic", 0, 3, 1, FieldRole::LAYOUT, FieldForm::BYTES, "\"ZVK\""},
+    {"version", 3, 1, 1, FieldRole::LAYOUT, FieldForm::NUMBER, "1, or 2 with the add-on hardware"},
+    {"header_length", 4, 2, 1, FieldRole::LAYOUT, FieldForm::WORD, "56 (version 1) to 124 (version 2)"},
+    {"model", 6, 1, 1, FieldRole::SETTING, FieldForm::MODEL, "computer model, 0..7 (V1 .. C2717)"},
+    {"interrupts_enabled", 7, 1, 1, FieldRole::SETTING, FieldForm::NUMBER, "interrupts enabled: 0 or 1"},
+    {"AF", 8, 2, 1, FieldRole::SETTING, FieldForm::WORD, "register pair AF"},
+    {"BC", 10, 2, 1, FieldRole::SETTING, FieldForm::WORD, "register pair BC"},
+    {"DE", 12, 2, 1, FieldRole::SETTING, FieldForm::WORD, "register pair DE"},
+    {"HL", 14, 2, 1, FieldRole::SETTING, FieldForm::WORD, "register pair HL"},
+    {"PC", 16, 2, 1, FieldRole::SETTING, FieldForm::WORD, "program counter"},
+    {"SP", 18, 2, 1, FieldRole::SETTING, FieldForm::WORD, "stack pointer"},
+    {"rom_descriptor", 20, 2, 1, FieldRole::LAYOUT, FieldForm::WORD,
+     "ROM image: stored length, bit 15 set when stored raw; 0: none"},
+    {"block_length_0", 22, 2, 1, FieldRole::LAYOUT, FieldForm::WORD, "stored length of block 0; 0: absent"},
+    {"block_length_1", 24, 2, 1, FieldRole::LAYOUT, FieldForm::WORD, "stored length of block 1; 0: absent"},
+    {"block_length_2", 26, 2, 1, FieldRole::LAYOUT, FieldForm::WORD, "stored length of block 2; 0: absent"},
+    {"block_length_3", 28, 2, 1, FieldRole::LAYOUT, FieldForm::WORD, "stored length of block 3; 0: absent"},
+    {"allram", 30, 1, 1, FieldRole::SETTING, FieldForm::CODE, "AllRAM switch: 0x82 on, 0x8A off"},
+    {"peripheral_state", 31, 25, 1, FieldRole::SETTING, FieldForm::BYTES, "the 8255s and the rest of the I/O state"},
+    {"vcpu_interrupt_circuit", 56, 1, 2, FieldRole::SETTING, FieldForm::CODE,
+     "VideoCPU interrupt circuit: 0xFF not plugged, 0 disabled, 1 enabled"},
+    {"mapper_port", 57, 1, 2, FieldRole::SETTING, FieldForm::CODE, "memory mapper port value 0..127; 0xFF not plugged"},
+    {"block_length_4", 58, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 4; 0: absent"},
+    {"block_length_5", 60, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 5; 0: absent"},
+    {"block_length_6", 62, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 6; 0: absent"},
+    {"block_length_7", 64, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 7; 0: absent"},
+    {"block_length_8", 66, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 8; 0: absent"},
+    {"block_length_9", 68, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 9; 0: absent"},
+    {"block_length_10", 70, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 10; 0: absent"},
+    {"block_length_11", 72, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 11; 0: absent"},
+    {"block_length_12", 74, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 12; 0: absent"},
+    {"block_length_13", 76, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 13; 0: absent"},
+    {"block_length_14", 78, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 14; 0: absent"},
+    {"block_length_15", 80, 2, 2, FieldRole::LAYOUT, FieldForm::WORD, "stored length of mapper page 15; 0: absent"},
+    {"mif85", 82, 1, 2, FieldRole::SETTING, FieldForm::CODE, "MIF 85 state: 0xFF not plugged, 0 disabled, 1 enabled"},
+    {"reserved", 83, 32, 2, FieldRole::LAYOUT, FieldForm::BYTES, "zero bytes"},
+    {"musica_state", 115, 9, 2, FieldRole::SETTING, FieldForm::BYTES,
+     "MUSICA interface; 0xFF then zeros: not plugged"},
+};
+
+// The table holds every byte of both headers once, in order.
+constexpr bool fields_follow_each_other() {
+    for (int i = 1; i < HEADER_FIELD_COUNT; ++i) {
+        if (HEADER_FIELDS[i].offset != HEADER_FIELDS[i - 1].offset + HEADER_FIELDS[i - 1].width) return false;
+        if (HEADER_FIELDS[i].first_version < HEADER_FIELDS[i - 1].first_version) return false;
+    }
+    return HEADER_FIELDS[0].offset == 0;
+}
+static_assert(fields_follow_each_other(), "the header's fields follow each other without gaps");
+
+// The end of the last field a header of `version` holds.
+constexpr int header_size_of_version(int version) {
+    int end = 0;
+    for (const HeaderField& field : HEADER_FIELDS) {
+        if (field.first_version <= version) end = field.offset + field.width;
+    }
+    return end;
+}
+
+constexpr int HEADER_SIZE_V1 = header_size_of_version(1);
+constexpr int HEADER_SIZE_V2 = header_size_of_version(2);
 constexpr int HEADER_BUFFER_SIZE = QUILLET_HEADER_SIZE_MAX;
-constexpr int HEADER_PROBE_SIZE = 7;  // magic, version, length, model
+static_assert(HEADER_SIZE_V2 == HEADER_BUFFER_SIZE, "the interface's largest header is a version 2 header");
+constexpr int HEADER_PROBE_SIZE = HEADER_FIELDS[FIELD_MODEL].offset + HEADER_FIELDS[FIELD_MODEL].width;
 
 constexpr std::uint8_t VERSION_1 = 1;
 constexpr std::uint8_t VERSION_2 = 2;
@@ -33,30 +137,34 @@ constexpr int BLOCK_COUNT_V2 = 16;
 
 constexpr char MAGIC[] = {'Z', 'V', 'K'};
 constexpr int MAGIC_SIZE = sizeof(MAGIC);
+static_assert(MAGIC_SIZE == HEADER_FIELDS[FIELD_MAGIC].width, "the magic fills its field");
 
-// Header field offsets.
-constexpr int OFFSET_MAGIC = QUILLET_OFFSET_MAGIC;
-constexpr int OFFSET_VERSION = QUILLET_OFFSET_VERSION;
-constexpr int OFFSET_HEADER_LENGTH = QUILLET_OFFSET_HEADER_LENGTH;
-constexpr int OFFSET_COMPUTER_MODEL = QUILLET_OFFSET_COMPUTER_MODEL;
-constexpr int OFFSET_INTERRUPTS_ENABLED = QUILLET_OFFSET_INTERRUPTS_ENABLED;
-constexpr int OFFSET_REGISTERS = QUILLET_OFFSET_REGISTERS;  // AF, BC, DE, HL, PC, SP: one word each
-constexpr int OFFSET_ROM_DESCRIPTOR = QUILLET_OFFSET_ROM_DESCRIPTOR;
-constexpr int OFFSET_BLOCK_LENGTHS_LOW = QUILLET_OFFSET_BLOCK_LENGTHS_LOW;  // blocks 0..3
-constexpr int OFFSET_PERIPHERAL_STATE = QUILLET_OFFSET_PERIPHERAL_STATE;
+// Header field offsets, from the table.
+constexpr int offset_of(int field) { return HEADER_FIELDS[field].offset; }
+constexpr int OFFSET_MAGIC = offset_of(FIELD_MAGIC);
+constexpr int OFFSET_VERSION = offset_of(FIELD_VERSION);
+constexpr int OFFSET_HEADER_LENGTH = offset_of(FIELD_HEADER_LENGTH);
+constexpr int OFFSET_COMPUTER_MODEL = offset_of(FIELD_MODEL);
+constexpr int OFFSET_INTERRUPTS_ENABLED = offset_of(FIELD_INTERRUPTS);
+constexpr int OFFSET_REGISTERS = offset_of(FIELD_REGISTERS);
+constexpr int OFFSET_ROM_DESCRIPTOR = offset_of(FIELD_ROM_DESCRIPTOR);
+constexpr int OFFSET_BLOCK_LENGTHS_LOW = offset_of(FIELD_BLOCK_LENGTHS_LOW);
+constexpr int OFFSET_PERIPHERAL_STATE = offset_of(FIELD_ALLRAM);  // AllRAM is its first byte
 constexpr int PERIPHERAL_STATE_SIZE = QUILLET_PERIPHERAL_STATE_SIZE;
-constexpr int OFFSET_ALLRAM = QUILLET_OFFSET_PERIPHERAL_STATE;  // first byte of the peripheral state
-constexpr int ALLRAM_INDEX = OFFSET_ALLRAM - OFFSET_PERIPHERAL_STATE;  // within the peripheral state
-constexpr int OFFSET_VCPU_INTERRUPT_CIRCUIT = QUILLET_OFFSET_VCPU_CIRCUIT;
-constexpr int OFFSET_MAPPER_PORT_VALUE = QUILLET_OFFSET_MAPPER_PORT;
-constexpr int OFFSET_BLOCK_LENGTHS_HIGH = QUILLET_OFFSET_BLOCK_LENGTHS_HIGH;  // blocks 4..15
-constexpr int OFFSET_MIF85_STATE = QUILLET_OFFSET_MIF85_STATE;
-constexpr int OFFSET_RESERVED = QUILLET_OFFSET_RESERVED;
-constexpr int RESERVED_SIZE = QUILLET_RESERVED_SIZE;
-constexpr int OFFSET_MUSICA_STATE = QUILLET_OFFSET_MUSICA_STATE;
+static_assert(PERIPHERAL_STATE_SIZE == HEADER_FIELDS[FIELD_ALLRAM].width + HEADER_FIELDS[FIELD_PERIPHERAL_STATE].width,
+              "the peripheral state is AllRAM and the bytes after it");
+constexpr int OFFSET_VCPU_INTERRUPT_CIRCUIT = offset_of(FIELD_VCPU_CIRCUIT);
+constexpr int OFFSET_MAPPER_PORT_VALUE = offset_of(FIELD_MAPPER_PORT);
+constexpr int OFFSET_BLOCK_LENGTHS_HIGH = offset_of(FIELD_BLOCK_LENGTHS_HIGH);
+constexpr int OFFSET_MIF85_STATE = offset_of(FIELD_MIF85);
+constexpr int OFFSET_MUSICA_STATE = offset_of(FIELD_MUSICA_STATE);
 constexpr int MUSICA_STATE_SIZE = QUILLET_MUSICA_STATE_SIZE;
+constexpr int OFFSET_ALLRAM = offset_of(FIELD_ALLRAM);
+constexpr int ALLRAM_INDEX = OFFSET_ALLRAM - OFFSET_PERIPHERAL_STATE;  // within the peripheral state
+static_assert(MUSICA_STATE_SIZE == HEADER_FIELDS[FIELD_MUSICA_STATE].width, "the MUSICA state fills its field");
 
-constexpr int WORD_SIZE = QUILLET_WORD_SIZE;
+// The number of the field named `name` (as HEADER_FIELDS spells it), or -1.
+int header_field_number(const char* name);
 
 // Register pairs in header order.
 enum Register : int {
@@ -68,6 +176,8 @@ enum Register : int {
     REG_SP = QUILLET_REG_SP,
     REGISTER_COUNT = QUILLET_REGISTER_COUNT,
 };
+
+static_assert(FIELD_ROM_DESCRIPTOR - FIELD_REGISTERS == REGISTER_COUNT, "a field for each register pair");
 
 // The largest value of a register pair.
 constexpr unsigned REGISTER_VALUE_MAX = QUILLET_REGISTER_VALUE_MAX;

@@ -5,6 +5,7 @@
 
 #include "base/file_access.hpp"
 #include "snapshot/block_codec.hpp"
+#include "snapshot/header_settings.hpp"
 
 namespace quillet {
 namespace {
@@ -212,23 +213,21 @@ int read_block(Source& in, Snapshot* s, int block, int stored_length) {
     return 0;
 }
 
-// The settings that the header holds. The add-on hardware of a version 1
-// file, and bytes beyond a short version 2 header, read as not plugged.
+// The settings that the header holds, field by field. A field the file
+// does not hold whole (the add-on hardware of a version 1 file, bytes
+// beyond a short version 2 header) keeps a new snapshot's value: not
+// plugged.
 void take_settings(Snapshot* s) {
     const std::uint8_t* h = s->stored.header;
-    const int length = s->stored.header_length;
-    s->model = h[OFFSET_COMPUTER_MODEL];
-    s->interrupts_enabled = h[OFFSET_INTERRUPTS_ENABLED] != 0;
-    for (int r = 0; r < REGISTER_COUNT; ++r) s->registers[r] = read_word(h + OFFSET_REGISTERS + WORD_SIZE * r);
-    std::memcpy(s->peripheral_state, h + OFFSET_PERIPHERAL_STATE, PERIPHERAL_STATE_SIZE);
-    const bool version_2 = h[OFFSET_VERSION] == VERSION_2;
-    const auto addon_byte = [&](int offset) { return version_2 && offset < length ? h[offset] : NOT_PLUGGED; };
-    s->vcpu_circuit = addon_byte(OFFSET_VCPU_INTERRUPT_CIRCUIT);
-    s->mapper_port = addon_byte(OFFSET_MAPPER_PORT_VALUE);
-    s->mif85_state = addon_byte(OFFSET_MIF85_STATE);
-    const bool musica_stored = version_2 && OFFSET_MUSICA_STATE + MUSICA_STATE_SIZE <= length;
-    std::memcpy(s->musica_state, musica_stored ? h + OFFSET_MUSICA_STATE : MUSICA_UNPLUGGED_STATE,
-                MUSICA_STATE_SIZE);
+    std::uint8_t settings[HEADER_BUFFER_SIZE] = {};
+    lay_out_settings(Snapshot(), settings);
+    for (const HeaderField& field : HEADER_FIELDS) {
+        if (field.role != FieldRole::SETTING || !header_holds(field, h[OFFSET_VERSION], s->stored.header_length)) {
+            continue;
+        }
+        std::memcpy(settings + field.offset, h + field.offset, static_cast<std::size_t>(field.width));
+    }
+    take_setting_fields(s, settings);
 }
 
 int read_contents(Source& in, Snapshot* s) {

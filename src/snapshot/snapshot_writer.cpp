@@ -3,11 +3,10 @@
 #include <cstring>
 
 #include "snapshot/block_codec.hpp"
+#include "snapshot/header_settings.hpp"
 
 namespace quillet {
 namespace {
-
-constexpr unsigned LOW_BYTE_MASK = 0xFF;
 
 bool block_is_stored(const Snapshot& s, int block) {
     return block != BLOCK_2 || model_stores_block2(s.model);
@@ -19,19 +18,19 @@ int stored_rom_length(const Snapshot& s) {
     return s.model == MODEL_V3 && length > V3_ROM_LIMIT ? V3_ROM_LIMIT : length;
 }
 
+// The fields the writer lays out itself, then every setting that a header
+// of `version` holds.
 void store_settings(const Snapshot& s, std::uint8_t* h, int version, int header_length) {
     std::memcpy(h + OFFSET_MAGIC, MAGIC, MAGIC_SIZE);
     h[OFFSET_VERSION] = static_cast<std::uint8_t>(version);
     write_word(h + OFFSET_HEADER_LENGTH, static_cast<unsigned>(header_length));
-    h[OFFSET_COMPUTER_MODEL] = static_cast<std::uint8_t>(static_cast<unsigned>(s.model) & LOW_BYTE_MASK);
-    h[OFFSET_INTERRUPTS_ENABLED] = s.interrupts_enabled ? 1 : 0;
-    for (int r = 0; r < REGISTER_COUNT; ++r) write_word(h + OFFSET_REGISTERS + WORD_SIZE * r, s.registers[r]);
-    std::memcpy(h + OFFSET_PERIPHERAL_STATE, s.peripheral_state, PERIPHERAL_STATE_SIZE);
-    if (version != VERSION_2) return;
-    h[OFFSET_VCPU_INTERRUPT_CIRCUIT] = s.vcpu_circuit;
-    h[OFFSET_MAPPER_PORT_VALUE] = s.mapper_port;
-    h[OFFSET_MIF85_STATE] = s.mif85_state;
-    std::memcpy(h + OFFSET_MUSICA_STATE, s.musica_state, MUSICA_STATE_SIZE);
+    std::uint8_t settings[HEADER_BUFFER_SIZE] = {};
+    lay_out_settings(s, settings);
+    for (const HeaderField& field : HEADER_FIELDS) {
+        if (field.role == FieldRole::SETTING && header_holds(field, version, header_length)) {
+            std::memcpy(h + field.offset, settings + field.offset, static_cast<std::size_t>(field.width));
+        }
+    }
 }
 
 // Adds one piece, packed into the image's buffer when packing; returns its

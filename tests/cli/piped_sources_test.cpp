@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "cli_test.hpp"
@@ -14,18 +15,18 @@
 namespace quillet_test {
 namespace {
 
-constexpr int WRITER_DELAY_MILLISECONDS = 200;
 constexpr int RETRY_MILLISECONDS = 10;
 constexpr int GIVE_UP_ATTEMPTS = 1000;
 constexpr std::size_t SNAPSHOT_SIZE_MAX = 124 + 16384 + 16 * 16384;  // QUILLET_SNAPSHOT_SIZE_MAX
 
-// Writes `bytes` into the named pipe `path` once a reader has it open and
-// a moment has passed: a writer slower than the reader.
+// Writes `bytes` into the named pipe `path` once the child of the run given
+// setup() has it open and waits for data: a writer slower than the reader.
 class LateWriter {
 public:
     LateWriter(std::string path, Bytes bytes)
-        : thread_([path = std::move(path), bytes = std::move(bytes)]() {
-              std::this_thread::sleep_for(std::chrono::milliseconds(WRITER_DELAY_MILLISECONDS));
+        : thread_([this, path = std::move(path), bytes = std::move(bytes)]() {
+              const int child = child_.get_future().get();
+              if (child < 0) return;
               // Without a reader the open fails (ENXIO) rather than waits, so
               // that a program that never reads cannot hold the test.
               int fd = -1;
@@ -34,6 +35,9 @@ public:
                   if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(RETRY_MILLISECONDS));
               }
               if (fd < 0) return;
+              for (int attempt = 0; attempt < GIVE_UP_ATTEMPTS && !child_waits(child); ++attempt) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(RETRY_MILLISECONDS));
+              }
               fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
               std::size_t done = 0;
               while (done < bytes.size()) {
@@ -43,11 +47,26 @@ public:
               }
               close(fd);
           }) {}
-    ~LateWriter() { thread_.join(); }
+    ~LateWriter() {
+        if (!started_) child_.set_value(-1);
+        thread_.join();
+    }
     LateWriter(const LateWriter&) = delete;
     LateWriter& operator=(const LateWriter&) = delete;
 
+    // The setup of the run whose child reads the pipe.
+    ProcessSetup setup() {
+        ProcessSetup setup;
+        setup.started = [this](int child) {
+            started_ = true;
+            child_.set_value(child);
+        };
+        return setup;
+    }
+
 private:
+    std::promise<int> child_;
+    bool started_ = false;
     std::thread thread_;
 };
 
@@ -81,8 +100,8 @@ TEST_F(PipedSourceTest, EachKindOfSourceIsReadToItsEnd) {
         arguments.insert(arguments.end(), {"-o", "piped.zvk"});
         ProcessResult result;
         {
-            const LateWriter writer(dir.file("pipe"), c.piped);
-            result = run(arguments);
+            LateWriter writer(dir.file("pipe"), c.piped);
+            result = run(arguments, writer.setup());
         }
         const bool from_template = c.with_pipe[0] == "-zvk";
         EXPECT_TRUE(succeeded(result, saved("piped.zvk", from_template ? "pipe" : ""))) << c.with_pipe.back();
@@ -105,14 +124,14 @@ TEST_F(PipedSourceTest, OneByteBeyondTheLimitIsTooLong) {
         arguments.insert(arguments.end(), {"-o", "out.zvk"});
         ProcessResult exact;
         {
-            const LateWriter writer(dir.file("pipe"), repeated(c.fits, 1));
-            exact = run(arguments);
+            LateWriter writer(dir.file("pipe"), repeated(c.fits, 1));
+            exact = run(arguments, writer.setup());
         }
         EXPECT_EQ(0, exact.exit_status) << c.arguments.back() << ": " << exact.standard_error;
         ProcessResult beyond;
         {
-            const LateWriter writer(dir.file("pipe"), repeated(c.fits + 1, 2));
-            beyond = run(arguments);
+            LateWriter writer(dir.file("pipe"), repeated(c.fits + 1, 2));
+            beyond = run(arguments, writer.setup());
         }
         EXPECT_TRUE(failed_with(beyond, 8, c.message)) << c.arguments.back();
     }
@@ -123,8 +142,8 @@ TEST_F(PipedSourceTest, OneByteBeyondTheLimitIsTooLong) {
 TEST_F(PipedSourceTest, AnEndlessTemplateIsTooLong) {
     ProcessResult result;
     {
-        const LateWriter writer(dir.file("pipe"), repeated(SNAPSHOT_SIZE_MAX + 1, 0));
-        result = run({"-zvk", "pipe", "-o", "out.zvk"});
+        LateWriter writer(dir.file("pipe"), repeated(SNAPSHOT_SIZE_MAX + 1, 0));
+        result = run({"-zvk", "pipe", "-o", "out.zvk"}, writer.setup());
     }
     EXPECT_TRUE(failed_with(result, 8, "Source file 'pipe' is too long! Max length 278652 bytes.",
                             "Loading template Snapshot `pipe`\n"));

@@ -95,7 +95,7 @@ TEST_F(UsageTest, PauseWaitsForEnterAndConsumesTypedCharacters) {
     ProcessSetup setup;
     setup.standard_input = "abc -o x";
     setup.pause_after_output = "Press ENTER ...";
-    setup.pause_milliseconds = 300;
+    setup.pause_until_waiting = true;
     setup.input_after_pause = "def\nnext line\n";
     const ProcessResult result = run({"-h"}, setup);
     EXPECT_TRUE(result.running_at_pause);
@@ -110,7 +110,6 @@ TEST_F(UsageTest, EndlessInputWithoutLineEndEndsThePause) {
     ProcessSetup setup;
     setup.standard_input = std::string(4096, 'x');
     setup.pause_after_output = "hexadecimal (e.g. 0x1234)";
-    setup.pause_milliseconds = 0;
     setup.input_after_pause = std::string(4096, 'y');
     const ProcessResult result = run({"-h"}, setup);
     EXPECT_NE(std::string::npos, result.output_at_pause.find("hexadecimal (e.g. 0x1234)"));
@@ -122,7 +121,7 @@ TEST_F(UsageTest, EndlessInputWithoutLineEndEndsThePause) {
 TEST_F(UsageTest, EnterOfAConsoleEndsThePause) {
     ProcessSetup setup;
     setup.pause_after_output = "Press ENTER ...";
-    setup.pause_milliseconds = 300;
+    setup.pause_until_waiting = true;
     setup.input_after_pause = "\r\nnext line\r\n";
     const ProcessResult result = run({"-h"}, setup);
     EXPECT_TRUE(result.running_at_pause);

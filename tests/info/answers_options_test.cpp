@@ -42,7 +42,7 @@ TEST_F(InfoTest, BadValuesAndCombinationsAreUsageErrorsThatWriteNothing) {
         {{"--peek", "10-5", a}, "empty range '10-5'"},
         {{"--peek", "0+0", a}, "empty range '0+0'"},
         {{"--peek", "0x", a}, "bad range '0x'"},
-        {{"--peek", "08", a}, "bad range '08'"},
+        {{"--peek", "C000H", a}, "bad range 'C000H'"},
         {{"--peek", "-5", a}, "bad range '-5'"},
         {{"--peek", " 5", a}, "bad range ' 5'"},
         {{"--peek", "", a}, "bad range ''"},

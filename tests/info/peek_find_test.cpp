@@ -109,7 +109,7 @@ TEST_F(PeekFindTest, EveryNumberFormNamesTheSameRange) {
         double page;  // -1: the address space
         double first, last;
     } cases[] = {
-        {"0x3FF8+16", -1, 0x3FF8, 0x4007}, {"16376+16", -1, 0x3FF8, 0x4007}, {"037770+020", -1, 0x3FF8, 0x4007},
+        {"0x3FF8+16", -1, 0x3FF8, 0x4007}, {"16376+16", -1, 0x3FF8, 0x4007}, {"3FF8H+10H", -1, 0x3FF8, 0x4007},
         {"0x3ff8-0X4007", -1, 0x3FF8, 0x4007}, {"0xFFFF", -1, 0xFFFF, 0xFFFF}, {"0", -1, 0, 0},
         {"p6:16381+3", 6, 16381, 16383}, {"p06:0x3FFD-0x3FFF", 6, 16381, 16383}, {"p0x0F:0", 15, 0, 0},
     };

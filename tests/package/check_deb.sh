@@ -108,7 +108,8 @@ expect_files() {
 }
 doc=usr/share/doc/quillet
 tools_files=("$doc/README.md" "$doc/copyright" "$doc/changelog.gz" "$doc/examples/stripes.asm"
-    "$doc/examples/stripes.bin" "$doc/examples/checks.asm" "$doc/examples/checks.bin" "$doc/examples/embed.c")
+    "$doc/examples/stripes.bin" "$doc/examples/checks.asm" "$doc/examples/checks.bin" "$doc/examples/embed.c"
+    "$doc/examples/ctypes_call.py")
 for program in "${programs[@]}"; do
     tools_files+=("usr/bin/$program" "usr/share/man/man1/$program.1.gz"
         "usr/share/bash-completion/completions/$program")
@@ -120,7 +121,7 @@ expect_files libquillet1 "$libdir/libquillet.so.1" "$libdir/libquillet.so.$versi
 cmake_dir=$libdir/cmake/quillet
 targets_of_build_type=$(listing libquillet-dev | grep -x "$cmake_dir/quilletTargets-[a-z]*\.cmake" || true)
 [[ -n $targets_of_build_type ]] || fail "libquillet-dev lacks $cmake_dir/quilletTargets-<build type>.cmake"
-expect_files libquillet-dev usr/include/quillet/quillet.h "$libdir/libquillet.so" "$libdir/libquillet.a" \
+expect_files libquillet-dev usr/include/quillet/quillet.h usr/include/quillet/quillet_layout.h "$libdir/libquillet.so" "$libdir/libquillet.a" \
     "$libdir/pkgconfig/quillet.pc" "$cmake_dir/quilletConfig.cmake" "$cmake_dir/quilletConfigVersion.cmake" \
     "$cmake_dir/quilletTargets.cmake" ${targets_of_build_type:+"$targets_of_build_type"} \
     usr/share/doc/libquillet-dev/copyright usr/share/doc/libquillet-dev/changelog.gz

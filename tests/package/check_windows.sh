@@ -88,6 +88,7 @@ lib/cmake/quillet/quilletTargets.cmake
 lib/cmake/quillet/quilletTargets-relwithdebinfo.cmake
 lib/pkgconfig/quillet.pc
 include/quillet/quillet.h
+include/quillet/quillet_layout.h
 doc/README.md
 doc/LICENSE
 doc/CHANGELOG.md
@@ -96,6 +97,7 @@ doc/quillet-info.txt
 doc/quillet-run.txt
 doc/examples/checks.asm
 doc/examples/checks.bin
+doc/examples/ctypes_call.py
 doc/examples/embed.c
 doc/examples/stripes.asm
 doc/examples/stripes.bin

@@ -10,25 +10,14 @@
 #include "info_test_support.hpp"
 #include "png_pixels.hpp"
 #include "quillet/quillet.h"
-#include "support/process.hpp"
-#include "support/target.hpp"
+#include "run/run_driver.hpp"
 
 namespace {
 
 using info_test::Bytes;
 using info_test::RunResult;
 using info_test::text_field;
-
-RunResult run_quillet_run(const std::vector<std::string>& arguments, const Bytes& input = {}) {
-    quillet_test::ProcessSetup setup;
-    setup.standard_input.assign(input.begin(), input.end());
-    const quillet_test::ProcessResult run =
-        quillet_test::run_process(quillet_test::program_under_test(QUILLET_RUN_EXECUTABLE), arguments, setup);
-    RunResult result{run.exit_status, "", ""};
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_output, &result.out));
-    EXPECT_TRUE(quillet_test::from_native_text(run.standard_error, &result.err));
-    return result;
-}
+using run_test::run_quillet_run;
 
 struct Code {
     long address;
@@ -72,14 +61,21 @@ TEST_F(SnapshotRunTest, StopsWhereAskedAndSaysWhy) {
         // An --until at the first instruction runs nothing.
         {{ROUTINE}, 0x9000, false, {"--until", "0x9000"}, 0, "address 0x9000", "0"},
         {{ROUTINE}, 0x9000, false, {"--until", "0x9008"}, 0, "address 0x9008", "4"},
+        // Numbers as an assembler writes them; a leading zero is decimal.
+        {{ROUTINE}, 0x1234, false, {"--call", "9000H"}, 0, "return to 0x1234", "6"},
+        {{{0x0000, Bytes(16, 0x00)}}, 0x0000, false, {"--until", "010"}, 0, "address 0x000A", "10"},
+        {{{0x0000, Bytes(16, 0x00)}}, 0x0000, false, {"--max-instructions", "010"}, 66,
+         "instruction limit 10 at 0x000A", "10"},
         // An address never reached: the limit, 66.
         {{{0x9000, {0xC3, 0x00, 0x90}}}, 0x9000, false, {"--until", "0x1000", "--max-states", "1000"}, 66,
          "state limit 1000 at 0x9000", "100"},
         {{{0x9000, {0xC3, 0x00, 0x90}}}, 0x9000, false, {"--max-instructions", "7"}, 66,
          "instruction limit 7 at 0x9000", "7"},
         // HLT stops the run whether interrupts are enabled or not: nothing raises one.
-        {{{0x9000, {0x00, 0x76}}}, 0x9000, false, {}, 0, "halt at 0x9002", "2"},
-        {{{0x9000, {0xFB, 0x76}}}, 0x9000, true, {}, 0, "halt at 0x9002", "2"},
+        // It names the HLT's own address; PC is the next one.
+        {{{0x9000, {0x00, 0x76}}}, 0x9000, false, {}, 0, "halt at 0x9001", "2"},
+        {{{0x9000, {0xFB, 0x76}}}, 0x9000, true, {}, 0, "halt at 0x9001", "2"},
+        {{{0xFFFF, {0x76}}}, 0xFFFF, false, {}, 0, "halt at 0xFFFF", "1"},
     };
     for (const auto& item : cases) {
         std::vector<std::string> arguments = item.options;
@@ -157,7 +153,7 @@ TEST_F(SnapshotRunTest, PortsGiveTheirBytesAndTheWritesAreLogged) {
                            "    {\"port\": 33, \"value\": 255, \"state\": 60}\n  ]"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("\"stop\": \"halt\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"stop\": \"halt\",\n  \"pc\": 13,\n  \"halt_address\": 12,\n"), std::string::npos);
     EXPECT_NE(run.out.find("\"status\": 0\n}"), std::string::npos);
 }
 
@@ -209,27 +205,33 @@ TEST_F(SnapshotRunTest, TheScreenIsTheVideoMemoryTheProgramDrew) {
 TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
     const std::string in = make({ROUTINE}, 0x9000);
     dir_.write("big.bin", Bytes(0x1001, 0));
+    dir_.write("empty.com", {});
     const struct {
         std::vector<std::string> arguments;
         std::string message;
     } cases[] = {
         {{"--reg", "IX=1", in}, "unknown register in --reg 'IX=1'"},
-        {{"--reg", "A=0x100", in}, "bad register value in --reg 'A=0x100'"},
-        {{"--expect", "HL=4000h", in}, "bad register value in --expect 'HL=4000h'"},
+        {{"--reg", "A=0x100", in}, "bad register value (A is 0 to 0xFF) in --reg 'A=0x100'"},
+        {{"--expect", "HL=C000H", in}, "bad register value (HL is 0 to 0xFFFF) in --expect 'HL=C000H'"},
+        {{"--expect", "HL=69104", in}, "bad register value (HL is 0 to 0xFFFF) in --expect 'HL=69104'"},
+        {{"--poke", "65536=00", in}, "bad address (0 to 0xFFFF) in --poke '65536=00'"},
+        {{"-o=out.zvk", in}, "short option value starts with '=' '-o=out.zvk'"},
         {{"--expect-flag", "N=1", in}, "unknown flag in --expect-flag 'N=1'"},
         {{"--expect-flag", "Z=2", in}, "bad flag value in --expect-flag 'Z=2'"},
         {{"--poke", "0xFFFF=0102", in}, "bytes past 0xFFFF in --poke '0xFFFF=0102'"},
         {{"--expect-mem", "0x10=1", in}, "bad hexadecimal bytes in --expect-mem '0x10=1'"},
-        {{"--until", "0x10000", in}, "bad address for --until '0x10000'"},
-        {{"--max-states", "0", in}, "bad count for --max-states '0'"},
-        {{"--in", "0x100=00", in}, "bad port in --in '0x100=00'"},
+        {{"--until", "0x10000", in}, "bad address (0 to 0xFFFF) for --until '0x10000'"},
+        {{"--max-states", "0", in}, "bad count (1 or more) for --max-states '0'"},
+        {{"--in", "0x100=00", in}, "bad port (0 to 0xFF) in --in '0x100=00'"},
         {{"--peek", "0xFFFF+2", in}, "range past 0xFFFF '0xFFFF+2'"},
-        {{"--call", "1", "--call", "2", in}, "second --call '--call'"},
-        {{"--scale", "2", in}, "--scale needs --screen OUT.png '--scale'"},
+        {{"--call", "1", "--call", "2", in}, "second --call '2'"},
+        {{"--scale", "2", in}, "--scale needs --screen OUT.png '2'"},
         {{"--rom-at", "0xF000", path("big.bin"), in}, "--rom-at image does not fit below 0x10000: '" + path("big.bin") + "'"},
         {{"--rom-at", "0x8000", in, "--rom-at", "0x8100", in, in},
          "--rom-at image overlaps another: '" + in + "'"},
         {{"--stats", in}, "goes only with --cpm: '--stats'"},
+        // An empty program is refused, as an empty ROM image is.
+        {{"--cpm", path("empty.com")}, "--cpm needs a file of 1 byte or more: '" + path("empty.com") + "'"},
         {{in, in}, "unexpected argument '" + in + "'"},
         {{"--bogus", in}, "unknown option '--bogus'"},
         {{"--until"}, "missing value for '--until'"},
@@ -249,6 +251,7 @@ TEST_F(SnapshotRunTest, TheSnapshotMayComeFromStandardInput) {
     EXPECT_EQ(run.status, 0) << run.err;
     const std::string start = "{\n  \"snapshot\": \"-\",\n  \"stop\": \"address\",\n";
     EXPECT_EQ(run.out.substr(0, start.size()), start);
+    EXPECT_EQ(run.out.find("halt_address"), std::string::npos);  // only for a run that halted
     const RunResult truncated = run_quillet_run({"-"}, Bytes(snapshot.begin(), snapshot.begin() + 100));
     EXPECT_EQ(truncated.status, 9);
 }

@@ -1,9 +1,11 @@
 #include "support/process.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 namespace quillet_test {
@@ -129,7 +132,6 @@ struct Session {
     int error;
     Feed feed = Feed::FIRST;
     std::string pending;
-    Clock::time_point pause_end{};
     bool reaped = false;
     int wait_status = 0;
     ProcessResult result;
@@ -155,6 +157,13 @@ void write_pending(Session& s) {
     }
 }
 
+// True when the child has read everything written into its input pipe
+// (or the pipe is closed).
+bool input_taken(int input) {
+    int unread = 0;
+    return input < 0 || ioctl(input, FIONREAD, &unread) != 0 || unread == 0;
+}
+
 void end_pause(Session& s) {
     s.result.output_at_pause = s.result.standard_output;
     s.reaped = waitpid(s.child, &s.wait_status, WNOHANG) == s.child;
@@ -171,19 +180,20 @@ void advance_feed(Session& s) {
     }
     if (s.feed == Feed::AWAIT_OUTPUT &&
         (s.result.standard_output.find(s.setup.pause_after_output) != std::string::npos || outputs_closed)) {
-        s.pause_end = Clock::now() + std::chrono::milliseconds(s.setup.pause_milliseconds);
         s.feed = Feed::PAUSE;
     }
-    if (s.feed == Feed::PAUSE && Clock::now() >= s.pause_end) end_pause(s);
+    if (s.feed == Feed::PAUSE && (!s.setup.pause_until_waiting || (input_taken(s.input) && child_waits(s.child)))) {
+        end_pause(s);
+    }
     if (s.feed == Feed::SECOND && s.pending.empty()) s.feed = Feed::DONE;
     if (s.feed == Feed::DONE) close_fd(s.input);
 }
 
-int poll_timeout(const Session& s) {
-    if (s.feed != Feed::PAUSE) return 100;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(s.pause_end - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+// While the pause waits for the child, the child's state is looked at
+// again this often: sleeping is no event that poll can wait for.
+constexpr int WAITING_CHECK_MILLISECONDS = 5;
+
+int poll_timeout(const Session& s) { return s.feed == Feed::PAUSE ? WAITING_CHECK_MILLISECONDS : 100; }
 
 void exchange(Session& s) {
     const Clock::time_point deadline = Clock::now() + RUN_TIME_LIMIT;
@@ -204,7 +214,32 @@ void exchange(Session& s) {
     }
 }
 
+// The state letter of a thread from its /proc stat line: the first
+// character after the parenthesised command name.
+char thread_state(const std::string& stat_path) {
+    std::ifstream stat(stat_path);
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t name_end = line.rfind(')');
+    return name_end == std::string::npos || name_end + 2 >= line.size() ? '?' : line[name_end + 2];
+}
+
 }  // namespace
+
+bool child_waits(int child) {
+    const std::string tasks = "/proc/" + std::to_string(child) + "/task";
+    DIR* directory = opendir(tasks.c_str());
+    if (!directory) return true;
+    bool waits = true;
+    while (const dirent* entry = readdir(directory)) {
+        if (entry->d_name[0] == '.') continue;
+        const char state = thread_state(tasks + "/" + entry->d_name + "/stat");
+        // S: asleep until an event; Z or X: ended; '?': gone meanwhile.
+        if (state != 'S' && state != 'Z' && state != 'X' && state != '?') waits = false;
+    }
+    closedir(directory);
+    return waits;
+}
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
                           const ProcessSetup& setup) {
@@ -224,9 +259,10 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     close_fd(out.write_end);
     close_fd(err.write_end);
     Session session{
-        setup, child, in.write_end, out.read_end, err.read_end, Feed::FIRST, setup.standard_input, {}, false, 0, {}};
+        setup, child, in.write_end, out.read_end, err.read_end, Feed::FIRST, setup.standard_input, false, 0, {}};
     try {
         if (child < 0) throw std::runtime_error("fork failed");
+        if (setup.started) setup.started(child);
         fcntl(session.input, F_SETFL, O_NONBLOCK);
         exchange(session);
     } catch (...) {

@@ -2,6 +2,7 @@
 // collects its standard output, standard error and exit status.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,15 @@ struct ProcessSetup {
     // that file permissions bind it as they bind everybody else.
     bool unprivileged = false;
     // When not empty: after `standard_input`, standard input stays open
-    // until the child's standard output contains this text, and for
-    // `pause_milliseconds` after that; then `input_after_pause` is fed.
+    // until the child's standard output contains this text; with
+    // `pause_until_waiting`, also until the child has taken all of its input
+    // and waits (child_waits); then `input_after_pause` is fed.
     std::string pause_after_output;
-    int pause_milliseconds = 0;
+    bool pause_until_waiting = false;
     std::string input_after_pause;
+    // When set: called with the child's process id as soon as it runs, on
+    // the test's thread, before any input is fed.
+    std::function<void(int)> started;
 };
 
 struct ProcessResult {
@@ -35,6 +40,11 @@ struct ProcessResult {
     std::string output_at_pause;
     bool running_at_pause = false;
 };
+
+// True when the process `child` waits: every thread of it sleeps (blocked
+// in a read, a poll or an open), or it has ended. A system without /proc
+// gives true at once.
+bool child_waits(int child);
 
 // Runs `program` with `arguments` (element 0 of the child's argument vector
 // is the program path). Standard input reaches its end once all input was

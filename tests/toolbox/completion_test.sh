@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the bash completion functions of the three programs the way
+# Drives the bash completion functions of the four programs the way
 # bash does on TAB, and checks what they offer for a table of command lines.
 # Usage: completion_test.sh COMPLETIONS_DIR
 set -u
@@ -8,6 +8,7 @@ completions=$1
 source "$completions/quillet.bash" || exit 1
 source "$completions/quillet-info.bash" || exit 1
 source "$completions/quillet-run.bash" || exit 1
+source "$completions/quillet-tape.bash" || exit 1
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -142,6 +143,24 @@ expect ""                                          "quillet-run --palette "
 expect ""                                          "quillet-run --max-states=1"
 expect "game.bin game.zvk"                         "quillet-run -- game"
 expect ""                                          "quillet-run -- -"
+
+# quillet-tape in a directory of its own files.
+mkdir "$scratch/tapes" "$scratch/tapes/out" && cd "$scratch/tapes" || exit 1
+touch game.bin game.ptp game.wav game.zvk
+tape_options="--extract --help --json --model --name --number --output --pmd --snapshot --type --version --wav -h -j -o -x"
+expect "$tape_options"                             "quillet-tape -"
+expect "--name --number"                           "quillet-tape -o t.ptp --n"
+expect "game.bin game.ptp game.wav game.zvk out"   "quillet-tape "
+expect "out"                                       "quillet-tape -x "
+expect "out"                                       "quillet-tape --extract = o"
+expect "game.zvk out"                              "quillet-tape --snapshot "
+expect "game.wav out"                              "quillet-tape --wav="
+expect "game.bin game.ptp game.wav game.zvk out"   "quillet-tape -o "
+expect "V2 V2A"                                    "quillet-tape --snapshot s.zvk --model V2"
+expect ""                                          "quillet-tape --number "
+expect ""                                          "quillet-tape --type "
+expect "game.bin"                                  "quillet-tape -o t.ptp 0x9000 game.b"
+expect "game.ptp"                                  "quillet-tape -- game.p"
 
 if ((failures > 0)); then
     echo "$failures completion case(s) failed"

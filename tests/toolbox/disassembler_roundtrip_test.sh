@@ -6,20 +6,12 @@
 # with a digit and with a letter are both assembled. Each instruction is
 # put at its own address (opcode * 4), so that a wrong length shows at the
 # opcode it belongs to instead of shifting the rest.
-# Exits 77 (skipped) when asm80 or node is missing.
-# Usage: disassembler_roundtrip_test.sh PRINT_DISASSEMBLY ASM80
+# Exits 77 (skipped) when asm80 or node is missing (need_asm80.sh).
+# Usage: disassembler_roundtrip_test.sh PRINT_DISASSEMBLY ASM80 BUILD_DIR
 set -u
-print_disassembly=$1 asm80=${2:-}
-
-if [[ -z $asm80 || $asm80 == *-NOTFOUND || ! -x $asm80 ]]; then
-    echo "SKIP: asm80 not found: npm install --prefix BUILD_DIR/npm asm80 and configure again, or -DQUILLET_ASM80=PATH"
-    exit 77
-fi
-asm80=$(realpath "$asm80")
-if ! command -v node >/dev/null; then
-    echo "SKIP: asm80 needs node, which is not on the PATH"
-    exit 77
-fi
+source "$(dirname "$0")/need_asm80.sh"
+print_disassembly=$1
+need_asm80 "${2:-}" "$3"
 
 scratch=$(mktemp -d) || exit 1
 trap 'rm -rf "$scratch"' EXIT

@@ -2,17 +2,14 @@
 # Runs the README's Makefile recipe with the README's asm80 line (Intel HEX
 # from asm80, made a raw binary by objcopy) on examples/stripes.asm: the
 # snapshot must hold examples/stripes.bin at address 0. Skipped (77) with
-# its reason when asm80, objcopy or make is missing.
-# Usage: makefile_asm80_test.sh README EXAMPLES_DIR QUILLET QUILLET_INFO MAKE ASM80
+# its reason when asm80 (need_asm80.sh), objcopy or make is missing.
+# Usage: makefile_asm80_test.sh README EXAMPLES_DIR QUILLET QUILLET_INFO MAKE ASM80 BUILD_DIR
 set -u
-readme=$1 examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4") make=$5 asm80=${6:-}
-
-for tool in "$asm80" objcopy "$make"; do
-    if [[ -z $tool ]] || ! command -v "$tool" >/dev/null; then
-        echo "skipped: ${tool:-asm80} not found (asm80: npm install asm80; objcopy: sudo apt-get install binutils)"
-        exit 77
-    fi
-done
+source "$(dirname "$0")/need_asm80.sh"
+readme=$1 examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4") make=$5
+need_asm80 "${6:-}" "$7"
+command -v objcopy >/dev/null || { echo "SKIP: objcopy not found (sudo apt-get install binutils)"; exit 77; }
+[[ -n $make ]] || { echo "SKIP: make not found (sudo apt-get install make)"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -22,7 +19,7 @@ assemble=$(grep -m1 '^| asm80 ' "$readme" | sed 's/^.*| `\(.*\)` |$/\1/')
 [[ $assemble == asm80\ * ]] || { echo "FAIL: no asm80 row with an ASSEMBLE line in $readme"; exit 1; }
 
 cp "$examples/stripes.asm" "$work/game.asm"
-if ! (cd "$work" && PATH="$(dirname "$(command -v "$asm80")"):$PATH" \
+if ! (cd "$work" && PATH="$(dirname "$asm80"):$PATH" \
         "$make" QUILLET="$quillet" QUILLET_INFO="$quillet_info" "ASSEMBLE=$assemble") >"$work/make.log" 2>&1; then
     echo "FAIL: make with the README's asm80 line failed:"
     cat "$work/make.log"

@@ -11,11 +11,14 @@
 # quillet-run, its page names every option and exit status of its help
 # text (as does the README's table of its statuses), and its report and
 # trace examples are what it prints for the example program checks.bin.
-# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO [QUILLET_RUN]]
+# With quillet-tape, its page names every option and exit status of its
+# help text.
+# Usage: man_page_test.sh DOCS_DIR EXAMPLES_DIR README MESSAGES_PROGRAM QUILLET [QUILLET_INFO [QUILLET_RUN [QUILLET_TAPE]]]
 set -u
 docs=$1 examples=$(realpath "$2") readme=$3 messages_program=$4 quillet=$(realpath "$5")
 quillet_info=${6:+$(realpath "$6")}
 quillet_run=${7:+$(realpath "$7")}
+quillet_tape=${8:+$(realpath "$8")}
 failures=0
 
 fail() {
@@ -32,7 +35,7 @@ plain_text() {
     groff -man -Tascii -P-cbou -rLL=300n "$1" 2>/dev/null
 }
 
-pages=("$docs/quillet.1" "$docs/quillet-info.1" "$docs/quillet-run.1")
+pages=("$docs/quillet.1" "$docs/quillet-info.1" "$docs/quillet-run.1" "$docs/quillet-tape.1")
 for page in "${pages[@]}"; do
     warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
     [[ -z $warnings ]] || fail "$page renders with warnings:"$'\n'"$warnings"
@@ -138,6 +141,23 @@ if [[ -n $quillet_run ]]; then
     printed=$(head -n 1 "$scratch/trace.txt" | sed 's/^ *//')
     [[ -n $shown && $shown == "$printed" ]] ||
         fail "the trace line in quillet-run.1 differs from the output:"$'\n'"$shown"$'\n'"$printed"
+fi
+
+if [[ -n $quillet_tape ]]; then
+    tape_text=$(plain_text "$docs/quillet-tape.1")
+    tape_help=$("$quillet_tape" --help </dev/null)
+    tape_options=$(grep -oE -- '(^|[ ,[])--?[a-z][a-z-]*' <<<"$tape_help" | tr -d ' ,[' | sort -u)
+    [[ -n $tape_options ]] || fail "no options found in the help text of $quillet_tape"
+    for option in $tape_options; do
+        grep -Eq -- "(^| )$option( |,|$)" <<<"$tape_text" || fail "quillet-tape.1 does not describe $option"
+    done
+    tape_statuses=$(sed -n '/^Exit status:/,$p' <<<"$tape_help" | tr '\n' ' ' | sed 's/^Exit status://' | tr ';' '\n' |
+        sed -nE 's/^ *([0-9]+( to [0-9]+)?) .*/\1/p')
+    [[ $(wc -l <<<"$tape_statuses") -ge 7 ]] || fail "too few exit statuses found in the help text of $quillet_tape"
+    tape_exit_section=$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$tape_text")
+    while IFS= read -r status; do
+        grep -Eq "^ +$status( |$)" <<<"$tape_exit_section" || fail "quillet-tape.1 has no exit status entry $status"
+    done <<<"$tape_statuses"
 fi
 
 if ((failures > 0)); then

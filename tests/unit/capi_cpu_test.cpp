@@ -140,7 +140,7 @@ TEST(CApiCpu, ACallEndsWhenTheRoutineReturnsWithTheStackAsBefore) {
         EXPECT_EQ(quillet_cpu_get_pair(c.cpu, QUILLET_REG_SP), item.sp);
         EXPECT_EQ(static_cast<long>(quillet_cpu_instructions(c.cpu)), item.instructions);
         // The stop at the return address is the caller's again, or gone.
-        EXPECT_EQ(quillet_cpu_run(c.cpu, UINT64_MAX, quillet_cpu_instructions(c.cpu) + 1, 0),
+        EXPECT_EQ(quillet_cpu_run(c.cpu, UINT64_MAX, 1, 0),
                   item.stop_at_return ? QUILLET_STOP_ADDRESS : QUILLET_STOP_INSTRUCTION_LIMIT);
     }
     Cpu limited;
@@ -149,6 +149,34 @@ TEST(CApiCpu, ACallEndsWhenTheRoutineReturnsWithTheStackAsBefore) {
     EXPECT_EQ(quillet_cpu_call(limited.cpu, 0x9000, 100, UINT64_MAX), QUILLET_STOP_STATE_LIMIT);
     EXPECT_EQ(quillet_cpu_call(limited.cpu, 65536, 100, UINT64_MAX), -13);
     EXPECT_STREQ(quillet_stop_name(QUILLET_STOP_RETURNED), "return");
+}
+
+// Each run and call spends its own budget from where the counters stand,
+// which stay totals: a JMP to itself takes 10 states.
+TEST(CApiCpu, LimitsAreABudgetOfEachRunFromItsStart) {
+    Cpu c;
+    const std::uint8_t loop[] = {0xC3, 0x00, 0x90};  // JMP 9000H
+    ASSERT_EQ(quillet_cpu_write_memory(c.cpu, 0x9000, loop, sizeof loop), 0);
+    quillet_cpu_set_pair(c.cpu, QUILLET_REG_SP, 0x8000);
+    const struct {
+        bool call;
+        std::uint64_t max_states, max_instructions;
+        int reason;
+        std::uint64_t states, instructions;  // totals after it
+    } steps[] = {
+        {true, 1000, UINT64_MAX, QUILLET_STOP_STATE_LIMIT, 1000, 100},
+        {true, 1000, UINT64_MAX, QUILLET_STOP_STATE_LIMIT, 2000, 200},
+        {false, UINT64_MAX, 7, QUILLET_STOP_INSTRUCTION_LIMIT, 2070, 207},
+        {false, 30, UINT64_MAX, QUILLET_STOP_STATE_LIMIT, 2100, 210},
+        {false, 0, UINT64_MAX, QUILLET_STOP_STATE_LIMIT, 2100, 210},
+    };
+    for (const auto& step : steps) {
+        const int reason = step.call ? quillet_cpu_call(c.cpu, 0x9000, step.max_states, step.max_instructions)
+                                     : quillet_cpu_run(c.cpu, step.max_states, step.max_instructions, 0);
+        EXPECT_EQ(reason, step.reason) << step.states;
+        EXPECT_EQ(quillet_cpu_states(c.cpu), step.states);
+        EXPECT_EQ(quillet_cpu_instructions(c.cpu), step.instructions);
+    }
 }
 
 TEST(CApiCpu, ATraceSeesEachInstructionUntilItHasEnough) {

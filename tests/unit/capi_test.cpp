@@ -172,7 +172,8 @@ TEST(CApi, TooSmallABufferIsToldTheSizeNeeded) {
     Handle h;
     size_t needed = 0;
     EXPECT_EQ(quillet_write_bytes(h.s, 0, nullptr, 0, &needed), -12);
-    EXPECT_EQ(needed, static_cast<size_t>(QUILLET_HEADER_SIZE_V1));
+    EXPECT_EQ(needed, quillet_test::HEADER_V1_BYTES);
+    EXPECT_EQ(h.log.reports, Reports{}) << "asking for the size is no failure to report";
 }
 
 TEST(CApi, NewSnapshotIsTheDefaultVersion1Header) {
@@ -302,7 +303,7 @@ TEST(CApi, LayoutDescribesTheFileLastReadAndNothingElse) {
     ASSERT_EQ(quillet_read_bytes(h.s, file.data(), file.size(), nullptr), 0);
     ASSERT_EQ(quillet_stored_layout(h.s, &layout), 0);
     EXPECT_EQ(layout.version, 2);
-    EXPECT_EQ(layout.header_length, QUILLET_HEADER_SIZE_V2);
+    EXPECT_EQ(layout.header_length, static_cast<int>(quillet_test::HEADER_V2_BYTES));
     EXPECT_EQ(layout.block_slots, QUILLET_PAGE_COUNT);
     EXPECT_EQ(layout.addon_hardware, 1);
     EXPECT_EQ(layout.rom_descriptor, 1024u | QUILLET_ROM_RAW_FLAG);
@@ -382,6 +383,21 @@ TEST(CApi, EntryKindOfALinkIsNotWhatItLeadsTo) {
     std::filesystem::create_symlink("file.bin", dir.file("link.bin"));
     EXPECT_EQ(quillet_entry_kind(dir.file("link.bin").c_str()), QUILLET_ENTRY_OTHER);
     EXPECT_EQ(quillet_file_size(dir.file("link.bin").c_str()), 10);
+}
+
+// Two paths name one file to replace only when it is a regular file, or
+// the same new name in one directory; a directory is written into, never
+// replaced. (The platform layer's identities are in file_identity_test.)
+TEST(CApi, SameFileIsOneRegularFileOrOneNewName) {
+    TempDir dir;
+    dir.write("file.bin", ascending(10));
+    dir.make_directory("sub");
+    EXPECT_EQ(quillet_same_file(dir.file("file.bin").c_str(), dir.file("sub/../file.bin").c_str()), 1);
+    EXPECT_EQ(quillet_same_file(dir.file("new.bin").c_str(), dir.file("./new.bin").c_str()), 1);
+    EXPECT_EQ(quillet_same_file(dir.file("sub").c_str(), dir.file("./sub").c_str()), 0);
+    EXPECT_EQ(quillet_same_file(dir.file("file.bin").c_str(), dir.file("new.bin").c_str()), 0);
+    EXPECT_EQ(quillet_same_file(nullptr, "x"), QUILLET_ERR_MISSING_VALUE);
+    EXPECT_EQ(quillet_same_file("x", nullptr), QUILLET_ERR_MISSING_VALUE);
 }
 
 }  // namespace

@@ -17,13 +17,15 @@ constexpr const char* FIRST = "first.bin";
 constexpr const char* SECOND = "second.bin";
 constexpr long NUMBER = 4242;
 
-// The codes the library raises; the other numbers up to -29 are a program's.
+// The codes the library raises; the other numbers up to -29 are a program's,
+// the tape's are apart from those (-40 on).
 constexpr int LIBRARY_CODES[] = {ERR_OUT_OF_MEMORY, ERR_MISSING_VALUE, ERR_SOURCE_OPEN, ERR_SOURCE_ACCESS,
                                  ERR_SOURCE_LENGTH, ERR_SOURCE_TOO_LONG, ERR_SOURCE_READ, ERR_OUTPUT_OPEN,
                                  ERR_OUTPUT_WRITE, ERR_VALUE_RANGE, ERR_BAD_MODEL, ERR_BAD_REGISTER,
                                  ERR_BAD_PAGE, ERR_BAD_MAPPER, ERR_BAD_STATE, ERR_BAD_HEADER,
                                  ERR_BAD_VERSION, ERR_UNKNOWN_MODEL, ERR_BAD_BLOCK_SIZE, ERR_BAD_HEXSTRING,
-                                 ERR_HEXSTRING_TOO_LONG};
+                                 ERR_HEXSTRING_TOO_LONG, ERR_TAPE_FORMAT, ERR_TAPE_DAMAGED, ERR_TAPE_CHECKSUM,
+                                 ERR_BAD_TAPE_FIELD, ERR_BAD_RECORDING};
 constexpr int PROGRAM_CODES[] = {-1, -3, -11, -14, -15, -16, -17, -18};
 
 // The messages that show a number, with report_failure(..., text, number).

@@ -1,0 +1,194 @@
+#include "run.hpp"
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console.hpp"
+#include "listing.hpp"
+#include "options.hpp"
+#include "output_files.hpp"
+#include "owned_snapshot.hpp"
+
+namespace quillet::tape_tool {
+namespace {
+
+struct TapeFree {
+    void operator()(quillet_tape* tape) const { quillet_tape_free(tape); }
+};
+using OwnedTape = std::unique_ptr<quillet_tape, TapeFree>;
+
+// A new tape whose failures are printed.
+OwnedTape new_tape() {
+    OwnedTape tape(quillet_tape_new());
+    if (tape) quillet_tape_set_reporter(tape.get(), common::print_report, nullptr);
+    return tape;
+}
+
+int status_of(int code) { return code < 0 ? -code : code; }
+
+int out_of_memory() {
+    common::print_failure(quillet_message(QUILLET_ERR_OUT_OF_MEMORY));
+    return status_of(QUILLET_ERR_OUT_OF_MEMORY);
+}
+
+// A header name from a file's path: its last component without the
+// extension, in capitals, cut to 8 characters.
+std::string default_name(const char* path) {
+    std::string name = path;
+    const std::size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name.size() > QUILLET_TAPE_NAME_MAX) name.resize(QUILLET_TAPE_NAME_MAX);
+    return name;
+}
+
+// The bytes of the binary `path` as loaded at `address`: read through a
+// scratch snapshot, so that a file that does not fit below 0x10000 is
+// refused as quillet refuses it (-8, naming the file).
+int read_binary(const Binary& binary, std::vector<std::uint8_t>* data) {
+    const long long size = quillet_file_size(binary.path);
+    common::OwnedSnapshot scratch;
+    if (!scratch.get()) return out_of_memory();
+    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
+    const int loaded = quillet_load_file(scratch.get(), binary.address, binary.path);
+    if (loaded < 0) return status_of(loaded);
+    if (size <= 0) {
+        print_usage_error(size == 0 ? "empty FILE" : "FILE is no regular file", binary.path);
+        return USAGE_ERROR_STATUS;
+    }
+    data->resize(static_cast<std::size_t>(size));
+    quillet_read_memory(scratch.get(), binary.address, data->data(), data->size());
+    return 0;
+}
+
+int make_tape(const TapeOptions& options) {
+    OwnedTape tape = new_tape();
+    if (!tape) return out_of_memory();
+    for (std::size_t i = 0; i < options.binaries.size(); ++i) {
+        const Binary& binary = options.binaries[i];
+        std::vector<std::uint8_t> data;
+        if (const int status = read_binary(binary, &data)) return status;
+        const std::string name = i < options.names.size() ? options.names[i] : default_name(binary.path);
+        const int number = options.first_number + static_cast<int>(i);
+        // The library's words for a bad name are replaced by ones that
+        // point to the option.
+        quillet_tape_set_reporter(tape.get(), nullptr, nullptr);
+        const int added = quillet_tape_add_file(tape.get(), number, options.type, binary.address, name.c_str(),
+                                                data.data(), data.size());
+        quillet_tape_set_reporter(tape.get(), common::print_report, nullptr);
+        if (added == QUILLET_ERR_BAD_TAPE_FIELD) {
+            print_usage_error(i < options.names.size() ? "give a NAME of 8 printable ASCII characters at most: --name"
+                                                       : "give the FILE a name of 8 printable ASCII characters with --name:",
+                              i < options.names.size() ? name.c_str() : binary.path);
+            return USAGE_ERROR_STATUS;
+        }
+        if (added < 0) {
+            common::print_failure(quillet_tape_last_message(tape.get()));
+            return status_of(added);
+        }
+    }
+    return status_of(quillet_tape_write_file(tape.get(), options.pmd ? QUILLET_TAPE_PMD : QUILLET_TAPE_PTP, options.output));
+}
+
+// DIR/NN-NAME.bin for each file, DIR/NN-block.bin for each block of no file.
+int extract(const quillet_tape* tape, const char* directory) {
+    std::vector<common::DirectoryFile> files;
+    quillet_tape_entry e;
+    for (std::size_t i = 0; i < quillet_tape_entry_count(tape); ++i) {
+        quillet_tape_entry_info(tape, i, &e);
+        std::string name = (i + 1 < 10 ? "0" : "") + std::to_string(i + 1) + "-";
+        if (!e.is_file) {
+            name += "block";
+        } else {
+            for (const char* c = e.name; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' ? *c : '_';
+            if (!*e.name) name += "file";
+        }
+        common::DirectoryFile file{name + ".bin", std::vector<std::uint8_t>(e.data_length)};
+        quillet_tape_entry_data(tape, i, file.data.data(), file.data.size());
+        files.push_back(std::move(file));
+    }
+    return status_of(common::write_into_directory(directory, files, {}));
+}
+
+// Each ? file at its start, PC at the first one's start.
+int write_snapshot(const quillet_tape* tape, const TapeOptions& options) {
+    common::OwnedSnapshot snapshot;
+    if (!snapshot.get()) return out_of_memory();
+    quillet_set_reporter(snapshot.get(), common::print_report, nullptr);
+    if (options.model >= 0) quillet_set_model(snapshot.get(), options.model);
+    const int model = quillet_get_model(snapshot.get());
+    bool first = true;
+    quillet_tape_entry e;
+    for (std::size_t i = 0; i < quillet_tape_entry_count(tape); ++i) {
+        quillet_tape_entry_info(tape, i, &e);
+        if (!e.is_file || e.type != QUILLET_TAPE_TYPE_MACHINE_CODE) continue;
+        const unsigned long end = e.start + e.length;  // past the last byte
+        const unsigned long block2 = QUILLET_BLOCK_2 * QUILLET_PAGE_SIZE;
+        if (!quillet_model_stores_block2(model) && e.start < block2 + QUILLET_PAGE_SIZE && end > block2) {
+            const std::string detail = "file " + std::string(e.number < 10 ? "0" : "") + std::to_string(e.number) +
+                                       " lies in 0x8000-0xBFFF, which a snapshot of model " + quillet_model_name(model) +
+                                       " does not hold; choose V2A, V3 or C2717 with --model:";
+            print_usage_error(detail.c_str(), e.name);
+            return USAGE_ERROR_STATUS;
+        }
+        std::vector<std::uint8_t> data(e.length);
+        quillet_tape_entry_data(tape, i, data.data(), data.size());
+        if (const int loaded = quillet_load_bytes(snapshot.get(), e.start, data.data(), data.size())) {
+            return status_of(loaded);
+        }
+        if (first) quillet_set_register(snapshot.get(), QUILLET_REG_PC, e.start);
+        first = false;
+    }
+    if (first) {
+        print_usage_error("no machine-code (?) file on the tape", options.tape);
+        return USAGE_ERROR_STATUS;
+    }
+    return status_of(quillet_write_file(snapshot.get(), options.output, 0));
+}
+
+// Reads TAPE and does what the options ask with it.
+int use_tape(const TapeOptions& options) {
+    OwnedTape tape = new_tape();
+    if (!tape) return out_of_memory();
+    if (const int read = quillet_tape_read_file(tape.get(), options.tape)) return status_of(read);
+    if (options.mode == Mode::list) {
+        // The listing first, then what keeps the tape from loading.
+        quillet_tape_set_reporter(tape.get(), nullptr, nullptr);
+        const int problem = quillet_tape_check(tape.get(), options.tape);
+        if (options.json) {
+            print_json_listing(stdout, tape.get(), options.tape, problem ? quillet_tape_last_message(tape.get()) : nullptr);
+        } else {
+            print_listing(stdout, tape.get(), options.tape);
+        }
+        std::fflush(stdout);
+        if (problem) common::print_failure(quillet_tape_last_message(tape.get()));
+        return status_of(problem);
+    }
+    if (const int problem = quillet_tape_check(tape.get(), options.tape)) return status_of(problem);
+    switch (options.mode) {
+    case Mode::extract: return extract(tape.get(), options.output);
+    case Mode::snapshot: return write_snapshot(tape.get(), options);
+    case Mode::wav: return status_of(quillet_tape_write_file(tape.get(), QUILLET_TAPE_WAV, options.output));
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+int run_tape(int argument_count, char** argument_vector) {
+    TapeOptions options;
+    switch (parse_tape_options(argument_count, argument_vector, &options)) {
+    case PARSE_SHOW_HELP: print_help(stdout); return 0;
+    case PARSE_SHOW_VERSION: print_version(stdout); return 0;
+    case PARSE_USAGE_ERROR: return USAGE_ERROR_STATUS;
+    case PARSE_RUN: break;
+    }
+    return options.mode == Mode::make ? make_tape(options) : use_tape(options);
+}
+
+}  // namespace quillet::tape_tool

@@ -1,0 +1,39 @@
+// What the interface's files share inside the library: the processor's
+// handle (which the machine's handle embeds, so that a machine's processor
+// is a quillet_cpu too) and the snapshot value behind a quillet_snapshot.
+#pragma once
+
+#include <memory>
+
+#include "base/failure.hpp"
+#include "cpu/cpu8080.hpp"
+#include "quillet/quillet.h"
+#include "snapshot/snapshot.hpp"
+
+namespace quillet {
+struct Machine;
+}  // namespace quillet
+
+// A processor: its own, or a machine's (then `machine` is set and runs,
+// stops, ports and memory go through the machine).
+struct quillet_cpu {
+    std::unique_ptr<quillet::Cpu8080> own;
+    quillet::Cpu8080* core = nullptr;
+    quillet::Machine* machine = nullptr;
+    quillet::Reporter reporter;
+    quillet_cpu_in_fn in = nullptr;
+    quillet_cpu_out_fn out = nullptr;
+    void* port_user = nullptr;
+    quillet_cpu_trace_fn trace = nullptr;
+    void* trace_user = nullptr;
+};
+
+namespace quillet {
+
+// The value of a snapshot handle (not null).
+const Snapshot& snapshot_value(const quillet_snapshot* snapshot);
+Snapshot& snapshot_value(quillet_snapshot* snapshot);
+// The reporter that records a failure on the snapshot and hands it on.
+const Reporter& snapshot_reporter(const quillet_snapshot* snapshot);
+
+}  // namespace quillet

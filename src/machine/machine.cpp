@@ -1,0 +1,209 @@
+// The machine's memory, runs and calls. The map's regions that show RAM
+// nothing else shows are left to the processor's cells, where its loop
+// reads and writes them at full speed; every other region is read-only in
+// the cells, and the processor's writes there come to write_hook, which
+// sends them where the map says and refreshes every view of that RAM.
+#include "machine/machine.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "machine/routine_call.hpp"
+
+namespace quillet {
+
+namespace {
+
+constexpr unsigned RAM_CHUNKS = RAM_BLOCKS * RAM_BLOCK_SIZE / MAP_REGION_SIZE;
+constexpr std::uint8_t NOTHING_READ = 0xFF;
+
+void write_hook(void* context, std::uint16_t address, std::uint8_t value) {
+    Machine* m = static_cast<Machine*>(context);
+    const MapRegion& region = m->regions[address / MAP_REGION_SIZE];
+    if (!region.write_ram) return;
+    const std::uint32_t offset = address % MAP_REGION_SIZE;
+    m->ram[region.ram + offset] = value;
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        const MapRegion& view = m->regions[i];
+        if (view.read == ReadSource::RAM && view.ram == region.ram) {
+            cpu_set_cell(&m->cpu, static_cast<std::uint16_t>(i * MAP_REGION_SIZE + offset), value, true);
+        }
+    }
+}
+
+std::uint8_t port_in(void* context, std::uint8_t port) { return machine_port_in(static_cast<Machine*>(context), port); }
+
+void port_out(void* context, std::uint8_t port, std::uint8_t value) {
+    machine_port_out(static_cast<Machine*>(context), port, value);
+}
+
+std::uint8_t region_byte(const Machine& m, const MapRegion& r, unsigned offset) {
+    switch (r.read) {
+        case ReadSource::RAM: return m.ram[r.ram + offset];
+        case ReadSource::MONITOR: return m.monitor.empty() ? NOTHING_READ : m.monitor[r.monitor + offset];
+        case ReadSource::NOTHING: break;
+    }
+    return NOTHING_READ;
+}
+
+}  // namespace
+
+bool machine_init(Machine* m, int model) {
+    cpu_reset(&m->cpu);
+    m->model = model;
+    m->facts = &model_facts(model);
+    try {
+        m->ram.assign(RAM_BLOCKS * RAM_BLOCK_SIZE, 0);
+        m->user_stops.assign(CPU_MEMORY_SIZE, false);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m->monitor.clear();
+    m->rom_module.clear();
+    m->switches = MapSwitches{};
+    m->switches.monitor_size = m->facts->monitor_size_default;
+    m->mapper_fitted = false;
+    m->mif85_fitted = false;
+    m->hooks = MachineHooks{};
+    m->cpu.memory_write = write_hook;
+    m->cpu.memory_context = m;
+    m->cpu.input = port_in;
+    m->cpu.output = port_out;
+    m->cpu.port_context = m;
+    m->cpu.timing = CPU_TIMING_VIDEO_WAITS;
+    // Nothing is in the cells yet: no region is theirs to copy back.
+    std::fill(std::begin(m->plain), std::end(m->plain), false);
+    machine_reset_devices(m);
+    machine_install_map(m);
+    return true;
+}
+
+bool machine_set_monitor(Machine* m, const std::uint8_t* image, std::size_t size) {
+    if (!monitor_size_fits(*m->facts, size)) return false;
+    machine_sync_ram(m);
+    m->monitor.assign(image, image + size);
+    m->switches.monitor_size = size;
+    machine_install_map(m);
+    return true;
+}
+
+void machine_set_rom_module(Machine* m, const std::uint8_t* image, std::size_t size) {
+    m->rom_module.assign(image, image + size);
+}
+
+bool machine_rom_module_readable(const Machine& m) { return m.facts->rom_module_port; }
+
+void machine_sync_ram(Machine* m) {
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        if (m->plain[i]) {
+            cpu_read_view(&m->cpu, static_cast<std::uint16_t>(i * MAP_REGION_SIZE), &m->ram[m->regions[i].ram],
+                          MAP_REGION_SIZE);
+        }
+    }
+}
+
+void machine_install_map(Machine* m) {
+    machine_sync_ram(m);
+    build_memory_map(*m->facts, m->switches, m->regions);
+    unsigned uses[RAM_CHUNKS] = {};
+    for (const MapRegion& r : m->regions) {
+        if (r.read == ReadSource::RAM || r.write_ram) ++uses[r.ram / MAP_REGION_SIZE];
+    }
+    const bool no_monitor = m->monitor.empty();
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        const MapRegion& r = m->regions[i];
+        m->plain[i] = r.read == ReadSource::RAM && r.write_ram && uses[r.ram / MAP_REGION_SIZE] == 1;
+        const bool absent_monitor = no_monitor && r.read == ReadSource::MONITOR;
+        for (unsigned offset = 0; offset < MAP_REGION_SIZE; ++offset) {
+            const std::uint16_t address = static_cast<std::uint16_t>(i * MAP_REGION_SIZE + offset);
+            cpu_set_cell(&m->cpu, address, region_byte(*m, r, offset), !m->plain[i]);
+            cpu_set_stop(&m->cpu, address, m->user_stops[address] || absent_monitor);
+        }
+    }
+}
+
+const std::uint8_t* machine_video_memory(Machine* m) {
+    machine_sync_ram(m);
+    const unsigned block = m->mapper_fitted && (m->mapper_port & 0x40) ? 7 : VIDEO_BLOCK;
+    return &m->ram[block * RAM_BLOCK_SIZE];
+}
+
+void machine_boot(Machine* m) {
+    CpuState& s = m->cpu.state;
+    const std::uint64_t states = s.states, instructions = s.instructions;
+    s = CpuState{};
+    s.states = states;
+    s.instructions = instructions;
+    machine_reset_devices(m);
+    m->switches.startup = true;
+    m->switches.allram = false;
+    m->switches.mapper_window = m->switches.mapper_bank = 0;
+    machine_install_map(m);
+}
+
+void machine_read(const Machine& m, std::uint16_t address, std::uint8_t* out, std::size_t length) {
+    cpu_read_view(&m.cpu, address, out, length);
+}
+
+void machine_write(Machine* m, std::uint16_t address, const std::uint8_t* data, std::size_t length) {
+    cpu_write_ram(&m->cpu, address, data, length);
+}
+
+void machine_set_stop(Machine* m, std::uint16_t address, bool stop) {
+    m->user_stops[address] = stop;
+    const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
+    cpu_set_stop(&m->cpu, address, stop || (m->monitor.empty() && r.read == ReadSource::MONITOR));
+}
+
+bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_stops[address]; }
+
+namespace {
+
+// The next state at which the machine has something to do between
+// instructions: a frame's end for the frame hook, the MIF 85's interrupt.
+std::uint64_t next_event(const Machine& m) {
+    const std::uint64_t now = m.cpu.state.states;
+    std::uint64_t at = UINT64_MAX;
+    if (m.hooks.frame) at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
+    if (m.mif85_fitted && m.mif85_interrupts) at = std::min(at, timer_next_falling_edge(m.timer.counter[0], now));
+    return at;
+}
+
+}  // namespace
+
+int machine_run(Machine* m, const CpuRunLimits& limits) {
+    CpuState& s = m->cpu.state;
+    bool leave_stop = limits.leave_stop;
+    for (;;) {
+        const std::uint64_t event = next_event(*m);
+        const std::uint64_t frame_before = s.states / STATES_PER_FRAME;
+        const std::uint64_t edge_after = s.states;
+        CpuRunLimits slice = limits;
+        slice.max_states = std::min(limits.max_states, event);
+        slice.leave_stop = leave_stop;
+        const std::uint64_t states_before = s.states;
+        const CpuStopReason reason = cpu_run(&m->cpu, slice);
+        if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) return MACHINE_STOP_NO_MONITOR;
+        if (reason != CPU_STOP_STATE_LIMIT) return reason;
+        leave_stop = leave_stop && s.states == states_before;
+        if (s.states >= event) {
+            if (m->mif85_fitted && m->mif85_interrupts &&
+                timer_next_falling_edge(m->timer.counter[0], edge_after) <= s.states) {
+                cpu_request_interrupt(&m->cpu, 7);  // no interrupt controller: the bus reads FFh, RST 7
+            }
+            if (m->hooks.frame) {
+                for (std::uint64_t frame = frame_before; frame < s.states / STATES_PER_FRAME; ++frame) {
+                    if (!m->hooks.frame(m->hooks.context, frame)) return CPU_STOP_REQUESTED;
+                }
+            }
+        }
+        if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
+    }
+}
+
+int machine_call(Machine* m, std::uint16_t address, std::uint64_t max_states, std::uint64_t max_instructions) {
+    return call_routine(&m->cpu, m, address, max_states, max_instructions);
+}
+
+}  // namespace quillet

@@ -1,0 +1,55 @@
+// The models of the PMD 85 family, from the hardware sheet's sections 1, 3,
+// 4 and 5 (each fact's sources are given there).
+#include "machine/machine_model.hpp"
+
+#include "snapshot/snapshot_format.hpp"
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint8_t IO_BOARD_USART = 0x1C;  // 1Ch-1Fh, A1 ignored: 1Eh data, 1Fh status
+constexpr std::uint8_t IO_BOARD_USART_MASK = 0xFC;
+constexpr std::uint8_t ALFA_USART = 0xF0;      // F0h data, F1h status
+constexpr std::uint8_t ALFA_USART_MASK = 0xFE;
+// No key down: rows, SHIFT and STOP high; PB7 reads 0 (the schematic's
+// re-creation and one emulator; another returns 1, which no monitor
+// reads). MATO's PB7 is its EOL key, high when up.
+constexpr std::uint8_t PMD_IDLE = 0x7F;
+constexpr std::uint8_t MATO_IDLE = 0xFF;
+
+// Indexed by ComputerModel.
+constexpr ModelFacts MODELS[MODEL_COUNT] = {
+    // V1: monitor 1 (4 KB; 5 KB with diacritics; 8 KB images run from 8000h)
+    {"V1", MemoryBoard::ROM_48K, 0x8000, {4096, 5120, 8192}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+    {"V2", MemoryBoard::ROM_48K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+    {"V2A", MemoryBoard::ROM_64K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
+     IO_BOARD_USART_MASK, true, true, false, PMD_IDLE},
+    {"V3", MemoryBoard::ROM_E000, 0xE000, {8192, 0, 0}, 8192, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
+     IO_BOARD_USART_MASK, true, true, true, PMD_IDLE},
+    // MATO: the system 8255 only, no I/O board, no module port.
+    {"MATO", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, false, 0, 0, false, false,
+     false, MATO_IDLE},
+    // ALFA: 4 KB monitor and 9 KB BASIC; its 8251 at F0h; no module connector.
+    {"ALFA", MemoryBoard::ROM_48K, 0x8000, {13312, 0, 0}, 13312, AllRamControl::NONE, true, ALFA_USART,
+     ALFA_USART_MASK, false, false, false, PMD_IDLE},
+    {"ALFA2", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, true, IO_BOARD_USART,
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+    {"C2717", MemoryBoard::ROM_C2717, 0x8000, {16384, 0, 0}, 16384, AllRamControl::PC6_HIGH, true,
+     IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+};
+
+}  // namespace
+
+const ModelFacts& model_facts(int model) { return MODELS[model]; }
+
+bool monitor_size_fits(const ModelFacts& facts, std::size_t size) {
+    for (std::size_t fits : facts.monitor_sizes) {
+        if (fits != 0 && fits == size) return true;
+    }
+    return false;
+}
+
+}  // namespace quillet

@@ -1,0 +1,51 @@
+// What each PMD 85 model of the snapshot format is made of: its RAM, where
+// its monitor image goes and which sizes it takes, which devices it has
+// and how it switches AllRAM. One row per model; the memory maps built
+// from these rows are in memory_map.hpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillet {
+
+// How a model makes its RAM readable where its ROM is (AllRAM).
+enum class AllRamControl : std::uint8_t {
+    NONE,      // no AllRAM
+    PC4_LOW,   // system 8255 PC4 = 0 (the upper half of port C pulled up while it is an input)
+    PC6_HIGH,  // system 8255 PC6 = 1
+};
+
+// The memory board a model has; each lays its maps out its own way.
+enum class MemoryBoard : std::uint8_t {
+    ROM_48K,    // 48 KB RAM, ROM at 8000h-BFFFh, writes to the ROM lost, start-up mirrors at 0000h
+    ROM_64K,    // 64 KB RAM beneath the ROM at 8000h, start-up ROM at 0000h over RAM
+    ROM_E000,   // 64 KB RAM, 8 KB ROM read at E000h over the video RAM, start-up ROM everywhere
+    ROM_C2717,  // 64 KB RAM, 16 KB ROM at 8000h that writes do not reach beneath
+};
+
+constexpr int MONITOR_SIZES_MAX = 3;
+
+struct ModelFacts {
+    const char* name;
+    MemoryBoard board;
+    std::uint16_t monitor_address;     // where the image starts in the normal map
+    std::size_t monitor_sizes[MONITOR_SIZES_MAX];  // the sizes the model takes, 0 past the last
+    std::size_t monitor_size_default;  // the range that reads FFh without an image
+    AllRamControl allram;
+    bool io_board;           // 8251, 8253, GPIO 8255, IMS-2 8255, the K2 connector
+    std::uint8_t usart_port; // the 8251's first port (data; status is the next)
+    std::uint8_t usart_mask; // the bits of a port the 8251 decodes
+    bool rom_module_port;    // the ROM module's 8255
+    bool mapper_possible;    // the 256 KB extension can be fitted
+    bool pc5_reenters_startup;  // PMD 85-3: PC5 = 1 selects the start-up map again
+    std::uint8_t keyboard_idle; // the system 8255's PB with no key down
+};
+
+// The facts of `model` (a ComputerModel, 0..MODEL_COUNT - 1).
+const ModelFacts& model_facts(int model);
+
+// Whether `size` is one the model's monitor image may have.
+bool monitor_size_fits(const ModelFacts& facts, std::size_t size);
+
+}  // namespace quillet

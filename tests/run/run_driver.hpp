@@ -1,0 +1,19 @@
+// How the quillet-run tables run the program: as a child process (the
+// built executable, or the Windows one through the wrapper) in
+// quillet_run_tests, or in-process through its core library in
+// quillet_run_in_process_tests, where sanitizers and debuggers see every
+// line of it. The tables are the same; only this driver differs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "info_test_support.hpp"
+
+namespace run_test {
+
+// quillet-run with `arguments` and `input` on its standard input; its
+// exit status, standard output and standard error with "\n" line ends.
+info_test::RunResult run_quillet_run(const std::vector<std::string>& arguments, const info_test::Bytes& input = {});
+
+}  // namespace run_test
