@@ -51,8 +51,8 @@ std::uint8_t KeyboardMatrix::read_port_b(std::uint8_t port_a) const {
 }
 
 std::uint8_t KeyboardMatrix::read_port_c_upper() const {
-    if (wiring_ == MatrixWiring::pmd85) return 0xF0;
-    unsigned value = 0x80 | (stop_ ? 0 : 0x10) | (shift_ ? 0 : 0x20) | (cnt_ ? 0 : 0x40);
+    if (wiring_ == MatrixWiring::pmd85) return 0xFF;
+    unsigned value = 0x8F | (stop_ ? 0 : 0x10) | (shift_ ? 0 : 0x20) | (cnt_ ? 0 : 0x40);
     return static_cast<std::uint8_t>(value);
 }
 

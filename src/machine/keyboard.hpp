@@ -25,8 +25,9 @@ public:
 
     // Port B with port A holding `port_a`: a 0 bit for each key down.
     std::uint8_t read_port_b(std::uint8_t port_a) const;
-    // The inputs of port C's upper half (MATO's STOP, SHIFT, CNT and the
-    // tape input, which idles at 1); all ones on the other models.
+    // The levels the keyboard leaves on port C's pins: MATO's STOP, SHIFT
+    // and CNT on PC4-PC6, active low; every other pin pulled up (all ones
+    // on the other models).
     std::uint8_t read_port_c_upper() const;
     // Whether a read of port B with `port_a` sees the column of `key`
     // (always, for the lines outside the matrix).

@@ -26,7 +26,7 @@ TEST(KeyboardMatrix, PortBShowsTheSelectedColumn) {
     EXPECT_EQ(pmd.read_port_b(0x05), 0x5F);
     pmd.press(KEY_STOP);
     EXPECT_EQ(pmd.read_port_b(0x03), 0x1B);
-    EXPECT_EQ(pmd.read_port_c_upper(), 0xF0);
+    EXPECT_EQ(pmd.read_port_c_upper(), 0xFF);
     pmd.release_all();
     EXPECT_EQ(pmd.read_port_b(0x03), 0x7F);
 
@@ -39,13 +39,13 @@ TEST(KeyboardMatrix, PortBShowsTheSelectedColumn) {
     EXPECT_EQ(mato.read_port_b(0x7F), 0xFF);  // none
     mato.press(KEY_EOL_LINE);
     EXPECT_EQ(mato.read_port_b(0x7F), 0x7F);  // EOL whatever is selected
-    EXPECT_EQ(mato.read_port_c_upper(), 0xF0);
+    EXPECT_EQ(mato.read_port_c_upper(), 0xFF);
     mato.press(KEY_SHIFT);
     mato.press(KEY_CNT);
-    EXPECT_EQ(mato.read_port_c_upper(), 0x90);
+    EXPECT_EQ(mato.read_port_c_upper(), 0x9F);
     mato.release(KEY_SHIFT);
     mato.press(KEY_STOP);
-    EXPECT_EQ(mato.read_port_c_upper(), 0xA0);
+    EXPECT_EQ(mato.read_port_c_upper(), 0xAF);
 }
 
 // A program reading the keyboard through the typist, the clock advancing
