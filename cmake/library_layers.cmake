@@ -53,8 +53,12 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
-# The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and out.
+# The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
+# out; its keyboard, the screen's text and the speaker's sound.
 quillet_layer(machine BELOW snapshot cpu SOURCES
+  src/machine/key_script.cpp
+  src/machine/keyboard.cpp
+  src/machine/keyboard_layout.cpp
   src/machine/machine.cpp
   src/machine/machine_model.cpp
   src/machine/machine_snapshot.cpp
@@ -62,6 +66,8 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/pio8255.cpp
   src/machine/ports.cpp
   src/machine/routine_call.cpp
+  src/machine/screen_text.cpp
+  src/machine/speaker.cpp
   src/machine/timer8253.cpp)
 # Tapes: images and the signal; snapshots are built from them above.
 quillet_layer(tape BELOW base SOURCES

@@ -108,6 +108,8 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_TAPE_FIELD       (-43)  /* a name or type a header cannot hold */
 #define QUILLET_ERR_BAD_RECORDING        (-44)  /* a WAV file that is no PCM recording */
 
+#define QUILLET_ERR_BAD_KEY              (-50)  /* a key a typing script names that the model has not */
+
 /* The printf-style format of the message of `code` (one of the codes
  * above), for example "Can't open source file '%s'!". Null for any other
  * code. Static text. */
@@ -800,6 +802,59 @@ QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, 
  * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
  * all as the run left them; whole or not at all. */
 QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_snapshot* snapshot);
+
+/* Typing on the model's keyboard. `script` (`length` bytes) is typed as a
+ * person would, from the program's first scan of the keyboard (a write of
+ * the columns, then a read of the rows) on, after what is still being
+ * typed: each character with the key that types it on that model (a
+ * letter's case through SHIFT: the PMD 85's unshifted letter keys type
+ * capitals), a line break as EOL, keys by name in braces ({EOL}, {CLR},
+ * {RCL}, {K0}..{K11}, {STOP}, {LEFT}, {RIGHT}, {HOME}, {END}, {INS},
+ * {DEL}, {WRK}, {C-D}, {LINE-START}, {LINE-END}, {SPACE}; MATO: {EOL},
+ * {UP}, {DOWN}, {LEFT}, {RIGHT}, {CNT}), {SHIFT+name}, {STOP+name},
+ * {CNT+name} with a line held, {LBRACE}/{RBRACE}, and {WAIT n}: n frames
+ * with no key down. Each key is held until the program has read its
+ * column many times over a frame at least, then released until it has
+ * read the keyboard many times more over three frames at least (neither
+ * longer than 20 frames), so that the monitors' keyboard routines take it
+ * once. A name the model has not, or a character it cannot type: -50
+ * naming it, and nothing is typed. */
+QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* script, size_t length);
+
+/* Presses (`down` 1) or releases (0) the key called `name` (as in braces
+ * above, or a single character: the key that types it), by hand, beside
+ * the script's keys. Unknown: -50. */
+QUILLET_API int quillet_machine_key(quillet_machine* machine, const char* name, int down);
+
+/* Whether keys of the scripts remain to be typed: 1 or 0 (null: 0). */
+QUILLET_API int quillet_machine_typing(const quillet_machine* machine);
+
+/* The text the screen shows, read with the font of the monitor image: one
+ * line (ending in '\n') per row of text from the top, any pixel line
+ * beginning a row, the blanks at a row's end left out, a cell with pixels
+ * but no glyph of the font as '?'. Written NUL-terminated into `out`
+ * (`capacity` bytes, cut short to fit; null with 0: nothing written);
+ * *length (may be null) receives its whole length without the NUL.
+ * Without a monitor image (no font): -23. */
+QUILLET_API int quillet_machine_screen_text(quillet_machine* machine, char* out, size_t capacity, size_t* length);
+
+/* Ends every later run at the first frame whose screen shows `text` in a
+ * row (QUILLET_STOP_REQUESTED); null or "" clears it. Without a monitor
+ * image: -23. */
+QUILLET_API int quillet_machine_set_until_text(quillet_machine* machine, const char* text);
+
+/* What the speaker played since state 0 (PC2, and the 1 kHz and 4 kHz
+ * tones while PC0 and PC1 gate them; MATO: PC1), as mono 16-bit PCM at
+ * `rate` samples a second (8000 to 192000; another: -13), each sample the
+ * speaker's mean level over its time (silence 0). `out` (null: count
+ * only) receives up to `capacity` samples; *count (not null) the number
+ * there are. quillet_machine_audio_wav gives the same as a WAV file's
+ * bytes (a 44-byte header, then the samples, little-endian): up to
+ * `capacity` into `out` (null: length only), *length its whole length. */
+QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16_t* out,
+                                              size_t capacity, size_t* count);
+QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
+                                          size_t* length);
 
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32

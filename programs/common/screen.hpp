@@ -32,10 +32,13 @@ constexpr int PALETTE_SIZE = 4;
 using Palette = std::array<Colour, PALETTE_SIZE>;
 
 // The still picture of the monochrome computer: lit pixels full
-// brightness, half brightness when bit 7 is set; bit 6 changes nothing.
+// brightness, half brightness when bit 6 is set; bit 7 makes them blink,
+// and a still picture shows its lit phase. (The schematic and two other
+// readings of the machine agree on this; one reads bit 7 as the dimming
+// bit and ignores bit 6: --palette ffffff,ffffff,808080,808080.)
 constexpr Colour FULL_BRIGHTNESS = {0xFF, 0xFF, 0xFF};
 constexpr Colour HALF_BRIGHTNESS = {0x80, 0x80, 0x80};
-constexpr Palette DEFAULT_PALETTE = {FULL_BRIGHTNESS, FULL_BRIGHTNESS, HALF_BRIGHTNESS, HALF_BRIGHTNESS};
+constexpr Palette DEFAULT_PALETTE = {FULL_BRIGHTNESS, HALF_BRIGHTNESS, FULL_BRIGHTNESS, HALF_BRIGHTNESS};
 
 // Parses four colours RRGGBB (hexadecimal), separated by commas. Returns
 // null, or what is wrong for a usage error that names `text`.

@@ -40,6 +40,7 @@ constexpr Message MESSAGES[] = {
     {ERR_TAPE_CHECKSUM, "Bad checksum in tape image '%s': %s"},
     {ERR_BAD_TAPE_FIELD, "Bad tape file %s '%s'!"},
     {ERR_BAD_RECORDING, "Can't read the recording '%s': %s"},
+    {ERR_BAD_KEY, "Bad key '%s': %s"},
 };
 
 // Room for a message with ordinary file names; a longer one is built on the

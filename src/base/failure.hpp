@@ -43,6 +43,7 @@ enum FailureCode : int {
     ERR_TAPE_CHECKSUM = QUILLET_ERR_TAPE_CHECKSUM,
     ERR_BAD_TAPE_FIELD = QUILLET_ERR_BAD_TAPE_FIELD,
     ERR_BAD_RECORDING = QUILLET_ERR_BAD_RECORDING,
+    ERR_BAD_KEY = QUILLET_ERR_BAD_KEY,
 };
 
 // The printf-style format of the message of `code`, or null for a code that

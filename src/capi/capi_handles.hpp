@@ -13,6 +13,7 @@
 namespace quillet {
 struct Machine;
 }  // namespace quillet
+struct quillet_machine;
 
 // A processor: its own, or a machine's (then `machine` is set and runs,
 // stops, ports and memory go through the machine).
@@ -20,6 +21,7 @@ struct quillet_cpu {
     std::unique_ptr<quillet::Cpu8080> own;
     quillet::Cpu8080* core = nullptr;
     quillet::Machine* machine = nullptr;
+    quillet_machine* whole = nullptr;  // the machine's handle, for its hooks
     quillet::Reporter reporter;
     quillet_cpu_in_fn in = nullptr;
     quillet_cpu_out_fn out = nullptr;

@@ -45,6 +45,8 @@ struct MachineHooks {
     // An IN of `port`: true with the byte in *value to answer in place of
     // the devices.
     bool (*input_first)(void* context, std::uint8_t port, std::uint8_t* value) = nullptr;
+    // The program wrote the system 8255's port A (the keyboard's columns).
+    void (*columns_written)(void* context) = nullptr;
     // Every OUT, before the device takes it.
     void (*output_seen)(void* context, std::uint8_t port, std::uint8_t value, std::uint64_t states) = nullptr;
     void* context = nullptr;

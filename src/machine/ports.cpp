@@ -125,6 +125,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
     const int reg = port & 3;
     if ((port & PIO_SELECT_MASK) == SYSTEM_PIO) {
         pio_write(&m->system_pio, reg, value);
+        if (reg == PIO_A && m->hooks.columns_written) m->hooks.columns_written(m->hooks.context);
         if (reg == PIO_C || reg == PIO_CONTROL) machine_port_c_changed(m);
         return;
     }

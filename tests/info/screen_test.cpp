@@ -19,7 +19,7 @@ constexpr int LINE_BYTES = 64;
 constexpr Rgb BLACK = {0, 0, 0};
 constexpr Rgb WHITE = {255, 255, 255};
 constexpr Rgb GREY = {128, 128, 128};
-constexpr Rgb MONOCHROME[4] = {WHITE, WHITE, GREY, GREY};
+constexpr Rgb MONOCHROME[4] = {WHITE, GREY, WHITE, GREY};
 
 Bytes read_whole_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -93,7 +93,7 @@ TEST_F(ScreenTest, TheExampleProgramsStripes) {
     EXPECT_TRUE(shows(screen({"--screen", path("screen.png"), file}), video, MONOCHROME, 1));
 }
 
-TEST_F(ScreenTest, BitSevenHalvesTheBrightnessAndBitSixChangesNothing) {
+TEST_F(ScreenTest, BitSixHalvesTheBrightnessAndBitSevenIsDrawnInItsLitPhase) {
     const Bytes video = attribute_video_memory();
     const std::string file = snapshot_with_video("attributes", video);
     EXPECT_TRUE(shows(screen({"--screen", path("screen.png"), file}), video, MONOCHROME, 1));

@@ -1,0 +1,138 @@
+// The keyboard as the system 8255 sees it: which keys are down, what port
+// B (and on MATO port C's upper half) reads for the columns port A
+// selects, and a typist that presses and releases the keys of a script so
+// that the firmware's own keyboard routine takes each one exactly once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "machine/key_script.hpp"
+#include "machine/keyboard_layout.hpp"
+
+namespace quillet {
+
+class KeyboardMatrix {
+public:
+    explicit KeyboardMatrix(MatrixWiring wiring) : wiring_(wiring) {}
+
+    void press(Key key) { set(key, true); }
+    void release(Key key) { set(key, false); }
+    void release_all();
+    bool is_down(Key key) const;
+
+    // Port B with port A holding `port_a`: a 0 bit for each key down.
+    std::uint8_t read_port_b(std::uint8_t port_a) const;
+    // The levels the keyboard leaves on port C's pins: MATO's STOP, SHIFT
+    // and CNT on PC4-PC6, active low; every other pin pulled up (all ones
+    // on the other models).
+    std::uint8_t read_port_c_upper() const;
+    // Whether a read of port B with `port_a` sees the column of `key`
+    // (always, for the lines outside the matrix).
+    bool column_selected(Key key, std::uint8_t port_a) const;
+
+private:
+    void set(Key key, bool down);
+
+    MatrixWiring wiring_;
+    std::uint16_t columns_[KEYBOARD_COLUMNS] = {};  // row bits down, per column
+    bool shift_ = false, stop_ = false, cnt_ = false, eol_line_ = false;
+};
+
+// Plays a script on a matrix. Typing starts when the program first scans
+// the keyboard (reads port B after selecting a column on port A). Each
+// stroke's keys stay down until the program has read their column many
+// times over at least a frame, then stay up until it has read the
+// keyboard many times more over at least three frames; so a routine that
+// takes a key on press (monitors 2, 2A, 3) and one that takes it after a
+// stable press and release (monitor 1) each see it once, however long the
+// firmware is busy between its polls. Neither phase outlasts
+// MAX_PHASE_FRAMES, so that a program that seldom polls still gets its
+// keys (and is not sent the monitors' repeat after 45 frames).
+class KeyboardTypist {
+public:
+    static constexpr std::uint32_t HOLD_READS = 512;
+    static constexpr std::uint32_t HOLD_FRAMES = 1;
+    static constexpr std::uint32_t GAP_READS = 1024;
+    static constexpr std::uint32_t GAP_FRAMES = 3;
+    static constexpr std::uint32_t MAX_PHASE_FRAMES = 20;
+
+    KeyboardTypist(std::vector<KeyStroke> strokes, std::uint64_t frame_states)
+        : strokes_(std::move(strokes)), frame_states_(frame_states) {}
+
+    // More strokes, typed after the others.
+    void append(const std::vector<KeyStroke>& strokes) { strokes_.insert(strokes_.end(), strokes.begin(), strokes.end()); }
+
+    // The program wrote port A.
+    void port_a_written() { column_chosen_ = true; }
+    // The program reads port B at clock state `state` with port A holding
+    // `port_a`: the typist moves on first, then `matrix` answers the read.
+    void port_b_read(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t state);
+    // Time passes without a read (the machine calls this once a frame), so
+    // that pauses and phases end in a program that stopped polling.
+    void advance(KeyboardMatrix& matrix, std::uint64_t state);
+
+    bool started() const { return started_; }
+    bool finished() const { return next_ >= strokes_.size() && phase_ == Phase::idle; }
+    // Strokes fully typed so far.
+    std::size_t strokes_done() const { return done_; }
+
+private:
+    enum class Phase { idle, holding, gap, pausing };
+
+    void step(KeyboardMatrix& matrix, std::uint64_t state);
+    void begin_next(KeyboardMatrix& matrix, std::uint64_t state);
+    bool elapsed(std::uint64_t state, std::uint32_t frames) const {
+        return state - phase_start_ >= frames * frame_states_;
+    }
+
+    std::vector<KeyStroke> strokes_;
+    std::uint64_t frame_states_;
+    std::size_t next_ = 0;
+    std::size_t done_ = 0;
+    bool column_chosen_ = false;
+    bool started_ = false;
+    Phase phase_ = Phase::idle;
+    std::uint64_t phase_start_ = 0;
+    std::uint32_t reads_ = 0;  // reads counted in this phase
+};
+
+// The keyboard a machine plugs into its system 8255: the matrix, and the
+// typist of the script being typed, if any. Keys pressed by hand (press,
+// release) and the script's keys share the matrix.
+class Keyboard {
+public:
+    explicit Keyboard(const KeyboardLayout& layout) : layout_(layout), matrix_(layout.wiring) {}
+
+    const KeyboardLayout& layout() const { return layout_; }
+    KeyboardMatrix& matrix() { return matrix_; }
+    // Types `strokes` after what is being typed (from the program's first
+    // scan of the keyboard on).
+    void type(const std::vector<KeyStroke>& strokes, std::uint64_t frame_states);
+    bool typing() const { return typist_ != nullptr && !typist_->finished(); }
+    // The typist of the scripts given so far; null before the first.
+    const KeyboardTypist* typist() const { return typist_.get(); }
+
+    // The system 8255's hooks: a write of port A, a read of port B at clock
+    // state `state`, a read of port C's inputs, the end of a frame.
+    void port_a_written() {
+        if (typist_) typist_->port_a_written();
+    }
+    std::uint8_t read_port_b(std::uint8_t port_a, std::uint64_t state) {
+        if (typist_) typist_->port_b_read(matrix_, port_a, state);
+        return matrix_.read_port_b(port_a);
+    }
+    std::uint8_t read_port_c_upper() const { return matrix_.read_port_c_upper(); }
+    void frame_ended(std::uint64_t state) {
+        if (typist_) typist_->advance(matrix_, state);
+    }
+
+private:
+    const KeyboardLayout& layout_;
+    KeyboardMatrix matrix_;
+    std::unique_ptr<KeyboardTypist> typist_;
+};
+
+}  // namespace quillet

@@ -1,0 +1,119 @@
+// Reading the screen's text (screen_text.hpp).
+#include "machine/screen_text.hpp"
+
+#include "snapshot/snapshot_format.hpp"
+
+namespace quillet {
+namespace {
+
+// Where the monitors keep their glyphs, as offsets into the image: eight
+// bytes a character, one pixel line each, bit 0 the leftmost pixel.
+// Codes 20h-5Fh lie at 0600h in every monitor; monitors 2, 2A, 3, Alfa 2
+// and C2717 keep 60h-7Fh at 08C0h, MATO's image two bytes lower (its own
+// glyph pointers say so), and monitor 1 and Alfa have no lower case.
+constexpr std::size_t UPPER_GLYPHS = 0x0600;
+constexpr std::size_t LOWER_GLYPHS = 0x08C0;
+constexpr std::size_t MATO_LOWER_GLYPHS = 0x08BE;
+constexpr int FIRST_UPPER = 0x20, FIRST_LOWER = 0x60, LAST_CHARACTER = 0x7E;
+
+constexpr std::uint8_t PIXEL_BITS = 0x3F;
+
+std::uint64_t cell_at(const std::uint8_t* video, int line, int column) {
+    std::uint64_t lines = 0;
+    for (int i = 0; i < GLYPH_LINES; ++i) {
+        std::uint8_t pixels = video[(line + i) * VIDEO_LINE_BYTES + column] & PIXEL_BITS;
+        lines |= std::uint64_t{pixels} << (8 * i);
+    }
+    return lines;
+}
+
+struct LineScore {
+    int known = 0;    // cells showing a glyph of the font
+    int unknown = 0;  // cells with pixels but no glyph
+};
+
+}  // namespace
+
+void ScreenFont::add(const std::uint8_t* glyph, char c) {
+    std::uint64_t lines = 0;
+    for (int i = 0; i < GLYPH_LINES; ++i) lines |= static_cast<std::uint64_t>(glyph[i] & PIXEL_BITS) << (8 * i);
+    if (lines != 0) glyphs_.emplace(lines, c);  // the first of equal glyphs wins
+}
+
+bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
+    bool lower_case = model != MODEL_V1 && model != MODEL_ALFA;
+    std::size_t lower = model == MODEL_MATO ? MATO_LOWER_GLYPHS : LOWER_GLYPHS;
+    std::size_t upper_end = UPPER_GLYPHS + GLYPH_LINES * (FIRST_LOWER - FIRST_UPPER);
+    std::size_t lower_end = lower + GLYPH_LINES * (LAST_CHARACTER + 1 - FIRST_LOWER);
+    if (size < upper_end || (lower_case && size < lower_end)) return false;
+    glyphs_.clear();
+    for (int c = FIRST_UPPER; c < FIRST_LOWER; ++c) {
+        add(image + UPPER_GLYPHS + GLYPH_LINES * (c - FIRST_UPPER), static_cast<char>(c));
+    }
+    if (lower_case) {
+        for (int c = FIRST_LOWER; c <= LAST_CHARACTER; ++c) {
+            add(image + lower + GLYPH_LINES * (c - FIRST_LOWER), static_cast<char>(c));
+        }
+    }
+    return true;
+}
+
+char ScreenFont::character(std::uint64_t lines) const {
+    auto found = glyphs_.find(lines);
+    return found == glyphs_.end() ? 0 : found->second;
+}
+
+std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t* video) {
+    constexpr int FIRST_LINES = VIDEO_LINES - GLYPH_LINES + 1;
+    LineScore scores[FIRST_LINES];
+    for (int line = 0; line < FIRST_LINES; ++line) {
+        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
+            std::uint64_t cell = cell_at(video, line, column);
+            if (cell == 0) continue;
+            if (font.character(cell) != 0) {
+                ++scores[line].known;
+            } else {
+                ++scores[line].unknown;
+            }
+        }
+    }
+    // The line that shows the most characters begins a row; rows do not
+    // overlap; a line showing more unknown cells than characters is no text.
+    bool taken[FIRST_LINES] = {};
+    bool blocked[FIRST_LINES] = {};
+    for (;;) {
+        int best = -1;
+        for (int line = 0; line < FIRST_LINES; ++line) {
+            const LineScore& score = scores[line];
+            if (blocked[line] || score.known == 0 || score.unknown > score.known) continue;
+            if (best < 0 || score.known > scores[best].known) best = line;
+        }
+        if (best < 0) break;
+        taken[best] = true;
+        for (int line = best - GLYPH_LINES + 1; line < best + GLYPH_LINES; ++line) {
+            if (line >= 0 && line < FIRST_LINES) blocked[line] = true;
+        }
+    }
+    std::vector<TextRow> rows;
+    for (int line = 0; line < FIRST_LINES; ++line) {
+        if (!taken[line]) continue;
+        TextRow row{line, std::string()};
+        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
+            std::uint64_t cell = cell_at(video, line, column);
+            char c = cell == 0 ? ' ' : font.character(cell);
+            row.text.push_back(c != 0 ? c : '?');
+        }
+        row.text.erase(row.text.find_last_not_of(' ') + 1);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool screen_shows(const std::vector<TextRow>& rows, std::string_view text) {
+    for (const TextRow& row : rows) {
+        if (row.text.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace quillet

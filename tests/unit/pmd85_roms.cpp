@@ -1,0 +1,29 @@
+#include "pmd85_roms.hpp"
+
+#include <cstdio>
+
+namespace quillet::test {
+
+std::string pmd85_roms_dir() {
+#ifdef QUILLET_PMD85_ROMS_DIR
+    return QUILLET_PMD85_ROMS_DIR;
+#else
+    return "";
+#endif
+}
+
+std::vector<std::uint8_t> read_pmd85_rom(const std::string& name) {
+    std::vector<std::uint8_t> bytes;
+    std::string dir = pmd85_roms_dir();
+    if (dir.empty()) return bytes;
+    std::FILE* file = std::fopen((dir + "/" + name).c_str(), "rb");
+    if (file == nullptr) return bytes;
+    std::uint8_t buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+}  // namespace quillet::test

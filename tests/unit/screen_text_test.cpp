@@ -1,0 +1,116 @@
+// The screen's text read back with a monitor's font: rows drawn the way
+// the monitors draw them (and elsewhere), read as the characters they show.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "machine/screen_text.hpp"
+#include "snapshot/snapshot_format.hpp"
+#include "pmd85_roms.hpp"
+
+namespace quillet {
+namespace {
+
+using Video = std::vector<std::uint8_t>;
+
+// Draws `text` from pixel line `line`, byte `column` on, with the glyphs of
+// `image` where the monitors keep them, each byte ORed with `attribute`.
+void draw(Video& video, const std::vector<std::uint8_t>& image, std::size_t lower, int line, int column,
+          const std::string& text, std::uint8_t attribute = 0) {
+    for (char c : text) {
+        std::size_t glyph = c >= 0x60 ? lower + 8 * static_cast<std::size_t>(c - 0x60)
+                                      : 0x600 + 8 * static_cast<std::size_t>(c - 0x20);
+        for (int i = 0; i < 8; ++i) video[(line + i) * VIDEO_LINE_BYTES + column] = image[glyph + i] | attribute;
+        ++column;
+    }
+}
+
+struct FontCase {
+    const char* image;
+    int model;
+    std::size_t lower;  // where its lower case lies (0: none)
+};
+
+class MonitorFont : public ::testing::TestWithParam<FontCase> {};
+
+TEST_P(MonitorFont, ReadsRowsDrawnAnywhere) {
+    const FontCase& font_case = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(image, font_case.image);
+    ScreenFont font;
+    ASSERT_TRUE(font.load(font_case.model, image.data(), image.size()));
+    bool lower = font_case.lower != 0;
+    std::string ready = lower ? "++ Os ready ++" : "** PMD-85 READY /1.0 **";
+    std::string sample = lower ? "SUB 8000 31 00 {x}|~ [@] `a-z`" : "SUB 8000 31 00 [@]^_ \\ A-Z";
+    Video video(VIDEO_BYTES);
+    draw(video, image, font_case.lower, 246, 0, ready);
+    draw(video, image, font_case.lower, 1, 2, sample, 0x40);
+    draw(video, image, font_case.lower, 10, 40, "8 CHARS.", 0x80);
+    draw(video, image, font_case.lower, 100, 0, "A  B");
+    std::vector<TextRow> rows = read_screen_text(font, video.data());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].line, 1);
+    EXPECT_EQ(rows[0].text, "  " + sample);
+    EXPECT_EQ(rows[1].line, 10);
+    EXPECT_EQ(rows[1].text, std::string(40, ' ') + "8 CHARS.");
+    EXPECT_EQ(rows[2].line, 100);
+    EXPECT_EQ(rows[2].text, "A  B");
+    EXPECT_EQ(rows[3].line, 246);
+    EXPECT_EQ(rows[3].text, ready);
+    EXPECT_TRUE(screen_shows(rows, ready));
+    EXPECT_TRUE(screen_shows(rows, "00 "));
+    EXPECT_FALSE(screen_shows(rows, "A B"));
+    EXPECT_FALSE(font.load(font_case.model, image.data(), lower ? font_case.lower + 0xF7 : 0x7FF));
+}
+
+INSTANTIATE_TEST_SUITE_P(Monitors, MonitorFont,
+                         ::testing::Values(FontCase{"monit1.rom", MODEL_V1, 0}, FontCase{"monit2.rom", MODEL_V2, 0x8C0},
+                                           FontCase{"monit2A.rom", MODEL_V2A, 0x8C0},
+                                           FontCase{"monit3.rom", MODEL_V3, 0x8C0},
+                                           FontCase{"didalfa2.rom", MODEL_ALFA2, 0x8C0},
+                                           FontCase{"c2717.rom", MODEL_C2717, 0x8C0},
+                                           FontCase{"mato-mb.rom", MODEL_MATO, 0x8BE}));
+
+// A made-up font of two glyphs, for what does not need the firmware.
+std::vector<std::uint8_t> made_up_monitor() {
+    std::vector<std::uint8_t> image(0x1000);
+    const std::uint8_t bar[8] = {0, 0, 0, 0x1E, 0, 0, 0, 0};      // '-'
+    const std::uint8_t post[8] = {0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0};  // '!'
+    for (int i = 0; i < 8; ++i) {
+        image[0x600 + 8 * ('-' - 0x20) + i] = bar[i];
+        image[0x600 + 8 * ('!' - 0x20) + i] = post[i];
+    }
+    return image;
+}
+
+TEST(ScreenText, PicturesAreNoText) {
+    std::vector<std::uint8_t> image = made_up_monitor();
+    ScreenFont font;
+    ASSERT_TRUE(font.load(MODEL_V2, image.data(), image.size()));
+    EXPECT_EQ(font.size(), 2u);
+    Video video(VIDEO_BYTES);
+    // A chequerboard over lines 0-47: no glyph anywhere.
+    for (int line = 0; line < 48; ++line) {
+        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
+            video[line * VIDEO_LINE_BYTES + column] = ((line / 8 + column) & 1) ? 0x3F : 0;
+        }
+    }
+    EXPECT_TRUE(read_screen_text(font, video.data()).empty());
+    // Two glyphs beside one cell the font lacks: text, with the cell as '?';
+    // more unknown cells than glyphs: no text.
+    for (int i = 0; i < 7; ++i) video[(200 + i) * VIDEO_LINE_BYTES + 1] = 0x04;
+    video[203 * VIDEO_LINE_BYTES + 3] = 0x1E;
+    video[200 * VIDEO_LINE_BYTES + 5] = 0x21;
+    for (int column = 10; column < 13; ++column) video[100 * VIDEO_LINE_BYTES + column] = 0x3F;
+    for (int column = 13; column < 17; ++column) video[100 * VIDEO_LINE_BYTES + column] = 0x11;
+    std::vector<TextRow> rows = read_screen_text(font, video.data());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].line, 200);
+    EXPECT_EQ(rows[0].text, " ! - ?");
+    // The 16 bytes beyond the 48 shown are not read.
+    for (int line = 0; line < VIDEO_LINES; ++line) video[line * VIDEO_LINE_BYTES + 50] = 0x3F;
+    EXPECT_EQ(read_screen_text(font, video.data()).size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillet
