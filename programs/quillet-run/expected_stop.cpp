@@ -31,7 +31,7 @@ std::string happened_text(const RunOptions& options, int reason, long pc) {
     switch (reason) {
     case QUILLET_STOP_ADDRESS: return "stopped at " + at;
     case QUILLET_STOP_RETURNED: return "returned to " + at;
-    case QUILLET_STOP_HALTED: return "halted at " + at;
+    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
     case QUILLET_STOP_STATE_LIMIT:
         std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
         return text + at;
@@ -53,6 +53,11 @@ unsigned stop_kind(int reason) {
     case QUILLET_STOP_INSTRUCTION_LIMIT: return STOP_LIMIT;
     default: return 0;
     }
+}
+
+long halt_address(long pc) {
+    constexpr long HLT_LENGTH = 1;  // the HLT opcode, one byte
+    return (pc - HLT_LENGTH) & (QUILLET_ADDRESS_SPACE - 1);
 }
 
 std::string unexpected_stop(const RunOptions& options, int reason, long pc) {

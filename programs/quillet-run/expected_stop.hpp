@@ -12,6 +12,10 @@ namespace quillet::run {
 // for (a callback's request).
 unsigned stop_kind(int reason);
 
+// The address of the HLT that halted the processor: the 8080 has stepped
+// its PC past it.
+long halt_address(long pc);
+
 // "" when the run ended at a stop it was asked for (or was asked for
 // none); otherwise what was expected and what happened.
 std::string unexpected_stop(const RunOptions& options, int reason, long pc);

@@ -3,18 +3,13 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "expected_stop.hpp"
 #include "hex_dump.hpp"
 #include "json.hpp"
 #include "registers.hpp"
 
 namespace quillet::run {
 namespace {
-
-constexpr long HLT_LENGTH = 1;  // the HLT opcode, one byte
-
-// The address of the HLT that halted the processor: the 8080 has stepped
-// its PC past it.
-long halt_address(long pc) { return (pc - HLT_LENGTH) & (QUILLET_ADDRESS_SPACE - 1); }
 
 double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
 

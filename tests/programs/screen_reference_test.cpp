@@ -26,7 +26,8 @@ std::string write_temporary(const std::string& name, const std::vector<std::uint
 TEST(ScreenReference, APictureGivesBackTheBytesItShows) {
     if (!png_encoding_available()) GTEST_SKIP() << "no PNG in this build";
     const OwnedSnapshot s;
-    // Attribute 01 shows as 00 in the default palette; a hidden byte is lost.
+    // Attribute 10 shows as 00 in the default palette (bit 7 in its lit
+    // phase), 11 as 01 (bit 6 dims); a hidden byte is lost.
     ASSERT_EQ(quillet_store_hex(s.get(), 0xC000, "05"), 0);
     ASSERT_EQ(quillet_store_hex(s.get(), 0xC041, "E0"), 0);
     ASSERT_EQ(quillet_store_hex(s.get(), 0xC0AF, "7F"), 0);
@@ -34,8 +35,8 @@ TEST(ScreenReference, APictureGivesBackTheBytesItShows) {
     const MemoryView view(s.get());
     std::vector<std::uint8_t> expected(QUILLET_VIDEO_SIZE, 0);
     expected[0x00] = 0x05;
-    expected[0x41] = 0xA0;  // attribute 11 is half brightness, as 10 is
-    expected[0xAF] = 0x3F;
+    expected[0x41] = 0x60;  // attribute 11 is half brightness, as 01 is
+    expected[0xAF] = 0x7F;
     for (int scale = SCALE_MIN; scale <= SCALE_MAX; ++scale) {
         std::vector<std::uint8_t> png;
         ASSERT_EQ(screen_png(view, "s", DEFAULT_PALETTE, scale, &png), 0);

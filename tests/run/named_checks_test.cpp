@@ -106,10 +106,11 @@ TEST_F(NamedChecksTest, TheStopATestExpects) {
         int status;
         std::string failure;  // the line after "Stopped:", "" when none
     } cases[] = {
-        {{"--until", "done"}, 1, "  FAILED expected to stop at done (0x9004), halted at 0x9003"},
-        {{"--until", "0x9005"}, 1, "  FAILED expected to stop at done+1 (0x9005), halted at 0x9003"},
+        // The HLT at 0x9002 is named by its own address, as the Stopped: line does.
+        {{"--until", "done"}, 1, "  FAILED expected to stop at done (0x9004), halted at 0x9002"},
+        {{"--until", "0x9005"}, 1, "  FAILED expected to stop at done+1 (0x9005), halted at 0x9002"},
         {{"--until", "done", "--expect-stop", "halt"}, 0, ""},
-        {{"--expect-stop", "until"}, 1, "  FAILED expected to stop at an --until address, halted at 0x9003"},
+        {{"--expect-stop", "until"}, 1, "  FAILED expected to stop at an --until address, halted at 0x9002"},
         {{"--expect-stop", "limit", "--max-instructions", "1"}, 0, ""},
         {{"--until", "done", "--max-instructions", "1"}, 66,
          "  FAILED expected to stop at done (0x9004), reached the instruction limit 1 at 0x9002"},

@@ -107,7 +107,7 @@ TEST_F(ProgramAllocationFailureTest, EveryAllocationOfARun) {
     sweep({"--expect-mem", "0x8000=76", "--expect", "A=0", "--peek", "0x8000+4", "--trace", file("trace.txt"), "-o",
            file("out.zvk"), file("halt.zvk")},
           Tool::quillet_run);
-    sweep({"--json", "--call", "0x8000", file("halt.zvk")}, Tool::quillet_run);
+    sweep({"--json", "--call", "0x8000", "--expect-stop", "halt", file("halt.zvk")}, Tool::quillet_run);
 }
 
 }  // namespace
