@@ -29,7 +29,7 @@ private:
     const OptionSpec* find_short(char letter) const;
     CommandLineEnd long_option(const char* word);
     CommandLineEnd short_options(const char* word);
-    CommandLineEnd take(const OptionSpec& spec, const char* name, const char* word, const char* joined);
+    CommandLineEnd take(const OptionSpec& entry, const char* name, const char* word, const char* joined);
 
     const char* program_;
     const OptionSpec* options_;
@@ -85,42 +85,42 @@ CommandLineEnd Walk::run() {
 CommandLineEnd Walk::long_option(const char* word) {
     const char* equals = std::strchr(word, JOINED_VALUE);
     const std::size_t length = equals ? static_cast<std::size_t>(equals - word) : std::strlen(word);
-    const OptionSpec* spec = find_long(word, length);
-    if (!spec) return error("unknown option", word);
-    if (equals && spec->values == 0) return error("option takes no value", word);
-    return take(*spec, spec->long_name, word, equals ? equals + 1 : nullptr);
+    const OptionSpec* entry = find_long(word, length);
+    if (!entry) return error("unknown option", word);
+    if (equals && entry->values == 0) return error("option takes no value", word);
+    return take(*entry, entry->long_name, word, equals ? equals + 1 : nullptr);
 }
 
 // "-jx DIR": each letter an option, until one that takes a value takes the
 // rest of the word.
 CommandLineEnd Walk::short_options(const char* word) {
     for (const char* letter = word + 1; *letter; ++letter) {
-        const OptionSpec* spec = find_short(*letter);
-        if (!spec) {
+        const OptionSpec* entry = find_short(*letter);
+        if (!entry) {
             const char unknown[] = {'-', *letter, '\0'};
             return error("unknown option", unknown);
         }
-        if (spec->values > 0) {
+        if (entry->values > 0) {
             const char* joined = letter[1] ? letter + 1 : nullptr;
             if (joined && *joined == JOINED_VALUE) return error("short option value starts with '='", word);
-            return take(*spec, spec->short_name, word, joined);
+            return take(*entry, entry->short_name, word, joined);
         }
-        const CommandLineEnd end = take(*spec, spec->short_name, word, nullptr);
+        const CommandLineEnd end = take(*entry, entry->short_name, word, nullptr);
         if (end != CommandLineEnd::done) return end;
     }
     return CommandLineEnd::done;
 }
 
-CommandLineEnd Walk::take(const OptionSpec& spec, const char* name, const char* word, const char* joined) {
+CommandLineEnd Walk::take(const OptionSpec& entry, const char* name, const char* word, const char* joined) {
     const char* values[2] = {joined, nullptr};
-    for (int v = joined ? 1 : 0; v < spec.values; ++v) {
+    for (int v = joined ? 1 : 0; v < entry.values; ++v) {
         if (index_ + 1 >= argument_count_) return error("missing value for", word);
         values[v] = words_[++index_];
     }
-    const std::size_t row = static_cast<std::size_t>(&spec - options_);
-    if (spec.once && used_[row]) return error((std::string("second ") + name).c_str(), values[0] ? values[0] : name);
+    const std::size_t row = static_cast<std::size_t>(&entry - options_);
+    if (entry.once && used_[row]) return error((std::string("second ") + name).c_str(), values[0] ? values[0] : name);
     used_[row] = true;
-    switch (receiver_->option(OptionUse{&spec, name, values[0], values[1]})) {
+    switch (receiver_->option(OptionUse{&entry, name, values[0], values[1]})) {
     case OptionStep::go_on: return CommandLineEnd::done;
     case OptionStep::stop: return CommandLineEnd::stopped;
     case OptionStep::usage_error: break;

@@ -45,7 +45,7 @@ struct OptionSpec {
 
 // One use of an option, as the receiver gets it.
 struct OptionUse {
-    const OptionSpec* spec;
+    const OptionSpec* entry;
     const char* name;    // how messages name this use: its long or short name
     const char* value;   // the first value, or null when it takes none
     const char* second;  // the second value, or null

@@ -121,7 +121,7 @@ private:
 
 OptionStep Receiver::option(const common::OptionUse& use) {
     const char* value = use.value;
-    switch (use.spec->id) {
+    switch (use.entry->id) {
     case HELP: stopped_as = PARSE_SHOW_HELP; return OptionStep::stop;
     case VERSION: stopped_as = PARSE_SHOW_VERSION; return OptionStep::stop;
     case JSON: options_->json = true; break;

@@ -280,7 +280,7 @@ void Parser::operand(const char* word) {
 }
 
 common::OptionStep Parser::option(const common::OptionUse& use) {
-    const int id = use.spec->id;
+    const int id = use.entry->id;
     if (id == HELP || id == VERSION) {
         stopped_as = id == HELP ? ParseOutcome::help : ParseOutcome::version;
         return common::OptionStep::stop;
@@ -334,7 +334,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     const char* value = use.value;
     const std::string bad_address = "bad address (" + values_up_to(ADDRESS_MAX) + ") for " + use.name;
     const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
-    switch (static_cast<OptionId>(use.spec->id)) {
+    switch (static_cast<OptionId>(use.entry->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
         RomImage image{0, use.second};

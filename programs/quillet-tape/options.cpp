@@ -51,7 +51,7 @@ public:
     ParseResult stopped_as = PARSE_RUN;
 
     OptionStep option(const common::OptionUse& use) override {
-        switch (use.spec->id) {
+        switch (use.entry->id) {
         case HELP: stopped_as = PARSE_SHOW_HELP; return OptionStep::stop;
         case VERSION: stopped_as = PARSE_SHOW_VERSION; return OptionStep::stop;
         case JSON: options_->json = true; break;

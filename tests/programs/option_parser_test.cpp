@@ -31,8 +31,8 @@ public:
         record_ += std::string(record_.empty() ? "" : " ") + use.name;
         if (use.value) record_ += std::string("=") + use.value;
         if (use.second) record_ += std::string(",") + use.second;
-        if (use.spec->id == HELP) return OptionStep::stop;
-        if (use.spec->id == EXPECT && std::string(use.value) == "bad") return OptionStep::usage_error;
+        if (use.entry->id == HELP) return OptionStep::stop;
+        if (use.entry->id == EXPECT && std::string(use.value) == "bad") return OptionStep::usage_error;
         return OptionStep::go_on;
     }
     void operand(const char* word) override { record_ += std::string(record_.empty() ? "<" : " <") + word + ">"; }
