@@ -9,7 +9,11 @@ source "$(dirname "$0")/need_asm80.sh"
 readme=$1 examples=$(realpath "$2") quillet=$(realpath "$3") quillet_info=$(realpath "$4") make=$5
 need_asm80 "${6:-}" "$7"
 command -v objcopy >/dev/null || { echo "SKIP: objcopy not found (sudo apt-get install binutils)"; exit 77; }
-[[ -n $make ]] || { echo "SKIP: make not found (sudo apt-get install make)"; exit 77; }
+# MAKE is what the configure step found: a path, empty or ...-NOTFOUND.
+if [[ -z $make || $make == *-NOTFOUND ]] || ! command -v "$make" >/dev/null; then
+    echo "SKIP: make not found (sudo apt-get install make)"
+    exit 77
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
