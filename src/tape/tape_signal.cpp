@@ -270,7 +270,9 @@ struct PcmFormat {
 const char* parse_wav(const std::uint8_t* image, std::size_t length, PcmFormat* pcm) {
     if (!looks_like_wav(image, length)) return "it is no RIFF WAVE file";
     bool have_format = false;
-    for (std::size_t at = RIFF_HEADER_SIZE; length - at >= CHUNK_HEADER_SIZE;) {
+    // A chunk of odd size is followed by a pad byte that the file may lack:
+    // `at` can pass the end by one, so it is checked before the difference.
+    for (std::size_t at = RIFF_HEADER_SIZE; at <= length && length - at >= CHUNK_HEADER_SIZE;) {
         const std::uint8_t* chunk = image + at;
         const unsigned long size = long_at(chunk + 4);
         const std::size_t body = at + CHUNK_HEADER_SIZE;
