@@ -283,11 +283,21 @@ static_assert(CPU_EXECUTE_BUDGET_MAX / INSTRUCTION_STATES_MIN <= COUNT_MASK,
             left -= (std::int64_t{states} << COUNT_BITS) + 1;            \
         }                                                                \
     } while (0)
-// The states of `opcode` (a constant) in the instruction set's table:
-// constants in the loop, as if written out.
+// The states of `opcode` (a constant) in the instruction set's table and
+// with the video waits: constants in the loop, as if written out.
 #define STATES_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states>::value)
 #define STATES_TAKEN_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states_taken>::value)
-#define SPEND_OF(opcode) SPEND_AS(STATES_OF(opcode), VIDEO_WAIT_STATES[op])
+#define VIDEO_STATES_OF(opcode) (std::integral_constant<unsigned, VIDEO_WAIT_STATES[opcode]>::value)
+#define SPEND_OF(opcode) SPEND_AS(STATES_OF(opcode), VIDEO_STATES_OF(opcode))
+// An undefined opcode runs the handler of the opcode it executes as, which
+// spends that opcode's states: the video waits must agree.
+constexpr bool video_waits_follow_executed_as() {
+    for (unsigned opcode = 0; opcode < 256; ++opcode) {
+        if (VIDEO_WAIT_STATES[opcode] != VIDEO_WAIT_STATES[INSTRUCTION_SET[opcode].executed_as]) return false;
+    }
+    return true;
+}
+static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlike the opcode it executes as");
 #define USED() static_cast<std::uint64_t>(start - left)
 // Ends the run after the current instruction (to = -1) or after the
 // next one (to = 0), keeping the counts.
@@ -311,7 +321,6 @@ static_assert(CPU_EXECUTE_BUDGET_MAX / INSTRUCTION_STATES_MIN <= COUNT_MASK,
         std::uint16_t cell_;                                           \
         std::memcpy(&cell_, &cpu->cells[2u * pc], sizeof cell_);       \
         pc = static_cast<std::uint16_t>(pc + 1);                       \
-        if (TIMING == CPU_TIMING_VIDEO_WAITS) op = cell_ & 0xFF;       \
         goto* dispatch[cell_];                                         \
     } while (0)
 
@@ -351,13 +360,12 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
     std::int64_t left = start;
     cpu->ei_at = s.ei_pending ? first_instruction : UINT64_MAX;
     CpuStopReason reason;
-    // The opcode and the parity of the state count, for the video timing.
-    unsigned op = MEM(pc);
+    // The parity of the state count, for the video timing.
     unsigned odd = first_state & 1;
 
     // The first instruction runs whatever its marks say when leaving a stop.
     {
-        const unsigned cell = op | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
+        const unsigned cell = MEM(pc) | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
         pc = static_cast<std::uint16_t>(pc + 1);
         goto* dispatch[cell];
     }
