@@ -157,6 +157,27 @@ TEST(KeyboardTypist, MonitorOneTakesEveryKeyOnce) {
     EXPECT_TRUE(firmware.typist().finished());
 }
 
+// The machine tells a frame's end at its boundary, which may lie before
+// the read that pressed the key (in the instruction that crossed it): no
+// time has passed for the hold then.
+TEST(KeyboardTypist, AFrameEndToldBeforeThePressDoesNotCutTheHold) {
+    const KeyboardLayout& layout = *keyboard_layout(MODEL_V1);
+    Keyboard keyboard(layout);
+    keyboard.type(parse_key_script(layout, "A").strokes, FRAME);
+    const auto keys_down = [&keyboard] {
+        int down = 0;
+        for (std::uint8_t column = 0; column < 16; ++column) down += (keyboard.matrix().read_port_b(column) & 0x1F) != 0x1F;
+        return down;
+    };
+    keyboard.port_a_written();
+    keyboard.read_port_b(0, 5 * FRAME + 30);
+    ASSERT_EQ(keys_down(), 1);
+    keyboard.frame_ended(5 * FRAME);
+    EXPECT_EQ(keys_down(), 1);
+    keyboard.frame_ended(6 * FRAME);
+    EXPECT_EQ(keys_down(), 1) << "a frame is not yet past, nor the reads";
+}
+
 TEST(KeyboardTypist, TypesScriptsGivenLaterAfterTheOthers) {
     Firmware firmware(MODEL_V2, "MEM");
     firmware.run_monitor2(100 * FRAME);
