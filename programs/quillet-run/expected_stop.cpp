@@ -25,23 +25,6 @@ std::string expected_text(const RunOptions& options) {
     return "expected to " + text;
 }
 
-std::string happened_text(const RunOptions& options, int reason, long pc) {
-    const std::string at = address_text(options.symbols, pc);
-    char text[TEXT_SIZE];
-    switch (reason) {
-    case QUILLET_STOP_ADDRESS: return "stopped at " + at;
-    case QUILLET_STOP_RETURNED: return "returned to " + at;
-    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
-    case QUILLET_STOP_STATE_LIMIT:
-        std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
-        return text + at;
-    case QUILLET_STOP_INSTRUCTION_LIMIT:
-        std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
-        return text + at;
-    default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
-    }
-}
-
 }  // namespace
 
 unsigned stop_kind(int reason) {
@@ -60,9 +43,26 @@ long halt_address(long pc) {
     return (pc - HLT_LENGTH) & (QUILLET_ADDRESS_SPACE - 1);
 }
 
+std::string stop_text(const RunOptions& options, int reason, long pc) {
+    const std::string at = address_text(options.symbols, pc);
+    char text[TEXT_SIZE];
+    switch (reason) {
+    case QUILLET_STOP_ADDRESS: return "stopped at " + at;
+    case QUILLET_STOP_RETURNED: return "returned to " + at;
+    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
+    case QUILLET_STOP_STATE_LIMIT:
+        std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
+        return text + at;
+    case QUILLET_STOP_INSTRUCTION_LIMIT:
+        std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
+        return text + at;
+    default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
+    }
+}
+
 std::string unexpected_stop(const RunOptions& options, int reason, long pc) {
     if (options.expected_stops == 0 || (options.expected_stops & stop_kind(reason)) != 0) return "";
-    return expected_text(options) + ", " + happened_text(options, reason, pc);
+    return expected_text(options) + ", " + stop_text(options, reason, pc);
 }
 
 std::string address_text(const common::SymbolTable& symbols, long address) {

@@ -23,7 +23,7 @@ constexpr long WORD_MAX = 0xFFFF;
 enum OptionId {
     CPM, ROM_AT, IN, REG, POKE, UNTIL, CALL, MAX_STATES, MAX_INSTRUCTIONS, EXPECT, EXPECT_FLAG, EXPECT_MEM,
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
-    SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
+    SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE, TESTS,
     OPTION_COUNT
 };
 
@@ -58,6 +58,7 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--screen-diff", nullptr, 1, true, SCREEN_DIFF},
     {"--screen-tolerance", nullptr, 1, true, SCREEN_TOLERANCE},
     {"--coverage", nullptr, 1, true, COVERAGE},
+    {"--tests", nullptr, 1, true, TESTS},
 };
 
 // Which run each option belongs to, by OptionId: a CP/M program's, a
@@ -97,6 +98,7 @@ constexpr Placement PLACEMENTS[] = {
     {false, true},  // SCREEN_DIFF
     {false, true},  // SCREEN_TOLERANCE
     {false, true},  // COVERAGE
+    {false, true},  // TESTS
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -141,6 +143,10 @@ const char HELP_TEXT[] =
     "  -o, --output OUT.zvk   the state after the run as a snapshot\n"
     "  --coverage FILE        add the addresses the run executed, read and wrote\n"
     "                         to FILE\n"
+    "Many cases:\n"
+    "  --tests FILE           run each line of FILE (options as on the command line,\n"
+    "                         '# NAME' after them) from SNAPSHOT's state; report\n"
+    "                         in TAP: 'ok N - NAME' or 'not ok N - NAME: WHY'\n"
     "Labels:\n"
     "  --symbols FILE         the program's labels, from asm80's listing or\n"
     "                         NAME EQU VALUE lines (repeatable); every ADDR and\n"
@@ -192,7 +198,7 @@ bool parse_count(const char* text, std::uint64_t* value) {
 // which value each of them was last given.
 class Parser : public common::OptionReceiver {
 public:
-    explicit Parser(RunOptions* options) : options_(options) {}
+    Parser(RunOptions* options, const char* place) : options_(options), place_(place) {}
 
     common::OptionStep option(const common::OptionUse& use) override;
     void operand(const char* word) override;
@@ -201,12 +207,15 @@ public:
     ParseOutcome stopped_as = ParseOutcome::run;
 
 private:
+    void report(const char* message, const char* detail) const {
+        common::print_usage_error(PROGRAM_NAME, message, detail, place_);
+    }
     common::OptionStep error(const char* message, const char* detail) {
-        print_run_usage_error(message, detail);
+        report(message, detail);
         return common::OptionStep::usage_error;
     }
     ParseOutcome usage_error(const char* message, const char* detail) {
-        print_run_usage_error(message, detail);
+        report(message, detail);
         return ParseOutcome::usage_error;
     }
     common::OptionStep take_value(const common::OptionUse& use);
@@ -220,6 +229,7 @@ private:
     bool read_symbols();
 
     RunOptions* options_;
+    const char* place_;  // where the words came from, for the messages; null: the command line
     unsigned explicit_stops_ = 0;
     const char* given_[OPTION_COUNT] = {};        // the name each option was last given as
     const char* given_value_[OPTION_COUNT] = {};  // and its value
@@ -237,9 +247,9 @@ bool Parser::take_address(const std::string& text, long limit, const std::string
     if (!unknown.empty()) {
         const std::string message = "unknown label in " + std::string(option) + " '" + unknown + "'" +
                                     common::nearest_text(options_->symbols, unknown);
-        print_run_usage_error(message.c_str(), nullptr);
+        report(message.c_str(), nullptr);
     } else {
-        print_run_usage_error(bad.c_str(), whole);
+        report(bad.c_str(), whole);
     }
     return false;
 }
@@ -248,7 +258,7 @@ bool Parser::read_symbols() {
     for (const char* path : symbol_files_) {
         const std::string problem = common::read_symbol_file(path, &options_->symbols);
         if (!problem.empty()) {
-            print_run_usage_error(problem.c_str(), nullptr);
+            report(problem.c_str(), nullptr);
             return false;
         }
     }
@@ -396,10 +406,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case PEEK: {
         MemoryRange range{};
         const std::string problem = common::parse_labelled_range(value, o.symbols, &range);
-        if (!problem.empty()) {
-            print_run_usage_error(problem.c_str(), nullptr);
-            return common::OptionStep::usage_error;
-        }
+        if (!problem.empty()) return error(problem.c_str(), nullptr);
         o.peeks.push_back(range);
         break;
     }
@@ -429,6 +436,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         }
         break;
     case COVERAGE: o.coverage_path = value; break;
+    case TESTS: o.tests_path = value; break;
     case SYMBOLS:
     case HELP:
     case VERSION:
@@ -482,9 +490,9 @@ ParseOutcome Parser::finish() {
 
 }  // namespace
 
-ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options) {
-    Parser parser(options);
-    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser)) {
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options, const char* place) {
+    Parser parser(options, place);
+    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser, place)) {
     case common::CommandLineEnd::stopped: return parser.stopped_as;
     case common::CommandLineEnd::usage_error: return ParseOutcome::usage_error;
     case common::CommandLineEnd::done: break;

@@ -109,6 +109,8 @@ struct RunOptions {
     std::uint64_t trace_limit = DEFAULT_TRACE_LIMIT;
     const char* output_path = nullptr;
     const char* coverage_path = nullptr;
+    // --tests: the file of cases to run instead of one run.
+    const char* tests_path = nullptr;
 
     bool has_expectations() const {
         return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty();
@@ -118,8 +120,10 @@ struct RunOptions {
 enum class ParseOutcome { run, help, version, usage_error };
 
 // Parses the command line into `options`; a usage error is reported on
-// standard error here.
-ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options);
+// standard error here, after `place` when it is given (the words of a case
+// of --tests: "cases.txt:4").
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options,
+                               const char* place = nullptr);
 
 // The help text, to standard output.
 void print_help();

@@ -22,6 +22,7 @@
 #include "screen.hpp"
 #include "screen_check.hpp"
 #include "snapshot_input.hpp"
+#include "test_run.hpp"
 #include "quillet/quillet.h"
 #include "quillet/quillet_tools.h"
 
@@ -100,20 +101,6 @@ int run_cpm(const RunOptions& options) {
     return EXIT_STOPPED;
 }
 
-// Whether the snapshot file stored any of its pieces packed: then the
-// snapshot after the run is written packed too.
-bool stored_packed(const quillet_snapshot* snapshot) {
-    quillet_layout layout;
-    quillet_stored_layout(snapshot, &layout);
-    if (layout.rom_descriptor != 0 && layout.rom_form != QUILLET_FORM_RAW) return true;
-    for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
-        if (layout.block_states[block] == QUILLET_BLOCK_PRESENT && layout.block_forms[block] != QUILLET_FORM_RAW) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The files of the run: --trace (written as the run went, put in place
 // here), -o, --screen, --screen-diff, --coverage; the picture is made first, so that a run without
 // video memory leaves no file behind. Returns 0 or
@@ -160,16 +147,12 @@ int read_coverage(const RunOptions& options, common::Coverage* coverage) {
     return EXIT_USAGE;
 }
 
-int run_snapshot(const RunOptions& options) {
-    common::OwnedSnapshot snapshot;
+}  // namespace
+
+int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, RunVerdict* verdict) {
     OwnedCpu cpu;
-    if (!snapshot.get() || !cpu.get()) return out_of_memory();
-    long file_size = 0;
-    std::string detail;
-    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
-        return -code;
-    }
-    const int set_up = set_up_machine(cpu.get(), snapshot.get(), options);
+    if (!cpu.get()) return out_of_memory();
+    const int set_up = set_up_machine(cpu.get(), snapshot, options);
     if (set_up == EXIT_USAGE) return EXIT_USAGE;
     if (set_up != 0) return -set_up;
 
@@ -182,22 +165,27 @@ int run_snapshot(const RunOptions& options) {
     }
 
     TraceFile trace(options.trace_path);
-    const RunResult result = run_machine(cpu.get(), snapshot.get(), options, trace.get(), coverage.get());
+    const RunResult result = run_machine(cpu.get(), snapshot, options, trace.get(), coverage.get());
     std::vector<CheckResult> checks = check_expectations(cpu.get(), options);
     std::vector<std::uint8_t> diff_png;
     if (options.expected_screen) checks.push_back(check_screen(options, reference, cpu.get(), &diff_png));
     const std::string coverage_text = coverage ? coverage->text(options.symbols) : std::string();
     const std::string stop_failure =
         unexpected_stop(options, result.reason, quillet_cpu_get_pair(cpu.get(), QUILLET_REG_PC));
-    const bool packed = stored_packed(snapshot.get());
-    if (const int code = quillet_cpu_to_snapshot(cpu.get(), snapshot.get())) return -code;
-    const common::MemoryView memory(snapshot.get());
+    const bool packed = common::stored_packed(snapshot);
+    if (const int code = quillet_cpu_to_snapshot(cpu.get(), snapshot)) return -code;
+    const common::MemoryView memory(snapshot);
 
-    int status = write_outputs(options, snapshot.get(), memory, &trace, packed, diff_png, coverage_text);
+    int status = write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;
     if (status == 0 && (!stop_failure.empty() || failed_checks(checks) > 0)) status = EXIT_CHECK_FAILED;
+    if (verdict) {
+        const long pc = quillet_cpu_get_pair(cpu.get(), QUILLET_REG_PC);
+        *verdict = RunVerdict{stop_failure, std::move(checks), result.reason, pc};
+        return status;
+    }
     const RunReport report{options.snapshot_path, cpu.get(), &result, &checks, &memory, status, stop_failure};
     if (options.json) {
         print_run_json(options, report);
@@ -212,6 +200,7 @@ common::RunFiles run_files(const RunOptions& options) {
     common::RunFiles files;
     files.input("SNAPSHOT", options.snapshot_path);
     files.input("--cpm", options.cpm_path);
+    files.input("--tests", options.tests_path);
     for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
     for (const char* path : options.symbol_paths) files.input("--symbols", path);
     files.input("--expect-screen", options.expected_screen);
@@ -223,6 +212,19 @@ common::RunFiles run_files(const RunOptions& options) {
     return files;
 }
 
+namespace {
+
+int run_snapshot(const RunOptions& options) {
+    common::OwnedSnapshot snapshot;
+    if (!snapshot.get()) return out_of_memory();
+    long file_size = 0;
+    std::string detail;
+    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
+        return -code;
+    }
+    return run_read_snapshot(options, snapshot.get(), nullptr);
+}
+
 int run_command_line(int argument_count, char** argument_vector) {
     RunOptions options;
     switch (parse_run_options(argument_count, argument_vector, &options)) {
@@ -232,6 +234,7 @@ int run_command_line(int argument_count, char** argument_vector) {
     case ParseOutcome::run: break;
     }
     if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
+    if (options.tests_path) return run_tests(argument_count, argument_vector, options);
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
 }
 
