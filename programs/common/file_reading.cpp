@@ -1,19 +1,18 @@
 #include "file_reading.hpp"
 
-#include <cstdio>
+#include <cstdint>
+
+#include "quillet/quillet_tools.h"
 
 namespace quillet::common {
 
 bool read_whole_file(const char* path, std::string* contents) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    contents->clear();
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) contents->append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return !failed;
+    std::uint8_t* data = nullptr;
+    std::size_t length = 0;
+    if (quillet_read_whole_file(path, INPUT_FILE_LIMIT, &data, &length, nullptr, nullptr) != 0) return false;
+    contents->assign(reinterpret_cast<const char*>(data), length);
+    quillet_free_file_data(data);
+    return true;
 }
 
 }  // namespace quillet::common
