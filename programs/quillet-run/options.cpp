@@ -166,9 +166,10 @@ const char HELP_TEXT[] =
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
     "return, HLT, a CP/M program's end) and every check holds; 1 a check failed,\n"
-    "or the run ended at another stop than the one asked for; 2 to 29 a file could\n"
-    "not be read or written, with the message of quillet; 64 usage error; 65\n"
-    "--screen without video memory; 66 a limit was reached first.\n";
+    "or the run ended at another stop than the one asked for, or a case of --tests\n"
+    "is not ok; 2 to 29 a file could not be read or written, with the message of\n"
+    "quillet; 64 usage error; 65 --screen without video memory; 66 a limit was\n"
+    "reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
