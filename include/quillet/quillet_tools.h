@@ -90,26 +90,18 @@ QUILLET_API int quillet_entry_kind(const char* path);
  * pointer. Reports nothing. */
 QUILLET_API int quillet_same_file(const char* a, const char* b);
 
+/* Reads the whole file `path` into `out` (`capacity` bytes, at most
+ * INT_MAX): a regular file, or a pipe read to its end, as the -mem files
+ * of quillet are read, with their codes and messages (a file longer than
+ * `capacity`: -8, too long). Result: the number of bytes read (0 for an
+ * empty file), or a negative code, reported through `report` (may be
+ * null). A null `path` or `out` with a `capacity`: -4. */
+QUILLET_API long quillet_file_read(const char* path, void* out, size_t capacity, quillet_report_fn report,
+                                   void* user);
+
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
 QUILLET_API long long quillet_file_size(const char* path);
-
-/* Reads the whole file `path` (UTF-8, as every path here) into memory the
- * library allocates: a regular file, or a pipe or FIFO to its end, of at
- * most `limit` bytes. `*data` receives the bytes, followed by one zero byte
- * (so that a text is a C string), and `*length` their number; free `*data`
- * with quillet_free_file_data. 0; -5 when it cannot be opened (also a
- * missing file), -6 when it cannot be examined, -8 when it holds more than
- * `limit` bytes (a device such as /dev/zero; the rest is not read), -9 for
- * a read error (a directory, where the system opens one), -2, or -4 for a
- * null pointer. On failure
- * `*data` is null and `*length` 0. Failures are reported through `report`
- * (may be null). */
-QUILLET_API int quillet_read_whole_file(const char* path, size_t limit, uint8_t** data, size_t* length,
-                                        quillet_report_fn report, void* user);
-
-/* Frees what quillet_read_whole_file gave; null is accepted and ignored. */
-QUILLET_API void quillet_free_file_data(uint8_t* data);
 
 #ifdef __cplusplus
 }

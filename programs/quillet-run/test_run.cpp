@@ -39,6 +39,7 @@ const char* printing_option(const RunOptions& options) {
     if (options.json) return "--json";
     if (!options.peeks.empty()) return "--peek";
     if (options.out_log) return "--out-log";
+    if (options.screen_text) return "--screen-text";
     return nullptr;
 }
 

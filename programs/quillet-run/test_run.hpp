@@ -17,9 +17,9 @@
 //
 // Every case is read and checked before anything runs: a malformed line, a
 // bad option in it, an option that prints onto standard output (--json,
-// --peek, --out-log, --help, --version) and an output that would replace
-// another file are usage errors (64) that name FILE and the line, and no
-// case runs. Then SNAPSHOT is read once (its failure ends the run with its
+// --peek, --out-log, --screen-text, --help, --version) and an output that
+// would replace another file are usage errors (64) that name FILE and the
+// line, and no case runs. Then SNAPSHOT is read once (its failure ends the run with its
 // status) and the cases run. The status: 0 when every case is ok, 1 when
 // any is not.
 #pragma once

@@ -639,30 +639,13 @@ long long quillet_file_size(const char* path) {
     return regular_file_size(path);
 }
 
-int quillet_read_whole_file(const char* path, size_t limit, uint8_t** data, size_t* length, quillet_report_fn report,
-                            void* user) {
+long quillet_file_read(const char* path, void* out, size_t capacity, quillet_report_fn report, void* user) {
     const Reporter reporter{report, user};
-    if (data) *data = nullptr;
-    if (length) *length = 0;
     if (!path) return report_failure(reporter, ERR_MISSING_VALUE, "path");
-    if (!data) return report_failure(reporter, ERR_MISSING_VALUE, "data");
-    if (!length) return report_failure(reporter, ERR_MISSING_VALUE, "length");
-    // One byte beyond the limit tells a longer file from one that fits.
-    ByteBuffer content;
-    const long read = read_whole_file(path, limit < LONG_MAX ? limit + 1 : LONG_MAX, &content, reporter);
-    if (read < 0) return static_cast<int>(read);
-    const std::size_t size = static_cast<std::size_t>(read);
-    if (size > limit) return report_failure(reporter, ERR_SOURCE_TOO_LONG, path, static_cast<long>(limit));
-    std::uint8_t* copy = new (std::nothrow) std::uint8_t[size + 1];
-    if (!copy) return report_failure(reporter, ERR_OUT_OF_MEMORY);
-    if (size > 0) std::memcpy(copy, content.data(), size);
-    copy[size] = 0;
-    *data = copy;
-    *length = size;
-    return 0;
+    if (!out && capacity > 0) return report_failure(reporter, ERR_MISSING_VALUE, "out");
+    if (capacity > static_cast<size_t>(INT_MAX)) return report_failure(reporter, ERR_VALUE_RANGE, "capacity", INT_MAX);
+    return read_input_file(path, static_cast<std::uint8_t*>(out), static_cast<int>(capacity), reporter);
 }
-
-void quillet_free_file_data(uint8_t* data) { delete[] data; }
 
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
     if (!output || !source) return ERR_MISSING_VALUE;
