@@ -861,6 +861,20 @@ QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
                                           size_t* length);
 
+/* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
+ * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker
+ * (bit 2) and the LED (bit 3), from `state` on. */
+typedef struct {
+    uint64_t state;
+    uint8_t lines;    /* PC3..PC0 from then on */
+    uint8_t changed;  /* the lines that changed */
+} quillet_port_c_change;
+
+/* Every such change since state 0, in order: up to `capacity` into `out`
+ * (null: count only); *count (not null) the number there are. */
+QUILLET_API int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out,
+                                               size_t capacity, size_t* count);
+
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32
 

@@ -72,7 +72,7 @@ struct Ports {
     std::size_t next[PORT_COUNT] = {};
     int after_inputs;  // NO_INPUT or DEVICE_ANSWERS
     bool log_writes;
-    std::vector<PortWrite>* writes;
+    WriteLog* writes;
 };
 
 int port_in(void* user, int port) {
@@ -84,7 +84,7 @@ int port_in(void* user, int port) {
 
 void port_out(void* user, int port, int value) {
     Ports* ports = static_cast<Ports*>(user);
-    if (ports->log_writes) ports->writes->push_back(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
+    if (ports->log_writes) ports->writes->add(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
 }
 
 // What the processor's trace feeds: the lines of --trace while any are

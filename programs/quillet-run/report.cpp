@@ -55,6 +55,37 @@ bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>
     return false;
 }
 
+// The LED's changes and the speaker's (its line PC2 and the tones' gates),
+// from the machine's record of port C.
+void print_port_c_json(std::FILE* out, quillet_machine* machine) {
+    constexpr std::uint8_t TONE_1KHZ = 0x01, TONE_4KHZ = 0x02, SPEAKER = 0x04, LED = 0x08;
+    std::size_t count = 0;
+    quillet_machine_port_c_changes(machine, nullptr, 0, &count);
+    std::vector<quillet_port_c_change> changes(count);
+    quillet_machine_port_c_changes(machine, changes.data(), changes.size(), &count);
+    const struct {
+        const char* key;
+        std::uint8_t lines;
+    } kinds[] = {{"led", LED}, {"speaker", TONE_1KHZ | TONE_4KHZ | SPEAKER}};
+    for (const auto& kind : kinds) {
+        std::fprintf(out, ",\n  \"%s\": [", kind.key);
+        bool first = true;
+        for (const quillet_port_c_change& change : changes) {
+            if (!(change.changed & kind.lines)) continue;
+            std::fprintf(out, "%s\n    {\"state\": %" PRIu64, first ? "" : ",", change.state);
+            if (kind.lines == LED) {
+                std::fprintf(out, ", \"on\": %s}", common::json_boolean(change.lines & LED));
+            } else {
+                std::fprintf(out, ", \"level\": %d, \"tone_1khz\": %s, \"tone_4khz\": %s}",
+                             (change.lines & SPEAKER) ? 1 : 0, common::json_boolean(change.lines & TONE_1KHZ),
+                             common::json_boolean(change.lines & TONE_4KHZ));
+            }
+            first = false;
+        }
+        std::fputs(first ? "]" : "\n  ]", out);
+    }
+}
+
 unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
 
 }  // namespace
@@ -108,9 +139,9 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     }
     if (options.out_log) {
         std::fprintf(out, "OUT writes:        %zu\n", report.result->writes.size());
-        for (const PortWrite& write : report.result->writes) {
+        report.result->writes.for_each([out](const PortWrite& write) {
             std::fprintf(out, "  port 0x%02X value 0x%02X at state %" PRIu64 "\n", write.port, write.value, write.state);
-        }
+        });
     }
     for (const common::MemoryRange& range : options.peeks) {
         std::fputs("\n", out);
@@ -175,12 +206,15 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     }
     if (options.out_log) {
         std::fputs(",\n  \"out_log\": [", out);
-        const std::vector<PortWrite>& writes = report.result->writes;
-        for (std::size_t i = 0; i < writes.size(); ++i) {
-            std::fprintf(out, "%s\n    {\"port\": %d, \"value\": %d, \"state\": %" PRIu64 "}", i ? "," : "",
-                         writes[i].port, writes[i].value, writes[i].state);
-        }
-        std::fputs(writes.empty() ? "]" : "\n  ]", out);
+        const WriteLog& writes = report.result->writes;
+        bool first = true;
+        writes.for_each([out, &first](const PortWrite& write) {
+            std::fprintf(out, "%s\n    {\"port\": %d, \"value\": %d, \"state\": %" PRIu64 "}", first ? "" : ",",
+                         write.port, write.value, write.state);
+            first = false;
+        });
+        std::fputs(writes.size() == 0 ? "]" : "\n  ]", out);
+        if (report.machine) print_port_c_json(out, report.machine);
     }
     if (!options.peeks.empty()) {
         std::fputs(",\n  \"peek\": ", out);

@@ -276,3 +276,16 @@ int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* 
     if (out) std::memcpy(out, wav.data(), wav.size() < capacity ? wav.size() : capacity);
     return 0;
 }
+
+int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out, size_t capacity,
+                                   size_t* count) {
+    if (!machine) return missing(machine, "machine");
+    if (!count) return missing(machine, "count");
+    if (!out && capacity != 0) return missing(machine, "out");
+    const std::vector<SpeakerRecorder::Change>& changes = machine->speaker.changes();
+    *count = changes.size();
+    for (std::size_t i = 0; i < changes.size() && i < capacity; ++i) {
+        out[i] = quillet_port_c_change{changes[i].state, changes[i].lines, changes[i].changed};
+    }
+    return 0;
+}

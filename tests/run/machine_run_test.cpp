@@ -174,9 +174,15 @@ TEST_F(MachineRunTest, TheSpeakerIsWrittenAsAWav) {
         make(QUILLET_MODEL_V2A, 0x7000,
              {0x3E, 0x05, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0x3E, 0x04, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0xC3, 0x00, 0x70,
               0x00, 0x06, 0x28, 0x05, 0xC2, 0x14, 0x70, 0xC9});
-    const RunResult run = run_quillet_run(
-        {"--max-states", "204800", "--expect-stop", "limit", "--audio", path("speaker.wav"), snapshot});
+    const RunResult run = run_quillet_run({"--max-states", "204800", "--expect-stop", "limit", "--audio",
+                                           path("speaker.wav"), "--out-log", "--json", snapshot});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
+    // The speaker's edges in the JSON, at the states of the OUTs.
+    EXPECT_NE(run.out.find("\"speaker\": [\n    {\"state\": 18, \"level\": 1, \"tone_1khz\": false, \"tone_4khz\": false},\n"
+                           "    {\"state\": 796, \"level\": 0,"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("{\"port\": 247, \"value\": 4, \"state\": 796}"), std::string::npos);
     const Bytes wav = dir_.read("speaker.wav");
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
