@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
 #include "expected_stop.hpp"
 #include "hex_dump.hpp"
@@ -14,26 +15,30 @@ namespace {
 double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
 
 // "address 0x8010", "return to 0x1234", "halt at 0x0010" (the HLT's own
-// address), "state limit 10000000000 at 0x0100".
+// address), "state limit 10000000000 at 0x0100"; with labels, an address
+// near one is named as "done (0x0022)" or "vaddr+3 (0x0028)".
 void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
+    const std::string at = address_text(options.symbols, pc);
     switch (reason) {
-    case QUILLET_STOP_ADDRESS: std::fprintf(out, "address 0x%04lX\n", pc); break;
-    case QUILLET_STOP_RETURNED: std::fprintf(out, "return to 0x%04lX\n", pc); break;
-    case QUILLET_STOP_HALTED: std::fprintf(out, "halt at 0x%04lX\n", halt_address(pc)); break;
+    case QUILLET_STOP_ADDRESS: std::fprintf(out, "address %s\n", at.c_str()); break;
+    case QUILLET_STOP_RETURNED: std::fprintf(out, "return to %s\n", at.c_str()); break;
+    case QUILLET_STOP_HALTED:
+        std::fprintf(out, "halt at %s\n", address_text(options.symbols, halt_address(pc)).c_str());
+        break;
     case QUILLET_STOP_STATE_LIMIT:
-        std::fprintf(out, "state limit %" PRIu64 " at 0x%04lX\n", options.max_states, pc);
+        std::fprintf(out, "state limit %" PRIu64 " at %s\n", options.max_states, at.c_str());
         break;
     case QUILLET_STOP_INSTRUCTION_LIMIT:
-        std::fprintf(out, "instruction limit %" PRIu64 " at 0x%04lX\n", options.max_instructions, pc);
+        std::fprintf(out, "instruction limit %" PRIu64 " at %s\n", options.max_instructions, at.c_str());
         break;
     case QUILLET_STOP_REQUESTED:
         if (options.until_text) {
-            std::fprintf(out, "screen text \"%s\" at 0x%04lX\n", options.until_text, pc);
+            std::fprintf(out, "screen text \"%s\" at %s\n", options.until_text, at.c_str());
             break;
         }
-        std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc);
+        std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str());
         break;
-    default: std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc); break;
+    default: std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str()); break;
     }
 }
 
