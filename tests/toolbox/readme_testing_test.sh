@@ -48,7 +48,7 @@ export PATH=$scratch/bin:$PATH
 unset MAKEFLAGS MFLAGS MAKELEVEL MAKEOVERRIDES GNUMAKEFLAGS
 cp "$examples/checks.asm" .
 
-section=$(sed -n '/^## Testing your program$/,/^## /p' "$readme")
+section=$(sed -n '/^## Testing your program$/,/^## /p' "$readme" | sed '/^### Typing and reading the screen$/,$d')
 [[ -n $section ]] || { echo "FAIL: no section \"Testing your program\" in $readme"; exit 1; }
 sed -n '/^```makefile$/,/^```$/p' <<<"$section" | sed '1d;$d' >Makefile
 [[ -s Makefile ]] || { echo "FAIL: no makefile block in the section"; exit 1; }
