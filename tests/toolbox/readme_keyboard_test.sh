@@ -6,7 +6,7 @@
 # Usage: readme_keyboard_test.sh README QUILLET QUILLET_RUN ROMS_DIR
 set -u
 source "$(dirname "$0")/readme_walkthrough.sh"
-readme=$(realpath "$1") quillet=$(realpath "$2") quillet_run=$(realpath "$3") roms=$4
+readme=$(realpath "$1") quillet=$(realpath "$2") quillet_run=$(realpath "$3") roms=$(cd "$4" 2>/dev/null && pwd)
 for image in monit2A.rom basic2A.rmm; do
     if [[ ! -f $roms/$image ]]; then
         echo "SKIP: no ../shared/pmd85-roms: the PMD 85 firmware tests are skipped"
