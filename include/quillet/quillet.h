@@ -875,6 +875,22 @@ typedef struct {
 QUILLET_API int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out,
                                                size_t capacity, size_t* count);
 
+/* The 8080's instruction of `opcode` (0..255), from the table the
+ * processor and quillet_disassemble follow: its length in bytes (1..3),
+ * the states it takes (a conditional CALL or RET: `states` when its
+ * condition fails, `states_taken` when it holds; any other: both the
+ * same), and the opcode it executes as (itself, or for one of the twelve
+ * the set leaves undefined, the defined instruction the chip runs). The
+ * states are the bare 8080's, without the PMD 85's wait states. Another
+ * opcode: -13; a null `out`: -4. */
+typedef struct {
+    int length;
+    int states;
+    int states_taken;
+    int executed_as;
+} quillet_instruction;
+QUILLET_API int quillet_instruction_info(int opcode, quillet_instruction* out);
+
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32
 
