@@ -149,6 +149,30 @@ TEST_F(MachineRunTest, ACallOfTheAbsentMonitorFailsAndSaysSo) {
     EXPECT_EQ(run_on_bare_8080({"--max-instructions", "1000", snapshot}).status, 66);
 }
 
+// A ROM module on a model with no port for it: the report says so.
+TEST_F(MachineRunTest, AModuleTheModelCannotReadIsReported) {
+    const Bytes module(1024, 0xC9);
+    const auto made = [this, &module](int model) {
+        quillet_snapshot* s = quillet_snapshot_new();
+        EXPECT_EQ(quillet_set_model(s, model), 0);
+        EXPECT_EQ(quillet_set_rom(s, module.data(), module.size()), 0);
+        const Bytes halt = {0x76};
+        EXPECT_EQ(quillet_load_bytes(s, 0x0000, halt.data(), halt.size()), 0);
+        quillet_set_register(s, QUILLET_REG_PC, 0);
+        EXPECT_EQ(quillet_write_file(s, path("module.zvk").c_str(), 0), 0);
+        quillet_snapshot_free(s);
+        return path("module.zvk");
+    };
+    const std::string line = "ROM module:        not readable: the model has no port for it\n";
+    const RunResult mato = run_quillet_run({made(QUILLET_MODEL_MATO)});
+    EXPECT_EQ(mato.status, 0) << mato.err;
+    EXPECT_NE(mato.out.find(line), std::string::npos) << mato.out;
+    const RunResult json = run_quillet_run({"--json", made(QUILLET_MODEL_ALFA)});
+    EXPECT_NE(json.out.find("\"rom_module_readable\": false,"), std::string::npos) << json.out;
+    const RunResult v2a = run_quillet_run({made(QUILLET_MODEL_V2A)});
+    EXPECT_EQ(v2a.out.find("ROM module:"), std::string::npos) << v2a.out;
+}
+
 // --in's bytes come first, then the port's device answers: the system
 // 8255's keyboard rows with no key down, 0xFF on the bare 8080. The
 // machine's states hold the video circuit's wait states.
