@@ -97,8 +97,9 @@ int make_tape(const TapeOptions& options) {
     return status_of(quillet_tape_write_file(tape.get(), options.pmd ? QUILLET_TAPE_PMD : QUILLET_TAPE_PTP, options.output));
 }
 
-// DIR/NN-NAME.bin for each file, DIR/NN-block.bin for each block of no file.
-int extract(const quillet_tape* tape, const char* directory) {
+// The pieces -x writes: NN-NAME.bin for each file, NN-block.bin for each
+// block of no file.
+std::vector<common::DirectoryFile> extracted_pieces(const quillet_tape* tape) {
     std::vector<common::DirectoryFile> files;
     quillet_tape_entry e;
     for (std::size_t i = 0; i < quillet_tape_entry_count(tape); ++i) {
@@ -114,7 +115,21 @@ int extract(const quillet_tape* tape, const char* directory) {
         quillet_tape_entry_data(tape, i, file.data.data(), file.data.size());
         files.push_back(std::move(file));
     }
-    return status_of(common::write_into_directory(directory, files, {}));
+    return files;
+}
+
+// Writes the pieces into DIR, all or none. Their names come from the tape,
+// so that they are held against TAPE once it is read: a piece never
+// replaces it.
+int extract(const quillet_tape* tape, const TapeOptions& options) {
+    const std::vector<common::DirectoryFile> pieces = extracted_pieces(tape);
+    common::RunFiles files;
+    files.input("TAPE", options.tape);
+    for (const common::DirectoryFile& piece : pieces) {
+        files.output("-x", common::path_in_directory(options.output, piece.name).c_str());
+    }
+    if (!files.check(print_usage_error)) return USAGE_ERROR_STATUS;
+    return status_of(common::write_into_directory(options.output, pieces, {}));
 }
 
 // Each ? file at its start, PC at the first one's start.
@@ -173,7 +188,7 @@ int use_tape(const TapeOptions& options) {
     }
     if (const int problem = quillet_tape_check(tape.get(), options.tape)) return status_of(problem);
     switch (options.mode) {
-    case Mode::extract: return extract(tape.get(), options.output);
+    case Mode::extract: return extract(tape.get(), options);
     case Mode::snapshot: return write_snapshot(tape.get(), options);
     case Mode::wav: return status_of(quillet_tape_write_file(tape.get(), QUILLET_TAPE_WAV, options.output));
     default: return 0;

@@ -80,6 +80,16 @@ TEST(TapeProgram, ATapeOfTwoBinariesIsListedAndExtractedByteForByte) {
     EXPECT_EQ(dir.read("out/01-STRIPES.bin"), PROGRAM);
     EXPECT_EQ(dir.read("out/02-LEVEL1.bin"), DATA);
 
+    // A piece never replaces the tape it comes from: nothing is written.
+    const Bytes tape = dir.read("game.ptp");
+    dir.write("out/02-LEVEL1.bin", tape);
+    const Outcome over = tape_tool(dir, {"-x", "out", "out/02-LEVEL1.bin"});
+    EXPECT_EQ(over.status, 64);
+    EXPECT_EQ(over.err, "quillet-tape: -x 'out/02-LEVEL1.bin' would replace the input TAPE 'out/02-LEVEL1.bin'\n"
+                        "Try 'quillet-tape --help' for more information.\n");
+    EXPECT_EQ(dir.read("out/02-LEVEL1.bin"), tape);
+    EXPECT_EQ(dir.read("out/01-STRIPES.bin"), PROGRAM);
+
     // The raw form holds the same blocks without their lengths.
     const Outcome pmd = tape_tool(dir, {"-o", "game.pmd", "--pmd", "--number", "7", "--name", "STRIPES", "--name", "LEVEL1",
                                     "0x9000", "stripes.bin", "0x2400", "level1.data"});
