@@ -11,28 +11,12 @@
 #include "machine/machine.hpp"
 #include "snapshot/snapshot_format.hpp"
 #include "unit/cpu_reference.hpp"
+#include "unit/plain_map.hpp"
 
 namespace quillet {
 namespace {
 
 using quillet_reference::Reference8080;
-
-// The map as a table says it: reads from RAM, the image or nothing; a write
-// to RAM shows wherever that RAM is read.
-struct PlainMap {
-    MapRegion regions[MAP_REGIONS];
-    std::vector<std::uint8_t> ram;
-
-    void write(Reference8080* ref, std::uint16_t address, std::uint8_t value) {
-        const MapRegion& r = regions[address / MAP_REGION_SIZE];
-        if (!r.write_ram) return;
-        const unsigned offset = address % MAP_REGION_SIZE;
-        ram[r.ram + offset] = value;
-        for (unsigned i = 0; i < MAP_REGIONS; ++i) {
-            if (regions[i].read == ReadSource::RAM && regions[i].ram == r.ram) ref->memory[i * MAP_REGION_SIZE + offset] = value;
-        }
-    }
-};
 
 void compare_registers(const Machine& m, const Reference8080& ref) {
     const CpuState& s = m.cpu.state;
