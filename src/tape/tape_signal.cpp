@@ -45,10 +45,7 @@ public:
         for (unsigned i = 0; i < bits; ++i) bit(true);
     }
     void byte(std::uint8_t value) {
-        bit(false);
-        for (int i = 0; i < 8; ++i) bit(((value >> i) & 1) != 0);
-        bit(true);
-        bit(true);
+        for (unsigned i = 0; i < FRAME_BITS; ++i) bit(frame_bit(value, i));
     }
 
 private:
@@ -307,13 +304,29 @@ bool looks_like_wav(const std::uint8_t* image, std::size_t length) {
     return length >= RIFF_HEADER_SIZE && std::memcmp(image, "RIFF", 4) == 0 && std::memcmp(image + 8, "WAVE", 4) == 0;
 }
 
+unsigned lead_in_bits(bool first, const Block& block) {
+    if (first) return TAPE_LEAD_IN_BITS;
+    return is_header_block(block.bytes.data(), block.bytes.size()) ? HEADER_LEAD_IN_BITS : BLOCK_LEAD_IN_BITS;
+}
+
+LineLayout line_layout(const Tape& tape) {
+    LineLayout layout;
+    std::uint64_t bit = 0;
+    for (const Block& block : tape.blocks) {
+        bit += lead_in_bits(layout.block_start.empty(), block);
+        layout.block_start.push_back(bit);
+        bit += std::uint64_t{FRAME_BITS} * block.bytes.size();
+    }
+    layout.end = bit + TAPE_TAIL_BITS;
+    return layout;
+}
+
 std::vector<std::uint8_t> write_wav(const Tape& tape) {
     std::vector<std::uint8_t> samples;
     SignalWriter writer(&samples);
     bool first = true;
     for (const Block& block : tape.blocks) {
-        const bool header = is_header_block(block.bytes.data(), block.bytes.size());
-        writer.idle(first ? TAPE_LEAD_IN_BITS : header ? HEADER_LEAD_IN_BITS : BLOCK_LEAD_IN_BITS);
+        writer.idle(lead_in_bits(first, block));
         first = false;
         for (std::uint8_t byte : block.bytes) writer.byte(byte);
     }
