@@ -1038,6 +1038,28 @@ QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, cons
  * for null). */
 QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
 
+/* The tape recorder of the machine. quillet_machine_insert_tape puts the
+ * blocks of `tape` (copied: a PTP or PMD image, or a recording read back
+ * into blocks, through quillet_tape_read_*) into it in place of any tape
+ * there, or takes the tape out (null). It plays them at 1200 bit/s with
+ * the lead-ins quillet_tape_write_* gives a WAV file (3 s at the start,
+ * 1 s before a header block, 0.5 s before any other), from the program's
+ * first read of the 8251 (status or data) on, into the model's tape
+ * interface: on V1 and ALFA the hardware separator hands each byte to the
+ * 8251's receiver (RxRDY, status bit 1, set until the data register is
+ * read; a byte not read before the next arrives is lost), on V2, V2A, V3,
+ * ALFA2 and C2717 the signal itself is the 8251's DSR (status bit 7) and
+ * the monitor decodes it. A recording plays as the blocks read from it, at
+ * the nominal rate. Without a tape the 8251 reads as before (status 0x85,
+ * RxRDY clear). A tape without blocks: -40. MATO (its own tape format on
+ * PC7, not modelled): -23.
+ * quillet_machine_tape_blocks: the blocks that have played to their end
+ * into *played, the tape's blocks into *total (either may be null; no
+ * tape: 0 and 0). Whether the program took a block it heard is its own
+ * affair: a monitor shows an error on the screen. */
+QUILLET_API int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape);
+QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total);
+
 #ifdef __cplusplus
 }
 #endif

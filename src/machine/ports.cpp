@@ -4,6 +4,8 @@
 // the MIF 85's interrupt enable. A port no device answers reads FFh.
 #include "machine/machine.hpp"
 
+#include <utility>
+
 namespace quillet {
 
 namespace {
@@ -42,6 +44,13 @@ std::uint8_t module_byte(const Machine& m) {
     return address < m.rom_module.size() && address < 0x8000 ? m.rom_module[address] : NOTHING;
 }
 
+// The 8251's data (even port) or status (odd), with the tape where one plays.
+std::uint8_t usart_read(Machine* m, std::uint8_t port) {
+    if (!m->tape) return port & 1 ? USART_STATUS : USART_NO_DATA;
+    const std::uint64_t now = m->cpu.state.states;
+    return port & 1 ? m->tape->status(now, USART_STATUS) : m->tape->data(now);
+}
+
 // Bits 3-0 the bank, 5-4 the window it goes to, 6 the bank the video
 // circuit shows (7 instead of 3); the window before gets its own block back.
 void set_mapper(Machine* m, std::uint8_t value) {
@@ -73,6 +82,16 @@ void machine_reset_devices(Machine* m) {
     m->port_c_levels = pio_port_c_levels(m->system_pio, PULLED_UP);
 }
 
+bool machine_insert_tape(Machine* m, tape::Tape tape) {
+    if (m->facts->tape == TapeInterface::NONE || !m->facts->io_board) return false;
+    if (tape.blocks.empty()) {
+        m->tape.reset();
+    } else {
+        m->tape = std::make_unique<TapeInput>(std::move(tape), m->facts->tape);
+    }
+    return true;
+}
+
 void machine_port_c_changed(Machine* m) {
     const std::uint8_t levels = pio_port_c_levels(m->system_pio, PULLED_UP);
     if (levels != m->port_c_levels && m->hooks.port_c) m->hooks.port_c(m->hooks.context, levels, m->cpu.state.states);
@@ -102,7 +121,7 @@ std::uint8_t machine_port_in(Machine* m, std::uint8_t port) {
     }
     if (port == MAPPER_PORT && m->mapper_fitted) return m->mapper_port;
     if (!m->facts->io_board) return NOTHING;
-    if ((port & m->facts->usart_mask) == m->facts->usart_port) return port & 1 ? USART_STATUS : USART_NO_DATA;
+    if ((port & m->facts->usart_mask) == m->facts->usart_port) return usart_read(m, port);
     switch (port & BOARD_MASK) {
         case TIMER: return timer_read(&m->timer, reg, m->cpu.state.states);
         case GPIO_PIO: return pio_read(m->gpio_pio, reg, PULLED_UP);

@@ -1,0 +1,161 @@
+// The real monitors load a tape through the machine's tape input: a tape
+// the tape layer made, played into the 8251 (the separator's bytes on
+// PMD 85-1, the DSR line on the PMD 85-2 family), loaded by MGLD typed on
+// the keyboard; the bytes in memory are the binary's. Skipped without ../shared/pmd85-roms.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pmd85_roms.hpp"
+#include "quillet/quillet.h"
+
+namespace {
+
+constexpr std::uint64_t FRAME = QUILLET_MACHINE_FRAME_STATES;
+constexpr long LOAD_ADDRESS = 0x2000;
+
+struct Machine {
+    quillet_snapshot* snapshot = quillet_snapshot_new();
+    quillet_machine* machine = nullptr;
+    std::string failure;
+
+    static void report(void* user, int, const char* text) { static_cast<Machine*>(user)->failure = text; }
+
+    Machine(int model, const std::vector<std::uint8_t>& monitor) {
+        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
+        EXPECT_EQ(quillet_machine_new(snapshot, monitor.data(), monitor.size(), report, this, &machine), 0);
+        EXPECT_EQ(quillet_machine_boot(machine), 0);
+    }
+    ~Machine() {
+        quillet_machine_free(machine);
+        quillet_snapshot_free(snapshot);
+    }
+    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
+    std::string text() {
+        size_t length = 0;
+        quillet_machine_screen_text(machine, nullptr, 0, &length);
+        std::string out(length + 1, '\0');
+        quillet_machine_screen_text(machine, &out[0], out.size(), nullptr);
+        out.resize(length);
+        return out;
+    }
+};
+
+// File `number`'s program: a loop on itself, then bytes of every value
+// (another order in each file) so that a bit lost or turned shows.
+std::vector<std::uint8_t> program(int number) {
+    std::vector<std::uint8_t> bytes = {0xC3, LOAD_ADDRESS & 0xFF, LOAD_ADDRESS >> 8};
+    for (std::size_t i = 0; bytes.size() < 300; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 37 + 11 + number));
+    return bytes;
+}
+
+// A tape of `files` (numbers from 0), each its program at LOAD_ADDRESS,
+// read back from the form `kind` so that what plays is what a file holds.
+quillet_tape* make_tape(int files, int kind) {
+    quillet_tape* made = quillet_tape_new();
+    for (int number = 0; number < files; ++number) {
+        const std::string name = "TEST" + std::to_string(number);
+        const std::vector<std::uint8_t> bytes = program(number);
+        EXPECT_EQ(quillet_tape_add_file(made, number, '?', LOAD_ADDRESS, name.c_str(), bytes.data(), bytes.size()),
+                  0);
+    }
+    size_t length = 0;
+    quillet_tape_write_bytes(made, kind, nullptr, 0, &length);  // asks for the length
+    std::vector<std::uint8_t> image(length);
+    EXPECT_EQ(quillet_tape_write_bytes(made, kind, image.data(), image.size(), &length), 0);
+    quillet_tape* read = quillet_tape_new();
+    EXPECT_EQ(quillet_tape_read_bytes(read, image.data(), image.size(), "tape"), 0);
+    quillet_tape_free(made);
+    return read;
+}
+
+struct Load {
+    const char* monitor;
+    int model;
+    int kind;            // the form the tape was read from
+    int files;           // on the tape
+    const char* typed;   // the command
+    int wanted;          // the file it loads
+};
+
+void PrintTo(const Load& c, std::ostream* out) { *out << c.monitor << " " << c.typed; }
+
+class MonitorLoadsTape : public ::testing::TestWithParam<Load> {};
+
+TEST_P(MonitorLoadsTape, ThroughMgld) {
+    const Load& c = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+    Machine m(c.model, monitor);
+    const std::vector<std::uint8_t> bytes = program(c.wanted);
+    quillet_tape* tape = make_tape(c.files, c.kind);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    size_t played = 99, total = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+    EXPECT_EQ(played, 0u);
+    EXPECT_EQ(total, static_cast<size_t>(2 * c.files));
+
+    ASSERT_EQ(quillet_machine_type(m.machine, c.typed, std::string(c.typed).size()), 0) << m.failure;
+    // The tape plays to its end, and a second more lets the monitor finish.
+    for (int second = 0; second < 60 && played < total; ++second) {
+        ASSERT_EQ(quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+        ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    }
+    EXPECT_EQ(played, total);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    std::vector<std::uint8_t> loaded(bytes.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), LOAD_ADDRESS, loaded.data(), loaded.size()), 0);
+    EXPECT_EQ(loaded, bytes) << m.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Monitors, MonitorLoadsTape,
+    ::testing::Values(Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_PTP, 1, "MGLD 00{WAIT 10}{EOL}", 0},
+                      Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_WAV, 2, "MGLD 01{EOL}", 1},
+                      Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{WAIT 10}{EOL}", 0},
+                      Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{WAIT 10}{EOL}", 0}));
+
+// Monitor 1 loses typed keys, so its block reader (8DC2h: HL the
+// destination, DE the length - 1, then a checksum byte; Z when it holds)
+// is called by hand, as its MGLD calls it: the header's 48 lead-in bytes
+// (the 48th taken as their checksum), its 14 fields and checksum, then the
+// data block; each byte taken from the 8251's receiver as the separator
+// hands it over.
+TEST(MonitorOneTape, ReadsBlocksFromTheSeparator) {
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, "monit1.rom");
+    Machine m(QUILLET_MODEL_V1, monitor);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 100 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);  // ready
+    quillet_tape* tape = make_tape(1, QUILLET_TAPE_PTP);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    const std::vector<std::uint8_t> bytes = program(0);
+    struct Read {
+        long destination;
+        size_t length;
+        bool checked;
+    };
+    for (const Read& read : {Read{0x1000, 47, false}, Read{0x1030, 14, true}, Read{LOAD_ADDRESS, bytes.size(), true}}) {
+        ASSERT_EQ(quillet_cpu_set_pair(m.cpu(), QUILLET_REG_HL, read.destination), 0);
+        ASSERT_EQ(quillet_cpu_set_pair(m.cpu(), QUILLET_REG_DE, static_cast<long>(read.length - 1)), 0);
+        ASSERT_EQ(quillet_cpu_call(m.cpu(), 0x8DC2, 10 * 50 * FRAME, UINT64_MAX), QUILLET_STOP_RETURNED);
+        if (read.checked) {
+            EXPECT_NE(quillet_cpu_get_register8(m.cpu(), QUILLET_CPU_F) & QUILLET_FLAG_Z, 0) << "the checksum holds";
+        }
+    }
+    std::vector<std::uint8_t> header(63), loaded(bytes.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), 0x1000, header.data(), header.size()), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(header.begin() + 0x20, header.begin() + 0x2F), std::vector<std::uint8_t>(15, 0x55));
+    EXPECT_EQ(header[0x31], '?');
+    EXPECT_EQ(header[0x32] | header[0x33] << 8, LOAD_ADDRESS);
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), LOAD_ADDRESS, loaded.data(), loaded.size()), 0);
+    EXPECT_EQ(loaded, bytes);
+    // The last byte is there in the middle of its first stop bit; the
+    // block has played once the second has passed.
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    size_t played = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    EXPECT_EQ(played, 2u) << quillet_cpu_states(m.cpu());
+}
+
+}  // namespace
