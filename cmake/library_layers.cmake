@@ -32,7 +32,8 @@ quillet_layer(base SOURCES
   src/base/file_status_${QUILLET_PLATFORM}.cpp
   src/base/platform_${QUILLET_PLATFORM}.cpp
   src/base/platform_output.cpp
-  src/base/temporary_name.cpp)
+  src/base/temporary_name.cpp
+  src/base/wav_file.cpp)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
   src/snapshot/header_settings.cpp
