@@ -60,7 +60,7 @@ void port_c_levels(void* context, std::uint8_t levels, std::uint64_t states) {
 
 bool frame_ended(void* context, std::uint64_t frame) {
     quillet_machine* machine = whole(context);
-    machine->keyboard->frame_ended(frame * STATES_PER_FRAME);
+    machine->keyboard->frame_ended((frame + 1) * STATES_PER_FRAME);  // the state at which it ended
     if (machine->until_text.empty()) return true;
     return !screen_shows(read_screen_text(machine->font, machine_video_memory(&machine->core)), machine->until_text);
 }

@@ -85,7 +85,7 @@ private:
     void step(KeyboardMatrix& matrix, std::uint64_t state);
     void begin_next(KeyboardMatrix& matrix, std::uint64_t state);
     bool elapsed(std::uint64_t state, std::uint32_t frames) const {
-        return state - phase_start_ >= frames * frame_states_;
+        return state >= phase_start_ && state - phase_start_ >= frames * frame_states_;
     }
 
     std::vector<KeyStroke> strokes_;

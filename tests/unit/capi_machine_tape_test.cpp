@@ -1,7 +1,8 @@
 // The real monitors load a tape through the machine's tape input: a tape
 // the tape layer made, played into the 8251 (the separator's bytes on
 // PMD 85-1, the DSR line on the PMD 85-2 family), loaded by MGLD typed on
-// the keyboard; the bytes in memory are the binary's. Skipped without ../shared/pmd85-roms.
+// the keyboard (the monitor loads and does not start the program); the
+// bytes in memory are those of the file asked for. Skipped without ../shared/pmd85-roms.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -111,14 +112,15 @@ TEST_P(MonitorLoadsTape, ThroughMgld) {
 
 INSTANTIATE_TEST_SUITE_P(
     Monitors, MonitorLoadsTape,
-    ::testing::Values(Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_PTP, 1, "MGLD 00{WAIT 10}{EOL}", 0},
+    ::testing::Values(Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
                       Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_WAV, 2, "MGLD 01{EOL}", 1},
-                      Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{WAIT 10}{EOL}", 0},
-                      Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{WAIT 10}{EOL}", 0}));
+                      Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{EOL}", 0},
+                      Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
+                      Load{"monit1.rom", QUILLET_MODEL_V1, QUILLET_TAPE_PTP, 2, "MGLD 01{EOL}", 1}));
 
-// Monitor 1 loses typed keys, so its block reader (8DC2h: HL the
-// destination, DE the length - 1, then a checksum byte; Z when it holds)
-// is called by hand, as its MGLD calls it: the header's 48 lead-in bytes
+// Monitor 1's block reader (8DC2h: HL the destination, DE the length - 1,
+// then a checksum byte; Z when it holds) called by hand, as its MGLD
+// calls it: the header's 48 lead-in bytes
 // (the 48th taken as their checksum), its 14 fields and checksum, then the
 // data block; each byte taken from the 8251's receiver as the separator
 // hands it over.

@@ -195,3 +195,29 @@ TEST(KeyboardTypist, StartsWhenTheProgramScansAndEndsInAProgramThatSeldomReads) 
 
 }  // namespace
 }  // namespace quillet
+
+namespace quillet {
+namespace {
+
+// Time only moves forward for the typist: a frame's end stamped before the
+// press (as the frame's start once was) leaves the key held.
+TEST(KeyboardTypist, AFrameEndBeforeThePressLeavesTheKeyDown) {
+    const KeyboardLayout& layout = *keyboard_layout(MODEL_V2);
+    const ScriptResult script = parse_key_script(layout, "A");
+    ASSERT_EQ(script.strokes.size(), 1u);
+    const Key a = script.strokes[0].keys[0];
+    Keyboard keyboard(layout);
+    keyboard.type(script.strokes, FRAME);
+    keyboard.port_a_written();
+    keyboard.read_port_b(0, 10 * FRAME + 100);  // the first scan: A goes down
+    ASSERT_TRUE(keyboard.matrix().is_down(a));
+    keyboard.frame_ended(10 * FRAME);
+    EXPECT_TRUE(keyboard.matrix().is_down(a));
+    keyboard.frame_ended(12 * FRAME);  // a frame past, but far fewer reads than a hold takes
+    EXPECT_TRUE(keyboard.matrix().is_down(a));
+    keyboard.frame_ended(10 * FRAME + 100 + KeyboardTypist::MAX_PHASE_FRAMES * FRAME);
+    EXPECT_FALSE(keyboard.matrix().is_down(a)) << "released at the hold's limit";
+}
+
+}  // namespace
+}  // namespace quillet
