@@ -1,4 +1,4 @@
-# Bash completion for quillet-run, which runs 8080 programs.
+# Bash completion for quillet-run, which runs programs on a headless PMD 85.
 # Self-contained: needs no helper from the bash-completion package.
 
 # Offers the files whose names pass the compgen filter $1 (as -X takes it;
@@ -19,7 +19,7 @@ _quillet_run_values() {
         --cpm | --in | --reg | --poke | --until | --call | --max-states | --max-instructions | --expect | \
             --expect-flag | --expect-mem | --peek | --screen | --scale | --palette | --trace | --trace-limit | \
             -o | --output | --symbols | --expect-stop | --expect-screen | --screen-diff | --screen-tolerance | \
-            --coverage) echo 1 ;;
+            --coverage | --monitor | --type | --keys | --expect-text | --until-text | --audio) echo 1 ;;
         *) echo 0 ;;
     esac
 }
@@ -29,7 +29,9 @@ _quillet_run_value() {
     case $1:$2 in
         --cpm:0) _quillet_run_files '!*.[Cc][Oo][Mm]' ;;
         --screen:0 | --screen-diff:0) _quillet_run_files '!*.[Pp][Nn][Gg]' ;;
-        --rom-at:1 | --trace:0 | -o:0 | --output:0 | --symbols:0 | --expect-screen:0 | --coverage:0)
+        --audio:0) _quillet_run_files '!*.[Ww][Aa][Vv]' ;;
+        --rom-at:1 | --trace:0 | -o:0 | --output:0 | --symbols:0 | --expect-screen:0 | --coverage:0 | --monitor:0 | \
+            --keys:0)
             _quillet_run_files ""
             ;;
         --expect-stop:0) mapfile -t COMPREPLY < <(compgen -W "halt until return limit" -- "$cur") ;;
@@ -103,7 +105,8 @@ _quillet_run() {
         mapfile -t COMPREPLY < <(compgen -W "--rom-at --in --reg --poke --until --call --max-states
             --max-instructions --expect --expect-flag --expect-mem --json --peek --screen --scale --palette
             --trace --trace-limit --out-log -o --output --cpm --stats -h --help --version --symbols --expect-stop
-            --expect-screen --screen-diff --screen-tolerance --coverage" -- "$cur")
+            --expect-screen --screen-diff --screen-tolerance --coverage --bare --monitor --boot --type --keys
+            --screen-text --expect-text --until-text --audio" -- "$cur")
         return
     fi
     _quillet_run_files ""

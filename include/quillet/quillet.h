@@ -125,6 +125,7 @@ QUILLET_API const char* quillet_message(int code);
 #define QUILLET_PAGE_SIZE        16384  /* one memory page, one stored block */
 #define QUILLET_PAGE_COUNT       16
 #define QUILLET_ADDRESS_SPACE    65536  /* pages 0..3 */
+#define QUILLET_ADDRESS_MAX      (QUILLET_ADDRESS_SPACE - 1)
 #define QUILLET_HEADER_SIZE_MAX  124    /* a version 2 header */
 #define QUILLET_ROM_SIZE_MAX     16384
 #define QUILLET_REGISTER_VALUE_MAX 0xFFFF
@@ -837,6 +838,10 @@ QUILLET_API int quillet_machine_typing(const quillet_machine* machine);
  * *length (may be null) receives its whole length without the NUL.
  * Without a monitor image (no font): -23. */
 QUILLET_API int quillet_machine_screen_text(quillet_machine* machine, char* out, size_t capacity, size_t* length);
+
+/* Whether a row of the screen's text (as quillet_machine_screen_text
+ * reads it) holds `text`: 1 or 0. Without a monitor image: -23. */
+QUILLET_API int quillet_machine_screen_shows(quillet_machine* machine, const char* text);
 
 /* Ends every later run at the first frame whose screen shows `text` in a
  * row (QUILLET_STOP_REQUESTED); null or "" clears it. Without a monitor

@@ -90,6 +90,15 @@ QUILLET_API int quillet_entry_kind(const char* path);
  * pointer. Reports nothing. */
 QUILLET_API int quillet_same_file(const char* a, const char* b);
 
+/* Reads the whole file `path` into `out` (`capacity` bytes, at most
+ * INT_MAX): a regular file, or a pipe read to its end, as the -mem files
+ * of quillet are read, with their codes and messages (a file longer than
+ * `capacity`: -8, too long). Result: the number of bytes read (0 for an
+ * empty file), or a negative code, reported through `report` (may be
+ * null). A null `path` or `out` with a `capacity`: -4. */
+QUILLET_API long quillet_file_read(const char* path, void* out, size_t capacity, quillet_report_fn report,
+                                   void* user);
+
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
 QUILLET_API long long quillet_file_size(const char* path);

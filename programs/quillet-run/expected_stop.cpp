@@ -15,7 +15,9 @@ std::string expected_text(const RunOptions& options) {
     if (options.expected_stops & STOP_UNTIL) {
         std::string at;
         for (const long address : options.untils) at += (at.empty() ? "" : " or ") + address_text(options.symbols, address);
-        add(at.empty() ? "stop at an --until address" : "stop at " + at);
+        if (!at.empty()) add("stop at " + at);
+        if (options.until_text) add(std::string("stop when the screen shows \"") + options.until_text + "\"");
+        if (at.empty() && !options.until_text) add("stop at an --until address");
     }
     if (options.expected_stops & STOP_RETURN) {
         add(options.call ? "return from " + address_text(options.symbols, options.call_address) : "return");
@@ -38,6 +40,7 @@ std::string happened_text(const RunOptions& options, int reason, long pc) {
     case QUILLET_STOP_INSTRUCTION_LIMIT:
         std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
         return text + at;
+    case QUILLET_STOP_NO_MONITOR: return "executed the absent monitor at " + at;
     default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
     }
 }
@@ -61,7 +64,9 @@ long halt_address(long pc) {
 }
 
 std::string unexpected_stop(const RunOptions& options, int reason, long pc) {
-    if (options.expected_stops == 0 || (options.expected_stops & stop_kind(reason)) != 0) return "";
+    // The machine's request to stop is --until-text's stop.
+    const unsigned kind = reason == QUILLET_STOP_REQUESTED && options.until_text ? STOP_UNTIL : stop_kind(reason);
+    if (options.expected_stops == 0 || (options.expected_stops & kind) != 0) return "";
     return expected_text(options) + ", " + happened_text(options, reason, pc);
 }
 

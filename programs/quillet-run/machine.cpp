@@ -5,6 +5,7 @@
 
 #include "quillet/quillet_tools.h"
 #include "console.hpp"
+#include "file_reading.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
 #include "owned_snapshot.hpp"
@@ -14,8 +15,11 @@ namespace quillet::run {
 namespace {
 
 constexpr int PORT_COUNT = 256;
-constexpr int NO_INPUT = 0xFF;  // what IN reads from a port nothing models
+constexpr int NO_INPUT = 0xFF;        // what IN reads on the bare 8080 once --in's bytes are read
+constexpr int DEVICE_ANSWERS = -1;    // on the PMD 85: the port's device answers
 constexpr int INSTRUCTION_BYTES_MAX = 3;
+constexpr long VIDEO_ADDRESS = 0xC000;
+constexpr std::size_t MONITOR_FILE_MAX = QUILLET_ADDRESS_SPACE;  // more than any model takes
 
 // Maps each ROM image straight from its file, through the library's reader
 // of memory files (a pipe read to its end; its checks, codes and messages).
@@ -64,6 +68,7 @@ struct Ports {
     quillet_cpu* cpu;
     std::vector<std::uint8_t> inputs[PORT_COUNT];
     std::size_t next[PORT_COUNT] = {};
+    int after_inputs;  // NO_INPUT or DEVICE_ANSWERS
     bool log_writes;
     std::vector<PortWrite>* writes;
 };
@@ -72,7 +77,7 @@ int port_in(void* user, int port) {
     Ports* ports = static_cast<Ports*>(user);
     const std::vector<std::uint8_t>& bytes = ports->inputs[port];
     std::size_t& next = ports->next[port];
-    return next < bytes.size() ? bytes[next++] : NO_INPUT;
+    return next < bytes.size() ? bytes[next++] : ports->after_inputs;
 }
 
 void port_out(void* user, int port, int value) {
@@ -140,21 +145,141 @@ std::string hex_word(long value, int digits) {
     return text;
 }
 
+
+// The machine's reports: failures are shown, but a key script it refuses
+// is kept in the string at `user`, to be told as a usage error.
+void report_keeping_keys(void* user, int code, const char* text) {
+    if (code == QUILLET_ERR_BAD_KEY) {
+        *static_cast<std::string*>(user) = text;
+        return;
+    }
+    common::print_report(nullptr, code, text);
+}
+
+// "4096 or 8192": the monitor image sizes `model` takes.
+std::string monitor_sizes_text(int model) {
+    std::size_t sizes[8];
+    const int count = quillet_machine_monitor_sizes(model, sizes, 8);
+    std::string text;
+    for (int i = 0; i < count && i < 8; ++i) {
+        text += (i == 0 ? "" : i + 1 == count ? " or " : ", ") + std::to_string(sizes[i]);
+    }
+    return text;
+}
+
 }  // namespace
 
-int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options) {
-    if (const int result = quillet_cpu_from_snapshot(cpu, snapshot)) return result;
-    if (const int result = map_rom_images(cpu, options.roms)) return result;
-    for (const RegisterValue& item : options.registers) set_register(cpu, item);
-    for (const MemoryBytes& poke : options.pokes) {
-        quillet_cpu_write_memory(cpu, poke.address, poke.bytes.data(), poke.bytes.size());
+RunMachine::~RunMachine() {
+    if (machine_) {
+        quillet_machine_free(machine_);
+    } else {
+        quillet_cpu_free(cpu_);
     }
-    for (const long address : options.untils) quillet_cpu_set_stop(cpu, address, 1);
+}
+
+int RunMachine::set_up(const quillet_snapshot* snapshot, const RunOptions& options) {
+    if (options.bare) {
+        cpu_ = quillet_cpu_new();
+        if (!cpu_) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+        quillet_cpu_set_reporter(cpu_, common::print_report, nullptr);
+        if (const int result = quillet_cpu_from_snapshot(cpu_, snapshot)) return result;
+        if (const int result = map_rom_images(cpu_, options.roms)) return result;
+    } else if (const int result = set_up_pmd85(snapshot, options)) {
+        return result;
+    }
+    for (const RegisterValue& item : options.registers) set_register(cpu_, item);
+    for (const MemoryBytes& poke : options.pokes) {
+        quillet_cpu_write_memory(cpu_, poke.address, poke.bytes.data(), poke.bytes.size());
+    }
+    for (const long address : options.untils) quillet_cpu_set_stop(cpu_, address, 1);
     return 0;
 }
 
-RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
+int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions& options) {
+    std::vector<std::uint8_t> monitor;
+    if (options.monitor_path) {
+        monitor.resize(MONITOR_FILE_MAX);
+        const long size = quillet_file_read(options.monitor_path, monitor.data(), monitor.size(), common::print_report,
+                                            nullptr);
+        if (size < 0) return static_cast<int>(size);
+        monitor.resize(static_cast<std::size_t>(size));
+        const int model = quillet_get_model(snapshot);
+        if (quillet_machine_monitor_fits(model, monitor.size()) != 1) {
+            const std::string message = "--monitor image of " + std::to_string(size) + " bytes does not fit the " +
+                                        quillet_model_name(model) + " (it takes " + monitor_sizes_text(model) +
+                                        " bytes):";
+            print_run_usage_error(message.c_str(), options.monitor_path);
+            return EXIT_USAGE;
+        }
+    }
+    if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
+                                               report_keeping_keys, &key_problem_, &machine_)) {
+        return result;
+    }
+    cpu_ = quillet_machine_cpu(machine_);
+    if (options.boot) quillet_machine_boot(machine_);
+    if (const int result = type_keys(options)) return result;
+    if (options.until_text) quillet_machine_set_until_text(machine_, options.until_text);
+    return 0;
+}
+
+// Types --type's texts and --keys' files in order. A file that cannot be
+// read, or a key the model has not: a usage error naming it.
+int RunMachine::type_keys(const RunOptions& options) {
+    for (const KeyScript& script : options.key_scripts) {
+        std::string text;
+        if (!script.from_file) {
+            text = script.text;
+        } else if (!common::read_whole_file(script.text, &text)) {
+            print_run_usage_error("cannot read --keys file", script.text);
+            return EXIT_USAGE;
+        }
+        if (quillet_machine_type(machine_, text.data(), text.size()) != 0) {
+            const std::string message = "cannot type with " + std::string(script.from_file ? "--keys" : "--type") +
+                                        ": " + key_problem_;
+            print_run_usage_error(message.c_str(), nullptr);
+            return EXIT_USAGE;
+        }
+    }
+    return 0;
+}
+
+std::vector<std::uint8_t> RunMachine::video() const {
+    std::vector<std::uint8_t> video(QUILLET_VIDEO_SIZE);
+    if (machine_) {
+        quillet_machine_read_video(machine_, video.data(), video.size());
+    } else {
+        quillet_cpu_read_memory(cpu_, VIDEO_ADDRESS, video.data(), video.size());
+    }
+    return video;
+}
+
+std::vector<std::string> RunMachine::screen_rows() const {
+    std::vector<std::string> rows;
+    size_t length = 0;
+    if (!machine_ || quillet_machine_screen_text(machine_, nullptr, 0, &length) != 0) return rows;
+    std::vector<char> text(length + 1);
+    quillet_machine_screen_text(machine_, text.data(), text.size(), nullptr);
+    std::string row;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] != '\n') {
+            row += text[i];
+            continue;
+        }
+        rows.push_back(row);
+        row.clear();
+    }
+    while (!rows.empty() && rows.back().empty()) rows.pop_back();  // the blank rows below the last text
+    return rows;
+}
+
+int RunMachine::to_snapshot(quillet_snapshot* snapshot) const {
+    return machine_ ? quillet_machine_to_snapshot(machine_, snapshot) : quillet_cpu_to_snapshot(cpu_, snapshot);
+}
+
+RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
                       quillet_output* trace, common::Coverage* coverage) {
+    quillet_cpu* cpu = machine.cpu();
     RunResult result{};
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
     for (int block = 0; block < ADDRESS_SPACE_BLOCKS; ++block) {
@@ -162,6 +287,7 @@ RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const 
     }
     Ports ports{};
     ports.cpu = cpu;
+    ports.after_inputs = machine.machine() ? DEVICE_ANSWERS : NO_INPUT;
     ports.log_writes = options.out_log;
     ports.writes = &result.writes;
     for (const PortInput& input : options.inputs) {
@@ -181,7 +307,8 @@ RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const 
     return result;
 }
 
-std::vector<CheckResult> check_expectations(const quillet_cpu* cpu, const RunOptions& options) {
+std::vector<CheckResult> check_expectations(const RunMachine& machine, const RunOptions& options) {
+    const quillet_cpu* cpu = machine.cpu();
     std::vector<CheckResult> checks;
     for (const RegisterValue& item : options.expected_registers) {
         const int digits = item.reg.pair ? 4 : 2;
@@ -200,6 +327,11 @@ std::vector<CheckResult> check_expectations(const quillet_cpu* cpu, const RunOpt
         quillet_cpu_read_memory(cpu, item.address, found.data(), found.size());
         checks.push_back(CheckResult{"memory " + hex_word(item.address, 4), common::hex_text(item.bytes),
                                      common::hex_text(found), found == item.bytes});
+    }
+    for (const char* text : options.expected_texts) {
+        const bool shown = quillet_machine_screen_shows(machine.machine(), text) == 1;
+        checks.push_back(CheckResult{std::string("text \"") + text + "\"", "on the screen",
+                                     shown ? "on the screen" : "not on the screen", shown});
     }
     return checks;
 }

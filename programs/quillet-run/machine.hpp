@@ -1,7 +1,8 @@
-// A snapshot's program on the library's 8080: the processor set up from the
-// snapshot and the command line (ROM images, port inputs, registers, bytes,
-// stop addresses), the run to its stop with the OUT writes and the trace it
-// asked for, and the checks of what the run left.
+// A snapshot's program on the library's PMD 85 of the snapshot's model (or
+// its bare 8080, --bare): the machine set up from the snapshot and the
+// command line (monitor image, boot, keys, ROM images, port inputs,
+// registers, bytes, stop addresses), the run to its stop with the OUT
+// writes and the trace it asked for, and the checks of what the run left.
 #pragma once
 
 #include <cstdint>
@@ -29,19 +30,52 @@ struct RunResult {
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };
 
-// Sets up `cpu` (a new processor) from `snapshot` and the machine options:
-// the ROM images, registers and bytes. A ROM image file that cannot be read
-// is reported with the library's message and code; one that is empty, does
-// not fit below 0x10000 or overlaps another is a usage error. Returns 0,
-// the failure code, or EXIT_USAGE (64).
-int set_up_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options);
+// The machine of one run, which it owns: the PMD 85 (its processor is the
+// machine's) or the bare 8080.
+class RunMachine {
+public:
+    RunMachine() = default;
+    ~RunMachine();
+    RunMachine(const RunMachine&) = delete;
+    RunMachine& operator=(const RunMachine&) = delete;
+
+    quillet_cpu* cpu() const { return cpu_; }
+    quillet_machine* machine() const { return machine_; }  // null with --bare
+
+    // Sets up the machine from `snapshot` and the machine options: the
+    // monitor image, the boot, the keys to type, the ROM images, registers,
+    // bytes and stops. A file that cannot be read is reported with the
+    // library's message and code; a monitor image of a size the model does
+    // not take, a key the model has not, a ROM image that is empty, does
+    // not fit below 0x10000 or overlaps another: a usage error. Returns 0,
+    // the failure code, or EXIT_USAGE (64).
+    int set_up(const quillet_snapshot* snapshot, const RunOptions& options);
+
+    // The 16 KB the video circuit shows (QUILLET_VIDEO_SIZE bytes).
+    std::vector<std::uint8_t> video() const;
+
+    // The text the screen shows, one row a line (the machine with a
+    // monitor image only).
+    std::vector<std::string> screen_rows() const;
+
+    // The state after the run into `snapshot`; 0 or the failure code.
+    int to_snapshot(quillet_snapshot* snapshot) const;
+
+private:
+    int set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions& options);
+    int type_keys(const RunOptions& options);
+
+    quillet_machine* machine_ = nullptr;
+    quillet_cpu* cpu_ = nullptr;
+    std::string key_problem_;  // what the library said of the last script it refused
+};
 
 // Runs the program as `options` say, until it stops or a limit ends it.
 // With `trace`, the lines of --trace go there as the run goes; a line that
 // cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
 // `trace` then gives the failure. Counts what the run touched into
 // `coverage` when that is not null.
-RunResult run_machine(quillet_cpu* cpu, const quillet_snapshot* snapshot, const RunOptions& options,
+RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
                       quillet_output* trace, common::Coverage* coverage);
 
 // One check after the run and what was found.
@@ -52,8 +86,9 @@ struct CheckResult {
     bool holds;
 };
 
-// The checks of `options` against `cpu`: registers, flags, and the RAM
-// (beneath any ROM image), in the order of the command line's kinds.
-std::vector<CheckResult> check_expectations(const quillet_cpu* cpu, const RunOptions& options);
+// The checks of `options` against `machine`: registers, flags, the memory
+// (as the processor reads it; with --bare the RAM beneath any ROM image)
+// and the texts on the screen, in the order of the command line's kinds.
+std::vector<CheckResult> check_expectations(const RunMachine& machine, const RunOptions& options);
 
 }  // namespace quillet::run

@@ -15,7 +15,6 @@ namespace quillet::run {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quillet-run";
-constexpr long ADDRESS_MAX = QUILLET_ADDRESS_SPACE - 1;
 constexpr long PORT_MAX = 0xFF;
 constexpr long BYTE_MAX = 0xFF;
 constexpr long WORD_MAX = 0xFFFF;
@@ -24,6 +23,7 @@ enum OptionId {
     CPM, ROM_AT, IN, REG, POKE, UNTIL, CALL, MAX_STATES, MAX_INSTRUCTIONS, EXPECT, EXPECT_FLAG, EXPECT_MEM,
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
     SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
+    BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO,
     OPTION_COUNT
 };
 
@@ -58,66 +58,94 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--screen-diff", nullptr, 1, true, SCREEN_DIFF},
     {"--screen-tolerance", nullptr, 1, true, SCREEN_TOLERANCE},
     {"--coverage", nullptr, 1, true, COVERAGE},
+    {"--bare", nullptr, 0, false, BARE},
+    {"--monitor", nullptr, 1, true, MONITOR},
+    {"--boot", nullptr, 0, false, BOOT},
+    {"--type", nullptr, 1, false, TYPE},
+    {"--keys", nullptr, 1, false, KEYS},
+    {"--screen-text", nullptr, 0, false, SCREEN_TEXT},
+    {"--expect-text", nullptr, 1, false, EXPECT_TEXT},
+    {"--until-text", nullptr, 1, true, UNTIL_TEXT},
+    {"--audio", nullptr, 1, true, AUDIO},
 };
 
-// Which run each option belongs to, by OptionId: a CP/M program's, a
-// snapshot's, or both.
-struct Placement {
-    bool with_cpm;
-    bool with_image;
-};
-constexpr Placement PLACEMENTS[] = {
-    {true, false},  // CPM
-    {false, true},  // ROM_AT
-    {false, true},  // IN
-    {false, true},  // REG
-    {false, true},  // POKE
-    {false, true},  // UNTIL
-    {false, true},  // CALL
-    {true, true},   // MAX_STATES
-    {true, true},   // MAX_INSTRUCTIONS
-    {false, true},  // EXPECT
-    {false, true},  // EXPECT_FLAG
-    {false, true},  // EXPECT_MEM
-    {true, true},   // JSON
-    {true, false},  // STATS
-    {false, true},  // OUT_LOG
-    {false, true},  // PEEK
-    {false, true},  // SCREEN
-    {false, true},  // SCALE
-    {false, true},  // PALETTE
-    {false, true},  // TRACE
-    {false, true},  // TRACE_LIMIT
-    {false, true},  // OUTPUT
-    {true, true},   // HELP
-    {true, true},   // VERSION
-    {false, true},  // SYMBOLS
-    {false, true},  // EXPECT_STOP
-    {false, true},  // EXPECT_SCREEN
-    {false, true},  // SCREEN_DIFF
-    {false, true},  // SCREEN_TOLERANCE
-    {false, true},  // COVERAGE
+// Which runs each option belongs to, by OptionId: a CP/M program's, a
+// snapshot's on the PMD 85, a snapshot's on the bare 8080 (--bare).
+enum Runs : unsigned { ON_CPM = 1, ON_MACHINE = 2, ON_BARE = 4, ON_SNAPSHOT = ON_MACHINE | ON_BARE, ANY = 7 };
+constexpr unsigned PLACEMENTS[] = {
+    ON_CPM,       // CPM
+    ON_BARE,      // ROM_AT
+    ON_SNAPSHOT,  // IN
+    ON_SNAPSHOT,  // REG
+    ON_SNAPSHOT,  // POKE
+    ON_SNAPSHOT,  // UNTIL
+    ON_SNAPSHOT,  // CALL
+    ANY,          // MAX_STATES
+    ANY,          // MAX_INSTRUCTIONS
+    ON_SNAPSHOT,  // EXPECT
+    ON_SNAPSHOT,  // EXPECT_FLAG
+    ON_SNAPSHOT,  // EXPECT_MEM
+    ANY,          // JSON
+    ON_CPM,       // STATS
+    ON_SNAPSHOT,  // OUT_LOG
+    ON_SNAPSHOT,  // PEEK
+    ON_SNAPSHOT,  // SCREEN
+    ON_SNAPSHOT,  // SCALE
+    ON_SNAPSHOT,  // PALETTE
+    ON_SNAPSHOT,  // TRACE
+    ON_SNAPSHOT,  // TRACE_LIMIT
+    ON_SNAPSHOT,  // OUTPUT
+    ANY,          // HELP
+    ANY,          // VERSION
+    ON_SNAPSHOT,  // SYMBOLS
+    ON_SNAPSHOT,  // EXPECT_STOP
+    ON_SNAPSHOT,  // EXPECT_SCREEN
+    ON_SNAPSHOT,  // SCREEN_DIFF
+    ON_SNAPSHOT,  // SCREEN_TOLERANCE
+    ON_SNAPSHOT,  // COVERAGE
+    ON_BARE,      // BARE
+    ON_MACHINE,   // MONITOR
+    ON_MACHINE,   // BOOT
+    ON_MACHINE,   // TYPE
+    ON_MACHINE,   // KEYS
+    ON_MACHINE,   // SCREEN_TEXT
+    ON_MACHINE,   // EXPECT_TEXT
+    ON_MACHINE,   // UNTIL_TEXT
+    ON_MACHINE,   // AUDIO
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
 const char HELP_TEXT[] =
     "Usage: quillet-run [OPTION]... SNAPSHOT\n"
     "  or:  quillet-run [OPTION]... --cpm PROGRAM.COM\n"
-    "Runs the program in SNAPSHOT (- for standard input) on an exact 8080 until it\n"
-    "stops, checks registers and memory, and reports what it did.\n"
+    "Runs the program in SNAPSHOT (- for standard input) on the PMD 85 of the\n"
+    "snapshot's model, exact to the clock state, until it stops; checks registers,\n"
+    "memory and screen, and reports what it did.\n"
     "\n"
     "The machine:\n"
-    "  --rom-at ADDR FILE     map FILE read-only at ADDR; writes go to the RAM\n"
-    "                         beneath (repeatable)\n"
-    "  --in PORT=HEX          the bytes successive INs from PORT read, then 0xFF\n"
+    "  --monitor FILE         the model's monitor ROM image; without it the\n"
+    "                         monitor's range reads 0xFF\n"
+    "  --boot                 start from power-on (PC 0), not the snapshot's\n"
+    "                         registers; needs --monitor\n"
+    "  --bare                 a bare 8080 over 64 KB of RAM instead of the PMD 85\n"
+    "  --rom-at ADDR FILE     with --bare: map FILE read-only at ADDR; writes go to\n"
+    "                         the RAM beneath (repeatable)\n"
+    "  --in PORT=HEX          the bytes successive INs from PORT read first, then\n"
+    "                         the port's device (0xFF with --bare)\n"
     "  --reg RG=VALUE         set a register before the run: AF BC DE HL PC SP, or\n"
     "                         A F B C D E H L\n"
     "  --poke ADDR=HEX        store bytes at ADDR before the run (repeatable)\n"
+    "The keyboard (repeatable, typed in order):\n"
+    "  --type TEXT            type TEXT from the program's first keyboard scan;\n"
+    "                         keys by name in braces: {EOL} {CLR} {K0}..{K11}\n"
+    "                         {STOP} {LEFT} {WAIT n} ...\n"
+    "  --keys FILE            type what FILE holds, as --type does\n"
     "Where to stop:\n"
     "  --until ADDR           stop before the instruction at ADDR runs (repeatable)\n"
     "  --call ADDR            call the routine at ADDR; stop when it returns\n"
     "  --max-states N         end the run after N clock states (default 10000000000)\n"
     "  --max-instructions N   end the run after N instructions\n"
+    "  --until-text TEXT      stop at the first frame whose screen shows TEXT\n"
     "  --expect-stop KIND     the run must end at: halt, until, return or limit\n"
     "                         (repeatable; default: the stops --until and --call\n"
     "                         ask for, else any)\n"
@@ -125,6 +153,7 @@ const char HELP_TEXT[] =
     "  --expect RG=VALUE      register RG holds VALUE\n"
     "  --expect-flag FLAG=0|1 flag S, Z, AC, P or CY is clear or set\n"
     "  --expect-mem ADDR=HEX  memory from ADDR holds the bytes HEX\n"
+    "  --expect-text TEXT     a row of the screen shows TEXT\n"
     "  --expect-screen REF    the screen equals REF, a PNG --screen wrote or a\n"
     "                         16384-byte video memory image\n"
     "  --screen-tolerance N   ... but for at most N differing pixels\n"
@@ -135,6 +164,9 @@ const char HELP_TEXT[] =
     "  --screen OUT.png       the video memory after the run as a picture\n"
     "  --scale N              ... enlarged N times (1 to 4)\n"
     "  --palette COLOURS      ... in four colours RRGGBB,RRGGBB,RRGGBB,RRGGBB\n"
+    "  --screen-text          the text the screen shows, read with the monitor's\n"
+    "                         font\n"
+    "  --audio OUT.wav        what the speaker played, as a WAV file\n"
     "  --trace FILE           one line per instruction into FILE\n"
     "  --trace-limit N        ... for the first N instructions (default 100000)\n"
     "  --out-log              list the OUT writes: port, value, state count\n"
@@ -158,11 +190,12 @@ const char HELP_TEXT[] =
     "takes it. Numbers are decimal (010 is ten), 0x hexadecimal, or hexadecimal\n"
     "with a trailing H (0C000H).\n"
     "\n"
-    "Exit status: 0 the run stopped as asked (an --until address, the --call\n"
-    "return, HLT, a CP/M program's end) and every check holds; 1 a check failed,\n"
-    "or the run ended at another stop than the one asked for; 2 to 29 a file could\n"
-    "not be read or written, with the message of quillet; 64 usage error; 65\n"
-    "--screen without video memory; 66 a limit was reached first.\n";
+    "Exit status: 0 the run stopped as asked (an --until address or text, the\n"
+    "--call return, HLT, a CP/M program's end) and every check holds; 1 a check\n"
+    "failed, the run ended at another stop than the one asked for, or the program\n"
+    "called the monitor without --monitor; 2 to 29 a file could not be read or\n"
+    "written, with the message of quillet; 64 usage error; 65 --screen without\n"
+    "video memory; 66 a limit was reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
@@ -316,9 +349,9 @@ common::OptionStep Parser::take_register(const char* text, const char* option, s
 common::OptionStep Parser::take_bytes(const char* text, const char* option, std::vector<MemoryBytes>* into) {
     std::string address, hex;
     MemoryBytes item{};
-    const std::string bad = "bad address (" + values_up_to(ADDRESS_MAX) + ") in " + option;
+    const std::string bad = "bad address (" + values_up_to(QUILLET_ADDRESS_MAX) + ") in " + option;
     if (!split_assignment(text, &address, &hex)) return error(bad.c_str(), text);
-    if (!take_address(address, ADDRESS_MAX, bad, option, text, &item.address)) return common::OptionStep::usage_error;
+    if (!take_address(address, QUILLET_ADDRESS_MAX, bad, option, text, &item.address)) return common::OptionStep::usage_error;
     if (common::decode_hex(hex.c_str(), &item.bytes) != common::HexProblem::none) {
         return error((std::string("bad hexadecimal bytes in ") + option).c_str(), text);
     }
@@ -332,13 +365,13 @@ common::OptionStep Parser::take_bytes(const char* text, const char* option, std:
 common::OptionStep Parser::take_value(const common::OptionUse& use) {
     RunOptions& o = *options_;
     const char* value = use.value;
-    const std::string bad_address = "bad address (" + values_up_to(ADDRESS_MAX) + ") for " + use.name;
+    const std::string bad_address = "bad address (" + values_up_to(QUILLET_ADDRESS_MAX) + ") for " + use.name;
     const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
     switch (static_cast<OptionId>(use.entry->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
         RomImage image{0, use.second};
-        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &image.address)) {
+        if (!take_address(value, QUILLET_ADDRESS_MAX, bad_address, use.name, value, &image.address)) {
             return common::OptionStep::usage_error;
         }
         o.roms.push_back(image);
@@ -362,14 +395,14 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case POKE: return take_bytes(value, use.name, &o.pokes);
     case UNTIL: {
         long address = 0;
-        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &address)) {
+        if (!take_address(value, QUILLET_ADDRESS_MAX, bad_address, use.name, value, &address)) {
             return common::OptionStep::usage_error;
         }
         o.untils.push_back(address);
         break;
     }
     case CALL:
-        if (!take_address(value, ADDRESS_MAX, bad_address, use.name, value, &o.call_address)) {
+        if (!take_address(value, QUILLET_ADDRESS_MAX, bad_address, use.name, value, &o.call_address)) {
             return common::OptionStep::usage_error;
         }
         o.call = true;
@@ -429,6 +462,21 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         }
         break;
     case COVERAGE: o.coverage_path = value; break;
+    case BARE: o.bare = true; break;
+    case MONITOR: o.monitor_path = value; break;
+    case BOOT: o.boot = true; break;
+    case TYPE: o.key_scripts.push_back(KeyScript{false, value}); break;
+    case KEYS: o.key_scripts.push_back(KeyScript{true, value}); break;
+    case SCREEN_TEXT: o.screen_text = true; break;
+    case EXPECT_TEXT:
+        if (*value == '\0') return error("empty text for --expect-text", value);
+        o.expected_texts.push_back(value);
+        break;
+    case UNTIL_TEXT:
+        if (*value == '\0') return error("empty text for --until-text", value);
+        o.until_text = value;
+        break;
+    case AUDIO: o.audio_path = value; break;
     case SYMBOLS:
     case HELP:
     case VERSION:
@@ -468,14 +516,26 @@ ParseOutcome Parser::finish() {
     if (o.cpm_path) {
         if (o.snapshot_path) return usage_error("--cpm takes no SNAPSHOT:", o.snapshot_path);
         for (int id = 0; id < OPTION_COUNT; ++id) {
-            if (given_[id] && !PLACEMENTS[id].with_cpm) return usage_error("does not go with --cpm:", given_[id]);
+            if (given_[id] && !(PLACEMENTS[id] & ON_CPM)) return usage_error("does not go with --cpm:", given_[id]);
         }
         if (!given_[MAX_STATES]) o.max_states = DEFAULT_CPM_MAX_STATES;
         return ParseOutcome::run;
     }
+    const unsigned run = o.bare ? ON_BARE : ON_MACHINE;
     for (int id = 0; id < OPTION_COUNT; ++id) {
-        if (given_[id] && !PLACEMENTS[id].with_image) return usage_error("goes only with --cpm:", given_[id]);
+        if (!given_[id] || (PLACEMENTS[id] & run) != 0) continue;
+        if (PLACEMENTS[id] == ON_CPM) return usage_error("goes only with --cpm:", given_[id]);
+        if (PLACEMENTS[id] == ON_BARE) return usage_error("goes only with --bare:", given_[id]);
+        return usage_error("does not go with --bare:", given_[id]);
     }
+    if (o.boot && !o.monitor_path) return usage_error("--boot needs --monitor FILE", nullptr);
+    for (const int id : {SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT}) {
+        if (given_[id] && !o.monitor_path) {
+            return usage_error((std::string(given_[id]) + " needs --monitor FILE, whose font reads the screen").c_str(),
+                               given_value_[id]);
+        }
+    }
+    if (o.until_text && !explicit_stops_) o.expected_stops |= STOP_UNTIL;
     if (!o.snapshot_path) return usage_error("no SNAPSHOT given (or --cpm FILE)", nullptr);
     return ParseOutcome::run;
 }

@@ -68,6 +68,12 @@ struct PortInput {
 
 // The stops a run may end at: --expect-stop, or those --until and --call
 // ask for. A run that asks for none may end any way.
+// A piece of what --type and --keys type, in the order given.
+struct KeyScript {
+    bool from_file;    // --keys: `text` names the file
+    const char* text;
+};
+
 enum StopKind : unsigned {
     STOP_HALT = 1, STOP_UNTIL = 2, STOP_RETURN = 4, STOP_LIMIT = 8,
 };
@@ -75,6 +81,12 @@ enum StopKind : unsigned {
 struct RunOptions {
     const char* snapshot_path = nullptr;
     const char* cpm_path = nullptr;
+    // The machine: the PMD 85 of the snapshot's model, or the bare 8080.
+    bool bare = false;
+    const char* monitor_path = nullptr;
+    bool boot = false;
+    std::vector<KeyScript> key_scripts;
+    const char* until_text = nullptr;
     // The machine before the run.
     std::vector<RomImage> roms;
     std::vector<PortInput> inputs;
@@ -94,6 +106,7 @@ struct RunOptions {
     std::vector<RegisterValue> expected_registers;
     std::vector<FlagValue> expected_flags;
     std::vector<MemoryBytes> expected_memory;
+    std::vector<const char*> expected_texts;
     const char* expected_screen = nullptr;
     const char* screen_diff_path = nullptr;
     long screen_tolerance = 0;
@@ -109,9 +122,12 @@ struct RunOptions {
     std::uint64_t trace_limit = DEFAULT_TRACE_LIMIT;
     const char* output_path = nullptr;
     const char* coverage_path = nullptr;
+    bool screen_text = false;
+    const char* audio_path = nullptr;
 
     bool has_expectations() const {
-        return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty();
+        return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty() ||
+               !expected_texts.empty();
     }
 };
 

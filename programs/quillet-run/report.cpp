@@ -26,8 +26,28 @@ void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long
     case QUILLET_STOP_INSTRUCTION_LIMIT:
         std::fprintf(out, "instruction limit %" PRIu64 " at 0x%04lX\n", options.max_instructions, pc);
         break;
+    case QUILLET_STOP_REQUESTED:
+        if (options.until_text) {
+            std::fprintf(out, "screen text \"%s\" at 0x%04lX\n", options.until_text, pc);
+            break;
+        }
+        std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc);
+        break;
     default: std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc); break;
     }
+}
+
+// The screen's rows go into the report when asked for, and when a text
+// the run expected is not among them.
+bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>& checks) {
+    if (options.screen_text) return true;
+    for (std::size_t i = 0; i < options.expected_texts.size(); ++i) {
+        // The texts' checks follow the memory's.
+        const std::size_t at = options.expected_registers.size() + options.expected_flags.size() +
+                               options.expected_memory.size() + i;
+        if (at < checks.size() && !checks[at].holds) return true;
+    }
+    return false;
 }
 
 unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
@@ -50,6 +70,8 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     if (!report.stop_failure.empty()) std::fprintf(out, "  FAILED %s\n", report.stop_failure.c_str());
     std::fprintf(out, "Instructions:      %" PRIu64 "\n", quillet_cpu_instructions(cpu));
     std::fprintf(out, "States:            %" PRIu64 " (%.6f s at 2.048 MHz)\n", states, pmd85_seconds(states));
+    if (report.machine) std::fprintf(out, "Frames:            %" PRIu64 "\n", quillet_machine_frames(report.machine));
+    if (report.rom_module_unreadable) std::fprintf(out, "ROM module:        not readable: the model has no port for it\n");
     std::fprintf(out, "Registers:        ");
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, " %s=0x%04lX", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
@@ -75,6 +97,10 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
                          check.found.c_str());
         }
     }
+    if (shows_screen_text(options, checks)) {
+        std::fprintf(out, "Screen text:       %zu row%s\n", report.screen_rows->size(), report.screen_rows->size() == 1 ? "" : "s");
+        for (const std::string& row : *report.screen_rows) std::fprintf(out, "  %s\n", row.c_str());
+    }
     if (options.out_log) {
         std::fprintf(out, "OUT writes:        %zu\n", report.result->writes.size());
         for (const PortWrite& write : report.result->writes) {
@@ -98,6 +124,8 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     if (report.result->reason == QUILLET_STOP_HALTED) std::fprintf(out, "  \"halt_address\": %ld,\n", halt_address(pc));
     std::fprintf(out, "  \"instructions\": %" PRIu64 ",\n  \"states\": %" PRIu64 ",\n  \"seconds\": %.6f,\n",
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
+    if (report.machine) std::fprintf(out, "  \"frames\": %" PRIu64 ",\n", quillet_machine_frames(report.machine));
+    if (report.rom_module_unreadable) std::fputs("  \"rom_module_readable\": false,\n", out);
     std::fputs("  \"registers\": {", out);
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, "%s\"%s\": %ld", r ? ", " : "", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
@@ -119,14 +147,26 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     std::fputs("],\n  \"checks\": [", out);
     const std::vector<CheckResult>& checks = *report.checks;
     for (std::size_t i = 0; i < checks.size(); ++i) {
-        std::fprintf(out, "%s\n    {\"check\": \"%s\", \"expected\": \"%s\", \"found\": \"%s\", \"holds\": %s}",
-                     i ? "," : "", checks[i].what.c_str(), checks[i].expected.c_str(), checks[i].found.c_str(),
-                     common::json_boolean(checks[i].holds));
+        std::fprintf(out, "%s\n    {\"check\": ", i ? "," : "");
+        common::print_json_string(out, checks[i].what.c_str());
+        std::fputs(", \"expected\": ", out);
+        common::print_json_string(out, checks[i].expected.c_str());
+        std::fputs(", \"found\": ", out);
+        common::print_json_string(out, checks[i].found.c_str());
+        std::fprintf(out, ", \"holds\": %s}", common::json_boolean(checks[i].holds));
     }
     std::fprintf(out, "%s],\n  \"failed\": %d", checks.empty() ? "" : "\n  ", failed_checks(checks));
     if (!report.stop_failure.empty()) {
         std::fputs(",\n  \"stop_failure\": ", out);
         common::print_json_string(out, report.stop_failure.c_str());
+    }
+    if (shows_screen_text(options, checks)) {
+        std::fputs(",\n  \"screen_text\": [", out);
+        for (std::size_t i = 0; i < report.screen_rows->size(); ++i) {
+            std::fputs(i ? ", " : "", out);
+            common::print_json_string(out, (*report.screen_rows)[i].c_str());
+        }
+        std::fputs("]", out);
     }
     if (options.out_log) {
         std::fputs(",\n  \"out_log\": [", out);

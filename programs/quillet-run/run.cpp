@@ -115,12 +115,12 @@ bool stored_packed(const quillet_snapshot* snapshot) {
 }
 
 // The files of the run: --trace (written as the run went, put in place
-// here), -o, --screen, --screen-diff, --coverage; the picture is made first, so that a run without
+// here), -o, --screen, --screen-diff, --coverage, --audio; the picture is made first, so that a run without
 // video memory leaves no file behind. Returns 0 or
 // the exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
                   TraceFile* trace, bool packed, const std::vector<std::uint8_t>& diff_png,
-                  const std::string& coverage) {
+                  const std::string& coverage, const std::vector<std::uint8_t>& wav) {
     std::vector<std::uint8_t> png;
     if (options.screen_path) {
         const int status = common::screen_png(memory, options.snapshot_path, options.palette, options.screen_scale, &png);
@@ -142,6 +142,9 @@ int write_outputs(const RunOptions& options, const quillet_snapshot* after, cons
         const auto* text = reinterpret_cast<const std::uint8_t*>(coverage.data());
         if (const int code = common::write_output(options.coverage_path, text, coverage.size())) return -code;
     }
+    if (options.audio_path) {
+        if (const int code = common::write_output(options.audio_path, wav.data(), wav.size())) return -code;
+    }
     return 0;
 }
 
@@ -160,16 +163,38 @@ int read_coverage(const RunOptions& options, common::Coverage* coverage) {
     return EXIT_USAGE;
 }
 
+// What the report says when the run did not end as a test means: the stop
+// expected and the one reached, or the monitor the program called without
+// an image of it.
+std::string stop_failure_text(const RunOptions& options, int reason, long pc) {
+    if (reason == QUILLET_STOP_NO_MONITOR) {
+        char text[80];
+        std::snprintf(text, sizeof text, "the program called the monitor at %04lXh; give --monitor", pc);
+        return text;
+    }
+    return unexpected_stop(options, reason, pc);
+}
+
+// What the speaker played, as a WAV file's bytes.
+std::vector<std::uint8_t> audio_wav(quillet_machine* machine) {
+    constexpr std::uint32_t AUDIO_RATE = 44100;
+    size_t length = 0;
+    quillet_machine_audio_wav(machine, AUDIO_RATE, nullptr, 0, &length);
+    std::vector<std::uint8_t> wav(length);
+    quillet_machine_audio_wav(machine, AUDIO_RATE, wav.data(), wav.size(), &length);
+    return wav;
+}
+
 int run_snapshot(const RunOptions& options) {
     common::OwnedSnapshot snapshot;
-    OwnedCpu cpu;
-    if (!snapshot.get() || !cpu.get()) return out_of_memory();
+    if (!snapshot.get()) return out_of_memory();
     long file_size = 0;
     std::string detail;
     if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
         return -code;
     }
-    const int set_up = set_up_machine(cpu.get(), snapshot.get(), options);
+    RunMachine machine;
+    const int set_up = machine.set_up(snapshot.get(), options);
     if (set_up == EXIT_USAGE) return EXIT_USAGE;
     if (set_up != 0) return -set_up;
 
@@ -182,23 +207,30 @@ int run_snapshot(const RunOptions& options) {
     }
 
     TraceFile trace(options.trace_path);
-    const RunResult result = run_machine(cpu.get(), snapshot.get(), options, trace.get(), coverage.get());
-    std::vector<CheckResult> checks = check_expectations(cpu.get(), options);
+    const RunResult result = run_machine(machine, snapshot.get(), options, trace.get(), coverage.get());
+    quillet_cpu* cpu = machine.cpu();
+    std::vector<CheckResult> checks = check_expectations(machine, options);
     std::vector<std::uint8_t> diff_png;
-    if (options.expected_screen) checks.push_back(check_screen(options, reference, cpu.get(), &diff_png));
+    if (options.expected_screen) checks.push_back(check_screen(options, reference, machine.video(), &diff_png));
     const std::string coverage_text = coverage ? coverage->text(options.symbols) : std::string();
     const std::string stop_failure =
-        unexpected_stop(options, result.reason, quillet_cpu_get_pair(cpu.get(), QUILLET_REG_PC));
+        stop_failure_text(options, result.reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
+    const std::vector<std::string> screen_rows =
+        options.monitor_path ? machine.screen_rows() : std::vector<std::string>();
+    const std::vector<std::uint8_t> wav = options.audio_path ? audio_wav(machine.machine()) : std::vector<std::uint8_t>();
     const bool packed = stored_packed(snapshot.get());
-    if (const int code = quillet_cpu_to_snapshot(cpu.get(), snapshot.get())) return -code;
+    if (const int code = machine.to_snapshot(snapshot.get())) return -code;
     const common::MemoryView memory(snapshot.get());
 
-    int status = write_outputs(options, snapshot.get(), memory, &trace, packed, diff_png, coverage_text);
+    int status = write_outputs(options, snapshot.get(), memory, &trace, packed, diff_png, coverage_text, wav);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;
     if (status == 0 && (!stop_failure.empty() || failed_checks(checks) > 0)) status = EXIT_CHECK_FAILED;
-    const RunReport report{options.snapshot_path, cpu.get(), &result, &checks, &memory, status, stop_failure};
+    const RunReport report{options.snapshot_path, machine.machine(), cpu, &result, &checks, &memory, status,
+                           stop_failure, &screen_rows,
+                           machine.machine() && quillet_rom_length(snapshot.get()) > 0 &&
+                               quillet_machine_rom_module_readable(machine.machine()) != 1};
     if (options.json) {
         print_run_json(options, report);
     } else {
@@ -213,6 +245,10 @@ common::RunFiles run_files(const RunOptions& options) {
     files.input("SNAPSHOT", options.snapshot_path);
     files.input("--cpm", options.cpm_path);
     for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
+    files.input("--monitor", options.monitor_path);
+    for (const KeyScript& script : options.key_scripts) {
+        if (script.from_file) files.input("--keys", script.text);
+    }
     for (const char* path : options.symbol_paths) files.input("--symbols", path);
     files.input("--expect-screen", options.expected_screen);
     files.snapshot_output("-o", options.output_path);
@@ -220,6 +256,7 @@ common::RunFiles run_files(const RunOptions& options) {
     files.output("--screen", options.screen_path);
     files.output("--screen-diff", options.screen_diff_path);
     files.output("--coverage", options.coverage_path);
+    files.output("--audio", options.audio_path);
     return files;
 }
 

@@ -10,7 +10,6 @@
 namespace quillet::run {
 namespace {
 
-constexpr long VIDEO_ADDRESS = 0xC000;
 constexpr int TEXT_SIZE = 128;
 
 }  // namespace
@@ -23,10 +22,8 @@ int read_reference(const RunOptions& options, ScreenReference* reference) {
     return EXIT_USAGE;
 }
 
-CheckResult check_screen(const RunOptions& options, const ScreenReference& reference, const quillet_cpu* cpu,
+CheckResult check_screen(const RunOptions& options, const ScreenReference& reference, std::vector<std::uint8_t> video,
                          std::vector<std::uint8_t>* diff_png) {
-    std::vector<std::uint8_t> video(QUILLET_VIDEO_SIZE);
-    quillet_cpu_read_memory(cpu, VIDEO_ADDRESS, video.data(), video.size());
     if (reference.picture) common::attributes_as_shown(options.palette, &video);
     quillet_screen_difference difference{};
     quillet_screen_compare(video.data(), reference.video.data(), &difference);

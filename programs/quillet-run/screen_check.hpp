@@ -21,10 +21,10 @@ struct ScreenReference {
 // EXIT_USAGE.
 int read_reference(const RunOptions& options, ScreenReference* reference);
 
-// The check of the screen `cpu` shows (its RAM from 0xC000) against
-// `reference`: "screen", what differs. With --screen-diff, the PNG of the
-// differences into `diff_png`.
-CheckResult check_screen(const RunOptions& options, const ScreenReference& reference, const quillet_cpu* cpu,
+// The check of `video` (the 16 KB the screen shows) against `reference`:
+// "screen", what differs. With --screen-diff, the PNG of the differences
+// into `diff_png`.
+CheckResult check_screen(const RunOptions& options, const ScreenReference& reference, std::vector<std::uint8_t> video,
                          std::vector<std::uint8_t>* diff_png);
 
 }  // namespace quillet::run

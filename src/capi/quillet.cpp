@@ -6,6 +6,7 @@
 #include "quillet/quillet_tools.h"
 #include "quillet/quillet_layout.h"
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -636,6 +637,14 @@ int quillet_same_file(const char* a, const char* b) {
 long long quillet_file_size(const char* path) {
     if (!path) return ERR_MISSING_VALUE;
     return regular_file_size(path);
+}
+
+long quillet_file_read(const char* path, void* out, size_t capacity, quillet_report_fn report, void* user) {
+    const Reporter reporter{report, user};
+    if (!path) return report_failure(reporter, ERR_MISSING_VALUE, "path");
+    if (!out && capacity > 0) return report_failure(reporter, ERR_MISSING_VALUE, "out");
+    if (capacity > static_cast<size_t>(INT_MAX)) return report_failure(reporter, ERR_VALUE_RANGE, "capacity", INT_MAX);
+    return read_input_file(path, static_cast<std::uint8_t*>(out), static_cast<int>(capacity), reporter);
 }
 
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {

@@ -221,6 +221,13 @@ int quillet_machine_key(quillet_machine* machine, const char* name, int down) {
 
 int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->keyboard->typing() ? 1 : 0; }
 
+int quillet_machine_screen_shows(quillet_machine* machine, const char* text) {
+    if (!machine) return missing(machine, "machine");
+    if (!text) return missing(machine, "text");
+    if (!machine->has_font) return without_font(machine);
+    return screen_shows(read_screen_text(machine->font, machine_video_memory(&machine->core)), text) ? 1 : 0;
+}
+
 int quillet_machine_screen_text(quillet_machine* machine, char* out, size_t capacity, size_t* length) {
     if (!machine) return missing(machine, "machine");
     if (!out && capacity != 0) return missing(machine, "out");

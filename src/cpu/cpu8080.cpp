@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "cpu/cpu_execute.hpp"
+#include "cpu/instruction_set.hpp"
+#include "cpu/video_wait_timing.hpp"
 
 namespace quillet {
 
@@ -42,7 +44,11 @@ void write_byte(Cpu8080* cpu, unsigned address, std::uint8_t value) {
     cpu_write_marked(cpu, static_cast<std::uint16_t>(address), value);
 }
 
-// Accepts the pending interrupt: the device puts RST n on the bus.
+// The states of RST 0, as of every RST n.
+constexpr unsigned RST_STATES = INSTRUCTION_SET[0xC7].states;
+
+// Accepts the pending interrupt: the device puts RST n on the bus, which
+// runs as the instruction does.
 void accept_interrupt(Cpu8080* cpu) {
     CpuState& s = cpu->state;
     s.sp = static_cast<std::uint16_t>(s.sp - 2);
@@ -52,17 +58,23 @@ void accept_interrupt(Cpu8080* cpu) {
     s.interrupt_request = -1;
     s.interrupts_enabled = false;
     s.halted = false;
-    s.states += 11;
+    s.states += RST_STATES;
     s.instructions += 1;
 }
+
+// A budget of INSTRUCTION_STATES_MIN * n states runs at most n
+// instructions, with the video waits too.
+constexpr bool video_waits_keep_the_fewest_states() {
+    for (const std::uint8_t states : VIDEO_WAIT_STATES) {
+        if (states < INSTRUCTION_STATES_MIN) return false;
+    }
+    return true;
+}
+static_assert(video_waits_keep_the_fewest_states(), "an instruction with the video waits takes too few states");
 
 bool can_accept_interrupt(const CpuState& s) {
     return s.interrupt_request >= 0 && s.interrupts_enabled && !s.ei_pending;
 }
-
-// No instruction takes fewer states: a budget of 4 * n states runs at most
-// n instructions.
-constexpr std::uint64_t STATES_MIN = 4;
 
 }  // namespace
 
@@ -195,8 +207,8 @@ CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
         // for the instruction after EI.
         std::uint64_t budget = limits.max_states - s.states;
         const std::uint64_t instructions_left = limits.max_instructions - s.instructions;
-        if (instructions_left < CPU_EXECUTE_BUDGET_MAX / STATES_MIN) {
-            budget = std::min(budget, instructions_left * STATES_MIN);
+        if (instructions_left < CPU_EXECUTE_BUDGET_MAX / INSTRUCTION_STATES_MIN) {
+            budget = std::min(budget, instructions_left * INSTRUCTION_STATES_MIN);
         }
         budget = std::min(budget, CPU_EXECUTE_BUDGET_MAX);
         if (s.ei_pending && s.interrupt_request >= 0 && s.interrupts_enabled) budget = 1;

@@ -20,7 +20,7 @@ constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snap
 constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
 constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;  // pages 0..3
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
-constexpr int ADDRESS_MAX = ADDRESS_SPACE_SIZE - 1;
+constexpr int ADDRESS_MAX = QUILLET_ADDRESS_MAX;
 
 constexpr int WORD_SIZE = 2;  // a number of two bytes: an unsigned 16-bit little-endian word
 

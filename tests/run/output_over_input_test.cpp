@@ -36,8 +36,10 @@ TEST_F(RunOutputOverInputTest, AnOutputNamingAnInputIsAUsageErrorAndNothingChang
         {{"--trace", spelled, game}, "--trace '" + spelled + "' would replace the input SNAPSHOT '" + game + "'"},
         {{"--screen", path("hard.zvk"), game},
          "--screen '" + path("hard.zvk") + "' would replace the input SNAPSHOT '" + game + "'"},
-        {{"--rom-at", "0x100", rom, "--trace", rom, game},
+        {{"--bare", "--rom-at", "0x100", rom, "--trace", rom, game},
          "--trace '" + rom + "' would replace the input --rom-at '" + rom + "'"},
+        {{"--monitor", rom, "--audio", rom, game},
+         "--audio '" + rom + "' would replace the input --monitor '" + rom + "'"},
         // A snapshot may replace its own input, but not share a file with
         // another output.
         {{"-o", path("out.zvk"), "--trace", path("out.zvk"), game},
@@ -64,10 +66,10 @@ TEST_F(RunOutputOverInputTest, AnOutputNamingAnInputIsAUsageErrorAndNothingChang
 // quillet writes -zvk t.zvk -o t.zvk: whole, once the run has ended.
 TEST_F(RunOutputOverInputTest, TheSnapshotAfterTheRunMayReplaceItsInput) {
     // MVI A,42H; HLT
-    const std::string game = make_snapshot("game.zvk", {"-hex", "0", "3E4276"});
+    const std::string game = make_snapshot("game.zvk", {"-hex", "0", "3E4276", "-reg", "PC", "0"});
     const RunResult run = run_quillet_run({"-o", dir_.path() + "/./game.zvk", game});
     EXPECT_EQ(run.status, 0) << run.err;
-    const RunResult again = run_quillet_run({"--expect", "A=0x42", "--expect", "PC=3", game});
+    const RunResult again = run_quillet_run({"--until", "3", "--expect", "A=0x42", "--expect", "PC=3", game});
     EXPECT_EQ(again.status, 0) << again.out << again.err;
 }
 

@@ -16,4 +16,11 @@ namespace run_test {
 // exit status, standard output and standard error with "\n" line ends.
 info_test::RunResult run_quillet_run(const std::vector<std::string>& arguments, const info_test::Bytes& input = {});
 
+// The same on the bare 8080 over 64 KB of RAM (--bare), for the tables of
+// what the processor does rather than the PMD 85.
+inline info_test::RunResult run_on_bare_8080(std::vector<std::string> arguments, const info_test::Bytes& input = {}) {
+    arguments.insert(arguments.begin(), "--bare");
+    return run_quillet_run(arguments, input);
+}
+
 }  // namespace run_test

@@ -17,6 +17,7 @@ namespace {
 using info_test::Bytes;
 using info_test::RunResult;
 using info_test::text_field;
+using run_test::run_on_bare_8080;
 using run_test::run_quillet_run;
 
 struct Code {
@@ -81,7 +82,7 @@ TEST_F(SnapshotRunTest, StopsWhereAskedAndSaysWhy) {
         std::vector<std::string> arguments = item.options;
         arguments.push_back(make(item.code, item.pc, 0x8000, item.interrupts));
         SCOPED_TRACE(arguments.front());
-        const RunResult run = run_quillet_run(arguments);
+        const RunResult run = run_on_bare_8080(arguments);
         EXPECT_EQ(run.status, item.status) << run.err;
         EXPECT_EQ(text_field(run.out, "Stopped:"), item.stopped);
         EXPECT_EQ(text_field(run.out, "Instructions:"), item.instructions);
@@ -90,12 +91,12 @@ TEST_F(SnapshotRunTest, StopsWhereAskedAndSaysWhy) {
 
 TEST_F(SnapshotRunTest, ChecksPassOrEachFailureIsNamed) {
     const std::string in = make({ROUTINE}, 0x1234);
-    const RunResult pass = run_quillet_run({"--call", "0x9000", "--expect", "a=0x0C", "--expect", "HL=0xC000",
+    const RunResult pass = run_on_bare_8080({"--call", "0x9000", "--expect", "a=0x0C", "--expect", "HL=0xC000",
                                             "--expect-flag", "CY=0", "--expect-mem", "0xC000=0c", in});
     EXPECT_EQ(pass.status, 0) << pass.out;
     EXPECT_EQ(text_field(pass.out, "Checks:"), "4, 0 failed");
 
-    const RunResult fail = run_quillet_run({"--call", "0x9000", "--expect", "A=0x0D", "--expect", "B=7",
+    const RunResult fail = run_on_bare_8080({"--call", "0x9000", "--expect", "A=0x0D", "--expect", "B=7",
                                             "--expect-flag", "Z=1", "--expect-mem", "0xC000=0c0d", in});
     EXPECT_EQ(fail.status, 1);
     EXPECT_EQ(text_field(fail.out, "Checks:"), "4, 3 failed");
@@ -110,7 +111,7 @@ TEST_F(SnapshotRunTest, ARomImageIsReadAndWritesGoBeneathIt) {
     // LDA 8000H; MOV B,A; MVI A,99H; STA 8000H; LDA 8000H; HLT
     const std::string in =
         make({{0x0100, {0x3A, 0x00, 0x80, 0x47, 0x3E, 0x99, 0x32, 0x00, 0x80, 0x3A, 0x00, 0x80, 0x76}}}, 0x0100);
-    const RunResult run = run_quillet_run(
+    const RunResult run = run_on_bare_8080(
         {"--rom-at", "0x8000", path("rom.bin"), "--expect", "B=0x42", "--expect", "A=0x42", "--expect-mem",
          "0x8000=99", "-o", path("out.zvk"), in});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
@@ -126,7 +127,7 @@ TEST_F(SnapshotRunTest, ARomImageIsReadAndWritesGoBeneathIt) {
 
 TEST_F(SnapshotRunTest, TheSnapshotAfterTheRunReadsBackInBothPrograms) {
     const std::string in = make({ROUTINE}, 0x1234, 0x7000);
-    const RunResult run = run_quillet_run({"--call", "0x9000", "-o", path("after.zvk"), in});
+    const RunResult run = run_on_bare_8080({"--call", "0x9000", "-o", path("after.zvk"), in});
     ASSERT_EQ(run.status, 0) << run.err;
     const RunResult info = info_test::run_info({path("after.zvk")});
     EXPECT_EQ(text_field(info.out, "Registers:"), "AF=0x0C06 BC=0x0700 DE=0x0000 HL=0xC000 PC=0x1234 SP=0x7000");
@@ -146,7 +147,7 @@ TEST_F(SnapshotRunTest, PortsGiveTheirBytesAndTheWritesAreLogged) {
     // IN 10H; OUT 20H; IN 10H; OUT 20H; IN 10H; OUT 21H; HLT
     const std::string in =
         make({{0x0000, {0xDB, 0x10, 0xD3, 0x20, 0xDB, 0x10, 0xD3, 0x20, 0xDB, 0x10, 0xD3, 0x21, 0x76}}}, 0);
-    const RunResult run = run_quillet_run({"--in", "0x10=5aA5", "--out-log", "--json", in});
+    const RunResult run = run_on_bare_8080({"--in", "0x10=5aA5", "--out-log", "--json", in});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("  \"out_log\": [\n    {\"port\": 32, \"value\": 90, \"state\": 20},\n"
                            "    {\"port\": 32, \"value\": 165, \"state\": 40},\n"
@@ -160,7 +161,7 @@ TEST_F(SnapshotRunTest, PortsGiveTheirBytesAndTheWritesAreLogged) {
 TEST_F(SnapshotRunTest, TheTraceHasALinePerInstructionUpToItsLimit) {
     const std::string in = make({ROUTINE}, 0x9000);
     const RunResult run =
-        run_quillet_run({"--until", "0x9009", "--trace", path("trace.txt"), "--trace-limit", "3", in});
+        run_on_bare_8080({"--until", "0x9009", "--trace", path("trace.txt"), "--trace-limit", "3", in});
     ASSERT_EQ(run.status, 0) << run.err;
     const Bytes trace = dir_.read("trace.txt");
     EXPECT_EQ(std::string(trace.begin(), trace.end()),
@@ -178,7 +179,7 @@ TEST_F(SnapshotRunTest, TheScreenIsTheVideoMemoryTheProgramDrew) {
     // ORA L; JNZ loop; HLT: every byte of a line is its offset's low six bits.
     const std::string in =
         make({{0x0000, {0x21, 0x00, 0xC0, 0x7D, 0xE6, 0x3F, 0x77, 0x23, 0x7C, 0xB5, 0xC2, 0x03, 0x00, 0x76}}}, 0);
-    const RunResult run = run_quillet_run({"--screen", path("screen.png"), in});
+    const RunResult run = run_on_bare_8080({"--screen", path("screen.png"), in});
     ASSERT_EQ(run.status, 0) << run.err;
     info_test::Picture picture;
     std::string error;
@@ -195,7 +196,7 @@ TEST_F(SnapshotRunTest, TheScreenIsTheVideoMemoryTheProgramDrew) {
     }
     // Without video memory after the run: 65, and no file.
     const std::string blank = make({{0x0000, {0x76}}}, 0);
-    const RunResult none = run_quillet_run({"--screen", path("none.png"), "-o", path("none.zvk"), blank});
+    const RunResult none = run_on_bare_8080({"--screen", path("none.png"), "-o", path("none.zvk"), blank});
     EXPECT_EQ(none.status, 65);
     EXPECT_EQ(none.err, "No screen in '" + blank + "': block 3 (0xC000-0xFFFF), the video memory, is absent!\n\n");
     EXPECT_FALSE(dir_.exists("none.png"));
@@ -226,9 +227,21 @@ TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
         {{"--peek", "0xFFFF+2", in}, "range past 0xFFFF '0xFFFF+2'"},
         {{"--call", "1", "--call", "2", in}, "second --call '2'"},
         {{"--scale", "2", in}, "--scale needs --screen OUT.png '2'"},
-        {{"--rom-at", "0xF000", path("big.bin"), in}, "--rom-at image does not fit below 0x10000: '" + path("big.bin") + "'"},
-        {{"--rom-at", "0x8000", in, "--rom-at", "0x8100", in, in},
+        {{"--bare", "--rom-at", "0xF000", path("big.bin"), in},
+         "--rom-at image does not fit below 0x10000: '" + path("big.bin") + "'"},
+        {{"--bare", "--rom-at", "0x8000", in, "--rom-at", "0x8100", in, in},
          "--rom-at image overlaps another: '" + in + "'"},
+        // The PMD 85's options and the bare 8080's do not mix.
+        {{"--rom-at", "0x8000", in, in}, "goes only with --bare: '--rom-at'"},
+        {{"--bare", "--monitor", in, in}, "does not go with --bare: '--monitor'"},
+        {{"--cpm", path("empty.com"), "--type", "A"}, "does not go with --cpm: '--type'"},
+        {{"--boot", in}, "--boot needs --monitor FILE"},
+        {{"--expect-text", "OK", in}, "--expect-text needs --monitor FILE, whose font reads the screen 'OK'"},
+        {{"--until-text", "", in}, "empty text for --until-text ''"},
+        {{"--monitor", path("big.bin"), in},
+         "--monitor image of 4097 bytes does not fit the V2A (it takes 4096 or 8192 bytes): '" +
+             path("big.bin") + "'"},
+        {{"--type", "{F13}", in}, "cannot type with --type: Bad key 'F13': the V2A keyboard has no key of that name"},
         {{"--stats", in}, "goes only with --cpm: '--stats'"},
         // An empty program is refused, as an empty ROM image is.
         {{"--cpm", path("empty.com")}, "--cpm needs a file of 1 byte or more: '" + path("empty.com") + "'"},
@@ -247,17 +260,17 @@ TEST_F(SnapshotRunTest, BadValuesAreUsageErrorsNamingTheText) {
 
 TEST_F(SnapshotRunTest, TheSnapshotMayComeFromStandardInput) {
     const Bytes snapshot = dir_.read(make({ROUTINE}, 0x9000).substr(dir_.path().size() + 1));
-    const RunResult run = run_quillet_run({"--until", "0x9005", "--expect", "A=0x0C", "--json", "-"}, snapshot);
+    const RunResult run = run_on_bare_8080({"--until", "0x9005", "--expect", "A=0x0C", "--json", "-"}, snapshot);
     EXPECT_EQ(run.status, 0) << run.err;
     const std::string start = "{\n  \"snapshot\": \"-\",\n  \"stop\": \"address\",\n";
     EXPECT_EQ(run.out.substr(0, start.size()), start);
     EXPECT_EQ(run.out.find("halt_address"), std::string::npos);  // only for a run that halted
-    const RunResult truncated = run_quillet_run({"-"}, Bytes(snapshot.begin(), snapshot.begin() + 100));
+    const RunResult truncated = run_on_bare_8080({"-"}, Bytes(snapshot.begin(), snapshot.begin() + 100));
     EXPECT_EQ(truncated.status, 9);
 }
 
 TEST_F(SnapshotRunTest, AnUnreadableSnapshotGivesTheReadersCodeAndMessage) {
-    const RunResult missing = run_quillet_run({path("missing.zvk")});
+    const RunResult missing = run_on_bare_8080({path("missing.zvk")});
     EXPECT_EQ(missing.status, 5);
     EXPECT_EQ(missing.err, "Can't open source file '" + path("missing.zvk") + "'!\n\n");
     EXPECT_EQ(missing.out, "");

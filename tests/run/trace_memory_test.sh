@@ -12,7 +12,7 @@ limit_kb=$((48 * 1024))  # what the process may map
 
 # JMP 0000H at 0000H, run from there.
 "$quillet" -o "$work/loop.zvk" -hex 0 C30000 -reg PC 0 >/dev/null || exit 1
-(ulimit -v "$limit_kb" && "$quillet_run" --trace "$work/trace.txt" --trace-limit "$lines" \
+(ulimit -v "$limit_kb" && "$quillet_run" --bare --trace "$work/trace.txt" --trace-limit "$lines" \
     --max-instructions "$lines" "$work/loop.zvk" >"$work/report.txt" 2>"$work/errors.txt")
 status=$?
 if [[ $status -ne 66 ]]; then

@@ -86,14 +86,16 @@ TEST_F(AllocationFailureTest, EveryAllocationOfABuildFromATemplate) {
     sweep({"-o", file("out.zvk"), "-zvk", file("template.zvk"), "-hex", "16384", "AA"});
 }
 
-// A program that halts at once: HLT at 0x8000, where a snapshot starts.
+// A program that halts at once: HLT at 0x8000, in the RAM of a PMD 85-3,
+// where the snapshot starts.
 class ProgramAllocationFailureTest : public AllocationFailureTest {
 protected:
     void SetUp() override {
         AllocationFailureTest::SetUp();
         if (IsSkipped()) return;
         int calls = 0;
-        ASSERT_EQ(0, run_tool({"-o", file("halt.zvk"), "-hex", "0x8000", "76"}, 0, &calls).status);
+        ASSERT_EQ(0, run_tool({"-o", file("halt.zvk"), "-cm", "V3", "-reg", "PC", "0x8000", "-hex", "0x8000", "76"}, 0,
+                               &calls).status);
     }
 };
 

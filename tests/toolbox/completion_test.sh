@@ -110,10 +110,10 @@ expect ""                                          "quillet-info --scale "
 expect ""                                          "quillet-info --palette "
 expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
 
-run_options="--call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --help --in --json --max-instructions --max-states --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-tolerance --stats --symbols --trace --trace-limit --until --version -h -o"
+run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --trace --trace-limit --type --until --until-text --version -h -o"
 touch TEST.COM
 expect "$run_options"                              "quillet-run -"
-expect "--expect --expect-flag --expect-mem --expect-screen --expect-stop" "quillet-run --ex"
+expect "--expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text" "quillet-run --ex"
 everything="SHOT.PNG TEST.COM game.bin game.zvk gfx.bin my level.bin out roms screen.png shots"
 expect "$everything"                               "quillet-run "
 expect "game.zvk"                                  "quillet-run --until 0x22 game.z"

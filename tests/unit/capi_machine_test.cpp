@@ -3,12 +3,11 @@
 // its video memory and back into a snapshot; its refusals.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "quillet/quillet.h"
+#include "support/pmd85_roms.hpp"
 
 namespace {
 
@@ -83,9 +82,7 @@ TEST(CApiMachine, PortsKeepTheirDevices) {
 }
 
 TEST(CApiMachine, BootsMonitorTwoAndGoesBackIntoASnapshot) {
-    std::ifstream in(std::string(QUILLET_PMD85_ROMS_DIR) + "/monit2.rom", std::ios::binary);
-    const std::vector<char> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (image.empty()) GTEST_SKIP() << "no PMD 85 firmware in " QUILLET_PMD85_ROMS_DIR;
+    QUILLET_PMD85_ROM_OR_SKIP(image, "monit2.rom");
     Snapshot snap(QUILLET_MODEL_V2);
     Machine machine;
     ASSERT_EQ(quillet_machine_new(snap.s, image.data(), image.size(), nullptr, nullptr, &machine.m), 0);

@@ -8,7 +8,7 @@
 #include "machine/key_script.hpp"
 #include "machine/keyboard_layout.hpp"
 #include "snapshot/snapshot_format.hpp"
-#include "pmd85_roms.hpp"
+#include "support/pmd85_roms.hpp"
 
 namespace quillet {
 namespace {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,23 +10,12 @@
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
 #include "snapshot/snapshot_format.hpp"
+#include "support/pmd85_roms.hpp"
 
 namespace quillet {
 namespace {
 
-std::vector<std::uint8_t> read_rom(const std::string& name) {
-    std::ifstream in(std::string(QUILLET_PMD85_ROMS_DIR) + "/" + name, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool roms_present() {
-    static const bool present = [] {
-        const bool there = !read_rom("monit2.rom").empty();
-        if (!there) std::printf("skipped: no PMD 85 firmware in %s\n", QUILLET_PMD85_ROMS_DIR);
-        return there;
-    }();
-    return present;
-}
+using test::read_pmd85_rom;
 
 // Whether the screen shows `text` from column 0 of some text row, drawn
 // with the image's font (codes 20h-5Fh at offset 500h + 8c, 60h-7Fh at
@@ -79,10 +66,10 @@ const BootCase BOOT_CASES[] = {
 };
 
 TEST(MachineBoot, EveryMonitorReachesItsReadyState) {
-    if (!roms_present()) GTEST_SKIP();
+    if (read_pmd85_rom("monit2.rom").empty()) GTEST_SKIP() << test::NO_PMD85_ROMS;
     for (const BootCase& c : BOOT_CASES) {
         SCOPED_TRACE(c.rom);
-        const std::vector<std::uint8_t> image = read_rom(c.rom);
+        const std::vector<std::uint8_t> image = read_pmd85_rom(c.rom);
         auto m = std::make_unique<Machine>();
         ASSERT_TRUE(machine_init(m.get(), c.model));
         ASSERT_TRUE(machine_set_monitor(m.get(), image.data(), image.size()));

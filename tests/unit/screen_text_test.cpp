@@ -7,7 +7,7 @@
 
 #include "machine/screen_text.hpp"
 #include "snapshot/snapshot_format.hpp"
-#include "pmd85_roms.hpp"
+#include "support/pmd85_roms.hpp"
 
 namespace quillet {
 namespace {

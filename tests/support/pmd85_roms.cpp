@@ -1,4 +1,4 @@
-#include "pmd85_roms.hpp"
+#include "support/pmd85_roms.hpp"
 
 #include <cstdio>
 

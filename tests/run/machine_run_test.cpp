@@ -1,0 +1,202 @@
+// quillet-run on the PMD 85, end to end: the real monitors boot, take what
+// is typed and print, read back as text; the machine's devices answer
+// behind --in; a program that calls the monitor without an image of it
+// fails and says so. The firmware is read from ../shared/pmd85-roms; the
+// tests that need it skip without it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "info_test_support.hpp"
+#include "support/pmd85_roms.hpp"
+#include "quillet/quillet.h"
+#include "run/run_driver.hpp"
+
+namespace {
+
+using info_test::Bytes;
+using info_test::RunResult;
+using info_test::text_field;
+using run_test::run_on_bare_8080;
+using run_test::run_quillet_run;
+
+class MachineRunTest : public info_test::InfoTest {
+protected:
+    // A snapshot of `model` with `code` at `address` and PC there; a ROM
+    // module image when `rom_module` names one of ../shared/pmd85-roms.
+    std::string make(int model, long address, const Bytes& code, const std::string& rom_module = "") {
+        quillet_snapshot* s = quillet_snapshot_new();
+        EXPECT_EQ(quillet_set_model(s, model), 0);
+        EXPECT_EQ(quillet_load_bytes(s, address, code.data(), code.size()), 0);
+        quillet_set_register(s, QUILLET_REG_PC, address);
+        if (!rom_module.empty()) {
+            const std::vector<std::uint8_t> image = quillet::test::read_pmd85_rom(rom_module);
+            EXPECT_EQ(quillet_set_rom(s, image.data(), image.size()), 0);
+        }
+        const std::string file = path("machine.zvk");
+        EXPECT_EQ(quillet_write_file(s, file.c_str(), 0), 0);
+        quillet_snapshot_free(s);
+        return file;
+    }
+
+    // The path of firmware image `name`, or "" when it is not there.
+    static std::string firmware(const std::string& name) {
+        return quillet::test::read_pmd85_rom(name).empty() ? "" : quillet::test::pmd85_roms_dir() + "/" + name;
+    }
+};
+
+#define FIRMWARE_OR_SKIP(variable, name)                 \
+    const std::string variable = firmware(name);         \
+    if (variable.empty()) GTEST_SKIP() << quillet::test::NO_PMD85_ROMS
+
+// Every monitor boots from power-on to its ready text, read with its font.
+TEST_F(MachineRunTest, EachMonitorBootsToItsReadyText) {
+    FIRMWARE_OR_SKIP(any, "monit2.rom");
+    const struct {
+        int model;
+        const char* monitor;
+        const char* ready;
+    } cases[] = {
+        {QUILLET_MODEL_V1, "monit1.rom", "** PMD-85 READY /1.0 **"},
+        {QUILLET_MODEL_V2, "monit2.rom", "++ Os ready ++"},
+        {QUILLET_MODEL_V2A, "monit2A.rom", "++ Os ready ++"},
+        {QUILLET_MODEL_V3, "monit3.rom", "Testing memory"},
+        {QUILLET_MODEL_V3, "monit3.rom", "++ OS ready ++"},
+        {QUILLET_MODEL_MATO, "mato-mb.rom", "** OS READY **"},
+        {QUILLET_MODEL_ALFA2, "didalfa2.rom", "++ Os ready ++"},
+        {QUILLET_MODEL_C2717, "c2717.rom", "C2717 Basic-G"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.monitor + std::string(" ") + item.ready);
+        const RunResult run = run_quillet_run({"--boot", "--monitor", firmware(item.monitor), "--until-text",
+                                               item.ready, "--screen-text", make(item.model, 0x0000, {0x00})});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_EQ(text_field(run.out, "Stopped:").rfind(std::string("screen text \"") + item.ready + "\" at ", 0), 0u)
+            << run.out;
+        EXPECT_NE(run.out.find(std::string("\n  ") + item.ready), std::string::npos) << run.out;
+    }
+}
+
+// What is typed reaches the monitor once per key: MEM lists the monitor's
+// own first bytes; the same keys from a --keys file.
+TEST_F(MachineRunTest, TypedCommandsRunInTheMonitor) {
+    FIRMWARE_OR_SKIP(monitor, "monit2.rom");
+    const std::string line = "SUB 8000 31 00 80 C3 06 80 3E 8A D3 F7 CD D8 8B";
+    const std::string snapshot = make(QUILLET_MODEL_V2, 0x0000, {0x00});
+    const RunResult typed = run_quillet_run(
+        {"--boot", "--monitor", monitor, "--type", "MEM 8000{EOL}", "--until-text", line, snapshot});
+    EXPECT_EQ(typed.status, 0) << typed.out << typed.err;
+
+    dir_.write("keys.txt", Bytes{'M', 'E', 'M', ' ', '8', '0', '0', '0', '\n'});
+    const RunResult from_file = run_quillet_run({"--boot", "--monitor", monitor, "--keys", path("keys.txt"),
+                                                 "--max-states", "20000000", "--expect-text", line, "--expect-stop",
+                                                 "limit", snapshot});
+    EXPECT_EQ(from_file.status, 0) << from_file.out << from_file.err;
+}
+
+// The snapshot's ROM module holds BASIC: monitor 2A starts it without a
+// key, and it computes what is typed.
+TEST_F(MachineRunTest, BasicStartsFromTheRomModuleAndComputes) {
+    FIRMWARE_OR_SKIP(monitor, "monit2A.rom");
+    FIRMWARE_OR_SKIP(basic, "basic2A.rmm");
+    const std::string snapshot = make(QUILLET_MODEL_V2A, 0x0000, {0x00}, "basic2A.rmm");
+    const RunResult run = run_quillet_run({"--boot", "--monitor", monitor, "--type", "PRINT 6*7{EOL}",
+                                           "--until-text", " 42", "--expect-text", "BASIC-G /V2.A", snapshot});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+}
+
+// A program of its own prints through the monitor's character routine
+// (8500h), started by the monitor's JUMP; a text not on the screen fails
+// the run, and the report shows the rows there are.
+TEST_F(MachineRunTest, WhatAProgramPrintsIsReadBack) {
+    FIRMWARE_OR_SKIP(monitor, "monit2A.rom");
+    // MVI A,'Q'; CALL 8500H; MVI A,'U'; CALL 8500H; MVI A,'I'; CALL 8500H; HLT
+    const std::string snapshot = make(QUILLET_MODEL_V2A, 0x7000,
+                                      {0x3E, 'Q', 0xCD, 0x00, 0x85, 0x3E, 'U', 0xCD, 0x00, 0x85, 0x3E, 'I', 0xCD,
+                                       0x00, 0x85, 0x76});
+    const std::vector<std::string> start = {"--boot", "--monitor", monitor, "--type", "JUMP 7000{EOL}",
+                                            "--expect-stop", "halt"};
+    std::vector<std::string> pass = start;
+    pass.insert(pass.end(), {"--expect-text", "QUI", snapshot});
+    const RunResult shown = run_quillet_run(pass);
+    EXPECT_EQ(shown.status, 0) << shown.out << shown.err;
+    EXPECT_EQ(text_field(shown.out, "Stopped:"), "halt at 0x700F");
+    EXPECT_EQ(shown.out.find("Screen text:"), std::string::npos) << "shown only when asked for or failing";
+
+    std::vector<std::string> fail = start;
+    fail.insert(fail.end(), {"--expect-text", "QUIT", snapshot});
+    const RunResult missing = run_quillet_run(fail);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("  FAILED text \"QUIT\": expected on the screen, found not on the screen\n"),
+              std::string::npos)
+        << missing.out;
+    EXPECT_NE(missing.out.find("\n  JUMP 7000\n  QUI\n"), std::string::npos) << missing.out;
+}
+
+// Without the monitor's image its range reads 0xFF: a call there ends the
+// run, which fails and says what to give.
+TEST_F(MachineRunTest, ACallOfTheAbsentMonitorFailsAndSaysSo) {
+    // MVI A,'A'; CALL 8500H; HLT
+    const std::string snapshot = make(QUILLET_MODEL_V2A, 0x7000, {0x3E, 'A', 0xCD, 0x00, 0x85, 0x76});
+    const RunResult run = run_quillet_run({snapshot});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(text_field(run.out, "Stopped:"), "no monitor at 0x8500");
+    EXPECT_NE(run.out.find("\n  FAILED the program called the monitor at 8500h; give --monitor\n"), std::string::npos)
+        << run.out;
+    // On the bare 8080 the same call runs on through the RAM there.
+    EXPECT_EQ(run_on_bare_8080({"--max-instructions", "1000", snapshot}).status, 66);
+}
+
+// --in's bytes come first, then the port's device answers: the system
+// 8255's keyboard rows with no key down, 0xFF on the bare 8080. The
+// machine's states hold the video circuit's wait states.
+TEST_F(MachineRunTest, PortInputsComeBeforeTheDevices) {
+    // IN F5H; MOV B,A; IN F5H; MOV C,A; HLT
+    const std::string snapshot = make(QUILLET_MODEL_V2A, 0x7000, {0xDB, 0xF5, 0x47, 0xDB, 0xF5, 0x4F, 0x76});
+    const RunResult machine = run_quillet_run({"--in", "0xF5=12", "--expect", "BC=0x127F", "--json", snapshot});
+    EXPECT_EQ(machine.status, 0) << machine.out;
+    EXPECT_NE(machine.out.find("\"frames\": 0,"), std::string::npos) << machine.out;
+    const RunResult bare = run_on_bare_8080({"--in", "0xF5=12", "--expect", "BC=0x12FF", "--json", snapshot});
+    EXPECT_EQ(bare.status, 0) << bare.out;
+    EXPECT_EQ(bare.out.find("\"frames\""), std::string::npos) << bare.out;
+    EXPECT_GT(std::stol(text_field(run_quillet_run({snapshot}).out, "States:")),
+              std::stol(text_field(run_on_bare_8080({snapshot}).out, "States:")));
+}
+
+// What the speaker played: a program that toggles PC2 through the system
+// 8255's bit set/reset gives a WAV of the run's length at its frequency.
+TEST_F(MachineRunTest, TheSpeakerIsWrittenAsAWav) {
+    // loop: MVI A,05H; OUT F7H; CALL wait; MVI A,04H; OUT F7H; CALL wait;
+    // JMP loop; NOP; wait: MVI B,40; DCR B; JNZ $-1; RET (about 1.7 kHz)
+    const std::string snapshot =
+        make(QUILLET_MODEL_V2A, 0x7000,
+             {0x3E, 0x05, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0x3E, 0x04, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0xC3, 0x00, 0x70,
+              0x00, 0x06, 0x28, 0x05, 0xC2, 0x14, 0x70, 0xC9});
+    const RunResult run = run_quillet_run(
+        {"--max-states", "204800", "--expect-stop", "limit", "--audio", path("speaker.wav"), snapshot});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const Bytes wav = dir_.read("speaker.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 12), "WAVE");
+    const auto word = [&wav](std::size_t at) {
+        return wav[at] | wav[at + 1] << 8 | wav[at + 2] << 16 | static_cast<std::uint32_t>(wav[at + 3]) << 24;
+    };
+    EXPECT_EQ(word(24), 44100u);
+    // 0.1 s of PMD 85 time, a sample of two bytes each.
+    EXPECT_NEAR(static_cast<double>(wav.size() - 44) / 2, 4410.0, 2.0);
+    // A period of 1568 states (the OUTs 778 and 790 states apart, the
+    // video circuit's waits included): 131 rises of the level in 0.1 s.
+    int rises = 0;
+    bool up = false;
+    for (std::size_t at = 44; at + 1 < wav.size(); at += 2) {
+        const bool level = static_cast<std::int16_t>(wav[at] | wav[at + 1] << 8) > 0;
+        rises += level && !up ? 1 : 0;
+        up = level;
+    }
+    EXPECT_EQ(rises, 131);
+}
+
+}  // namespace
