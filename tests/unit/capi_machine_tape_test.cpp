@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pmd85_roms.hpp"
+#include "support/pmd85_roms.hpp"
 #include "quillet/quillet.h"
 
 namespace {
