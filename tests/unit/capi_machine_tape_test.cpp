@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/pmd85_roms.hpp"
+#include "support/tape_bytes.hpp"
 #include "quillet/quillet.h"
 
 namespace {
@@ -117,6 +118,70 @@ INSTANTIATE_TEST_SUITE_P(
                       Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{EOL}", 0},
                       Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
                       Load{"monit1.rom", QUILLET_MODEL_V1, QUILLET_TAPE_PTP, 2, "MGLD 01{EOL}", 1}));
+
+// Real tapes loaded through MGLD 00. AUTO (PMD 85-1): the file's bytes
+// at its start address. BLUDISTE (PMD 85-2): an 87-byte loader that the
+// monitor loads up to 7FFFh, so that it starts by itself (and changes some
+// of its own bytes), reads the 8416-byte block after it through the
+// monitor's byte routine into 5F22h and starts the game there.
+struct RealLoad {
+    const char* tape;
+    const char* monitor;
+    int model;
+    long continuation_at;  // where the block after the file goes; -1: none
+};
+
+void PrintTo(const RealLoad& c, std::ostream* out) { *out << c.tape << " on " << c.monitor; }
+
+class MonitorLoadsRealTape : public ::testing::TestWithParam<RealLoad> {};
+
+std::vector<std::uint8_t> entry_data(const quillet_tape* tape, size_t index) {
+    std::vector<std::uint8_t> data(65536);
+    const long length = quillet_tape_entry_data(tape, index, data.data(), data.size());
+    data.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return data;
+}
+
+TEST_P(MonitorLoadsRealTape, ThroughMgld) {
+    const RealLoad& c = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+    const std::vector<std::uint8_t> image = quillet_test::real_tape(c.tape);
+    if (image.empty()) GTEST_SKIP() << "../shared/pmd85-tapes is not there";
+    Machine m(c.model, monitor);
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_read_bytes(tape, image.data(), image.size(), c.tape), 0);
+    quillet_tape_entry first;
+    ASSERT_EQ(quillet_tape_entry_info(tape, 0, &first), 0);
+    const std::vector<std::uint8_t> file = entry_data(tape, 0);
+    const std::vector<std::uint8_t> continuation = c.continuation_at >= 0 ? entry_data(tape, 1) : file;
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    size_t played = 0, total = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+    ASSERT_EQ(quillet_machine_type(m.machine, "MGLD 00{EOL}", 12), 0);
+    for (int second = 0; second < 100 && played < total; ++second) {
+        quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+        ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    }
+    EXPECT_EQ(played, total);
+    quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+    if (c.continuation_at < 0) {
+        std::vector<std::uint8_t> loaded(file.size());
+        ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), first.start, loaded.data(), loaded.size()), 0);
+        EXPECT_EQ(loaded, file) << m.text();
+        return;
+    }
+    EXPECT_LT(quillet_cpu_get_pair(m.cpu(), QUILLET_REG_PC), 0x8000) << "the game runs, not the monitor";
+    std::vector<std::uint8_t> loaded(continuation.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), c.continuation_at, loaded.data(), loaded.size()), 0);
+    size_t differing = 0;
+    for (size_t i = 0; i < loaded.size(); ++i) differing += loaded[i] != continuation[i];
+    EXPECT_LE(differing, 16u) << "all but the few bytes the running game changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tapes, MonitorLoadsRealTape,
+                         ::testing::Values(RealLoad{"AUTO.pmd", "monit1.rom", QUILLET_MODEL_V1, -1},
+                                           RealLoad{"BLUDISTE.pmd", "monit2.rom", QUILLET_MODEL_V2, 0x5F22}));
 
 // Monitor 1's block reader (8DC2h: HL the destination, DE the length - 1,
 // then a checksum byte; Z when it holds) called by hand, as its MGLD
