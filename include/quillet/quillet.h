@@ -1060,8 +1060,11 @@ QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
  * PC7, not modelled): -23.
  * quillet_machine_tape_blocks: the blocks that have played to their end
  * into *played, the tape's blocks into *total (either may be null; no
- * tape: 0 and 0). Whether the program took a block it heard is its own
- * affair: a monitor shows an error on the screen. */
+ * tape: 0 and 0). Played is heard, not taken: whether the program
+ * accepted a block (its checksum) is not known to the machine. A tape
+ * inserted before the monitor's keyboard routine runs starts rolling
+ * there on the PMD 85-2 family, whose keyboard poll reads the 8251's
+ * status: the 3 s lead-in leaves time to type a command such as MGLD. */
 QUILLET_API int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape);
 QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total);
 
