@@ -1060,13 +1060,21 @@ QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
  * PC7, not modelled): -23.
  * quillet_machine_tape_blocks: the blocks that have played to their end
  * into *played, the tape's blocks into *total (either may be null; no
- * tape: 0 and 0). Played is heard, not taken: whether the program
- * accepted a block (its checksum) is not known to the machine. A tape
+ * tape: 0 and 0). Played is heard, not taken (see
+ * quillet_machine_tape_rejected for the monitor's verdict). A tape
  * inserted before the monitor's keyboard routine runs starts rolling
  * there on the PMD 85-2 family, whose keyboard poll reads the 8251's
  * status: the 3 s lead-in leaves time to type a command such as MGLD. */
 QUILLET_API int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape);
 QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total);
+/* The blocks (numbers from 0, in the order read) whose checksum the
+ * monitor's block reader found wrong: the machine watches where that
+ * routine returns (0x8DE1; monitor 3: 0xEDE1) in a monitor image that has
+ * it, while a tape is in. A program's own reader (a loader that reads the
+ * blocks after it) is not watched. `blocks` (null: count only) receives
+ * up to `capacity` of them, *count (not null) how many there are. */
+QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity,
+                                              size_t* count);
 
 #ifdef __cplusplus
 }

@@ -301,3 +301,14 @@ int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, 
     if (total) *total = tape ? tape->blocks() : 0;
     return 0;
 }
+
+int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity, size_t* count) {
+    if (!machine) return missing(machine, "machine");
+    if (!count) return missing(machine, "count");
+    const TapeInput* tape = machine->core.tape.get();
+    *count = tape ? tape->rejected().size() : 0;
+    if (blocks) {
+        for (std::size_t i = 0; i < *count && i < capacity; ++i) blocks[i] = tape->rejected()[i];
+    }
+    return 0;
+}

@@ -74,6 +74,9 @@ struct Machine {
     std::uint8_t port_c_levels = 0xFF;
     bool reschedule = false;  // a device's next event moved: the run slices again
     std::unique_ptr<TapeInput> tape;  // the tape in the recorder, or none
+    // Where the monitor's block reader returns (Z: the checksum held),
+    // watched while a tape is in; 0: not watched.
+    std::uint16_t tape_check = 0;
     MachineHooks hooks;
 };
 
@@ -126,6 +129,9 @@ int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
 
 // Puts `tape` into the recorder (replacing any there), to play from the
 // program's first read of the tape interface; an empty tape takes it out.
+// While a tape is in, the return of the monitor's block reader is watched
+// (a stop of the machine's own, which runs pass through) for blocks it
+// rejects.
 // False, and nothing changes, on a model whose tape input is not modelled.
 bool machine_insert_tape(Machine* m, tape::Tape tape);
 

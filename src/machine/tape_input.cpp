@@ -75,6 +75,14 @@ std::uint8_t TapeInput::data(std::uint64_t state) {
     return received_;
 }
 
+void TapeInput::block_checked(std::uint64_t state, bool accepted) {
+    if (accepted || !rolling_ || layout_.block_start.empty()) return;
+    const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
+    std::size_t block = 0;
+    while (block + 1 < layout_.block_start.size() && layout_.block_start[block + 1] <= bit) ++block;
+    if (rejected_.empty() || rejected_.back() != block) rejected_.push_back(block);
+}
+
 std::size_t TapeInput::blocks_played(std::uint64_t state) const {
     if (!rolling_) return 0;
     const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;

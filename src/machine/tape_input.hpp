@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "machine/machine_model.hpp"
 #include "tape/tape_image.hpp"
@@ -41,6 +42,12 @@ public:
     std::size_t blocks() const { return tape_.blocks.size(); }
     // The blocks whose last bit has passed by `state`.
     std::size_t blocks_played(std::uint64_t state) const;
+    // The monitor's block reader finished a block at `state`, its checksum
+    // holding or not: the block under the head then (or the last before
+    // it) is noted as rejected when it did not.
+    void block_checked(std::uint64_t state, bool accepted);
+    // The blocks the monitor's block reader rejected, in the order it read them.
+    const std::vector<std::size_t>& rejected() const { return rejected_; }
     // Bytes the receiver lost: each arrived before the one before it was read.
     std::uint64_t bytes_lost() const { return lost_; }
     bool rolling() const { return rolling_; }
@@ -62,6 +69,7 @@ private:
     bool ready_ = false;
     std::uint8_t received_ = 0;
     std::uint64_t lost_ = 0;
+    std::vector<std::size_t> rejected_;
 };
 
 }  // namespace quillet

@@ -54,7 +54,7 @@ std::vector<std::uint8_t> program(int number) {
 
 // A tape of `files` (numbers from 0), each its program at LOAD_ADDRESS,
 // read back from the form `kind` so that what plays is what a file holds.
-quillet_tape* make_tape(int files, int kind) {
+quillet_tape* make_tape(int files, int kind, long damaged_at = -1) {
     quillet_tape* made = quillet_tape_new();
     for (int number = 0; number < files; ++number) {
         const std::string name = "TEST" + std::to_string(number);
@@ -66,6 +66,7 @@ quillet_tape* make_tape(int files, int kind) {
     quillet_tape_write_bytes(made, kind, nullptr, 0, &length);  // asks for the length
     std::vector<std::uint8_t> image(length);
     EXPECT_EQ(quillet_tape_write_bytes(made, kind, image.data(), image.size(), &length), 0);
+    if (damaged_at >= 0) image[image.size() - 1 - static_cast<size_t>(damaged_at)] ^= 0x10;  // from the end
     quillet_tape* read = quillet_tape_new();
     EXPECT_EQ(quillet_tape_read_bytes(read, image.data(), image.size(), "tape"), 0);
     quillet_tape_free(made);
@@ -109,6 +110,37 @@ TEST_P(MonitorLoadsTape, ThroughMgld) {
     std::vector<std::uint8_t> loaded(bytes.size());
     ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), LOAD_ADDRESS, loaded.data(), loaded.size()), 0);
     EXPECT_EQ(loaded, bytes) << m.text();
+    size_t rejected = 99;
+    ASSERT_EQ(quillet_machine_tape_rejected(m.machine, nullptr, 0, &rejected), 0);
+    EXPECT_EQ(rejected, 0u);
+}
+
+// A data block whose byte no longer sums to its checksum: the monitor
+// reads the file and rejects it, and the machine names the block.
+TEST(MonitorRejectsTape, ADamagedDataBlockIsNamed) {
+    struct Case {
+        const char* monitor;
+        int model;
+    };
+    for (const Case& c : {Case{"monit2.rom", QUILLET_MODEL_V2}, Case{"monit1.rom", QUILLET_MODEL_V1}}) {
+        SCOPED_TRACE(c.monitor);
+        QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+        Machine m(c.model, monitor);
+        quillet_tape* tape = make_tape(2, QUILLET_TAPE_PTP, 10);  // a byte of file 1's data
+        ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+        quillet_tape_free(tape);
+        ASSERT_EQ(quillet_machine_type(m.machine, "MGLD 01{EOL}", 12), 0);
+        size_t played = 0, total = 0;
+        for (int second = 0; second < 30 && (played < total || total == 0); ++second) {
+            quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+            ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+        }
+        quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+        size_t blocks[4] = {}, count = 0;
+        ASSERT_EQ(quillet_machine_tape_rejected(m.machine, blocks, 4, &count), 0);
+        ASSERT_EQ(count, 1u) << m.text();
+        EXPECT_EQ(blocks[0], 3u) << "file 1's data block";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
