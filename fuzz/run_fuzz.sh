@@ -17,10 +17,13 @@ trap 'rm -rf "$work"' EXIT
 
 # Largest useful input per target: a stored page with its capacity, a page,
 # a snapshot with a ROM image and two blocks stored raw, a command line, a
-# processor's registers and program, a tape image or a short recording.
+# processor's registers and program, a tape image or a short recording, a
+# typing script with a monitor image's font, a symbol file or a list of
+# cases.
 declare -A max_len=([unpack_block]=16386 [pack_unpack]=16384 [read_snapshot]=32896 [parse_command_line]=4096
-  [cpu_differential]=4096 [read_tape]=65536)
-targets=(unpack_block pack_unpack read_snapshot parse_command_line cpu_differential read_tape)
+  [cpu_differential]=4096 [read_tape]=65536 [typing_and_screen_text]=8192 [read_symbols_and_tests]=4096)
+targets=(unpack_block pack_unpack read_snapshot parse_command_line cpu_differential read_tape typing_and_screen_text
+  read_symbols_and_tests)
 
 run_target() {
   local target="$1"

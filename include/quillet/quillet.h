@@ -861,6 +861,36 @@ QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
                                           size_t* length);
 
+/* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
+ * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker
+ * (bit 2) and the LED (bit 3), from `state` on. */
+typedef struct {
+    uint64_t state;
+    uint8_t lines;    /* PC3..PC0 from then on */
+    uint8_t changed;  /* the lines that changed */
+} quillet_port_c_change;
+
+/* Every such change since state 0, in order: up to `capacity` into `out`
+ * (null: count only); *count (not null) the number there are. */
+QUILLET_API int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out,
+                                               size_t capacity, size_t* count);
+
+/* The 8080's instruction of `opcode` (0..255), from the table the
+ * processor and quillet_disassemble follow: its length in bytes (1..3),
+ * the states it takes (a conditional CALL or RET: `states` when its
+ * condition fails, `states_taken` when it holds; any other: both the
+ * same), and the opcode it executes as (itself, or for one of the twelve
+ * the set leaves undefined, the defined instruction the chip runs). The
+ * states are the bare 8080's, without the PMD 85's wait states. Another
+ * opcode: -13; a null `out`: -4. */
+typedef struct {
+    int length;
+    int states;
+    int states_taken;
+    int executed_as;
+} quillet_instruction;
+QUILLET_API int quillet_instruction_info(int opcode, quillet_instruction* out);
+
 /* Room for the longest text quillet_disassemble writes, NUL included. */
 #define QUILLET_DISASSEMBLY_MAX 32
 

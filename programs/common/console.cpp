@@ -4,11 +4,13 @@
 
 namespace quillet::common {
 
-void print_usage_error(const char* program, const char* message, const char* detail) {
+void print_usage_error(const char* program, const char* message, const char* detail, const char* place) {
+    std::fprintf(stderr, "%s: ", program);
+    if (place) std::fprintf(stderr, "%s: ", place);
     if (detail) {
-        std::fprintf(stderr, "%s: %s '%s'\n", program, message, detail);
+        std::fprintf(stderr, "%s '%s'\n", message, detail);
     } else {
-        std::fprintf(stderr, "%s: %s\n", program, message);
+        std::fprintf(stderr, "%s\n", message);
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
 }

@@ -17,8 +17,9 @@ struct ReportSink {
 
 // Prints a usage error of `program` on standard error: "PROGRAM: MESSAGE
 // 'DETAIL'" (without the detail when it is null) and the line that points
-// to --help.
-void print_usage_error(const char* program, const char* message, const char* detail);
+// to --help. With a `place` (a line of a file the words came from:
+// "cases.txt:4"), it stands before the message: "PROGRAM: PLACE: MESSAGE".
+void print_usage_error(const char* program, const char* message, const char* detail, const char* place = nullptr);
 
 // Prints `text` as a failure message.
 void print_failure(const char* text);

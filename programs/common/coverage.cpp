@@ -16,7 +16,8 @@ constexpr const char* HEADER = "# quillet coverage: FIRST[-LAST] KIND COUNT [LAB
 constexpr int LINE_SIZE = 96;
 constexpr unsigned OPCODE_HLT = 0x76;
 
-// Which data an opcode reads or writes, for the 8080's instruction set.
+// Which data a defined opcode reads or writes (an undefined one does what
+// the instruction it executes as does: the library's table says which).
 enum Access : std::uint8_t {
     NONE,
     READ_HL, WRITE_HL, MODIFY_HL,    // MOV r,M / ALU M; MOV M,r / MVI M; INR M / DCR M
@@ -47,8 +48,8 @@ Access access_of(unsigned opcode) {
     case 0x2A: return READ_DIRECT2;
     case 0x22: return WRITE_DIRECT2;
     case 0xE3: return EXCHANGE_STACK;
-    case 0xCD: case 0xDD: case 0xED: case 0xFD: return PUSH2;  // CALL and the opcodes that act as it
-    case 0xC9: case 0xD9: return POP2;                         // RET and the one that acts as it
+    case 0xCD: return PUSH2;  // CALL
+    case 0xC9: return POP2;   // RET
     default: break;
     }
     if ((opcode & 0xCF) == 0xC5) return PUSH2;  // PUSH
@@ -76,16 +77,21 @@ std::string label_beside(const SymbolTable& symbols, long address) {
 }  // namespace
 
 void instruction_lengths(std::uint8_t lengths[256]) {
-    for (unsigned opcode = 0; opcode < 256; ++opcode) {
-        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(opcode), 0, 0};
-        char text[QUILLET_DISASSEMBLY_MAX];
-        lengths[opcode] = static_cast<std::uint8_t>(quillet_disassemble(bytes, sizeof bytes, text, sizeof text));
+    for (int opcode = 0; opcode < 256; ++opcode) {
+        quillet_instruction instruction{};
+        quillet_instruction_info(opcode, &instruction);
+        lengths[opcode] = static_cast<std::uint8_t>(instruction.length);
     }
 }
 
 Coverage::Coverage() {
     for (auto& counts : counts_) counts.assign(QUILLET_ADDRESS_SPACE, 0);
-    instruction_lengths(lengths_);
+    for (int opcode = 0; opcode < 256; ++opcode) {
+        quillet_instruction instruction{};
+        quillet_instruction_info(opcode, &instruction);
+        lengths_[opcode] = static_cast<std::uint8_t>(instruction.length);
+        executed_as_[opcode] = static_cast<std::uint8_t>(instruction.executed_as);
+    }
 }
 
 void Coverage::record(const quillet_cpu* cpu) {
@@ -93,7 +99,7 @@ void Coverage::record(const quillet_cpu* cpu) {
     std::uint8_t bytes[3] = {0, 0, 0};
     const long available = QUILLET_ADDRESS_SPACE - pc < 3 ? QUILLET_ADDRESS_SPACE - pc : 3;
     quillet_cpu_read_view(cpu, pc, bytes, static_cast<std::size_t>(available));
-    const unsigned opcode = bytes[0];
+    const unsigned opcode = executed_as_[bytes[0]];
     for (unsigned i = 0; i < lengths_[opcode]; ++i) ++counts_[COVERAGE_EXECUTED][(pc + i) & ADDRESS_LAST];
     auto touch = [this](CoverageKind kind, long address) { ++counts_[kind][address & ADDRESS_LAST]; };
     const long direct = bytes[1] | bytes[2] << 8;

@@ -51,6 +51,7 @@ public:
 private:
     std::vector<std::uint64_t> counts_[COVERAGE_KINDS];
     std::uint8_t lengths_[256];
+    std::uint8_t executed_as_[256];  // the defined opcode each runs as
 };
 
 // The length of the instruction of each opcode, as the library's

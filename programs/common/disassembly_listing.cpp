@@ -1,6 +1,7 @@
 #include "disassembly_listing.hpp"
 
 #include "hex_dump.hpp"
+#include "labelled_code.hpp"
 
 namespace quillet::common {
 namespace {
@@ -66,7 +67,11 @@ ListingEntry absent_run_at(const MemoryView& view, const MemoryRange& range, lon
     return ListingEntry{position, {}, end - position, {}};
 }
 
-void print_entry(std::FILE* out, int space, const ListingEntry& entry) {
+void print_entry(std::FILE* out, int space, const ListingEntry& entry, const SymbolTable* symbols) {
+    const bool labelled = symbols && space == ADDRESS_SPACE && !entry.absent;
+    if (labelled) {
+        for (const std::string& line : label_lines(*symbols, entry.position)) std::fprintf(out, "%s\n", line.c_str());
+    }
     std::string bytes = entry.absent ? hex_text(std::vector<int>{ABSENT_BYTE}) : "";
     for (std::size_t i = 0; i < entry.bytes.size(); ++i) {
         bytes += (i ? " " : "") + hex_text(std::vector<std::uint8_t>{entry.bytes[i]});
@@ -75,7 +80,10 @@ void print_entry(std::FILE* out, int space, const ListingEntry& entry) {
     if (entry.absent) {
         std::fprintf(out, "(absent, %ld byte%s)\n", entry.absent, entry.absent == 1 ? "" : "s");
     } else {
-        std::fprintf(out, "%s\n", entry.text.c_str());
+        const std::string text =
+            labelled ? labelled_instruction(*symbols, entry.bytes.data(), static_cast<int>(entry.bytes.size()), entry.text)
+                     : entry.text;
+        std::fprintf(out, "%s\n", text.c_str());
     }
 }
 
@@ -91,8 +99,8 @@ std::vector<ListingEntry> disassemble_range(const MemoryView& view, const Memory
     return entries;
 }
 
-void print_disassembly(std::FILE* out, const MemoryView& view, const MemoryRange& range) {
-    for (const ListingEntry& entry : disassemble_range(view, range)) print_entry(out, range.space, entry);
+void print_disassembly(std::FILE* out, const MemoryView& view, const MemoryRange& range, const SymbolTable* symbols) {
+    for (const ListingEntry& entry : disassemble_range(view, range)) print_entry(out, range.space, entry, symbols);
 }
 
 }  // namespace quillet::common

@@ -18,6 +18,14 @@
 // decoding resumes at the next present byte. An instruction whose bytes end
 // at absent memory or at the end of the space is shown as the data bytes
 // there are, with the length it needs.
+//
+// With labels (a listing of the address space), each instruction at a
+// labelled address comes after a line "NAME:" for each label there, and a
+// jump's or call's target is named (labelled_code.hpp):
+//
+//   vaddr:
+//   0025  6f        MOV L,A
+//   0030  c2 25 00  JNZ vaddr (0x0025)
 #pragma once
 
 #include <cstdint>
@@ -26,6 +34,7 @@
 #include <vector>
 
 #include "memory_view.hpp"
+#include "symbols.hpp"
 
 namespace quillet::common {
 
@@ -40,7 +49,9 @@ struct ListingEntry {
 // The entries of `range` of `view`, in order.
 std::vector<ListingEntry> disassemble_range(const MemoryView& view, const MemoryRange& range);
 
-// The listing of `range` of `view`, as above.
-void print_disassembly(std::FILE* out, const MemoryView& view, const MemoryRange& range);
+// The listing of `range` of `view`, as above, with the labels of `symbols`
+// when it is given.
+void print_disassembly(std::FILE* out, const MemoryView& view, const MemoryRange& range,
+                       const SymbolTable* symbols = nullptr);
 
 }  // namespace quillet::common

@@ -13,16 +13,16 @@ constexpr char JOINED_VALUE = '=';
 
 class Walk {
 public:
-    Walk(const char* program, const OptionSpec* options, std::size_t count, int argument_count, char** words,
-         OptionReceiver* receiver)
-        : program_(program), options_(options), count_(count), argument_count_(argument_count), words_(words),
-          receiver_(receiver), used_(count, false) {}
+    Walk(const char* program, const char* place, const OptionSpec* options, std::size_t count, int argument_count,
+         char** words, OptionReceiver* receiver)
+        : program_(program), place_(place), options_(options), count_(count), argument_count_(argument_count),
+          words_(words), receiver_(receiver), used_(count, false) {}
 
     CommandLineEnd run();
 
 private:
     CommandLineEnd error(const char* message, const char* detail) {
-        print_usage_error(program_, message, detail);
+        print_usage_error(program_, message, detail, place_);
         return CommandLineEnd::usage_error;
     }
     const OptionSpec* find_long(const char* name, std::size_t length) const;
@@ -32,6 +32,7 @@ private:
     CommandLineEnd take(const OptionSpec& entry, const char* name, const char* word, const char* joined);
 
     const char* program_;
+    const char* place_;
     const OptionSpec* options_;
     std::size_t count_;
     int argument_count_;
@@ -131,8 +132,9 @@ CommandLineEnd Walk::take(const OptionSpec& entry, const char* name, const char*
 }  // namespace
 
 CommandLineEnd parse_command_line(const char* program, const OptionSpec* options, std::size_t option_count,
-                                  int argument_count, char** argument_vector, OptionReceiver* receiver) {
-    return Walk(program, options, option_count, argument_count, argument_vector, receiver).run();
+                                  int argument_count, char** argument_vector, OptionReceiver* receiver,
+                                  const char* place) {
+    return Walk(program, place, options, option_count, argument_count, argument_vector, receiver).run();
 }
 
 }  // namespace quillet::common

@@ -76,14 +76,16 @@ enum class CommandLineEnd {
 
 // Walks the words 1 to `argument_count` - 1 of `argument_vector` with the
 // rules above, against the `option_count` options of `options`; `program`
-// names the program in the messages.
+// names the program in the messages, and `place`, when given, where the
+// words came from ("cases.txt:4", see print_usage_error).
 CommandLineEnd parse_command_line(const char* program, const OptionSpec* options, std::size_t option_count,
-                                  int argument_count, char** argument_vector, OptionReceiver* receiver);
+                                  int argument_count, char** argument_vector, OptionReceiver* receiver,
+                                  const char* place = nullptr);
 
 template <std::size_t N>
 CommandLineEnd parse_command_line(const char* program, const OptionSpec (&options)[N], int argument_count,
-                                  char** argument_vector, OptionReceiver* receiver) {
-    return parse_command_line(program, options, N, argument_count, argument_vector, receiver);
+                                  char** argument_vector, OptionReceiver* receiver, const char* place = nullptr) {
+    return parse_command_line(program, options, N, argument_count, argument_vector, receiver, place);
 }
 
 }  // namespace quillet::common

@@ -40,6 +40,10 @@ public:
     // both.
     bool check(UsageError usage_error) const;
 
+    // The same without printing: true and the message and its detail when
+    // an output would replace another file.
+    bool find_problem(std::string* message, std::string* detail) const;
+
 private:
     struct Output {
         RunFile file;

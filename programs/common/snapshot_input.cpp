@@ -1,7 +1,9 @@
 #include "snapshot_input.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "quillet/quillet_tools.h"
 #include "console.hpp"
@@ -46,6 +48,29 @@ int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file
     }
     quillet_set_reporter(snapshot, print_report, nullptr);
     return result;
+}
+
+bool stored_packed(const quillet_snapshot* snapshot) {
+    quillet_layout layout;
+    quillet_stored_layout(snapshot, &layout);
+    if (layout.rom_descriptor != 0 && layout.rom_form != QUILLET_FORM_RAW) return true;
+    for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
+        if (layout.block_states[block] == QUILLET_BLOCK_PRESENT && layout.block_forms[block] != QUILLET_FORM_RAW) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int copy_snapshot(const quillet_snapshot* source, quillet_snapshot* copy) {
+    // Written packed, a piece is stored packed when that makes it smaller,
+    // as when quillet wrote the source: the copy is stored packed as it was.
+    const int pack = stored_packed(source) ? 1 : 0;
+    std::size_t size = 0;
+    if (const int result = quillet_write_size(source, pack, &size)) return result;
+    std::vector<std::uint8_t> bytes(size);
+    if (const int result = quillet_write_bytes(source, pack, bytes.data(), bytes.size(), &size)) return result;
+    return quillet_read_bytes(copy, bytes.data(), size, nullptr);
 }
 
 }  // namespace quillet::common

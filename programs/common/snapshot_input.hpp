@@ -21,4 +21,13 @@ bool is_standard_input(const char* path);
 // console. Returns 0 or the failure code.
 int read_snapshot_input(const char* path, quillet_snapshot* snapshot, long* file_size, std::string* detail);
 
+// Whether the snapshot's file stored any of its pieces packed: then a
+// snapshot written from it is packed too.
+bool stored_packed(const quillet_snapshot* snapshot);
+
+// Makes `copy` (a new snapshot) the same as `source`, stored packed when
+// `source` was: one snapshot read once and run many times. Returns 0 or the
+// failure code (memory ran out), reported on the console.
+int copy_snapshot(const quillet_snapshot* source, quillet_snapshot* copy);
+
 }  // namespace quillet::common

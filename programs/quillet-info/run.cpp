@@ -155,7 +155,7 @@ void print_answers_text(const InfoOptions& options, const Inspection& in) {
     }
     for (const MemoryRange& range : options.disassemblies) {
         next_answer();
-        print_disassembly(stdout, view, range);
+        print_disassembly(stdout, view, range, &options.symbols);
     }
     const std::vector<SearchMatches> matches = all_matches(options, view);
     for (std::size_t i = 0; i < matches.size(); ++i) {

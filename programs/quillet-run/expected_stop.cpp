@@ -27,24 +27,6 @@ std::string expected_text(const RunOptions& options) {
     return "expected to " + text;
 }
 
-std::string happened_text(const RunOptions& options, int reason, long pc) {
-    const std::string at = address_text(options.symbols, pc);
-    char text[TEXT_SIZE];
-    switch (reason) {
-    case QUILLET_STOP_ADDRESS: return "stopped at " + at;
-    case QUILLET_STOP_RETURNED: return "returned to " + at;
-    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
-    case QUILLET_STOP_STATE_LIMIT:
-        std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
-        return text + at;
-    case QUILLET_STOP_INSTRUCTION_LIMIT:
-        std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
-        return text + at;
-    case QUILLET_STOP_NO_MONITOR: return "executed the absent monitor at " + at;
-    default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
-    }
-}
-
 }  // namespace
 
 unsigned stop_kind(int reason) {
@@ -63,11 +45,29 @@ long halt_address(long pc) {
     return (pc - HLT_LENGTH) & (QUILLET_ADDRESS_SPACE - 1);
 }
 
+std::string stop_text(const RunOptions& options, int reason, long pc) {
+    const std::string at = address_text(options.symbols, pc);
+    char text[TEXT_SIZE];
+    switch (reason) {
+    case QUILLET_STOP_ADDRESS: return "stopped at " + at;
+    case QUILLET_STOP_RETURNED: return "returned to " + at;
+    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
+    case QUILLET_STOP_STATE_LIMIT:
+        std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
+        return text + at;
+    case QUILLET_STOP_INSTRUCTION_LIMIT:
+        std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
+        return text + at;
+    case QUILLET_STOP_NO_MONITOR: return "executed the absent monitor at " + at;
+    default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
+    }
+}
+
 std::string unexpected_stop(const RunOptions& options, int reason, long pc) {
     // The machine's request to stop is --until-text's stop.
     const unsigned kind = reason == QUILLET_STOP_REQUESTED && options.until_text ? STOP_UNTIL : stop_kind(reason);
     if (options.expected_stops == 0 || (options.expected_stops & kind) != 0) return "";
-    return expected_text(options) + ", " + happened_text(options, reason, pc);
+    return expected_text(options) + ", " + stop_text(options, reason, pc);
 }
 
 std::string address_text(const common::SymbolTable& symbols, long address) {

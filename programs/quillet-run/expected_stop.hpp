@@ -16,6 +16,11 @@ unsigned stop_kind(int reason);
 // its PC past it.
 long halt_address(long pc);
 
+// How the run ended: "stopped at done (0x0022)", "returned to 0x0000",
+// "halted at 0x0100" (the HLT's own address), "reached the state limit N
+// at 0x0100", "reached the instruction limit N at 0x0100".
+std::string stop_text(const RunOptions& options, int reason, long pc);
+
 // "" when the run ended at a stop it was asked for (or was asked for
 // none); otherwise what was expected and what happened.
 std::string unexpected_stop(const RunOptions& options, int reason, long pc);

@@ -8,6 +8,7 @@
 #include "file_reading.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
+#include "labelled_code.hpp"
 #include "owned_snapshot.hpp"
 #include "run.hpp"
 
@@ -18,6 +19,7 @@ constexpr int PORT_COUNT = 256;
 constexpr int NO_INPUT = 0xFF;        // what IN reads on the bare 8080 once --in's bytes are read
 constexpr int DEVICE_ANSWERS = -1;    // on the PMD 85: the port's device answers
 constexpr int INSTRUCTION_BYTES_MAX = 3;
+constexpr std::size_t TEXT_COLUMN_WIDTH = 26;  // the instruction's text in a trace line
 constexpr long VIDEO_ADDRESS = 0xC000;
 constexpr std::size_t MONITOR_FILE_MAX = QUILLET_ADDRESS_SPACE;  // more than any model takes
 
@@ -70,7 +72,7 @@ struct Ports {
     std::size_t next[PORT_COUNT] = {};
     int after_inputs;  // NO_INPUT or DEVICE_ANSWERS
     bool log_writes;
-    std::vector<PortWrite>* writes;
+    WriteLog* writes;
 };
 
 int port_in(void* user, int port) {
@@ -82,7 +84,7 @@ int port_in(void* user, int port) {
 
 void port_out(void* user, int port, int value) {
     Ports* ports = static_cast<Ports*>(user);
-    if (ports->log_writes) ports->writes->push_back(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
+    if (ports->log_writes) ports->writes->add(PortWrite{port, value, quillet_cpu_states(ports->cpu)});
 }
 
 // What the processor's trace feeds: the lines of --trace while any are
@@ -93,10 +95,12 @@ struct Tracer {
     std::uint64_t lines_left;
     common::Coverage* coverage;
     bool write_failed;
+    const common::SymbolTable* symbols;  // for the label lines and the named targets
 };
 
 // A line of the trace: the state count and the registers before the
-// instruction, its address, bytes and text.
+// instruction, its address, bytes and text; after a line "NAME:" for each
+// label at the address.
 void trace_line(Tracer* tracer, const quillet_cpu* cpu) {
     const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
     std::uint8_t bytes[INSTRUCTION_BYTES_MAX];
@@ -109,18 +113,27 @@ void trace_line(Tracer* tracer, const quillet_cpu* cpu) {
     for (int i = 0; i < length; ++i) std::snprintf(hex + 3 * i, sizeof hex - 3 * i, "%02X ", bytes[i]);
     if (length > 0) hex[3 * length - 1] = '\0';
     const unsigned f = static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F));
-    char line[256];
-    int used = std::snprintf(line, sizeof line,
-                             "%12" PRIu64 "  %04lX  %-8s  %-26s  AF=%04lX BC=%04lX DE=%04lX HL=%04lX SP=%04lX ",
-                             quillet_cpu_states(cpu), pc, hex, text, quillet_cpu_get_pair(cpu, QUILLET_REG_AF),
-                             quillet_cpu_get_pair(cpu, QUILLET_REG_BC), quillet_cpu_get_pair(cpu, QUILLET_REG_DE),
-                             quillet_cpu_get_pair(cpu, QUILLET_REG_HL), quillet_cpu_get_pair(cpu, QUILLET_REG_SP));
+    // The label lines, then the line; a label's name has no limit, so the
+    // text goes in as a string, padded to its column.
+    std::string line;
+    for (const std::string& label : common::label_lines(*tracer->symbols, pc)) line += label + "\n";
+    char part[160];
+    std::snprintf(part, sizeof part, "%12" PRIu64 "  %04lX  %-8s  ", quillet_cpu_states(cpu), pc, hex);
+    line += part;
+    const std::string shown = common::labelled_instruction(*tracer->symbols, bytes, length, text);
+    line += shown;
+    if (shown.size() < TEXT_COLUMN_WIDTH) line.append(TEXT_COLUMN_WIDTH - shown.size(), ' ');
+    int used = std::snprintf(part, sizeof part, "  AF=%04lX BC=%04lX DE=%04lX HL=%04lX SP=%04lX ",
+                             quillet_cpu_get_pair(cpu, QUILLET_REG_AF), quillet_cpu_get_pair(cpu, QUILLET_REG_BC),
+                             quillet_cpu_get_pair(cpu, QUILLET_REG_DE), quillet_cpu_get_pair(cpu, QUILLET_REG_HL),
+                             quillet_cpu_get_pair(cpu, QUILLET_REG_SP));
     for (const common::FlagBit& bit : common::FLAG_BITS) {
-        used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), " %s=%d", bit.name,
+        used += std::snprintf(part + used, sizeof part - static_cast<std::size_t>(used), " %s=%d", bit.name,
                               (f & bit.mask) ? 1 : 0);
     }
-    used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "\n");
-    if (quillet_output_write(tracer->output, line, static_cast<std::size_t>(used)) != 0) {
+    line += part;
+    line += "\n";
+    if (quillet_output_write(tracer->output, line.data(), line.size()) != 0) {
         // The run ends after this instruction; the trace stays on until then,
         // as the processor honours a stop request in its traced loop.
         quillet_cpu_request_stop(tracer->cpu);
@@ -295,7 +308,7 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
         queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
     }
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
-    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false};
+    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false, &options.symbols};
     if (trace || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
     if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);

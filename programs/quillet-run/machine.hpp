@@ -13,20 +13,15 @@
 #include "options.hpp"
 #include "quillet/quillet.h"
 #include "quillet/quillet_tools.h"
+#include "write_log.hpp"
 
 namespace quillet::run {
 
 constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
 
-struct PortWrite {
-    int port;
-    int value;
-    std::uint64_t state;  // the state count after the OUT
-};
-
 struct RunResult {
     int reason;  // QUILLET_STOP_*
-    std::vector<PortWrite> writes;
+    WriteLog writes;
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };
 

@@ -23,7 +23,7 @@ enum OptionId {
     CPM, ROM_AT, IN, REG, POKE, UNTIL, CALL, MAX_STATES, MAX_INSTRUCTIONS, EXPECT, EXPECT_FLAG, EXPECT_MEM,
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
     SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
-    BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO,
+    BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO, TESTS,
     OPTION_COUNT
 };
 
@@ -67,6 +67,7 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--expect-text", nullptr, 1, false, EXPECT_TEXT},
     {"--until-text", nullptr, 1, true, UNTIL_TEXT},
     {"--audio", nullptr, 1, true, AUDIO},
+    {"--tests", nullptr, 1, true, TESTS},
 };
 
 // Which runs each option belongs to, by OptionId: a CP/M program's, a
@@ -112,6 +113,7 @@ constexpr unsigned PLACEMENTS[] = {
     ON_MACHINE,   // EXPECT_TEXT
     ON_MACHINE,   // UNTIL_TEXT
     ON_MACHINE,   // AUDIO
+    ON_SNAPSHOT,  // TESTS
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -173,6 +175,10 @@ const char HELP_TEXT[] =
     "  -o, --output OUT.zvk   the state after the run as a snapshot\n"
     "  --coverage FILE        add the addresses the run executed, read and wrote\n"
     "                         to FILE\n"
+    "Many cases:\n"
+    "  --tests FILE           run each line of FILE (options as on the command line,\n"
+    "                         '# NAME' after them) from SNAPSHOT's state; report\n"
+    "                         in TAP: 'ok N - NAME' or 'not ok N - NAME: WHY'\n"
     "Labels:\n"
     "  --symbols FILE         the program's labels, from asm80's listing or\n"
     "                         NAME EQU VALUE lines (repeatable); every ADDR and\n"
@@ -192,10 +198,10 @@ const char HELP_TEXT[] =
     "\n"
     "Exit status: 0 the run stopped as asked (an --until address or text, the\n"
     "--call return, HLT, a CP/M program's end) and every check holds; 1 a check\n"
-    "failed, the run ended at another stop than the one asked for, or the program\n"
-    "called the monitor without --monitor; 2 to 29 a file could not be read or\n"
-    "written, with the message of quillet; 64 usage error; 65 --screen without\n"
-    "video memory; 66 a limit was reached first.\n";
+    "failed, the run ended at another stop than the one asked for, the program\n"
+    "called the monitor without --monitor, or a case of --tests is not ok; 2 to\n"
+    "29 a file could not be read or written, with the message of quillet; 64\n"
+    "usage error; 65 --screen without video memory; 66 a limit was reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
@@ -225,7 +231,7 @@ bool parse_count(const char* text, std::uint64_t* value) {
 // which value each of them was last given.
 class Parser : public common::OptionReceiver {
 public:
-    explicit Parser(RunOptions* options) : options_(options) {}
+    Parser(RunOptions* options, const char* place) : options_(options), place_(place) {}
 
     common::OptionStep option(const common::OptionUse& use) override;
     void operand(const char* word) override;
@@ -234,12 +240,15 @@ public:
     ParseOutcome stopped_as = ParseOutcome::run;
 
 private:
+    void report(const char* message, const char* detail) const {
+        common::print_usage_error(PROGRAM_NAME, message, detail, place_);
+    }
     common::OptionStep error(const char* message, const char* detail) {
-        print_run_usage_error(message, detail);
+        report(message, detail);
         return common::OptionStep::usage_error;
     }
     ParseOutcome usage_error(const char* message, const char* detail) {
-        print_run_usage_error(message, detail);
+        report(message, detail);
         return ParseOutcome::usage_error;
     }
     common::OptionStep take_value(const common::OptionUse& use);
@@ -253,6 +262,7 @@ private:
     bool read_symbols();
 
     RunOptions* options_;
+    const char* place_;  // where the words came from, for the messages; null: the command line
     unsigned explicit_stops_ = 0;
     const char* given_[OPTION_COUNT] = {};        // the name each option was last given as
     const char* given_value_[OPTION_COUNT] = {};  // and its value
@@ -270,9 +280,9 @@ bool Parser::take_address(const std::string& text, long limit, const std::string
     if (!unknown.empty()) {
         const std::string message = "unknown label in " + std::string(option) + " '" + unknown + "'" +
                                     common::nearest_text(options_->symbols, unknown);
-        print_run_usage_error(message.c_str(), nullptr);
+        report(message.c_str(), nullptr);
     } else {
-        print_run_usage_error(bad.c_str(), whole);
+        report(bad.c_str(), whole);
     }
     return false;
 }
@@ -281,7 +291,7 @@ bool Parser::read_symbols() {
     for (const char* path : symbol_files_) {
         const std::string problem = common::read_symbol_file(path, &options_->symbols);
         if (!problem.empty()) {
-            print_run_usage_error(problem.c_str(), nullptr);
+            report(problem.c_str(), nullptr);
             return false;
         }
     }
@@ -429,10 +439,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case PEEK: {
         MemoryRange range{};
         const std::string problem = common::parse_labelled_range(value, o.symbols, &range);
-        if (!problem.empty()) {
-            print_run_usage_error(problem.c_str(), nullptr);
-            return common::OptionStep::usage_error;
-        }
+        if (!problem.empty()) return error(problem.c_str(), nullptr);
         o.peeks.push_back(range);
         break;
     }
@@ -477,6 +484,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         o.until_text = value;
         break;
     case AUDIO: o.audio_path = value; break;
+    case TESTS: o.tests_path = value; break;
     case SYMBOLS:
     case HELP:
     case VERSION:
@@ -542,9 +550,9 @@ ParseOutcome Parser::finish() {
 
 }  // namespace
 
-ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options) {
-    Parser parser(options);
-    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser)) {
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options, const char* place) {
+    Parser parser(options, place);
+    switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser, place)) {
     case common::CommandLineEnd::stopped: return parser.stopped_as;
     case common::CommandLineEnd::usage_error: return ParseOutcome::usage_error;
     case common::CommandLineEnd::done: break;

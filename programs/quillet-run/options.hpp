@@ -124,6 +124,8 @@ struct RunOptions {
     const char* coverage_path = nullptr;
     bool screen_text = false;
     const char* audio_path = nullptr;
+    // --tests: the file of cases to run instead of one run.
+    const char* tests_path = nullptr;
 
     bool has_expectations() const {
         return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty() ||
@@ -134,8 +136,10 @@ struct RunOptions {
 enum class ParseOutcome { run, help, version, usage_error };
 
 // Parses the command line into `options`; a usage error is reported on
-// standard error here.
-ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options);
+// standard error here, after `place` when it is given (the words of a case
+// of --tests: "cases.txt:4").
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options,
+                               const char* place = nullptr);
 
 // The help text, to standard output.
 void print_help();

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
 #include "expected_stop.hpp"
 #include "hex_dump.hpp"
@@ -14,26 +15,30 @@ namespace {
 double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
 
 // "address 0x8010", "return to 0x1234", "halt at 0x0010" (the HLT's own
-// address), "state limit 10000000000 at 0x0100".
+// address), "state limit 10000000000 at 0x0100"; with labels, an address
+// near one is named as "done (0x0022)" or "vaddr+3 (0x0028)".
 void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
+    const std::string at = address_text(options.symbols, pc);
     switch (reason) {
-    case QUILLET_STOP_ADDRESS: std::fprintf(out, "address 0x%04lX\n", pc); break;
-    case QUILLET_STOP_RETURNED: std::fprintf(out, "return to 0x%04lX\n", pc); break;
-    case QUILLET_STOP_HALTED: std::fprintf(out, "halt at 0x%04lX\n", halt_address(pc)); break;
+    case QUILLET_STOP_ADDRESS: std::fprintf(out, "address %s\n", at.c_str()); break;
+    case QUILLET_STOP_RETURNED: std::fprintf(out, "return to %s\n", at.c_str()); break;
+    case QUILLET_STOP_HALTED:
+        std::fprintf(out, "halt at %s\n", address_text(options.symbols, halt_address(pc)).c_str());
+        break;
     case QUILLET_STOP_STATE_LIMIT:
-        std::fprintf(out, "state limit %" PRIu64 " at 0x%04lX\n", options.max_states, pc);
+        std::fprintf(out, "state limit %" PRIu64 " at %s\n", options.max_states, at.c_str());
         break;
     case QUILLET_STOP_INSTRUCTION_LIMIT:
-        std::fprintf(out, "instruction limit %" PRIu64 " at 0x%04lX\n", options.max_instructions, pc);
+        std::fprintf(out, "instruction limit %" PRIu64 " at %s\n", options.max_instructions, at.c_str());
         break;
     case QUILLET_STOP_REQUESTED:
         if (options.until_text) {
-            std::fprintf(out, "screen text \"%s\" at 0x%04lX\n", options.until_text, pc);
+            std::fprintf(out, "screen text \"%s\" at %s\n", options.until_text, at.c_str());
             break;
         }
-        std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc);
+        std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str());
         break;
-    default: std::fprintf(out, "%s at 0x%04lX\n", quillet_stop_name(reason), pc); break;
+    default: std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str()); break;
     }
 }
 
@@ -48,6 +53,37 @@ bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>
         if (at < checks.size() && !checks[at].holds) return true;
     }
     return false;
+}
+
+// The LED's changes and the speaker's (its line PC2 and the tones' gates),
+// from the machine's record of port C.
+void print_port_c_json(std::FILE* out, quillet_machine* machine) {
+    constexpr std::uint8_t TONE_1KHZ = 0x01, TONE_4KHZ = 0x02, SPEAKER = 0x04, LED = 0x08;
+    std::size_t count = 0;
+    quillet_machine_port_c_changes(machine, nullptr, 0, &count);
+    std::vector<quillet_port_c_change> changes(count);
+    quillet_machine_port_c_changes(machine, changes.data(), changes.size(), &count);
+    const struct {
+        const char* key;
+        std::uint8_t lines;
+    } kinds[] = {{"led", LED}, {"speaker", TONE_1KHZ | TONE_4KHZ | SPEAKER}};
+    for (const auto& kind : kinds) {
+        std::fprintf(out, ",\n  \"%s\": [", kind.key);
+        bool first = true;
+        for (const quillet_port_c_change& change : changes) {
+            if (!(change.changed & kind.lines)) continue;
+            std::fprintf(out, "%s\n    {\"state\": %" PRIu64, first ? "" : ",", change.state);
+            if (kind.lines == LED) {
+                std::fprintf(out, ", \"on\": %s}", common::json_boolean(change.lines & LED));
+            } else {
+                std::fprintf(out, ", \"level\": %d, \"tone_1khz\": %s, \"tone_4khz\": %s}",
+                             (change.lines & SPEAKER) ? 1 : 0, common::json_boolean(change.lines & TONE_1KHZ),
+                             common::json_boolean(change.lines & TONE_4KHZ));
+            }
+            first = false;
+        }
+        std::fputs(first ? "]" : "\n  ]", out);
+    }
 }
 
 unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
@@ -103,9 +139,9 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     }
     if (options.out_log) {
         std::fprintf(out, "OUT writes:        %zu\n", report.result->writes.size());
-        for (const PortWrite& write : report.result->writes) {
+        report.result->writes.for_each([out](const PortWrite& write) {
             std::fprintf(out, "  port 0x%02X value 0x%02X at state %" PRIu64 "\n", write.port, write.value, write.state);
-        }
+        });
     }
     for (const common::MemoryRange& range : options.peeks) {
         std::fputs("\n", out);
@@ -170,12 +206,15 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     }
     if (options.out_log) {
         std::fputs(",\n  \"out_log\": [", out);
-        const std::vector<PortWrite>& writes = report.result->writes;
-        for (std::size_t i = 0; i < writes.size(); ++i) {
-            std::fprintf(out, "%s\n    {\"port\": %d, \"value\": %d, \"state\": %" PRIu64 "}", i ? "," : "",
-                         writes[i].port, writes[i].value, writes[i].state);
-        }
-        std::fputs(writes.empty() ? "]" : "\n  ]", out);
+        const WriteLog& writes = report.result->writes;
+        bool first = true;
+        writes.for_each([out, &first](const PortWrite& write) {
+            std::fprintf(out, "%s\n    {\"port\": %d, \"value\": %d, \"state\": %" PRIu64 "}", first ? "" : ",",
+                         write.port, write.value, write.state);
+            first = false;
+        });
+        std::fputs(writes.size() == 0 ? "]" : "\n  ]", out);
+        if (report.machine) print_port_c_json(out, report.machine);
     }
     if (!options.peeks.empty()) {
         std::fputs(",\n  \"peek\": ", out);

@@ -22,6 +22,7 @@
 #include "screen.hpp"
 #include "screen_check.hpp"
 #include "snapshot_input.hpp"
+#include "test_run.hpp"
 #include "quillet/quillet.h"
 #include "quillet/quillet_tools.h"
 
@@ -100,20 +101,6 @@ int run_cpm(const RunOptions& options) {
     return EXIT_STOPPED;
 }
 
-// Whether the snapshot file stored any of its pieces packed: then the
-// snapshot after the run is written packed too.
-bool stored_packed(const quillet_snapshot* snapshot) {
-    quillet_layout layout;
-    quillet_stored_layout(snapshot, &layout);
-    if (layout.rom_descriptor != 0 && layout.rom_form != QUILLET_FORM_RAW) return true;
-    for (int block = 0; block < QUILLET_PAGE_COUNT; ++block) {
-        if (layout.block_states[block] == QUILLET_BLOCK_PRESENT && layout.block_forms[block] != QUILLET_FORM_RAW) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The files of the run: --trace (written as the run went, put in place
 // here), -o, --screen, --screen-diff, --coverage, --audio; the picture is made first, so that a run without
 // video memory leaves no file behind. Returns 0 or
@@ -185,16 +172,11 @@ std::vector<std::uint8_t> audio_wav(quillet_machine* machine) {
     return wav;
 }
 
-int run_snapshot(const RunOptions& options) {
-    common::OwnedSnapshot snapshot;
-    if (!snapshot.get()) return out_of_memory();
-    long file_size = 0;
-    std::string detail;
-    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
-        return -code;
-    }
+}  // namespace
+
+int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, RunVerdict* verdict) {
     RunMachine machine;
-    const int set_up = machine.set_up(snapshot.get(), options);
+    const int set_up = machine.set_up(snapshot, options);
     if (set_up == EXIT_USAGE) return EXIT_USAGE;
     if (set_up != 0) return -set_up;
 
@@ -207,7 +189,7 @@ int run_snapshot(const RunOptions& options) {
     }
 
     TraceFile trace(options.trace_path);
-    const RunResult result = run_machine(machine, snapshot.get(), options, trace.get(), coverage.get());
+    const RunResult result = run_machine(machine, snapshot, options, trace.get(), coverage.get());
     quillet_cpu* cpu = machine.cpu();
     std::vector<CheckResult> checks = check_expectations(machine, options);
     std::vector<std::uint8_t> diff_png;
@@ -218,18 +200,23 @@ int run_snapshot(const RunOptions& options) {
     const std::vector<std::string> screen_rows =
         options.monitor_path ? machine.screen_rows() : std::vector<std::string>();
     const std::vector<std::uint8_t> wav = options.audio_path ? audio_wav(machine.machine()) : std::vector<std::uint8_t>();
-    const bool packed = stored_packed(snapshot.get());
-    if (const int code = machine.to_snapshot(snapshot.get())) return -code;
-    const common::MemoryView memory(snapshot.get());
+    const bool packed = common::stored_packed(snapshot);
+    if (const int code = machine.to_snapshot(snapshot)) return -code;
+    const common::MemoryView memory(snapshot);
 
-    int status = write_outputs(options, snapshot.get(), memory, &trace, packed, diff_png, coverage_text, wav);
+    int status = write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, wav);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;
     if (status == 0 && (!stop_failure.empty() || failed_checks(checks) > 0)) status = EXIT_CHECK_FAILED;
+    if (verdict) {
+        const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
+        *verdict = RunVerdict{stop_failure, std::move(checks), result.reason, pc};
+        return status;
+    }
     const RunReport report{options.snapshot_path, machine.machine(), cpu, &result, &checks, &memory, status,
                            stop_failure, &screen_rows,
-                           machine.machine() && quillet_rom_length(snapshot.get()) > 0 &&
+                           machine.machine() && quillet_rom_length(snapshot) > 0 &&
                                quillet_machine_rom_module_readable(machine.machine()) != 1};
     if (options.json) {
         print_run_json(options, report);
@@ -244,6 +231,7 @@ common::RunFiles run_files(const RunOptions& options) {
     common::RunFiles files;
     files.input("SNAPSHOT", options.snapshot_path);
     files.input("--cpm", options.cpm_path);
+    files.input("--tests", options.tests_path);
     for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
     files.input("--monitor", options.monitor_path);
     for (const KeyScript& script : options.key_scripts) {
@@ -260,6 +248,19 @@ common::RunFiles run_files(const RunOptions& options) {
     return files;
 }
 
+namespace {
+
+int run_snapshot(const RunOptions& options) {
+    common::OwnedSnapshot snapshot;
+    if (!snapshot.get()) return out_of_memory();
+    long file_size = 0;
+    std::string detail;
+    if (const int code = common::read_snapshot_input(options.snapshot_path, snapshot.get(), &file_size, &detail)) {
+        return -code;
+    }
+    return run_read_snapshot(options, snapshot.get(), nullptr);
+}
+
 int run_command_line(int argument_count, char** argument_vector) {
     RunOptions options;
     switch (parse_run_options(argument_count, argument_vector, &options)) {
@@ -269,6 +270,7 @@ int run_command_line(int argument_count, char** argument_vector) {
     case ParseOutcome::run: break;
     }
     if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
+    if (options.tests_path) return run_tests(argument_count, argument_vector, options);
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
 }
 

@@ -9,6 +9,7 @@
 #include "base/file_access.hpp"
 #include "capi/arguments.hpp"
 #include "capi/capi_handles.hpp"
+#include "cpu/instruction_set.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
 #include "machine/routine_call.hpp"
@@ -355,6 +356,14 @@ int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot) 
 
 const char* quillet_stop_name(int reason) {
     return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_NO_MONITOR ? STOP_NAMES[reason - 1] : nullptr;
+}
+
+int quillet_instruction_info(int opcode, quillet_instruction* out) {
+    if (!out) return report_failure(NO_REPORTER, ERR_MISSING_VALUE, "out");
+    if (opcode < 0 || opcode > 0xFF) return report_failure(NO_REPORTER, ERR_VALUE_RANGE, "opcode", opcode);
+    const Instruction& row = INSTRUCTION_SET.rows[opcode];
+    *out = quillet_instruction{row.length, row.states, row.states_taken, row.executed_as};
+    return 0;
 }
 
 int quillet_disassemble(const uint8_t* bytes, size_t available, char* text, size_t capacity) {

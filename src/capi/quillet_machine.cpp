@@ -60,7 +60,7 @@ void port_c_levels(void* context, std::uint8_t levels, std::uint64_t states) {
 
 bool frame_ended(void* context, std::uint64_t frame) {
     quillet_machine* machine = whole(context);
-    machine->keyboard->frame_ended((frame + 1) * STATES_PER_FRAME);  // the state at which it ended
+    machine->keyboard->frame_ended((frame + 1) * STATES_PER_FRAME);  // the state at its end
     if (machine->until_text.empty()) return true;
     return !screen_shows(read_screen_text(machine->font, machine_video_memory(&machine->core)), machine->until_text);
 }
@@ -309,6 +309,19 @@ int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks
     *count = tape ? tape->rejected().size() : 0;
     if (blocks) {
         for (std::size_t i = 0; i < *count && i < capacity; ++i) blocks[i] = tape->rejected()[i];
+    }
+    return 0;
+}
+
+int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out, size_t capacity,
+                                   size_t* count) {
+    if (!machine) return missing(machine, "machine");
+    if (!count) return missing(machine, "count");
+    if (!out && capacity != 0) return missing(machine, "out");
+    const std::vector<SpeakerRecorder::Change>& changes = machine->speaker.changes();
+    *count = changes.size();
+    for (std::size_t i = 0; i < changes.size() && i < capacity; ++i) {
+        out[i] = quillet_port_c_change{changes[i].state, changes[i].lines, changes[i].changed};
     }
     return 0;
 }

@@ -84,6 +84,8 @@ private:
 
     void step(KeyboardMatrix& matrix, std::uint64_t state);
     void begin_next(KeyboardMatrix& matrix, std::uint64_t state);
+    // A frame's end may be told a little before the read that began the
+    // phase (in the instruction that crossed it): no time has passed then.
     bool elapsed(std::uint64_t state, std::uint32_t frames) const {
         return state >= phase_start_ && state - phase_start_ >= frames * frame_states_;
     }

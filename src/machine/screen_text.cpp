@@ -37,7 +37,9 @@ struct LineScore {
 void ScreenFont::add(const std::uint8_t* glyph, char c) {
     std::uint64_t lines = 0;
     for (int i = 0; i < GLYPH_LINES; ++i) lines |= static_cast<std::uint64_t>(glyph[i] & PIXEL_BITS) << (8 * i);
-    if (lines != 0) glyphs_.emplace(lines, c);  // the first of equal glyphs wins
+    // A blank cell reads as a space; a glyph drawn for the space (no real
+    // monitor has one) would make rows of nothing but blanks.
+    if (lines != 0 && c != ' ') glyphs_.emplace(lines, c);  // the first of equal glyphs wins
 }
 
 bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {

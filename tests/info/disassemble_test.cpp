@@ -2,6 +2,7 @@
 // and undocumented opcodes, instructions that run past the range's end, over
 // a block boundary, into absent memory and past the end of the space or the
 // page, and absent blocks shown as absent; the text listing and its JSON.
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,32 @@ TEST_F(DisassembleTest, ListsOneInstructionALineAndAbsentRunsWithoutDecoding) {
         EXPECT_EQ(run.out, c.text);
         EXPECT_EQ(run.err, "");
     }
+}
+
+TEST_F(DisassembleTest, LabelsStandOnTheirOwnLinesAndNameJumpTargets) {
+    // A label inside the LXI (no line: no instruction starts there, but a
+    // jump's target may name it), two at the JNZ, one at the CALL's target;
+    // the undocumented JMP stays data, and a page's listing has no labels.
+    const std::string file = snapshot();
+    std::ofstream(path("code.sym")) << "start EQU 0100H\nmiddle EQU 0105H\nagain EQU 0106H\nretry EQU 0106H\n"
+                                       "far EQU 1234H\n";
+    const RunResult run = run_info({"--symbols", path("code.sym"), "--disassemble", "start..0x010E", file,
+                                    "--disassemble", "p0:0x0106-0x0108"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "start:\n"
+              "0100  7e        MOV A,M\n"
+              "0101  06 3e     MVI B,3EH\n"
+              "0103  21 00 c0  LXI H,0C000H\n"
+              "again:\n"
+              "retry:\n"
+              "0106  c2 05 01  JNZ middle (0x0105)\n"
+              "0109  ff        RST 7\n"
+              "010a  cb 05 01  DB 0CBH,05H,01H ; JMP 0105H\n"
+              "010d  08        DB 08H ; NOP\n"
+              "010e  cd 34 12  CALL far (0x1234)\n"
+              "\n"
+              "p0:0106  c2 05 01  JNZ 0105H\n");
 }
 
 TEST_F(DisassembleTest, AnswersComeAfterThePeeksAndBeforeTheFinds) {

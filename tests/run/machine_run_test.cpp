@@ -149,6 +149,30 @@ TEST_F(MachineRunTest, ACallOfTheAbsentMonitorFailsAndSaysSo) {
     EXPECT_EQ(run_on_bare_8080({"--max-instructions", "1000", snapshot}).status, 66);
 }
 
+// A ROM module on a model with no port for it: the report says so.
+TEST_F(MachineRunTest, AModuleTheModelCannotReadIsReported) {
+    const Bytes module(1024, 0xC9);
+    const auto made = [this, &module](int model) {
+        quillet_snapshot* s = quillet_snapshot_new();
+        EXPECT_EQ(quillet_set_model(s, model), 0);
+        EXPECT_EQ(quillet_set_rom(s, module.data(), module.size()), 0);
+        const Bytes halt = {0x76};
+        EXPECT_EQ(quillet_load_bytes(s, 0x0000, halt.data(), halt.size()), 0);
+        quillet_set_register(s, QUILLET_REG_PC, 0);
+        EXPECT_EQ(quillet_write_file(s, path("module.zvk").c_str(), 0), 0);
+        quillet_snapshot_free(s);
+        return path("module.zvk");
+    };
+    const std::string line = "ROM module:        not readable: the model has no port for it\n";
+    const RunResult mato = run_quillet_run({made(QUILLET_MODEL_MATO)});
+    EXPECT_EQ(mato.status, 0) << mato.err;
+    EXPECT_NE(mato.out.find(line), std::string::npos) << mato.out;
+    const RunResult json = run_quillet_run({"--json", made(QUILLET_MODEL_ALFA)});
+    EXPECT_NE(json.out.find("\"rom_module_readable\": false,"), std::string::npos) << json.out;
+    const RunResult v2a = run_quillet_run({made(QUILLET_MODEL_V2A)});
+    EXPECT_EQ(v2a.out.find("ROM module:"), std::string::npos) << v2a.out;
+}
+
 // --in's bytes come first, then the port's device answers: the system
 // 8255's keyboard rows with no key down, 0xFF on the bare 8080. The
 // machine's states hold the video circuit's wait states.
@@ -174,9 +198,15 @@ TEST_F(MachineRunTest, TheSpeakerIsWrittenAsAWav) {
         make(QUILLET_MODEL_V2A, 0x7000,
              {0x3E, 0x05, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0x3E, 0x04, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0xC3, 0x00, 0x70,
               0x00, 0x06, 0x28, 0x05, 0xC2, 0x14, 0x70, 0xC9});
-    const RunResult run = run_quillet_run(
-        {"--max-states", "204800", "--expect-stop", "limit", "--audio", path("speaker.wav"), snapshot});
+    const RunResult run = run_quillet_run({"--max-states", "204800", "--expect-stop", "limit", "--audio",
+                                           path("speaker.wav"), "--out-log", "--json", snapshot});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
+    // The speaker's edges in the JSON, at the states of the OUTs.
+    EXPECT_NE(run.out.find("\"speaker\": [\n    {\"state\": 18, \"level\": 1, \"tone_1khz\": false, \"tone_4khz\": false},\n"
+                           "    {\"state\": 796, \"level\": 0,"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("{\"port\": 247, \"value\": 4, \"state\": 796}"), std::string::npos);
     const Bytes wav = dir_.read("speaker.wav");
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");

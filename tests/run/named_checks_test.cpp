@@ -2,6 +2,7 @@
 // reference and coverage, end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -72,7 +73,7 @@ TEST_F(NamedChecksTest, LabelsInEveryAddressAndWhatIsWrongWithThem) {
     const RunResult run = run_quillet_run({"--until", "DONE", "--expect-mem", "screen+1=01", "--peek", "screen..screen+1",
                                            "--reg", "HL=screen-1", "--symbols", symbols, snapshot});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(text_field(run.out, "Stopped:"), "address 0x9008");
+    EXPECT_EQ(text_field(run.out, "Stopped:"), "address done (0x9008)");
     EXPECT_NE(run.out.find("c000  3f 01"), std::string::npos) << run.out;
 
     const struct {
@@ -95,6 +96,36 @@ TEST_F(NamedChecksTest, LabelsInEveryAddressAndWhatIsWrongWithThem) {
     EXPECT_EQ(twice.status, 64);
     EXPECT_EQ(twice.err.substr(0, twice.err.find('\n')),
               "quillet-run: " + path("b.sym") + ":2: label 'done' is 0x0009 here but 0x9008 at " + symbols + ":2");
+}
+
+TEST_F(NamedChecksTest, TracesAndTheStopLineShowLabels) {
+    const std::string snapshot = make("fill.zvk", 0x9000, FILL);
+    const std::string symbols = write("fill.sym", "fill EQU 9000H\nstore EQU 9004H\ndone EQU 9008H\n");
+    const RunResult run = run_quillet_run({"--symbols", symbols, "--max-instructions", "6", "--expect-stop", "limit",
+                                           "--trace", path("t.txt"), snapshot});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(text_field(run.out, "Stopped:"), "instruction limit 6 at done (0x9008)");
+    const Bytes trace = read("t.txt");
+    const std::string text(trace.begin(), trace.end());
+    // A line for the label before each instruction at its address; the
+    // jump's target named; no line for the label inside an instruction.
+    // (The state counts are the machine's, with the video's waits.)
+    EXPECT_EQ(text.rfind("fill:\n           0  9000  21 00 C0  LXI H,0C000H                AF=", 0), 0u) << text;
+    const std::string jump = "  9008  C3 08 90  JMP done (0x9008)           AF=";
+    std::size_t jumps = 0;
+    for (std::size_t at = text.find(jump); at != std::string::npos; at = text.find(jump, at + 1)) {
+        const std::size_t line = text.rfind('\n', at);
+        EXPECT_EQ(text.compare(line - 6, 7, "\ndone:\n"), 0) << text;
+        ++jumps;
+    }
+    EXPECT_EQ(jumps, 2u) << text;
+    EXPECT_EQ(text.find("store:"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+    // Without labels, the stop line and the trace are as ever.
+    const RunResult plain = run_quillet_run({"--max-instructions", "6", "--trace", path("u.txt"), snapshot});
+    EXPECT_EQ(text_field(plain.out, "Stopped:"), "instruction limit 6 at 0x9008");
+    const Bytes untraced = read("u.txt");
+    EXPECT_NE(std::string(untraced.begin(), untraced.end()).find("  JMP 9008H                   AF="), std::string::npos);
 }
 
 TEST_F(NamedChecksTest, TheStopATestExpects) {

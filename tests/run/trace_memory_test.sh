@@ -27,3 +27,21 @@ count=$(wc -l <"$work/trace.txt")
 [[ $(tail -n1 "$work/trace.txt") == "     5999990  0000  C3 00 00  JMP 0000H  "* ]] ||
     { echo "FAIL: the last line is $(tail -n1 "$work/trace.txt")"; exit 1; }
 echo "a trace of $count lines ($size bytes) written under ulimit -v $limit_kb KB"
+
+# The OUT writes of --out-log the same way: more than the process may hold
+# in memory, listed whole in the report.
+writes=3500000  # 16 bytes each held in memory: 56 MB
+# OUT 10H; JMP 0000H at 0000H.
+"$quillet" -o "$work/out.zvk" -hex 0 D310C30000 -reg PC 0 >/dev/null || exit 1
+(ulimit -v "$limit_kb" && "$quillet_run" --bare --out-log --max-instructions $((2 * writes)) \
+    "$work/out.zvk" >"$work/report.txt" 2>"$work/errors.txt")
+status=$?
+if [[ $status -ne 66 ]]; then
+    echo "FAIL: --out-log status $status, not 66, under ulimit -v $limit_kb:"
+    cat "$work/errors.txt"
+    exit 1
+fi
+listed=$(grep -c '^  port 0x10 value ' "$work/report.txt")
+[[ $listed -eq $writes ]] || { echo "FAIL: $listed writes listed, not $writes"; exit 1; }
+grep -qx "OUT writes:        $writes" "$work/report.txt" || { echo "FAIL: the count of writes is not $writes"; exit 1; }
+echo "and $listed OUT writes listed under the same limit"

@@ -110,7 +110,7 @@ expect ""                                          "quillet-info --scale "
 expect ""                                          "quillet-info --palette "
 expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
 
-run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --trace --trace-limit --type --until --until-text --version -h -o"
+run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --tests --trace --trace-limit --type --until --until-text --version -h -o"
 touch TEST.COM
 expect "$run_options"                              "quillet-run -"
 expect "--expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text" "quillet-run --ex"
@@ -124,6 +124,7 @@ expect "screen.png shots"                          "quillet-run --screen=s"
 expect "$everything"                               "quillet-run -o "
 expect "game.bin game.zvk"                         "quillet-run --output game"
 expect "gfx.bin"                                   "quillet-run --trace gf"
+expect "gfx.bin"                                   "quillet-run --tests gf"
 expect "1 2 3 4"                                   "quillet-run --screen a.png --scale "
 # --rom-at takes ADDR, then FILE; the word after them is an option or
 # SNAPSHOT again, and so it is after a value that looks like an option.

@@ -321,3 +321,27 @@ TEST(CApiCpu, DisassemblesIntoTheCallersBuffer) {
 }
 
 }  // namespace
+
+// The instruction set as the interface offers it: lengths, both states of
+// a conditional call, what an undefined opcode runs as.
+TEST(CApiInstructionSet, OffersTheProcessorsTable) {
+    const struct {
+        int opcode, length, states, states_taken, executed_as;
+    } cases[] = {
+        {0x00, 1, 4, 4, 0x00},    {0x3E, 2, 7, 7, 0x3E},   {0xC3, 3, 10, 10, 0xC3}, {0xC4, 3, 11, 17, 0xC4},
+        {0xC0, 1, 5, 11, 0xC0},   {0xDD, 3, 17, 17, 0xCD}, {0xD9, 1, 10, 10, 0xC9}, {0xCB, 3, 10, 10, 0xC3},
+        {0x76, 1, 7, 7, 0x76},
+    };
+    for (const auto& c : cases) {
+        quillet_instruction instruction{};
+        ASSERT_EQ(quillet_instruction_info(c.opcode, &instruction), 0);
+        EXPECT_EQ(instruction.length, c.length) << c.opcode;
+        EXPECT_EQ(instruction.states, c.states) << c.opcode;
+        EXPECT_EQ(instruction.states_taken, c.states_taken) << c.opcode;
+        EXPECT_EQ(instruction.executed_as, c.executed_as) << c.opcode;
+    }
+    quillet_instruction instruction{};
+    EXPECT_EQ(quillet_instruction_info(256, &instruction), QUILLET_ERR_VALUE_RANGE);
+    EXPECT_EQ(quillet_instruction_info(-1, &instruction), QUILLET_ERR_VALUE_RANGE);
+    EXPECT_EQ(quillet_instruction_info(0, nullptr), QUILLET_ERR_MISSING_VALUE);
+}
