@@ -32,7 +32,8 @@ quillet_layer(base SOURCES
   src/base/file_status_${QUILLET_PLATFORM}.cpp
   src/base/platform_${QUILLET_PLATFORM}.cpp
   src/base/platform_output.cpp
-  src/base/temporary_name.cpp)
+  src/base/temporary_name.cpp
+  src/base/wav_file.cpp)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
   src/snapshot/header_settings.cpp
@@ -53,9 +54,15 @@ quillet_layer(cpu SOURCES
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
 endif()
+# Tapes: images and the signal; the machine plays them, snapshots are
+# built from them above.
+quillet_layer(tape BELOW base SOURCES
+  src/tape/tape_format.cpp
+  src/tape/tape_image.cpp
+  src/tape/tape_signal.cpp)
 # The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
 # out; its keyboard, the screen's text and the speaker's sound.
-quillet_layer(machine BELOW snapshot cpu SOURCES
+quillet_layer(machine BELOW snapshot cpu tape SOURCES
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
@@ -68,12 +75,8 @@ quillet_layer(machine BELOW snapshot cpu SOURCES
   src/machine/routine_call.cpp
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
+  src/machine/tape_input.cpp
   src/machine/timer8253.cpp)
-# Tapes: images and the signal; snapshots are built from them above.
-quillet_layer(tape BELOW base SOURCES
-  src/tape/tape_format.cpp
-  src/tape/tape_image.cpp
-  src/tape/tape_signal.cpp)
 # The screen as the video memory holds it, compared pixel by pixel: bytes
 # in, no other layer needed.
 quillet_layer(video SOURCES

@@ -1073,6 +1073,39 @@ QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, cons
  * for null). */
 QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
 
+/* The tape recorder of the machine. quillet_machine_insert_tape puts the
+ * blocks of `tape` (copied: a PTP or PMD image, or a recording read back
+ * into blocks, through quillet_tape_read_*) into it in place of any tape
+ * there, or takes the tape out (null). It plays them at 1200 bit/s with
+ * the lead-ins quillet_tape_write_* gives a WAV file (3 s at the start,
+ * 1 s before a header block, 0.5 s before any other), from the program's
+ * first read of the 8251 (status or data) on, into the model's tape
+ * interface: on V1 and ALFA the hardware separator hands each byte to the
+ * 8251's receiver (RxRDY, status bit 1, set until the data register is
+ * read; a byte not read before the next arrives is lost), on V2, V2A, V3,
+ * ALFA2 and C2717 the signal itself is the 8251's DSR (status bit 7) and
+ * the monitor decodes it. A recording plays as the blocks read from it, at
+ * the nominal rate. Without a tape the 8251 reads as before (status 0x85,
+ * RxRDY clear). A tape without blocks: -40. MATO (its own tape format on
+ * PC7, not modelled): -23.
+ * quillet_machine_tape_blocks: the blocks that have played to their end
+ * into *played, the tape's blocks into *total (either may be null; no
+ * tape: 0 and 0). Played is heard, not taken (see
+ * quillet_machine_tape_rejected for the monitor's verdict). A tape
+ * inserted before the monitor's keyboard routine runs starts rolling
+ * there on the PMD 85-2 family, whose keyboard poll reads the 8251's
+ * status: the 3 s lead-in leaves time to type a command such as MGLD. */
+QUILLET_API int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape);
+QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total);
+/* The blocks (numbers from 0, in the order read) whose checksum the
+ * monitor's block reader found wrong: the machine watches where that
+ * routine returns (0x8DE1; monitor 3: 0xEDE1) in a monitor image that has
+ * it, while a tape is in. A program's own reader (a loader that reads the
+ * blocks after it) is not watched. `blocks` (null: count only) receives
+ * up to `capacity` of them, *count (not null) how many there are. */
+QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity,
+                                              size_t* count);
+
 #ifdef __cplusplus
 }
 #endif

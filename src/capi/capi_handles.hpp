@@ -1,6 +1,7 @@
 // What the interface's files share inside the library: the processor's
 // handle (which the machine's handle embeds, so that a machine's processor
-// is a quillet_cpu too) and the snapshot value behind a quillet_snapshot.
+// is a quillet_cpu too), the snapshot value behind a quillet_snapshot and
+// the tape behind a quillet_tape.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include "cpu/cpu8080.hpp"
 #include "quillet/quillet.h"
 #include "snapshot/snapshot.hpp"
+#include "tape/tape_image.hpp"
 
 namespace quillet {
 struct Machine;
@@ -37,5 +39,8 @@ const Snapshot& snapshot_value(const quillet_snapshot* snapshot);
 Snapshot& snapshot_value(quillet_snapshot* snapshot);
 // The reporter that records a failure on the snapshot and hands it on.
 const Reporter& snapshot_reporter(const quillet_snapshot* snapshot);
+
+// The blocks of a tape handle (not null).
+const tape::Tape& tape_value(const quillet_tape* tape);
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <string>
 
 #include "capi/capi_handles.hpp"
@@ -274,6 +275,41 @@ int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* 
     std::vector<std::uint8_t> wav = wav_file(machine_samples(machine, rate), rate);
     *length = wav.size();
     if (out) std::memcpy(out, wav.data(), wav.size() < capacity ? wav.size() : capacity);
+    return 0;
+}
+
+int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape) {
+    if (!machine) return missing(machine, "machine");
+    if (machine->core.facts->tape == TapeInterface::NONE) {
+        return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine",
+                              "whose tape input is not modelled (MATO)");
+    }
+    try {
+        tape::Tape copy = tape ? tape_value(tape) : tape::Tape{};
+        if (tape && copy.blocks.empty()) return report_failure(reporter_of(machine), ERR_TAPE_FORMAT, "tape");
+        machine_insert_tape(&machine->core, std::move(copy));
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    return 0;
+}
+
+int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total) {
+    if (!machine) return missing(machine, "machine");
+    const TapeInput* tape = machine->core.tape.get();
+    if (played) *played = tape ? tape->blocks_played(machine->core.cpu.state.states) : 0;
+    if (total) *total = tape ? tape->blocks() : 0;
+    return 0;
+}
+
+int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity, size_t* count) {
+    if (!machine) return missing(machine, "machine");
+    if (!count) return missing(machine, "count");
+    const TapeInput* tape = machine->core.tape.get();
+    *count = tape ? tape->rejected().size() : 0;
+    if (blocks) {
+        for (std::size_t i = 0; i < *count && i < capacity; ++i) blocks[i] = tape->rejected()[i];
+    }
     return 0;
 }
 

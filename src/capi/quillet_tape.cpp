@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "capi/capi_handles.hpp"
 #include "quillet/quillet.h"
 #include "tape/tape_image.hpp"
 #include "tape/tape_signal.hpp"
@@ -28,6 +29,9 @@ struct quillet_tape {
 };
 
 namespace quillet {
+
+const tape::Tape& tape_value(const quillet_tape* tape) { return tape->value; }
+
 namespace {
 
 using tape::ImageKind;

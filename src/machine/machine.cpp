@@ -118,7 +118,8 @@ void machine_install_map(Machine* m) {
         for (unsigned offset = 0; offset < MAP_REGION_SIZE; ++offset) {
             const std::uint16_t address = static_cast<std::uint16_t>(i * MAP_REGION_SIZE + offset);
             cpu_set_cell(&m->cpu, address, region_byte(*m, r, offset), !m->plain[i]);
-            cpu_set_stop(&m->cpu, address, m->user_stops[address] || absent_monitor);
+            cpu_set_stop(&m->cpu, address,
+                         m->user_stops[address] || absent_monitor || (m->tape_check && address == m->tape_check));
         }
     }
 }
@@ -153,7 +154,9 @@ void machine_write(Machine* m, std::uint16_t address, const std::uint8_t* data, 
 void machine_set_stop(Machine* m, std::uint16_t address, bool stop) {
     m->user_stops[address] = stop;
     const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
-    cpu_set_stop(&m->cpu, address, stop || (m->monitor.empty() && r.read == ReadSource::MONITOR));
+    cpu_set_stop(&m->cpu, address,
+                 stop || (m->monitor.empty() && r.read == ReadSource::MONITOR) ||
+                     (m->tape_check && address == m->tape_check));
 }
 
 bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_stops[address]; }
@@ -185,7 +188,14 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         slice.leave_stop = leave_stop;
         const std::uint64_t states_before = s.states;
         const CpuStopReason reason = cpu_run(&m->cpu, slice);
-        if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) return MACHINE_STOP_NO_MONITOR;
+        if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) {
+            if (s.pc != m->tape_check || !m->tape) return MACHINE_STOP_NO_MONITOR;
+            // The monitor's block reader returns: the tape notes its verdict.
+            m->tape->block_checked(s.states, (s.regs[CPU_F] & FLAG_Z) != 0);
+            leave_stop = true;
+            if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
+            continue;
+        }
         if (reason == CPU_STOP_REQUESTED && m->reschedule) {
             m->reschedule = false;
             leave_stop = false;

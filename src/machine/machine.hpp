@@ -11,12 +11,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "cpu/cpu8080.hpp"
 #include "machine/machine_model.hpp"
 #include "machine/memory_map.hpp"
 #include "machine/pio8255.hpp"
+#include "machine/tape_input.hpp"
 #include "machine/timer8253.hpp"
 
 namespace quillet {
@@ -71,6 +73,10 @@ struct Machine {
     bool mif85_interrupts = false;
     std::uint8_t port_c_levels = 0xFF;
     bool reschedule = false;  // a device's next event moved: the run slices again
+    std::unique_ptr<TapeInput> tape;  // the tape in the recorder, or none
+    // Where the monitor's block reader returns (Z: the checksum held),
+    // watched while a tape is in; 0: not watched.
+    std::uint16_t tape_check = 0;
     MachineHooks hooks;
 };
 
@@ -120,6 +126,14 @@ int machine_run(Machine* m, const CpuRunLimits& limits);
 // SP: runs until it returns to the PC it was called from with the stack as
 // it was (MACHINE_STOP_RETURNED), or another stop; `totals` as for machine_run.
 int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
+
+// Puts `tape` into the recorder (replacing any there), to play from the
+// program's first read of the tape interface; an empty tape takes it out.
+// While a tape is in, the return of the monitor's block reader is watched
+// (a stop of the machine's own, which runs pass through) for blocks it
+// rejects.
+// False, and nothing changes, on a model whose tape input is not modelled.
+bool machine_insert_tape(Machine* m, tape::Tape tape);
 
 // Frames since state 0.
 inline std::uint64_t machine_frames(const Machine& m) { return m.cpu.state.states / STATES_PER_FRAME; }

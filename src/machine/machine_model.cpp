@@ -18,27 +18,29 @@ constexpr std::uint8_t ALFA_USART_MASK = 0xFE;
 constexpr std::uint8_t PMD_IDLE = 0x7F;
 constexpr std::uint8_t MATO_IDLE = 0xFF;
 
+// The tape: PMD 85-1 and Alfa through the hardware separator, the PMD
+// 85-2 family (2, 2A, 3, Alfa 2, C2717) on DSR.
 // Indexed by ComputerModel.
 constexpr ModelFacts MODELS[MODEL_COUNT] = {
     // V1: monitor 1 (4 KB; 5 KB with diacritics; 8 KB images run from 8000h)
     {"V1", MemoryBoard::ROM_48K, 0x8000, {4096, 5120, 8192}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::SEPARATOR},
     {"V2", MemoryBoard::ROM_48K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
     {"V2A", MemoryBoard::ROM_64K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, true, false, PMD_IDLE},
+     IO_BOARD_USART_MASK, true, true, false, PMD_IDLE, TapeInterface::DSR},
     {"V3", MemoryBoard::ROM_E000, 0xE000, {8192, 0, 0}, 8192, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, true, true, PMD_IDLE},
+     IO_BOARD_USART_MASK, true, true, true, PMD_IDLE, TapeInterface::DSR},
     // MATO: the system 8255 only, no I/O board, no module port.
     {"MATO", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, false, 0, 0, false, false,
-     false, MATO_IDLE},
+     false, MATO_IDLE, TapeInterface::NONE},
     // ALFA: 4 KB monitor and 9 KB BASIC; its 8251 at F0h; no module connector.
     {"ALFA", MemoryBoard::ROM_48K, 0x8000, {13312, 0, 0}, 13312, AllRamControl::NONE, true, ALFA_USART,
-     ALFA_USART_MASK, false, false, false, PMD_IDLE},
+     ALFA_USART_MASK, false, false, false, PMD_IDLE, TapeInterface::SEPARATOR},
     {"ALFA2", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
     {"C2717", MemoryBoard::ROM_C2717, 0x8000, {16384, 0, 0}, 16384, AllRamControl::PC6_HIGH, true,
-     IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE},
+     IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
 };
 
 }  // namespace

@@ -24,6 +24,13 @@ enum class MemoryBoard : std::uint8_t {
     ROM_C2717,  // 64 KB RAM, 16 KB ROM at 8000h that writes do not reach beneath
 };
 
+// How a tape reaches a model's program.
+enum class TapeInterface : std::uint8_t {
+    NONE,       // not modelled (MATO reads its own format on PC7)
+    SEPARATOR,  // a data/clock separator feeds the 8251's receiver: whole bytes in its data register
+    DSR,        // the signal itself on the 8251's DSR input (status bit 7), decoded by the program
+};
+
 constexpr int MONITOR_SIZES_MAX = 3;
 
 struct ModelFacts {
@@ -40,6 +47,7 @@ struct ModelFacts {
     bool mapper_possible;    // the 256 KB extension can be fitted
     bool pc5_reenters_startup;  // PMD 85-3: PC5 = 1 selects the start-up map again
     std::uint8_t keyboard_idle; // the system 8255's PB with no key down
+    TapeInterface tape;
 };
 
 // The facts of `model` (a ComputerModel, 0..MODEL_COUNT - 1).

@@ -4,6 +4,8 @@
 // the MIF 85's interrupt enable. A port no device answers reads FFh.
 #include "machine/machine.hpp"
 
+#include <utility>
+
 namespace quillet {
 
 namespace {
@@ -42,6 +44,25 @@ std::uint8_t module_byte(const Machine& m) {
     return address < m.rom_module.size() && address < 0x8000 ? m.rom_module[address] : NOTHING;
 }
 
+// The 8251's data (even port) or status (odd), with the tape where one plays.
+std::uint8_t usart_read(Machine* m, std::uint8_t port) {
+    if (!m->tape) return port & 1 ? USART_STATUS : USART_NO_DATA;
+    const std::uint64_t now = m->cpu.state.states;
+    return port & 1 ? m->tape->status(now, USART_STATUS) : m->tape->data(now);
+}
+
+// The PMD monitors' block reader (monitor offset 0DC2h; 0DC4h with C
+// saying whether to store) adds each byte into B and returns with RET at
+// 0DE1h, Z set when the checksum byte matched. Watched only in an image
+// that has INX H at 0DD3h and RET at 0DE1h, as every PMD monitor does;
+// 0 for another.
+std::uint16_t block_reader_return(const Machine& m) {
+    constexpr std::size_t INCREMENT_AT = 0x0DD3, RETURN_AT = 0x0DE1;
+    constexpr std::uint8_t INX_H = 0x23, RET = 0xC9;
+    if (m.monitor.size() <= RETURN_AT || m.monitor[INCREMENT_AT] != INX_H || m.monitor[RETURN_AT] != RET) return 0;
+    return static_cast<std::uint16_t>(m.facts->monitor_address + RETURN_AT);
+}
+
 // Bits 3-0 the bank, 5-4 the window it goes to, 6 the bank the video
 // circuit shows (7 instead of 3); the window before gets its own block back.
 void set_mapper(Machine* m, std::uint8_t value) {
@@ -73,6 +94,19 @@ void machine_reset_devices(Machine* m) {
     m->port_c_levels = pio_port_c_levels(m->system_pio, PULLED_UP);
 }
 
+bool machine_insert_tape(Machine* m, tape::Tape tape) {
+    if (m->facts->tape == TapeInterface::NONE || !m->facts->io_board) return false;
+    if (tape.blocks.empty()) {
+        m->tape.reset();
+    } else {
+        m->tape = std::make_unique<TapeInput>(std::move(tape), m->facts->tape);
+    }
+    m->tape_check = m->tape ? block_reader_return(*m) : 0;
+    machine_sync_ram(m);  // the map is laid again, with the watched address among the stops
+    machine_install_map(m);
+    return true;
+}
+
 void machine_port_c_changed(Machine* m) {
     const std::uint8_t levels = pio_port_c_levels(m->system_pio, PULLED_UP);
     if (levels != m->port_c_levels && m->hooks.port_c) m->hooks.port_c(m->hooks.context, levels, m->cpu.state.states);
@@ -102,7 +136,7 @@ std::uint8_t machine_port_in(Machine* m, std::uint8_t port) {
     }
     if (port == MAPPER_PORT && m->mapper_fitted) return m->mapper_port;
     if (!m->facts->io_board) return NOTHING;
-    if ((port & m->facts->usart_mask) == m->facts->usart_port) return port & 1 ? USART_STATUS : USART_NO_DATA;
+    if ((port & m->facts->usart_mask) == m->facts->usart_port) return usart_read(m, port);
     switch (port & BOARD_MASK) {
         case TIMER: return timer_read(&m->timer, reg, m->cpu.state.states);
         case GPIO_PIO: return pio_read(m->gpio_pio, reg, PULLED_UP);

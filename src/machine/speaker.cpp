@@ -1,6 +1,8 @@
 // The speaker's sound (speaker.hpp).
 #include "machine/speaker.hpp"
 
+#include "base/wav_file.hpp"
+
 namespace quillet {
 namespace {
 
@@ -24,20 +26,6 @@ std::uint64_t up_states(std::uint8_t port_c, std::uint64_t from, std::uint64_t t
         state = next;
     }
     return up;
-}
-
-void put16(std::vector<std::uint8_t>& out, unsigned value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-void put_tag(std::vector<std::uint8_t>& out, const char* tag) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
 }
 
 }  // namespace
@@ -88,24 +76,16 @@ std::vector<std::int16_t> SpeakerRecorder::samples(std::uint64_t start, std::uin
 }
 
 std::vector<std::uint8_t> wav_file(const std::vector<std::int16_t>& samples, std::uint32_t rate) {
-    constexpr unsigned CHANNELS = 1, BITS = 16, BLOCK = CHANNELS * BITS / 8;
-    std::uint32_t data_size = static_cast<std::uint32_t>(samples.size() * BLOCK);
+    constexpr unsigned CHANNELS = 1, BITS = 16;
+    std::uint32_t data_size = static_cast<std::uint32_t>(samples.size() * CHANNELS * BITS / 8);
     std::vector<std::uint8_t> out;
     out.reserve(WAV_HEADER_SIZE + data_size);
-    put_tag(out, "RIFF");
-    put32(out, static_cast<std::uint32_t>(WAV_HEADER_SIZE - 8 + data_size));
-    put_tag(out, "WAVE");
-    put_tag(out, "fmt ");
-    put32(out, 16);
-    put16(out, 1);  // PCM
-    put16(out, CHANNELS);
-    put32(out, rate);
-    put32(out, rate * BLOCK);
-    put16(out, BLOCK);
-    put16(out, BITS);
-    put_tag(out, "data");
-    put32(out, data_size);
-    for (std::int16_t sample : samples) put16(out, static_cast<std::uint16_t>(sample));
+    append_wav_header(&out, CHANNELS, rate, BITS, data_size);
+    for (std::int16_t sample : samples) {
+        const auto value = static_cast<std::uint16_t>(sample);
+        out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
     return out;
 }
 

@@ -53,7 +53,6 @@ private:
 };
 
 constexpr std::uint32_t WAV_RATE = 44100;
-constexpr std::size_t WAV_HEADER_SIZE = 44;
 
 // A WAV file of mono 16-bit PCM samples.
 std::vector<std::uint8_t> wav_file(const std::vector<std::int16_t>& samples, std::uint32_t rate);

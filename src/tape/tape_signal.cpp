@@ -3,15 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "base/wav_file.hpp"
+
 namespace quillet::tape {
 namespace {
 
-// The WAV file's layout: a RIFF file of a "fmt " chunk and a "data" chunk.
-constexpr std::size_t RIFF_HEADER_SIZE = 12;
-constexpr std::size_t CHUNK_HEADER_SIZE = 8;
-constexpr std::size_t FORMAT_SIZE = 16;
-constexpr std::size_t WAV_HEADER_SIZE = RIFF_HEADER_SIZE + CHUNK_HEADER_SIZE + FORMAT_SIZE + CHUNK_HEADER_SIZE;
-constexpr unsigned PCM_FORMAT = 1;
 constexpr unsigned SAMPLE_RATE_MIN = 8000;
 constexpr unsigned SAMPLE_RATE_MAX = 192000;
 
@@ -23,15 +19,6 @@ unsigned word_at(const std::uint8_t* p) { return p[0] | p[1] << 8; }
 unsigned long long_at(const std::uint8_t* p) {
     return static_cast<unsigned long>(word_at(p)) | static_cast<unsigned long>(word_at(p + 2)) << 16;
 }
-void put_word(std::vector<std::uint8_t>* out, unsigned value) {
-    out->push_back(static_cast<std::uint8_t>(value));
-    out->push_back(static_cast<std::uint8_t>(value >> 8));
-}
-void put_long(std::vector<std::uint8_t>* out, unsigned long value) {
-    put_word(out, static_cast<unsigned>(value & 0xFFFF));
-    put_word(out, static_cast<unsigned>(value >> 16));
-}
-void put_text(std::vector<std::uint8_t>* out, const char* text) { out->insert(out->end(), text, text + 4); }
 
 // Writes bits as samples.
 class SignalWriter {
@@ -45,10 +32,7 @@ public:
         for (unsigned i = 0; i < bits; ++i) bit(true);
     }
     void byte(std::uint8_t value) {
-        bit(false);
-        for (int i = 0; i < 8; ++i) bit(((value >> i) & 1) != 0);
-        bit(true);
-        bit(true);
+        for (unsigned i = 0; i < FRAME_BITS; ++i) bit(frame_bit(value, i));
     }
 
 private:
@@ -272,14 +256,14 @@ const char* parse_wav(const std::uint8_t* image, std::size_t length, PcmFormat* 
     bool have_format = false;
     // A chunk of odd size is followed by a pad byte that the file may lack:
     // `at` can pass the end by one, so it is checked before the difference.
-    for (std::size_t at = RIFF_HEADER_SIZE; at <= length && length - at >= CHUNK_HEADER_SIZE;) {
+    for (std::size_t at = WAV_RIFF_HEADER_SIZE; at <= length && length - at >= WAV_CHUNK_HEADER_SIZE;) {
         const std::uint8_t* chunk = image + at;
         const unsigned long size = long_at(chunk + 4);
-        const std::size_t body = at + CHUNK_HEADER_SIZE;
+        const std::size_t body = at + WAV_CHUNK_HEADER_SIZE;
         const std::size_t available = length - body;
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (size < FORMAT_SIZE || available < FORMAT_SIZE) return "its format chunk is cut short";
-            if (word_at(image + body) != PCM_FORMAT) return "its samples are not PCM";
+            if (size < WAV_FORMAT_SIZE || available < WAV_FORMAT_SIZE) return "its format chunk is cut short";
+            if (word_at(image + body) != WAV_PCM_FORMAT) return "its samples are not PCM";
             pcm->channels = word_at(image + body + 2);
             pcm->rate = static_cast<unsigned>(long_at(image + body + 4));
             pcm->bits = word_at(image + body + 14);
@@ -304,7 +288,24 @@ const char* parse_wav(const std::uint8_t* image, std::size_t length, PcmFormat* 
 }  // namespace
 
 bool looks_like_wav(const std::uint8_t* image, std::size_t length) {
-    return length >= RIFF_HEADER_SIZE && std::memcmp(image, "RIFF", 4) == 0 && std::memcmp(image + 8, "WAVE", 4) == 0;
+    return length >= WAV_RIFF_HEADER_SIZE && std::memcmp(image, "RIFF", 4) == 0 && std::memcmp(image + 8, "WAVE", 4) == 0;
+}
+
+unsigned lead_in_bits(bool first, const Block& block) {
+    if (first) return TAPE_LEAD_IN_BITS;
+    return is_header_block(block.bytes.data(), block.bytes.size()) ? HEADER_LEAD_IN_BITS : BLOCK_LEAD_IN_BITS;
+}
+
+LineLayout line_layout(const Tape& tape) {
+    LineLayout layout;
+    std::uint64_t bit = 0;
+    for (const Block& block : tape.blocks) {
+        bit += lead_in_bits(layout.block_start.empty(), block);
+        layout.block_start.push_back(bit);
+        bit += std::uint64_t{FRAME_BITS} * block.bytes.size();
+    }
+    layout.end = bit + TAPE_TAIL_BITS;
+    return layout;
 }
 
 std::vector<std::uint8_t> write_wav(const Tape& tape) {
@@ -312,8 +313,7 @@ std::vector<std::uint8_t> write_wav(const Tape& tape) {
     SignalWriter writer(&samples);
     bool first = true;
     for (const Block& block : tape.blocks) {
-        const bool header = is_header_block(block.bytes.data(), block.bytes.size());
-        writer.idle(first ? TAPE_LEAD_IN_BITS : header ? HEADER_LEAD_IN_BITS : BLOCK_LEAD_IN_BITS);
+        writer.idle(lead_in_bits(first, block));
         first = false;
         for (std::uint8_t byte : block.bytes) writer.byte(byte);
     }
@@ -321,19 +321,7 @@ std::vector<std::uint8_t> write_wav(const Tape& tape) {
 
     std::vector<std::uint8_t> wav;
     wav.reserve(WAV_HEADER_SIZE + samples.size());
-    put_text(&wav, "RIFF");
-    put_long(&wav, static_cast<unsigned long>(WAV_HEADER_SIZE - CHUNK_HEADER_SIZE + samples.size()));
-    put_text(&wav, "WAVE");
-    put_text(&wav, "fmt ");
-    put_long(&wav, FORMAT_SIZE);
-    put_word(&wav, PCM_FORMAT);
-    put_word(&wav, 1);                  // mono
-    put_long(&wav, WAV_SAMPLE_RATE);
-    put_long(&wav, WAV_SAMPLE_RATE);   // bytes a second
-    put_word(&wav, 1);                  // bytes a sample
-    put_word(&wav, 8);                  // bits a sample
-    put_text(&wav, "data");
-    put_long(&wav, static_cast<unsigned long>(samples.size()));
+    append_wav_header(&wav, 1, WAV_SAMPLE_RATE, 8, static_cast<std::uint32_t>(samples.size()));  // mono, 8 bits
     wav.insert(wav.end(), samples.begin(), samples.end());
     return wav;
 }

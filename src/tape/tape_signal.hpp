@@ -24,6 +24,27 @@ constexpr unsigned HEADER_LEAD_IN_BITS = 1200;  // 1 s before a header block
 constexpr unsigned BLOCK_LEAD_IN_BITS = 600;    // 0.5 s before any other block
 constexpr unsigned TAPE_TAIL_BITS = 240;        // 0.2 s after the last block
 
+constexpr unsigned FRAME_BITS = 11;  // a start bit, eight data bits, two stop bits
+
+// Bit `index` (0..FRAME_BITS - 1) of the frame that carries `byte`.
+inline bool frame_bit(std::uint8_t byte, unsigned index) {
+    if (index == 0) return false;
+    return index > 8 || ((byte >> (index - 1)) & 1) != 0;
+}
+
+// The idle bits before a block: the tape's lead-in before the first,
+// a header's before a header block, a block's before any other.
+unsigned lead_in_bits(bool first, const Block& block);
+
+// The tape as the line carries it, in bits from the start of the tape:
+// where each block's first start bit stands, after its lead-in, and where
+// the signal ends, after the tail. Between blocks the line idles with '1'.
+struct LineLayout {
+    std::vector<std::uint64_t> block_start;
+    std::uint64_t end = 0;
+};
+LineLayout line_layout(const Tape& tape);
+
 // The WAV file of `tape`.
 std::vector<std::uint8_t> write_wav(const Tape& tape);
 

@@ -1,0 +1,25 @@
+// The RIFF WAVE container of PCM sound, as the speaker's recordings and
+// the tapes are written in and read from: a RIFF header, a "fmt " chunk
+// and a "data" chunk, every number little-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quillet {
+
+constexpr std::size_t WAV_RIFF_HEADER_SIZE = 12;  // "RIFF", the size of the rest, "WAVE"
+constexpr std::size_t WAV_CHUNK_HEADER_SIZE = 8;  // a chunk's tag and size
+constexpr std::size_t WAV_FORMAT_SIZE = 16;       // the "fmt " chunk of PCM
+constexpr std::size_t WAV_HEADER_SIZE =
+    WAV_RIFF_HEADER_SIZE + WAV_CHUNK_HEADER_SIZE + WAV_FORMAT_SIZE + WAV_CHUNK_HEADER_SIZE;
+constexpr unsigned WAV_PCM_FORMAT = 1;
+
+// Appends to `out` the WAV_HEADER_SIZE bytes that begin a file of
+// `data_size` bytes of PCM samples, `channels` of `bits` bits each,
+// `rate` samples a second.
+void append_wav_header(std::vector<std::uint8_t>* out, unsigned channels, std::uint32_t rate, unsigned bits,
+                       std::uint32_t data_size);
+
+}  // namespace quillet

@@ -1,0 +1,75 @@
+// A tape playing into the machine's tape interface, timed by the machine's
+// state counter: the line's level at any state for the models that decode
+// the signal themselves (the 8251's DSR, status bit 7), the bytes the
+// hardware separator hands to the 8251's receiver for the others (RxRDY
+// while one waits in the data register, cleared when it is read; a byte
+// not read before the next arrives is lost, as in the chip).
+//
+// The tape plays its blocks at 1200 bit/s with the lead-ins of the tape
+// layer, from the program's first read of the 8251 (status or data) on,
+// so that nothing passes while the monitor starts. A recording plays as
+// the blocks read from it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "machine/machine_model.hpp"
+#include "tape/tape_image.hpp"
+#include "tape/tape_signal.hpp"
+
+namespace quillet {
+
+constexpr std::uint8_t USART_RX_READY = 0x02;
+constexpr std::uint8_t USART_DSR = 0x80;
+
+class TapeInput {
+public:
+    TapeInput(tape::Tape tape, TapeInterface interface);
+
+    // The 8251's status read at `state`, `idle` being what it shows
+    // without a tape: RxRDY from the receiver, or DSR from the line.
+    std::uint8_t status(std::uint64_t state, std::uint8_t idle);
+    // The 8251's data register read at `state`: the byte received last
+    // (00h before the first); clears RxRDY.
+    std::uint8_t data(std::uint64_t state);
+
+    // The line's level at `state` (a '1' bit low then high; high, with no
+    // change, after the tape ends).
+    bool level(std::uint64_t state);
+
+    std::size_t blocks() const { return tape_.blocks.size(); }
+    // The blocks whose last bit has passed by `state`.
+    std::size_t blocks_played(std::uint64_t state) const;
+    // The monitor's block reader finished a block at `state`, its checksum
+    // holding or not: the block under the head then (or the last before
+    // it) is noted as rejected when it did not.
+    void block_checked(std::uint64_t state, bool accepted);
+    // The blocks the monitor's block reader rejected, in the order it read them.
+    const std::vector<std::size_t>& rejected() const { return rejected_; }
+    // Bytes the receiver lost: each arrived before the one before it was read.
+    std::uint64_t bytes_lost() const { return lost_; }
+    bool rolling() const { return rolling_; }
+
+private:
+    // Half bits of the line since the tape began to roll, starting it
+    // at the first read.
+    std::uint64_t halves_at(std::uint64_t state);
+    void receive(std::uint64_t halves);
+
+    tape::Tape tape_;
+    tape::LineLayout layout_;
+    TapeInterface interface_;
+    bool rolling_ = false;
+    std::uint64_t start_ = 0;
+    std::size_t block_ = 0;        // the block under the head, for the line
+    std::size_t next_block_ = 0;   // the receiver's next byte: its block and place
+    std::size_t next_byte_ = 0;
+    bool ready_ = false;
+    std::uint8_t received_ = 0;
+    std::uint64_t lost_ = 0;
+    std::vector<std::size_t> rejected_;
+};
+
+}  // namespace quillet

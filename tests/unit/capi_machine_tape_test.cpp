@@ -1,0 +1,260 @@
+// The real monitors load a tape through the machine's tape input: a tape
+// the tape layer made, played into the 8251 (the separator's bytes on
+// PMD 85-1, the DSR line on the PMD 85-2 family), loaded by MGLD typed on
+// the keyboard (the monitor loads and does not start the program); the
+// bytes in memory are those of the file asked for. Skipped without ../shared/pmd85-roms.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/pmd85_roms.hpp"
+#include "support/tape_bytes.hpp"
+#include "quillet/quillet.h"
+
+namespace {
+
+constexpr std::uint64_t FRAME = QUILLET_MACHINE_FRAME_STATES;
+constexpr long LOAD_ADDRESS = 0x2000;
+
+struct Machine {
+    quillet_snapshot* snapshot = quillet_snapshot_new();
+    quillet_machine* machine = nullptr;
+    std::string failure;
+
+    static void report(void* user, int, const char* text) { static_cast<Machine*>(user)->failure = text; }
+
+    Machine(int model, const std::vector<std::uint8_t>& monitor) {
+        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
+        EXPECT_EQ(quillet_machine_new(snapshot, monitor.data(), monitor.size(), report, this, &machine), 0);
+        EXPECT_EQ(quillet_machine_boot(machine), 0);
+    }
+    ~Machine() {
+        quillet_machine_free(machine);
+        quillet_snapshot_free(snapshot);
+    }
+    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
+    std::string text() {
+        size_t length = 0;
+        quillet_machine_screen_text(machine, nullptr, 0, &length);
+        std::string out(length + 1, '\0');
+        quillet_machine_screen_text(machine, &out[0], out.size(), nullptr);
+        out.resize(length);
+        return out;
+    }
+};
+
+// File `number`'s program: a loop on itself, then bytes of every value
+// (another order in each file) so that a bit lost or turned shows.
+std::vector<std::uint8_t> program(int number) {
+    std::vector<std::uint8_t> bytes = {0xC3, LOAD_ADDRESS & 0xFF, LOAD_ADDRESS >> 8};
+    for (std::size_t i = 0; bytes.size() < 300; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 37 + 11 + number));
+    return bytes;
+}
+
+// A tape of `files` (numbers from 0), each its program at LOAD_ADDRESS,
+// read back from the form `kind` so that what plays is what a file holds.
+quillet_tape* make_tape(int files, int kind, long damaged_at = -1) {
+    quillet_tape* made = quillet_tape_new();
+    for (int number = 0; number < files; ++number) {
+        const std::string name = "TEST" + std::to_string(number);
+        const std::vector<std::uint8_t> bytes = program(number);
+        EXPECT_EQ(quillet_tape_add_file(made, number, '?', LOAD_ADDRESS, name.c_str(), bytes.data(), bytes.size()),
+                  0);
+    }
+    size_t length = 0;
+    quillet_tape_write_bytes(made, kind, nullptr, 0, &length);  // asks for the length
+    std::vector<std::uint8_t> image(length);
+    EXPECT_EQ(quillet_tape_write_bytes(made, kind, image.data(), image.size(), &length), 0);
+    if (damaged_at >= 0) image[image.size() - 1 - static_cast<size_t>(damaged_at)] ^= 0x10;  // from the end
+    quillet_tape* read = quillet_tape_new();
+    EXPECT_EQ(quillet_tape_read_bytes(read, image.data(), image.size(), "tape"), 0);
+    quillet_tape_free(made);
+    return read;
+}
+
+struct Load {
+    const char* monitor;
+    int model;
+    int kind;            // the form the tape was read from
+    int files;           // on the tape
+    const char* typed;   // the command
+    int wanted;          // the file it loads
+};
+
+void PrintTo(const Load& c, std::ostream* out) { *out << c.monitor << " " << c.typed; }
+
+class MonitorLoadsTape : public ::testing::TestWithParam<Load> {};
+
+TEST_P(MonitorLoadsTape, ThroughMgld) {
+    const Load& c = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+    Machine m(c.model, monitor);
+    const std::vector<std::uint8_t> bytes = program(c.wanted);
+    quillet_tape* tape = make_tape(c.files, c.kind);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    size_t played = 99, total = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+    EXPECT_EQ(played, 0u);
+    EXPECT_EQ(total, static_cast<size_t>(2 * c.files));
+
+    ASSERT_EQ(quillet_machine_type(m.machine, c.typed, std::string(c.typed).size()), 0) << m.failure;
+    // The tape plays to its end, and a second more lets the monitor finish.
+    for (int second = 0; second < 60 && played < total; ++second) {
+        ASSERT_EQ(quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+        ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    }
+    EXPECT_EQ(played, total);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    std::vector<std::uint8_t> loaded(bytes.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), LOAD_ADDRESS, loaded.data(), loaded.size()), 0);
+    EXPECT_EQ(loaded, bytes) << m.text();
+    size_t rejected = 99;
+    ASSERT_EQ(quillet_machine_tape_rejected(m.machine, nullptr, 0, &rejected), 0);
+    EXPECT_EQ(rejected, 0u);
+}
+
+// A data block whose byte no longer sums to its checksum: the monitor
+// reads the file and rejects it, and the machine names the block.
+TEST(MonitorRejectsTape, ADamagedDataBlockIsNamed) {
+    struct Case {
+        const char* monitor;
+        int model;
+    };
+    for (const Case& c : {Case{"monit2.rom", QUILLET_MODEL_V2}, Case{"monit1.rom", QUILLET_MODEL_V1}}) {
+        SCOPED_TRACE(c.monitor);
+        QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+        Machine m(c.model, monitor);
+        quillet_tape* tape = make_tape(2, QUILLET_TAPE_PTP, 10);  // a byte of file 1's data
+        ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+        quillet_tape_free(tape);
+        ASSERT_EQ(quillet_machine_type(m.machine, "MGLD 01{EOL}", 12), 0);
+        size_t played = 0, total = 0;
+        for (int second = 0; second < 30 && (played < total || total == 0); ++second) {
+            quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+            ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+        }
+        quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+        size_t blocks[4] = {}, count = 0;
+        ASSERT_EQ(quillet_machine_tape_rejected(m.machine, blocks, 4, &count), 0);
+        ASSERT_EQ(count, 1u) << m.text();
+        EXPECT_EQ(blocks[0], 3u) << "file 1's data block";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Monitors, MonitorLoadsTape,
+    ::testing::Values(Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
+                      Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_WAV, 2, "MGLD 01{EOL}", 1},
+                      Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{EOL}", 0},
+                      Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
+                      Load{"monit1.rom", QUILLET_MODEL_V1, QUILLET_TAPE_PTP, 2, "MGLD 01{EOL}", 1}));
+
+// Real tapes loaded through MGLD 00. AUTO (PMD 85-1): the file's bytes
+// at its start address. BLUDISTE (PMD 85-2): an 87-byte loader that the
+// monitor loads up to 7FFFh, so that it starts by itself (and changes some
+// of its own bytes), reads the 8416-byte block after it through the
+// monitor's byte routine into 5F22h and starts the game there.
+struct RealLoad {
+    const char* tape;
+    const char* monitor;
+    int model;
+    long continuation_at;  // where the block after the file goes; -1: none
+};
+
+void PrintTo(const RealLoad& c, std::ostream* out) { *out << c.tape << " on " << c.monitor; }
+
+class MonitorLoadsRealTape : public ::testing::TestWithParam<RealLoad> {};
+
+std::vector<std::uint8_t> entry_data(const quillet_tape* tape, size_t index) {
+    std::vector<std::uint8_t> data(65536);
+    const long length = quillet_tape_entry_data(tape, index, data.data(), data.size());
+    data.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return data;
+}
+
+TEST_P(MonitorLoadsRealTape, ThroughMgld) {
+    const RealLoad& c = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+    const std::vector<std::uint8_t> image = quillet_test::real_tape(c.tape);
+    if (image.empty()) GTEST_SKIP() << "../shared/pmd85-tapes is not there";
+    Machine m(c.model, monitor);
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_read_bytes(tape, image.data(), image.size(), c.tape), 0);
+    quillet_tape_entry first;
+    ASSERT_EQ(quillet_tape_entry_info(tape, 0, &first), 0);
+    const std::vector<std::uint8_t> file = entry_data(tape, 0);
+    const std::vector<std::uint8_t> continuation = c.continuation_at >= 0 ? entry_data(tape, 1) : file;
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    size_t played = 0, total = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+    ASSERT_EQ(quillet_machine_type(m.machine, "MGLD 00{EOL}", 12), 0);
+    for (int second = 0; second < 100 && played < total; ++second) {
+        quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+        ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    }
+    EXPECT_EQ(played, total);
+    quillet_cpu_run(m.cpu(), 50 * FRAME, UINT64_MAX, 0);
+    if (c.continuation_at < 0) {
+        std::vector<std::uint8_t> loaded(file.size());
+        ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), first.start, loaded.data(), loaded.size()), 0);
+        EXPECT_EQ(loaded, file) << m.text();
+        return;
+    }
+    EXPECT_LT(quillet_cpu_get_pair(m.cpu(), QUILLET_REG_PC), 0x8000) << "the game runs, not the monitor";
+    std::vector<std::uint8_t> loaded(continuation.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), c.continuation_at, loaded.data(), loaded.size()), 0);
+    size_t differing = 0;
+    for (size_t i = 0; i < loaded.size(); ++i) differing += loaded[i] != continuation[i];
+    EXPECT_LE(differing, 16u) << "all but the few bytes the running game changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tapes, MonitorLoadsRealTape,
+                         ::testing::Values(RealLoad{"AUTO.pmd", "monit1.rom", QUILLET_MODEL_V1, -1},
+                                           RealLoad{"BLUDISTE.pmd", "monit2.rom", QUILLET_MODEL_V2, 0x5F22}));
+
+// Monitor 1's block reader (8DC2h: HL the destination, DE the length - 1,
+// then a checksum byte; Z when it holds) called by hand, as its MGLD
+// calls it: the header's 48 lead-in bytes
+// (the 48th taken as their checksum), its 14 fields and checksum, then the
+// data block; each byte taken from the 8251's receiver as the separator
+// hands it over.
+TEST(MonitorOneTape, ReadsBlocksFromTheSeparator) {
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, "monit1.rom");
+    Machine m(QUILLET_MODEL_V1, monitor);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 100 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);  // ready
+    quillet_tape* tape = make_tape(1, QUILLET_TAPE_PTP);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    const std::vector<std::uint8_t> bytes = program(0);
+    struct Read {
+        long destination;
+        size_t length;
+        bool checked;
+    };
+    for (const Read& read : {Read{0x1000, 47, false}, Read{0x1030, 14, true}, Read{LOAD_ADDRESS, bytes.size(), true}}) {
+        ASSERT_EQ(quillet_cpu_set_pair(m.cpu(), QUILLET_REG_HL, read.destination), 0);
+        ASSERT_EQ(quillet_cpu_set_pair(m.cpu(), QUILLET_REG_DE, static_cast<long>(read.length - 1)), 0);
+        ASSERT_EQ(quillet_cpu_call(m.cpu(), 0x8DC2, 10 * 50 * FRAME, UINT64_MAX), QUILLET_STOP_RETURNED);
+        if (read.checked) {
+            EXPECT_NE(quillet_cpu_get_register8(m.cpu(), QUILLET_CPU_F) & QUILLET_FLAG_Z, 0) << "the checksum holds";
+        }
+    }
+    std::vector<std::uint8_t> header(63), loaded(bytes.size());
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), 0x1000, header.data(), header.size()), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(header.begin() + 0x20, header.begin() + 0x2F), std::vector<std::uint8_t>(15, 0x55));
+    EXPECT_EQ(header[0x31], '?');
+    EXPECT_EQ(header[0x32] | header[0x33] << 8, LOAD_ADDRESS);
+    ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), LOAD_ADDRESS, loaded.data(), loaded.size()), 0);
+    EXPECT_EQ(loaded, bytes);
+    // The last byte is there in the middle of its first stop bit; the
+    // block has played once the second has passed.
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    size_t played = 0;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    EXPECT_EQ(played, 2u) << quillet_cpu_states(m.cpu());
+}
+
+}  // namespace
