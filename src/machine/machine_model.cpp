@@ -37,8 +37,11 @@ constexpr ModelFacts MODELS[MODEL_COUNT] = {
     // ALFA: 4 KB monitor and 9 KB BASIC; its 8251 at F0h; no module connector.
     {"ALFA", MemoryBoard::ROM_48K, 0x8000, {13312, 0, 0}, 13312, AllRamControl::NONE, true, ALFA_USART,
      ALFA_USART_MASK, false, false, false, PMD_IDLE, TapeInterface::SEPARATOR},
-    {"ALFA2", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
+    // ALFA2: its monitor reads the 8251 at F0h/F1h as Alfa's does (the
+    // keyboard poll at 8A36h, the tape's byte routine): the sheet names F0h
+    // for Alfa only, the firmware decides.
+    {"ALFA2", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, true, ALFA_USART,
+     ALFA_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
     {"C2717", MemoryBoard::ROM_C2717, 0x8000, {16384, 0, 0}, 16384, AllRamControl::PC6_HIGH, true,
      IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR},
 };

@@ -94,6 +94,13 @@ TEST_F(MachineRunTest, TypedCommandsRunInTheMonitor) {
                                                  "--max-states", "20000000", "--expect-text", line, "--expect-stop",
                                                  "limit", snapshot});
     EXPECT_EQ(from_file.status, 0) << from_file.out << from_file.err;
+
+    // Alfa 2's monitor reads its 8251 at F0h/F1h: its keyboard poll too.
+    FIRMWARE_OR_SKIP(alfa2, "didalfa2.rom");
+    const RunResult alfa = run_quillet_run({"--boot", "--monitor", alfa2, "--type", "MEM 8000{EOL}", "--until-text",
+                                            "SUB 8000 31 00 80 C3 06 80 3E 8A D3 F7 CD FE 9A",
+                                            make(QUILLET_MODEL_ALFA2, 0x0000, {0x00})});
+    EXPECT_EQ(alfa.status, 0) << alfa.out << alfa.err;
 }
 
 // The snapshot's ROM module holds BASIC: monitor 2A starts it without a

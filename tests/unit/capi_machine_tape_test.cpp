@@ -149,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Load{"monit2.rom", QUILLET_MODEL_V2, QUILLET_TAPE_WAV, 2, "MGLD 01{EOL}", 1},
                       Load{"monit2A.rom", QUILLET_MODEL_V2A, QUILLET_TAPE_PMD, 1, "MGLD 00{EOL}", 0},
                       Load{"monit3.rom", QUILLET_MODEL_V3, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
+                      Load{"didalfa2.rom", QUILLET_MODEL_ALFA2, QUILLET_TAPE_PTP, 1, "MGLD 00{EOL}", 0},
                       Load{"monit1.rom", QUILLET_MODEL_V1, QUILLET_TAPE_PTP, 2, "MGLD 01{EOL}", 1}));
 
 // Real tapes loaded through MGLD 00. AUTO (PMD 85-1): the file's bytes
