@@ -106,7 +106,7 @@ _quillet_run() {
             --max-instructions --expect --expect-flag --expect-mem --json --peek --screen --scale --palette
             --trace --trace-limit --out-log -o --output --cpm --stats -h --help --version --symbols --expect-stop
             --expect-screen --screen-diff --screen-tolerance --coverage --bare --monitor --boot --type --keys
-            --screen-text --expect-text --until-text --audio --tests" -- "$cur")
+            --screen-text --expect-text --until-text --audio --tape --tests" -- "$cur")
         return
     fi
     _quillet_run_files ""

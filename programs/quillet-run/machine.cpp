@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 
 #include "quillet/quillet_tools.h"
 #include "console.hpp"
@@ -159,10 +160,11 @@ std::string hex_word(long value, int digits) {
 }
 
 
-// The machine's reports: failures are shown, but a key script it refuses
-// is kept in the string at `user`, to be told as a usage error.
-void report_keeping_keys(void* user, int code, const char* text) {
-    if (code == QUILLET_ERR_BAD_KEY) {
+// The machine's reports: failures are shown, but a key script it refuses,
+// or a tape on a model without a tape input, is kept in the string at
+// `user`, to be told as a usage error.
+void report_keeping_refusals(void* user, int code, const char* text) {
+    if (code == QUILLET_ERR_BAD_KEY || code == QUILLET_ERR_BAD_STATE) {
         *static_cast<std::string*>(user) = text;
         return;
     }
@@ -226,14 +228,34 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
         }
     }
     if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
-                                               report_keeping_keys, &key_problem_, &machine_)) {
+                                               report_keeping_refusals, &refusal_, &machine_)) {
         return result;
     }
     cpu_ = quillet_machine_cpu(machine_);
     if (options.boot) quillet_machine_boot(machine_);
+    if (const int result = insert_tape(snapshot, options)) return result;
     if (const int result = type_keys(options)) return result;
     if (options.until_text) quillet_machine_set_until_text(machine_, options.until_text);
     return 0;
+}
+
+// Puts --tape's tape into the machine's recorder. A file that is no tape
+// is reported with the tape reader's message and code; a model without a
+// tape input is a usage error.
+int RunMachine::insert_tape(const quillet_snapshot* snapshot, const RunOptions& options) {
+    if (!options.tape_path) return 0;
+    std::unique_ptr<quillet_tape, void (*)(quillet_tape*)> tape(quillet_tape_new(), quillet_tape_free);
+    if (!tape) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    quillet_tape_set_reporter(tape.get(), common::print_report, nullptr);
+    if (const int result = quillet_tape_read_file(tape.get(), options.tape_path)) return result;
+    const int inserted = quillet_machine_insert_tape(machine_, tape.get());
+    if (inserted == QUILLET_ERR_BAD_STATE) {
+        const std::string message = std::string("--tape: the ") + quillet_model_name(quillet_get_model(snapshot)) +
+                                    " has no tape input here (its own tape format is not modelled)";
+        print_run_usage_error(message.c_str(), options.tape_path);
+        return EXIT_USAGE;
+    }
+    return inserted;
 }
 
 // Types --type's texts and --keys' files in order. A file that cannot be
@@ -249,7 +271,7 @@ int RunMachine::type_keys(const RunOptions& options) {
         }
         if (quillet_machine_type(machine_, text.data(), text.size()) != 0) {
             const std::string message = "cannot type with " + std::string(script.from_file ? "--keys" : "--type") +
-                                        ": " + key_problem_;
+                                        ": " + refusal_;
             print_run_usage_error(message.c_str(), nullptr);
             return EXIT_USAGE;
         }

@@ -59,10 +59,11 @@ public:
 private:
     int set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions& options);
     int type_keys(const RunOptions& options);
+    int insert_tape(const quillet_snapshot* snapshot, const RunOptions& options);
 
     quillet_machine* machine_ = nullptr;
     quillet_cpu* cpu_ = nullptr;
-    std::string key_problem_;  // what the library said of the last script it refused
+    std::string refusal_;  // what the library said of the last key script or tape it refused
 };
 
 // Runs the program as `options` say, until it stops or a limit ends it.

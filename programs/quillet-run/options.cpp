@@ -23,7 +23,7 @@ enum OptionId {
     CPM, ROM_AT, IN, REG, POKE, UNTIL, CALL, MAX_STATES, MAX_INSTRUCTIONS, EXPECT, EXPECT_FLAG, EXPECT_MEM,
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
     SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
-    BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO, TESTS,
+    BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO, TESTS, TAPE,
     OPTION_COUNT
 };
 
@@ -68,6 +68,7 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--until-text", nullptr, 1, true, UNTIL_TEXT},
     {"--audio", nullptr, 1, true, AUDIO},
     {"--tests", nullptr, 1, true, TESTS},
+    {"--tape", nullptr, 1, true, TAPE},
 };
 
 // Which runs each option belongs to, by OptionId: a CP/M program's, a
@@ -114,6 +115,7 @@ constexpr unsigned PLACEMENTS[] = {
     ON_MACHINE,   // UNTIL_TEXT
     ON_MACHINE,   // AUDIO
     ON_SNAPSHOT,  // TESTS
+    ON_MACHINE,   // TAPE
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -142,6 +144,9 @@ const char HELP_TEXT[] =
     "                         keys by name in braces: {EOL} {CLR} {K0}..{K11}\n"
     "                         {STOP} {LEFT} {WAIT n} ...\n"
     "  --keys FILE            type what FILE holds, as --type does\n"
+    "The tape recorder:\n"
+    "  --tape FILE            play the tape FILE (PTP, PMD or WAV) into the model's\n"
+    "                         tape interface from the program's first read of it\n"
     "Where to stop:\n"
     "  --until ADDR           stop before the instruction at ADDR runs (repeatable)\n"
     "  --call ADDR            call the routine at ADDR; stop when it returns\n"
@@ -200,8 +205,9 @@ const char HELP_TEXT[] =
     "--call return, HLT, a CP/M program's end) and every check holds; 1 a check\n"
     "failed, the run ended at another stop than the one asked for, the program\n"
     "called the monitor without --monitor, or a case of --tests is not ok; 2 to\n"
-    "29 a file could not be read or written, with the message of quillet; 64\n"
-    "usage error; 65 --screen without video memory; 66 a limit was reached first.\n";
+    "29 a file could not be read or written, with the message of quillet; 40 to\n"
+    "44 the tape could not be read, as quillet-tape says; 64 usage error; 65\n"
+    "--screen without video memory; 66 a limit was reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
@@ -484,6 +490,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         o.until_text = value;
         break;
     case AUDIO: o.audio_path = value; break;
+    case TAPE: o.tape_path = value; break;
     case TESTS: o.tests_path = value; break;
     case SYMBOLS:
     case HELP:

@@ -87,6 +87,7 @@ struct RunOptions {
     bool boot = false;
     std::vector<KeyScript> key_scripts;
     const char* until_text = nullptr;
+    const char* tape_path = nullptr;
     // The machine before the run.
     std::vector<RomImage> roms;
     std::vector<PortInput> inputs;

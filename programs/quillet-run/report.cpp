@@ -86,6 +86,23 @@ void print_port_c_json(std::FILE* out, quillet_machine* machine) {
     }
 }
 
+// What the tape recorder played: its blocks heard to their end and those
+// whose checksum the monitor's block reader found wrong.
+struct TapeReport {
+    std::size_t played = 0, total = 0;
+    std::vector<std::size_t> rejected;
+};
+
+TapeReport tape_report(const quillet_machine* machine) {
+    TapeReport tape;
+    quillet_machine_tape_blocks(machine, &tape.played, &tape.total);
+    std::size_t count = 0;
+    quillet_machine_tape_rejected(machine, nullptr, 0, &count);
+    tape.rejected.resize(count);
+    quillet_machine_tape_rejected(machine, tape.rejected.data(), tape.rejected.size(), &count);
+    return tape;
+}
+
 unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
 
 }  // namespace
@@ -108,6 +125,15 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     std::fprintf(out, "States:            %" PRIu64 " (%.6f s at 2.048 MHz)\n", states, pmd85_seconds(states));
     if (report.machine) std::fprintf(out, "Frames:            %" PRIu64 "\n", quillet_machine_frames(report.machine));
     if (report.rom_module_unreadable) std::fprintf(out, "ROM module:        not readable: the model has no port for it\n");
+    if (report.machine && options.tape_path) {
+        const TapeReport tape = tape_report(report.machine);
+        std::fprintf(out, "Tape:              %zu of %zu blocks played, ", tape.played, tape.total);
+        if (tape.rejected.empty()) std::fputs("none rejected", out);
+        for (std::size_t i = 0; i < tape.rejected.size(); ++i) {
+            std::fprintf(out, i ? ", %zu" : "rejected by the monitor: block %zu", tape.rejected[i]);
+        }
+        std::fputs("\n", out);
+    }
     std::fprintf(out, "Registers:        ");
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, " %s=0x%04lX", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
@@ -162,6 +188,12 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
     if (report.machine) std::fprintf(out, "  \"frames\": %" PRIu64 ",\n", quillet_machine_frames(report.machine));
     if (report.rom_module_unreadable) std::fputs("  \"rom_module_readable\": false,\n", out);
+    if (report.machine && options.tape_path) {
+        const TapeReport tape = tape_report(report.machine);
+        std::fprintf(out, "  \"tape\": {\"played\": %zu, \"blocks\": %zu, \"rejected\": [", tape.played, tape.total);
+        for (std::size_t i = 0; i < tape.rejected.size(); ++i) std::fprintf(out, i ? ", %zu" : "%zu", tape.rejected[i]);
+        std::fputs("]},\n", out);
+    }
     std::fputs("  \"registers\": {", out);
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, "%s\"%s\": %ld", r ? ", " : "", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));

@@ -156,6 +156,38 @@ TEST_F(MachineRunTest, ACallOfTheAbsentMonitorFailsAndSaysSo) {
     EXPECT_EQ(run_on_bare_8080({"--max-instructions", "1000", snapshot}).status, 66);
 }
 
+// A tape of a program made by quillet-tape, loaded by monitor 2's MGLD
+// and started by its JUMP; the report counts the blocks. A model without
+// a tape input, and a file that is no tape, are refused.
+TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
+    const Bytes program = {0x21, 0x00, 0xC0, 0x36, 0xFF, 0x76};  // LXI H,0C000H; MVI M,0FFH; HLT
+    dir_.write("prog.bin", program);
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_add_file(tape, 1, '?', 0x7000, "PROG", program.data(), program.size()), 0);
+    ASSERT_EQ(quillet_tape_write_file(tape, QUILLET_TAPE_PTP, path("prog.ptp").c_str()), 0);
+    quillet_tape_free(tape);
+
+    const RunResult mato = run_quillet_run({"--tape", path("prog.ptp"), make(QUILLET_MODEL_MATO, 0x0000, {0x76})});
+    EXPECT_EQ(mato.status, 64);
+    EXPECT_EQ(mato.err.substr(0, mato.err.find('\n')),
+              "quillet-run: --tape: the MATO has no tape input here (its own tape format is not modelled) '" +
+                  path("prog.ptp") + "'");
+    const RunResult no_tape = run_quillet_run({"--tape", path("prog.bin"), make(QUILLET_MODEL_V2, 0x0000, {0x76})});
+    EXPECT_EQ(no_tape.status, 41);
+    EXPECT_EQ(no_tape.err, "Damaged tape image '" + path("prog.bin") +
+                               "': record 1 at offset 0 is 33 bytes long, the image holds 4\n\n");
+    EXPECT_EQ(no_tape.out, "");
+
+    FIRMWARE_OR_SKIP(monitor, "monit2.rom");
+    const RunResult run =
+        run_quillet_run({"--boot", "--monitor", monitor, "--tape", path("prog.ptp"), "--type",
+                         "MGLD 01{EOL}{WAIT 300}JUMP 7000{EOL}", "--expect-stop", "halt", "--expect-mem", "0xC000=ff",
+                         "--json", make(QUILLET_MODEL_V2, 0x0000, {0x00})});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("\"tape\": {\"played\": 2, \"blocks\": 2, \"rejected\": []},"), std::string::npos)
+        << run.out;
+}
+
 // A ROM module on a model with no port for it: the report says so.
 TEST_F(MachineRunTest, AModuleTheModelCannotReadIsReported) {
     const Bytes module(1024, 0xC9);
