@@ -4,9 +4,12 @@
 # what it makes: the tape lists as the README shows it, the sound reads
 # back as the same file, the snapshot runs the program in quillet-run, and
 # the data extracted from the sound is the binary byte for byte.
-# Usage: readme_tape_test.sh README EXAMPLES_DIR QUILLET_TAPE QUILLET_RUN MAKE
+# With the PMD 85-2 monitor in ROMS_DIR, the monitor loads the tape inside
+# quillet-run as the section shows.
+# Usage: readme_tape_test.sh README EXAMPLES_DIR QUILLET_TAPE QUILLET_RUN MAKE [QUILLET ROMS_DIR]
 set -u
 readme=$1 examples=$(realpath "$2") quillet_tape=$(realpath "$3") quillet_run=$(realpath "$4") make=$5
+quillet=${6:+$(realpath "$6")} roms=${7:+$(cd "$7" 2>/dev/null && pwd)}
 failures=0
 fail() {
     echo "FAIL: $*"
@@ -46,6 +49,22 @@ while IFS= read -r line; do
     # shellcheck disable=SC2086
     eval "\"$quillet_tape\" ${command#quillet-tape }" >/dev/null || fail "the README's command failed: $line"
 done < <(sed -n '/^```sh$/,/^```$/p' <<<"$section" | grep '^quillet-tape ')
+
+# The monitor's MGLD in quillet-run, as the section's commands stand.
+if [[ -n $quillet && -f $roms/monit2.rom ]]; then
+    cp "$roms/monit2.rom" .
+    commands=$(sed -n '/^```tape-run$/,/^```$/p' <<<"$section" | sed '1d;$d')
+    [[ -n $commands ]] || fail "no tape-run block in the Tapes section"
+    while IFS= read -r line; do
+        line=${line/#quillet-run /\"$quillet_run\" }
+        line=${line/#quillet /\"$quillet\" }
+        eval "$line" >run.log 2>&1 || fail "the README's command failed: $line"$'\n'"$(cat run.log)"
+    done <<<"$commands"
+    grep -q '^Tape:              2 of 2 blocks played, none rejected$' run.log ||
+        fail "the run's report does not count the tape's blocks: $(cat run.log)"
+else
+    echo "no ../shared/pmd85-roms: the PMD 85 firmware tests are skipped"
+fi
 
 if ((failures > 0)); then
     echo "$failures README tape check(s) failed"
