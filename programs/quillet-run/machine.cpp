@@ -159,7 +159,6 @@ std::string hex_word(long value, int digits) {
     return text;
 }
 
-
 // The machine's reports: failures are shown, but a key script it refuses,
 // or a tape on a model without a tape input, is kept in the string at
 // `user`, to be told as a usage error.
@@ -213,19 +212,25 @@ int RunMachine::set_up(const quillet_snapshot* snapshot, const RunOptions& optio
 int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions& options) {
     std::vector<std::uint8_t> monitor;
     if (options.monitor_path) {
-        monitor.resize(MONITOR_FILE_MAX);
-        const long size = quillet_file_read(options.monitor_path, monitor.data(), monitor.size(), common::print_report,
-                                            nullptr);
-        if (size < 0) return static_cast<int>(size);
-        monitor.resize(static_cast<std::size_t>(size));
         const int model = quillet_get_model(snapshot);
-        if (quillet_machine_monitor_fits(model, monitor.size()) != 1) {
+        const auto does_not_fit = [&](long long size) {
             const std::string message = "--monitor image of " + std::to_string(size) + " bytes does not fit the " +
                                         quillet_model_name(model) + " (it takes " + monitor_sizes_text(model) +
                                         " bytes):";
             print_run_usage_error(message.c_str(), options.monitor_path);
             return EXIT_USAGE;
+        };
+        // A regular file's size is known before it is read; a pipe's after.
+        const long long known = quillet_file_size(options.monitor_path);
+        if (known >= 0 && quillet_machine_monitor_fits(model, static_cast<std::size_t>(known)) != 1) {
+            return does_not_fit(known);
         }
+        monitor.resize(MONITOR_FILE_MAX);
+        const long size = quillet_file_read(options.monitor_path, monitor.data(), monitor.size(), common::print_report,
+                                            nullptr);
+        if (size < 0) return static_cast<int>(size);
+        monitor.resize(static_cast<std::size_t>(size));
+        if (quillet_machine_monitor_fits(model, monitor.size()) != 1) return does_not_fit(size);
     }
     if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
                                                report_keeping_refusals, &refusal_, &machine_)) {
