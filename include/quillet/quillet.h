@@ -799,6 +799,13 @@ QUILLET_API int quillet_machine_rom_module_readable(const quillet_machine* machi
  * `out` (`length` at most 16384; more: -13). */
 QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, size_t length);
 
+/* The width in pixels of the picture the video circuit draws now: 384 on
+ * a C2717 whose system 8255 sets PC5 (eight pixels a byte, no attributes),
+ * 288 otherwise (six pixels a byte); either way the first 48 bytes of each
+ * line. A null machine: 0. */
+#define QUILLET_SCREEN_WIDE_WIDTH 384
+QUILLET_API int quillet_machine_screen_width(const quillet_machine* machine);
+
 /* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
  * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
  * all as the run left them; whole or not at all. */

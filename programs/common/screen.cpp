@@ -67,6 +67,25 @@ std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& p
     return image;
 }
 
+std::vector<std::uint8_t> render_wide_screen(const std::uint8_t* video, const Palette& palette, int scale) {
+    constexpr int PIXELS_PER_WIDE_BYTE = 8;
+    static_assert(WIDE_SCREEN_WIDTH == VISIBLE_BYTES * PIXELS_PER_WIDE_BYTE, "eight pixels of each visible byte");
+    const std::size_t row_bytes = static_cast<std::size_t>(WIDE_SCREEN_WIDTH) * scale * RGB_CHANNELS;
+    std::vector<std::uint8_t> image(row_bytes * SCREEN_HEIGHT * scale);
+    for (int y = 0; y < SCREEN_HEIGHT * scale; ++y) {
+        std::uint8_t* out = image.data() + row_bytes * static_cast<std::size_t>(y);
+        for (int x = 0; x < WIDE_SCREEN_WIDTH * scale; ++x) {
+            const int px = x / scale;
+            const std::uint8_t byte = video[(y / scale) * LINE_STRIDE + px / PIXELS_PER_WIDE_BYTE];
+            const Colour colour = (byte >> (px % PIXELS_PER_WIDE_BYTE)) & 1 ? palette[0] : BLACK;
+            *out++ = colour.red;
+            *out++ = colour.green;
+            *out++ = colour.blue;
+        }
+    }
+    return image;
+}
+
 int screen_png(const MemoryView& view, const char* name, const Palette& palette, int scale,
                std::vector<std::uint8_t>* png) {
     if (!view.page_present(SCREEN_PAGE)) {

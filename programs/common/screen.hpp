@@ -51,6 +51,16 @@ constexpr int NO_SCREEN_STATUS = 65;
 // top, RGB_CHANNELS bytes a pixel. The screen page must be present.
 std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& palette, int scale);
 
+// C2717's 384-pixel mode: eight pixels a byte, bit 0 the leftmost, the
+// first 48 bytes of each of the 256 lines of `video` (QUILLET_VIDEO_SIZE
+// bytes, a line every 64) shown, no attributes: lit pixels in the
+// palette's first colour. (The hardware sheet says both "64 bytes a line"
+// and 384 pixels; eight pixels of 48 bytes make the 384, 64 characters of
+// six pixels.)
+// Rows from the top, `scale` times enlarged, RGB_CHANNELS bytes a pixel.
+constexpr int WIDE_SCREEN_WIDTH = QUILLET_SCREEN_WIDE_WIDTH;
+std::vector<std::uint8_t> render_wide_screen(const std::uint8_t* video, const Palette& palette, int scale);
+
 // The PNG file of the picture of `view` into `png`. A view without the
 // screen page is reported on the console, naming the snapshot `name`:
 // NO_SCREEN_STATUS; memory running out: its code's exit status. Returns 0

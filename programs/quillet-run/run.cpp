@@ -17,6 +17,7 @@
 #include "options.hpp"
 #include "output_files.hpp"
 #include "owned_snapshot.hpp"
+#include "png_encoding.hpp"
 #include "report.hpp"
 #include "run_files.hpp"
 #include "screen.hpp"
@@ -107,9 +108,17 @@ int run_cpm(const RunOptions& options) {
 // the exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
                   TraceFile* trace, bool packed, const std::vector<std::uint8_t>& diff_png,
-                  const std::string& coverage, const std::vector<std::uint8_t>& wav) {
+                  const std::string& coverage, const std::vector<std::uint8_t>& wav,
+                  const std::vector<std::uint8_t>& wide_video) {
     std::vector<std::uint8_t> png;
-    if (options.screen_path) {
+    if (options.screen_path && !wide_video.empty()) {
+        // C2717's 384-pixel mode: the picture of what the video circuit shows.
+        const int scale = options.screen_scale;
+        if (!common::encode_png(common::render_wide_screen(wide_video.data(), options.palette, scale),
+                                common::WIDE_SCREEN_WIDTH * scale, common::SCREEN_HEIGHT * scale, &png)) {
+            return out_of_memory();
+        }
+    } else if (options.screen_path) {
         const int status = common::screen_png(memory, options.snapshot_path, options.palette, options.screen_scale, &png);
         if (status != 0) return status;
     }
@@ -200,11 +209,13 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     const std::vector<std::string> screen_rows =
         options.monitor_path ? machine.screen_rows() : std::vector<std::string>();
     const std::vector<std::uint8_t> wav = options.audio_path ? audio_wav(machine.machine()) : std::vector<std::uint8_t>();
+    const bool wide = machine.machine() && quillet_machine_screen_width(machine.machine()) == QUILLET_SCREEN_WIDE_WIDTH;
+    const std::vector<std::uint8_t> wide_video = options.screen_path && wide ? machine.video() : std::vector<std::uint8_t>();
     const bool packed = common::stored_packed(snapshot);
     if (const int code = machine.to_snapshot(snapshot)) return -code;
     const common::MemoryView memory(snapshot);
 
-    int status = write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, wav);
+    int status = write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, wav, wide_video);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;

@@ -325,3 +325,8 @@ int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_chan
     }
     return 0;
 }
+
+int quillet_machine_screen_width(const quillet_machine* machine) {
+    if (!machine) return 0;
+    return machine_wide_screen(machine->core) ? QUILLET_SCREEN_WIDE_WIDTH : QUILLET_SCREEN_WIDTH;
+}

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "machine/routine_call.hpp"
+#include "snapshot/snapshot_format.hpp"
 
 namespace quillet {
 
@@ -128,6 +129,11 @@ const std::uint8_t* machine_video_memory(Machine* m) {
     machine_sync_ram(m);
     const unsigned block = m->mapper_fitted && (m->mapper_port & 0x40) ? 7 : VIDEO_BLOCK;
     return &m->ram[block * RAM_BLOCK_SIZE];
+}
+
+bool machine_wide_screen(const Machine& m) {
+    constexpr std::uint8_t PC5_WIDE = 0x20;
+    return m.model == MODEL_C2717 && (m.port_c_levels & pio_port_c_outputs(m.system_pio) & PC5_WIDE) != 0;
 }
 
 void machine_boot(Machine* m) {

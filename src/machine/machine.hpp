@@ -135,6 +135,9 @@ int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
 // False, and nothing changes, on a model whose tape input is not modelled.
 bool machine_insert_tape(Machine* m, tape::Tape tape);
 
+// Whether the video circuit draws 384 pixels a line: C2717 with PC5 set.
+bool machine_wide_screen(const Machine& m);
+
 // Frames since state 0.
 inline std::uint64_t machine_frames(const Machine& m) { return m.cpu.state.states / STATES_PER_FRAME; }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "info_test_support.hpp"
+#include "png_pixels.hpp"
 #include "support/pmd85_roms.hpp"
 #include "quillet/quillet.h"
 #include "run/run_driver.hpp"
@@ -186,6 +187,37 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("\"tape\": {\"played\": 2, \"blocks\": 2, \"rejected\": []},"), std::string::npos)
         << run.out;
+}
+
+// C2717 with PC5 set draws 384 pixels a line, eight a byte and no
+// attributes; the same byte on the 288-pixel screen is one pixel with its
+// attribute.
+TEST_F(MachineRunTest, TheC2717DrawsItsWideModeWhereSet) {
+    // MVI A,82H; OUT F7H (port C an output); MVI A,0BH; OUT F7H (PC5 set),
+    // or NOPs; LXI H,0C000H; MVI M,81H; HLT
+    const auto picture_of = [this](bool wide) {
+        const Bytes mode = wide ? Bytes{0x3E, 0x82, 0xD3, 0xF7, 0x3E, 0x0B, 0xD3, 0xF7} : Bytes(8, 0x00);
+        Bytes code = mode;
+        code.insert(code.end(), {0x21, 0x00, 0xC0, 0x36, 0x81, 0x76});
+        const RunResult run = run_quillet_run({"--screen", path("wide.png"), make(QUILLET_MODEL_C2717, 0x1000, code)});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        info_test::Picture picture;
+        std::string error;
+        EXPECT_TRUE(info_test::decode_png(dir_.read("wide.png"), &picture, &error)) << error;
+        return picture;
+    };
+    const info_test::Rgb white{0xFF, 0xFF, 0xFF}, black{0, 0, 0};
+    const info_test::Picture wide = picture_of(true);
+    ASSERT_EQ(wide.width, 384);
+    ASSERT_EQ(wide.height, 256);
+    EXPECT_EQ(wide.at(0, 0), white);
+    EXPECT_EQ(wide.at(6, 0), black);
+    EXPECT_EQ(wide.at(7, 0), white);
+    EXPECT_EQ(wide.at(8, 0), black);
+    const info_test::Picture narrow = picture_of(false);
+    ASSERT_EQ(narrow.width, 288);
+    EXPECT_EQ(narrow.at(0, 0), white) << "bit 7 blinks, drawn lit";
+    EXPECT_EQ(narrow.at(1, 0), black);
 }
 
 // A ROM module on a model with no port for it: the report says so.
