@@ -28,7 +28,7 @@ Block make_block(ContentClass kind) {
     std::mt19937 rng(12345);
     std::uniform_int_distribution<int> byte(0, 255);
     const auto random_byte = [&] { return static_cast<std::uint8_t>(byte(rng)); };
-    Block block(quillet::PAGE_SIZE);
+    Block block(quillet::PAGE_BYTES);
     switch (kind) {
     case ALL_EQUAL:
         for (auto& b : block) b = 0x42;
@@ -66,10 +66,10 @@ void run_pack(benchmark::State& state, PackFunction pack) {
     const Block block = make_block(kind);
     Block output(block.size());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(pack(output.data(), block.data(), quillet::PAGE_SIZE));
+        benchmark::DoNotOptimize(pack(output.data(), block.data(), quillet::PAGE_BYTES));
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * quillet::PAGE_SIZE);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * quillet::PAGE_BYTES);
     state.SetLabel(CLASS_NAMES[kind]);
 }
 
@@ -77,13 +77,13 @@ void run_unpack(benchmark::State& state, UnpackFunction unpack) {
     const auto kind = static_cast<ContentClass>(state.range(0));
     const Block block = make_block(kind);
     Block packed(block.size());
-    const int stored = quillet::pack_block(packed.data(), block.data(), quillet::PAGE_SIZE);
+    const int stored = quillet::pack_block(packed.data(), block.data(), quillet::PAGE_BYTES);
     Block output(block.size());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(unpack(output.data(), quillet::PAGE_SIZE, packed.data(), stored));
+        benchmark::DoNotOptimize(unpack(output.data(), quillet::PAGE_BYTES, packed.data(), stored));
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * quillet::PAGE_SIZE);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * quillet::PAGE_BYTES);
     state.SetLabel(CLASS_NAMES[kind]);
 }
 

@@ -452,15 +452,15 @@ int quillet_read_page(const quillet_snapshot* snapshot, int page, size_t offset,
     if (!snapshot) return missing(snapshot, "snapshot");
     if (!out && length > 0) return missing(snapshot, "out");
     if (const int result = check_page(snapshot, page)) return result;
-    if (offset > PAGE_SIZE) {
-        return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE, range_text("offset in a page", PAGE_SIZE).c_str(),
+    if (offset > PAGE_BYTES) {
+        return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE, range_text("offset in a page", PAGE_BYTES).c_str(),
                                    offset);
     }
-    if (length > PAGE_SIZE - offset) {
+    if (length > PAGE_BYTES - offset) {
         const std::string what = "length from offset " + std::string(DecimalText::of_size(offset).c_str()) +
                                  " in a page";
         return report_size_failure(snapshot->reporter, ERR_VALUE_RANGE,
-                                   range_text(what.c_str(), static_cast<long>(PAGE_SIZE - offset)).c_str(), length);
+                                   range_text(what.c_str(), static_cast<long>(PAGE_BYTES - offset)).c_str(), length);
     }
     read_page_bytes(snapshot->value, page, offset, static_cast<std::uint8_t*>(out), length);
     return 0;
@@ -649,13 +649,13 @@ long quillet_file_read(const char* path, void* out, size_t capacity, quillet_rep
 
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
     if (!output || !source) return ERR_MISSING_VALUE;
-    if (length == 0 || length > PAGE_SIZE || capacity < length) return ERR_VALUE_RANGE;
+    if (length == 0 || length > PAGE_BYTES || capacity < length) return ERR_VALUE_RANGE;
     return pack_block(output, source, static_cast<int>(length));
 }
 
 int quillet_unpack_block(uint8_t* destination, size_t capacity, const uint8_t* packed, size_t packed_length) {
     if (!destination || !packed) return ERR_MISSING_VALUE;
-    if (capacity > PAGE_SIZE || packed_length > PAGE_SIZE) return ERR_VALUE_RANGE;
+    if (capacity > PAGE_BYTES || packed_length > PAGE_BYTES) return ERR_VALUE_RANGE;
     const int result = unpack_block(destination, static_cast<int>(capacity), packed, static_cast<int>(packed_length));
     if (result == UNPACK_BAD_ARGUMENTS) return ERR_VALUE_RANGE;
     return result == UNPACK_LEFT_OVER ? ERR_BAD_BLOCK_SIZE : result;

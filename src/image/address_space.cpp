@@ -5,11 +5,11 @@
 namespace quillet {
 
 int split_into_pages(int address, std::size_t length, PagePiece pieces[ADDRESS_SPACE_PAGES]) {
-    int page = address / PAGE_SIZE;
-    std::size_t offset = static_cast<std::size_t>(address % PAGE_SIZE);
+    int page = address / PAGE_BYTES;
+    std::size_t offset = static_cast<std::size_t>(address % PAGE_BYTES);
     int count = 0;
     while (length > 0) {
-        const std::size_t room = PAGE_SIZE - offset;
+        const std::size_t room = PAGE_BYTES - offset;
         const std::size_t n = length < room ? length : room;
         pieces[count++] = PagePiece{page, offset, n};
         length -= n;

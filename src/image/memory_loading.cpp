@@ -77,7 +77,7 @@ int load_file_at(Snapshot* s, int address, const char* path, const Reporter& rep
 
 int load_bytes_into_page(Snapshot* s, int page, const std::uint8_t* data, std::size_t length,
                          const char* name, const Reporter& reporter) {
-    if (length > PAGE_SIZE) return report_failure(reporter, ERR_SOURCE_TOO_LONG, name, PAGE_SIZE);
+    if (length > PAGE_BYTES) return report_failure(reporter, ERR_SOURCE_TOO_LONG, name, PAGE_BYTES);
     if (const int result = obtain_page(s, page, reporter)) return result;
     if (length > 0) std::memcpy(s->pages[page].data(), data, length);
     return 0;
@@ -86,7 +86,7 @@ int load_bytes_into_page(Snapshot* s, int page, const std::uint8_t* data, std::s
 int load_file_into_page(Snapshot* s, int page, const char* path, const Reporter& reporter) {
     if (const int result = obtain_page(s, page, reporter)) return result;
     report_progress(reporter, "Loading file `%s` into page %d", path, page);
-    const int n = read_input_file(path, s->pages[page].data(), PAGE_SIZE, reporter);
+    const int n = read_input_file(path, s->pages[page].data(), PAGE_BYTES, reporter);
     return n < 0 ? n : 0;
 }
 

@@ -32,18 +32,18 @@ void registers_to(const Cpu8080& cpu, Snapshot* snapshot) {
 int pages_to(const std::uint8_t* pages, int count, Snapshot* snapshot, const Reporter& reporter) {
     bool wanted[PAGE_COUNT] = {};
     for (int i = 0; i < count; ++i) {
-        wanted[i] = snapshot->pages[i] || !all_zero(pages + i * PAGE_SIZE, PAGE_SIZE);
+        wanted[i] = snapshot->pages[i] || !all_zero(pages + i * PAGE_BYTES, PAGE_BYTES);
     }
     ByteBuffer fresh[PAGE_COUNT];
     for (int i = 0; i < count; ++i) {
         if (wanted[i] && !snapshot->pages[i]) {
-            if (const int result = fresh[i].allocate(PAGE_SIZE, reporter)) return result;
+            if (const int result = fresh[i].allocate(PAGE_BYTES, reporter)) return result;
         }
     }
     for (int i = 0; i < count; ++i) {
         if (!wanted[i]) continue;
         if (!snapshot->pages[i]) snapshot->pages[i].swap(fresh[i]);
-        std::memcpy(snapshot->pages[i].data(), pages + i * PAGE_SIZE, PAGE_SIZE);
+        std::memcpy(snapshot->pages[i].data(), pages + i * PAGE_BYTES, PAGE_BYTES);
     }
     return 0;
 }
@@ -52,9 +52,9 @@ int pages_to(const std::uint8_t* pages, int count, Snapshot* snapshot, const Rep
 
 bool machine_from_snapshot(Machine* m, const Snapshot& snapshot) {
     if (!machine_init(m, snapshot.model)) return false;
-    static_assert(PAGE_SIZE == RAM_BLOCK_SIZE && PAGE_COUNT == RAM_BLOCKS, "a snapshot's page is a RAM block");
+    static_assert(PAGE_BYTES == RAM_BLOCK_SIZE && PAGE_COUNT == RAM_BLOCKS, "a snapshot's page is a RAM block");
     for (int i = 0; i < PAGE_COUNT; ++i) {
-        if (snapshot.pages[i]) std::memcpy(&m->ram[i * RAM_BLOCK_SIZE], snapshot.pages[i].data(), PAGE_SIZE);
+        if (snapshot.pages[i]) std::memcpy(&m->ram[i * RAM_BLOCK_SIZE], snapshot.pages[i].data(), PAGE_BYTES);
     }
     registers_from(&m->cpu, snapshot);
     machine_set_rom_module(m, snapshot.rom.data(), snapshot.rom.size());
@@ -95,11 +95,11 @@ int machine_to_snapshot(Machine* m, Snapshot* snapshot, const Reporter& reporter
 }
 
 void bare_from_snapshot(Cpu8080* cpu, const Snapshot& snapshot) {
-    static const std::uint8_t zero_page[PAGE_SIZE] = {};
+    static const std::uint8_t zero_page[PAGE_BYTES] = {};
     for (int i = 0; i < ADDRESS_SPACE_PAGES; ++i) {
         const bool stored = snapshot.pages[i] && model_stores_block(snapshot.model, i);
-        cpu_write_ram(cpu, static_cast<std::uint16_t>(i * PAGE_SIZE), stored ? snapshot.pages[i].data() : zero_page,
-                      PAGE_SIZE);
+        cpu_write_ram(cpu, static_cast<std::uint16_t>(i * PAGE_BYTES), stored ? snapshot.pages[i].data() : zero_page,
+                      PAGE_BYTES);
     }
     registers_from(cpu, snapshot);
 }

@@ -50,7 +50,7 @@ bool musica_plugged(const Snapshot& s) {
 int obtain_page(Snapshot* s, int page, const Reporter& reporter) {
     ByteBuffer& buffer = s->pages[page];
     if (buffer) return 0;
-    return buffer.allocate(PAGE_SIZE, reporter);
+    return buffer.allocate(PAGE_BYTES, reporter);
 }
 
 void swap_snapshots(Snapshot& a, Snapshot& b) {

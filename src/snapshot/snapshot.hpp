@@ -46,7 +46,7 @@ struct Snapshot {
     std::uint8_t mif85_state;   // 0, 1 or NOT_PLUGGED
     std::uint8_t musica_state[MUSICA_STATE_SIZE];
     ByteBuffer rom;                 // the ROM image, rom.size() bytes; empty when none
-    ByteBuffer pages[PAGE_COUNT];   // PAGE_SIZE bytes each when present
+    ByteBuffer pages[PAGE_COUNT];   // PAGE_BYTES bytes each when present
     StoredLayout stored;
 };
 

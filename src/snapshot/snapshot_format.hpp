@@ -16,7 +16,7 @@
 
 namespace quillet {
 
-constexpr int PAGE_SIZE = QUILLET_PAGE_SIZE;        // one memory page, one snapshot block
+constexpr int PAGE_BYTES = QUILLET_PAGE_SIZE;        // one memory page, one snapshot block
 constexpr int PAGE_COUNT = QUILLET_PAGE_COUNT;          // pages of the 256 KB memory mapper
 constexpr int ADDRESS_SPACE_PAGES = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;  // pages 0..3
 constexpr int ADDRESS_SPACE_SIZE = QUILLET_ADDRESS_SPACE;
@@ -240,7 +240,7 @@ constexpr int V3_ROM_LIMIT = QUILLET_V3_ROM_LIMIT;
 // image and sixteen raw blocks. Bytes after them are never read.
 constexpr std::size_t SNAPSHOT_SIZE_MAX = QUILLET_SNAPSHOT_SIZE_MAX;
 static_assert(SNAPSHOT_SIZE_MAX == static_cast<std::size_t>(HEADER_SIZE_V2) + ROM_SIZE_MAX +
-                                       static_cast<std::size_t>(PAGE_COUNT) * PAGE_SIZE,
+                                       static_cast<std::size_t>(PAGE_COUNT) * PAGE_BYTES,
               "the longest header, a raw ROM image and every block raw");
 
 // A block-length slot: the address of a little-endian word in the header.

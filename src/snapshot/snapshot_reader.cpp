@@ -129,19 +129,19 @@ int check_probe(const Source& in) {
 // The stored lengths of the ROM image and of every block slot.
 int check_lengths(const Source& in, const std::uint8_t* header, BlockSlot* slots, int blocks) {
     const int rom_length = read_word(header + OFFSET_ROM_DESCRIPTOR) & ROM_LENGTH_MASK;
-    if (rom_length > PAGE_SIZE) {
+    if (rom_length > PAGE_BYTES) {
         describe(in.detail, {"the ROM image's stored length at offset ", decimal(DecimalText(OFFSET_ROM_DESCRIPTOR)),
                              " is ", Grouped(static_cast<std::size_t>(rom_length)).c_str(), ", above ",
-                             Grouped(PAGE_SIZE).c_str()});
+                             Grouped(PAGE_BYTES).c_str()});
         return in.fail(ERR_BAD_HEADER);
     }
     for (int i = 0; i < blocks; ++i) {
         const int length = read_word(slots[i]);
-        if (length > PAGE_SIZE) {
+        if (length > PAGE_BYTES) {
             describe(in.detail, {"the length of block ", decimal(DecimalText(i)), " at offset ",
                                  decimal(DecimalText(static_cast<long>(slots[i] - header))), " is ",
                                  Grouped(static_cast<std::size_t>(length)).c_str(), ", above ",
-                                 Grouped(PAGE_SIZE).c_str()});
+                                 Grouped(PAGE_BYTES).c_str()});
             return in.fail(ERR_BAD_HEADER);
         }
     }
@@ -195,21 +195,21 @@ int read_block(Source& in, Snapshot* s, int block, int stored_length) {
     StoredPiece* piece = &s->stored.blocks[block];
     if (const int result = take_piece(in, block_name(block).text, stored_length, piece, &stored)) return result;
     ByteBuffer& page = s->pages[block];
-    if (const int result = page.allocate(PAGE_SIZE, in.reporter)) return result;
-    const int unpacked = unpack_block(page.data(), PAGE_SIZE, stored, stored_length);
-    if (unpacked != PAGE_SIZE) {
+    if (const int result = page.allocate(PAGE_BYTES, in.reporter)) return result;
+    const int unpacked = unpack_block(page.data(), PAGE_BYTES, stored, stored_length);
+    if (unpacked != PAGE_BYTES) {
         if (unpacked >= 0) {
             describe(in.detail, {"block ", decimal(DecimalText(block)), " at offset ", Grouped(piece->offset).c_str(),
                                  " unpacks to ", Grouped(static_cast<std::size_t>(unpacked)).c_str(), " of ",
-                                 Grouped(PAGE_SIZE).c_str(), " bytes"});
+                                 Grouped(PAGE_BYTES).c_str(), " bytes"});
         } else {
             describe(in.detail, {"block ", decimal(DecimalText(block)), " at offset ", Grouped(piece->offset).c_str(),
-                                 " does not unpack to ", Grouped(PAGE_SIZE).c_str(), " bytes: its stored bytes go on"});
+                                 " does not unpack to ", Grouped(PAGE_BYTES).c_str(), " bytes: its stored bytes go on"});
         }
         return in.fail(ERR_BAD_BLOCK_SIZE);
     }
-    piece->unpacked_length = PAGE_SIZE;
-    piece->form = stored_form(stored_length, PAGE_SIZE);
+    piece->unpacked_length = PAGE_BYTES;
+    piece->form = stored_form(stored_length, PAGE_BYTES);
     return 0;
 }
 

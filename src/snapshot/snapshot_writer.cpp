@@ -67,7 +67,7 @@ int compose_snapshot(const Snapshot& s, bool pack, SnapshotImage* image, const R
         // writes.
         std::size_t room = static_cast<std::size_t>(rom_length);
         for (int i = 0; i < block_count; ++i) {
-            if (block_is_stored(s, i) && s.pages[i]) room += PAGE_SIZE;
+            if (block_is_stored(s, i) && s.pages[i]) room += PAGE_BYTES;
         }
         if (const int result = image->packed.allocate(room, reporter)) return result;
     }
@@ -89,7 +89,7 @@ int compose_snapshot(const Snapshot& s, bool pack, SnapshotImage* image, const R
     locate_block_sizes(h, slots);
     for (int i = 0; i < block_count; ++i) {
         if (!block_is_stored(s, i) || !s.pages[i]) continue;
-        const int n = add_piece(image, &packed_used, pack, s.pages[i].data(), PAGE_SIZE);
+        const int n = add_piece(image, &packed_used, pack, s.pages[i].data(), PAGE_BYTES);
         write_word(slots[i], static_cast<unsigned>(n));
     }
     return 0;

@@ -19,7 +19,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using quillet::PAGE_SIZE;
+using quillet::PAGE_BYTES;
 
 constexpr int GUARD = 24;  // bytes watched after the allowed area
 constexpr std::uint8_t UNTOUCHED = 0xA5;
@@ -134,7 +134,7 @@ TEST(BlockCodecReference, FullPagesOfEveryRunStructure) {
     std::mt19937 rng(7);
     for (int round = 0; round < 6; ++round) {
         for (const RunStructure& structure : STRUCTURES) {
-            expect_round_trip(generate_block(rng, structure, PAGE_SIZE));
+            expect_round_trip(generate_block(rng, structure, PAGE_BYTES));
         }
     }
 }
@@ -146,19 +146,19 @@ TEST(BlockCodecReference, FullPagesOfEveryRunStructure) {
 TEST(BlockCodecReference, PagesAroundTheRawFormThreshold) {
     constexpr int PLANT_SPACING = 8;  // planted runs never touch each other
     std::mt19937 rng(99);
-    Bytes block(PAGE_SIZE);
-    for (int i = 0; i < PAGE_SIZE; ++i) block[i] = static_cast<std::uint8_t>(i % 251);
+    Bytes block(PAGE_BYTES);
+    for (int i = 0; i < PAGE_BYTES; ++i) block[i] = static_cast<std::uint8_t>(i % 251);
     bool saw_raw = false;
     bool saw_just_shorter = false;
-    std::uniform_int_distribution<int> place(0, PAGE_SIZE / PLANT_SPACING - 1);
+    std::uniform_int_distribution<int> place(0, PAGE_BYTES / PLANT_SPACING - 1);
     for (int planted = 0; planted < 400; ++planted) {
         const int at = place(rng) * PLANT_SPACING;
         std::fill(block.begin() + at + 1, block.begin() + at + 4, block[at]);
         const Bytes stored = expect_same_packing(block);
         const int size = static_cast<int>(stored.size());
-        saw_raw = saw_raw || size == PAGE_SIZE;
-        saw_just_shorter = saw_just_shorter || (size < PAGE_SIZE && size >= PAGE_SIZE - 2);
-        ASSERT_EQ(expect_same_unpacking(stored, PAGE_SIZE), PAGE_SIZE);
+        saw_raw = saw_raw || size == PAGE_BYTES;
+        saw_just_shorter = saw_just_shorter || (size < PAGE_BYTES && size >= PAGE_BYTES - 2);
+        ASSERT_EQ(expect_same_unpacking(stored, PAGE_BYTES), PAGE_BYTES);
     }
     EXPECT_TRUE(saw_raw);
     EXPECT_TRUE(saw_just_shorter);

@@ -18,9 +18,9 @@ TEST(ByteBuffer, AllocateFillsWithZeroEvenWhereFreedMemoryWasDirty) {
     // Memory freed after being scribbled on is typically handed out again.
     for (int round = 0; round < 3; ++round) {
         ByteBuffer buffer;
-        ASSERT_EQ(buffer.allocate(PAGE_SIZE, Reporter{}), 0);
+        ASSERT_EQ(buffer.allocate(PAGE_BYTES, Reporter{}), 0);
         ASSERT_TRUE(buffer);
-        ASSERT_EQ(buffer.size(), std::size_t{PAGE_SIZE});
+        ASSERT_EQ(buffer.size(), std::size_t{PAGE_BYTES});
         EXPECT_TRUE(all_bytes_are(buffer, 0)) << "round " << round;
         std::memset(buffer.data(), 0xA5, buffer.size());
     }

@@ -51,7 +51,7 @@ TEST_F(MemoryLoading, HexStringSpreadsAcrossAPageBoundary) {
 
 TEST_F(MemoryLoading, FileAndBytesSpreadOverPagesFromTheirAddress) {
     const Bytes data = ascending(20000);
-    const std::size_t in_page_1 = PAGE_SIZE - 0x3000;
+    const std::size_t in_page_1 = PAGE_BYTES - 0x3000;
     const Bytes page_1 = page_with(Bytes(data.begin(), data.begin() + in_page_1), 0x3000);
     const Bytes page_2 = page_with(Bytes(data.begin() + in_page_1, data.end()));
     ASSERT_EQ(file_at("f", data, 0x7000), 0);
@@ -67,11 +67,11 @@ TEST_F(MemoryLoading, FileAndBytesSpreadOverPagesFromTheirAddress) {
 }
 
 TEST_F(MemoryLoading, LaterLoadsOverwriteEarlierOnes) {
-    ASSERT_EQ(file_at("first", repeated(PAGE_SIZE, 0x11), 0), 0);
+    ASSERT_EQ(file_at("first", repeated(PAGE_BYTES, 0x11), 0), 0);
     ASSERT_EQ(hex("2233", 101), 0);
     ASSERT_EQ(file_into_page("page", repeated(100, 0x44), 0), 0);
     ASSERT_EQ(hex("55", 150), 0);
-    Bytes expected = repeated(PAGE_SIZE, 0x11);
+    Bytes expected = repeated(PAGE_BYTES, 0x11);
     std::fill(expected.begin(), expected.begin() + 100, 0x44);
     expected[101] = 0x22;
     expected[102] = 0x33;
@@ -80,8 +80,8 @@ TEST_F(MemoryLoading, LaterLoadsOverwriteEarlierOnes) {
 }
 
 TEST_F(MemoryLoading, PageLoadsKeepTheRestOfAnExistingPage) {
-    set_page(&snapshot, 9, repeated(PAGE_SIZE, 0xE5));  // as from a template
-    set_page(&snapshot, 11, repeated(PAGE_SIZE, 0xE5));
+    set_page(&snapshot, 9, repeated(PAGE_BYTES, 0xE5));  // as from a template
+    set_page(&snapshot, 11, repeated(PAGE_BYTES, 0xE5));
     ASSERT_EQ(file_into_page("p9", ascending(100, 1), 9), 0);
     ASSERT_EQ(file_into_page("p10", ascending(100, 1), 10), 0);
     const Bytes bytes = ascending(100, 1);
@@ -99,14 +99,14 @@ TEST_F(MemoryLoading, EmptyInputCreatesNoPageExceptAnEmptyPageLoad) {
     ASSERT_EQ(file_into_page("empty-page", {}, 5), 0);
     ASSERT_EQ(load_bytes_into_page(&snapshot, 6, nullptr, 0, "(memory)", log.reporter()), 0);
     EXPECT_EQ(present_pages(snapshot), (std::vector<int>{5, 6}));
-    EXPECT_EQ(page_of(snapshot, 5), repeated(PAGE_SIZE, 0));
-    EXPECT_EQ(page_of(snapshot, 6), repeated(PAGE_SIZE, 0));
+    EXPECT_EQ(page_of(snapshot, 5), repeated(PAGE_BYTES, 0));
+    EXPECT_EQ(page_of(snapshot, 6), repeated(PAGE_BYTES, 0));
 }
 
 TEST_F(MemoryLoading, FullAddressSpaceFileFitsOnlyFromAddressZero) {
     ASSERT_EQ(file_at("64k", ascending(ADDRESS_SPACE_SIZE, 3), 0), 0);
     EXPECT_EQ(present_pages(snapshot), (std::vector<int>{0, 1, 2, 3}));
-    for (int p = 0; p < 4; ++p) EXPECT_EQ(page_of(snapshot, p), ascending(PAGE_SIZE, 3)) << p;
+    for (int p = 0; p < 4; ++p) EXPECT_EQ(page_of(snapshot, p), ascending(PAGE_BYTES, 3)) << p;
 }
 
 TEST_F(MemoryLoading, TooLongFilesFailWithTheirLimit) {
@@ -118,9 +118,9 @@ TEST_F(MemoryLoading, TooLongFilesFailWithTheirLimit) {
         const char* limit;
     } cases[] = {
         {ADDRESS_SPACE_SIZE, 1, AT_ADDRESS, "65535"},
-        {PAGE_SIZE + 1, 49152, AT_ADDRESS, "16384"},
+        {PAGE_BYTES + 1, 49152, AT_ADDRESS, "16384"},
         {2, 65535, AT_ADDRESS, "1"},
-        {PAGE_SIZE + 1, 0, 3, "16384"},
+        {PAGE_BYTES + 1, 0, 3, "16384"},
     };
     const std::string path = file("long", {});
     for (const Case& c : cases) {
@@ -168,14 +168,14 @@ TEST_F(MemoryLoading, HexStringMayEndAtTheTopOfMemory) {
     ASSERT_EQ(hex("Ab", 65535), 0);
     ASSERT_EQ(hex("cDeF", 65532), 0);
     EXPECT_EQ(present_pages(snapshot), std::vector<int>{3});
-    EXPECT_EQ(page_of(snapshot, 3), page_with({0xCD, 0xEF, 0x00, 0xAB}, PAGE_SIZE - 4));
+    EXPECT_EQ(page_of(snapshot, 3), page_with({0xCD, 0xEF, 0x00, 0xAB}, PAGE_BYTES - 4));
 }
 
 TEST_F(MemoryLoading, RomImageIsRoundedUpToWholeKilobytesWithFF) {
     struct Case {
         int size;
         int rom_length;
-    } cases[] = {{1, 1024}, {1024, 1024}, {1025, 2048}, {5000, 5120}, {PAGE_SIZE, PAGE_SIZE}};
+    } cases[] = {{1, 1024}, {1024, 1024}, {1025, 2048}, {5000, 5120}, {PAGE_BYTES, PAGE_BYTES}};
     for (const Case& c : cases) {
         const Bytes expected = join({ascending(c.size), repeated(c.rom_length - c.size, 0xFF)});
         Snapshot from_file;
@@ -192,8 +192,8 @@ TEST_F(MemoryLoading, RomImageIsRoundedUpToWholeKilobytesWithFF) {
 TEST_F(MemoryLoading, RomImageLongerThanAPageFailsAndKeepsTheImage) {
     const Bytes before = ascending(2048, 9);
     ASSERT_EQ(set_rom_image(&snapshot, before.data(), before.size(), "(memory)", log.reporter()), 0);
-    EXPECT_EQ(rom_file(ascending(PAGE_SIZE + 1)), ERR_SOURCE_TOO_LONG);
-    const Bytes long_image = ascending(PAGE_SIZE + 1);
+    EXPECT_EQ(rom_file(ascending(PAGE_BYTES + 1)), ERR_SOURCE_TOO_LONG);
+    const Bytes long_image = ascending(PAGE_BYTES + 1);
     EXPECT_EQ(set_rom_image(&snapshot, long_image.data(), long_image.size(), "image", log.reporter()),
               ERR_SOURCE_TOO_LONG);
     EXPECT_EQ(failures(),

@@ -161,7 +161,7 @@ TEST_F(SnapshotReading, Version1WithLongHeaderHasItsRomAfterTheHeader) {
     ASSERT_EQ(read(join({header, {0x5A}, {0xE5}})), 0);
     EXPECT_EQ(rom_of(snapshot), Bytes{0x5A});
     EXPECT_EQ(present_pages(snapshot), std::vector<int>{0});
-    EXPECT_EQ(page_of(snapshot, 0), repeated(PAGE_SIZE, 0xE5));
+    EXPECT_EQ(page_of(snapshot, 0), repeated(PAGE_BYTES, 0xE5));
     EXPECT_EQ(Bytes(snapshot.stored.header, snapshot.stored.header + HEADER_BUFFER_SIZE),
               join({header, repeated(24, 0)}));
 }
@@ -170,24 +170,24 @@ TEST_F(SnapshotReading, Version2WithShortHeaderHasOnlyFourBlocks) {
     HeaderFields h = bare(2);
     h.header_length = 56;
     h.block_lengths[0] = RAW;
-    ASSERT_EQ(read(join({header_bytes(h), ascending(PAGE_SIZE), repeated(200, 0x01)})), 0);
+    ASSERT_EQ(read(join({header_bytes(h), ascending(PAGE_BYTES), repeated(200, 0x01)})), 0);
     EXPECT_EQ(present_pages(snapshot), std::vector<int>{0});
-    EXPECT_EQ(page_of(snapshot, 0), ascending(PAGE_SIZE));
-    EXPECT_EQ(snapshot.stored.end, 56u + PAGE_SIZE);  // the 200 bytes after it are not part of it
+    EXPECT_EQ(page_of(snapshot, 0), ascending(PAGE_BYTES));
+    EXPECT_EQ(snapshot.stored.end, 56u + PAGE_BYTES);  // the 200 bytes after it are not part of it
 }
 
 TEST_F(SnapshotReading, Version2BlocksAllStoredFormsAndWhereTheyStood) {
     HeaderFields h = bare(2);
     h.rom_descriptor = 0x8002;
     h.block_lengths[1] = 1;
-    const std::size_t runs = zero_runs(PAGE_SIZE).size();
+    const std::size_t runs = zero_runs(PAGE_BYTES).size();
     h.block_lengths[7] = static_cast<std::uint16_t>(runs);
     h.block_lengths[15] = RAW;
-    ASSERT_EQ(read(join({header_bytes(h), {0x01, 0x02}, {0x11}, zero_runs(PAGE_SIZE), ascending(PAGE_SIZE, 15)})), 0);
+    ASSERT_EQ(read(join({header_bytes(h), {0x01, 0x02}, {0x11}, zero_runs(PAGE_BYTES), ascending(PAGE_BYTES, 15)})), 0);
     EXPECT_EQ(present_pages(snapshot), (std::vector<int>{1, 7, 15}));
-    EXPECT_EQ(page_of(snapshot, 1), repeated(PAGE_SIZE, 0x11));
-    EXPECT_EQ(page_of(snapshot, 7), repeated(PAGE_SIZE, 0));
-    EXPECT_EQ(page_of(snapshot, 15), ascending(PAGE_SIZE, 15));
+    EXPECT_EQ(page_of(snapshot, 1), repeated(PAGE_BYTES, 0x11));
+    EXPECT_EQ(page_of(snapshot, 7), repeated(PAGE_BYTES, 0));
+    EXPECT_EQ(page_of(snapshot, 15), ascending(PAGE_BYTES, 15));
 
     const auto piece = [](const StoredPiece& p) {
         return std::vector<std::size_t>{p.present ? 1u : 0u, p.offset, p.stored_length, p.unpacked_length};
@@ -207,9 +207,9 @@ TEST_F(SnapshotReading, Block2IsSkippedForModelsWithoutIt) {
     h.block_lengths = {1, 1, 5000, 1};
     ASSERT_EQ(read(join({header_bytes(h), {0x00}, {0x11}, {0x33}})), 0);
     EXPECT_EQ(present_pages(snapshot), (std::vector<int>{0, 1, 3}));
-    EXPECT_EQ(page_of(snapshot, 0), repeated(PAGE_SIZE, 0x00));
-    EXPECT_EQ(page_of(snapshot, 1), repeated(PAGE_SIZE, 0x11));
-    EXPECT_EQ(page_of(snapshot, 3), repeated(PAGE_SIZE, 0x33));
+    EXPECT_EQ(page_of(snapshot, 0), repeated(PAGE_BYTES, 0x00));
+    EXPECT_EQ(page_of(snapshot, 1), repeated(PAGE_BYTES, 0x11));
+    EXPECT_EQ(page_of(snapshot, 3), repeated(PAGE_BYTES, 0x33));
 }
 
 TEST_F(SnapshotReading, Block2OfAV3SnapshotIsRead) {
@@ -217,8 +217,8 @@ TEST_F(SnapshotReading, Block2OfAV3SnapshotIsRead) {
     h.model = 3;
     h.block_lengths = {0, 0, 1, 1};
     ASSERT_EQ(read(join({header_bytes(h), {0x22}, {0x33}})), 0);
-    EXPECT_EQ(page_of(snapshot, 2), repeated(PAGE_SIZE, 0x22));
-    EXPECT_EQ(page_of(snapshot, 3), repeated(PAGE_SIZE, 0x33));
+    EXPECT_EQ(page_of(snapshot, 2), repeated(PAGE_BYTES, 0x22));
+    EXPECT_EQ(page_of(snapshot, 3), repeated(PAGE_BYTES, 0x33));
 }
 
 TEST_F(SnapshotReading, RomImageFormsReplaceTheImageHeldBefore) {
@@ -229,11 +229,11 @@ TEST_F(SnapshotReading, RomImageFormsReplaceTheImageHeldBefore) {
         Bytes image;
     } cases[] = {
         {"raw 5000", 0x9388, ascending(5000), ascending(5000)},
-        {"raw 16384", 0xC000, ascending(PAGE_SIZE), ascending(PAGE_SIZE)},
+        {"raw 16384", 0xC000, ascending(PAGE_BYTES), ascending(PAGE_BYTES)},
         {"raw 1 byte", 0x8001, {0xFF}, {0xFF}},
-        {"fill", 0x0001, {0xFF}, repeated(PAGE_SIZE, 0xFF)},
+        {"fill", 0x0001, {0xFF}, repeated(PAGE_BYTES, 0xFF)},
         {"runs", 0x0005, {0x05, 0x41, 0x81, 0x42, 0x43}, join({repeated(8, 0x41), {0x42, 0x43}})},
-        {"unflagged 16384", 0x4000, ascending(PAGE_SIZE), ascending(PAGE_SIZE)},
+        {"unflagged 16384", 0x4000, ascending(PAGE_BYTES), ascending(PAGE_BYTES)},
         {"none", 0x0000, {}, {}},
     };
     for (const Case& c : cases) {
@@ -245,7 +245,7 @@ TEST_F(SnapshotReading, RomImageFormsReplaceTheImageHeldBefore) {
         const Bytes file = join({header_bytes(h), c.stored, {0x77}});
         ASSERT_EQ(read_snapshot_bytes(file.data(), file.size(), "(memory)", &fresh, log.reporter()), 0) << c.name;
         EXPECT_EQ(rom_of(fresh), c.image) << c.name;
-        EXPECT_EQ(page_of(fresh, 0), repeated(PAGE_SIZE, 0x77)) << c.name;
+        EXPECT_EQ(page_of(fresh, 0), repeated(PAGE_BYTES, 0x77)) << c.name;
     }
 }
 

@@ -57,12 +57,12 @@ protected:
 };
 
 TEST_F(SnapshotWriting, DefaultVersion1SnapshotWithOnePage) {
-    set_page(&snapshot, 0, ascending(PAGE_SIZE));
+    set_page(&snapshot, 0, ascending(PAGE_BYTES));
     HeaderFields expected;
     expected.block_lengths[0] = RAW_PAGE;
     const Bytes file = save();
     EXPECT_EQ(file.size(), 16440u);
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), ascending(PAGE_SIZE)}), file));
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), ascending(PAGE_BYTES)}), file));
 }
 
 TEST_F(SnapshotWriting, NoPagesGiveTheHeaderAlone) {
@@ -89,12 +89,12 @@ TEST_F(SnapshotWriting, SettingsReachTheHeaderAsHeld) {
 
 TEST_F(SnapshotWriting, MusicaWritesVersion2WithFourBlocksOnly) {
     set_musica(&snapshot, true);
-    set_page(&snapshot, 1, repeated(PAGE_SIZE, 0x11));
-    set_page(&snapshot, 5, repeated(PAGE_SIZE, 0x55));  // not written without the mapper
+    set_page(&snapshot, 1, repeated(PAGE_BYTES, 0x11));
+    set_page(&snapshot, 5, repeated(PAGE_BYTES, 0x55));  // not written without the mapper
     HeaderFields expected = version_2(HeaderFields());
     expected.block_lengths[1] = RAW_PAGE;
     expected.musica_state = MUSICA_PLUGGED;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_SIZE, 0x11)}), save()));
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_BYTES, 0x11)}), save()));
 }
 
 TEST_F(SnapshotWriting, EachAddOnByteMakesVersion2) {
@@ -120,29 +120,29 @@ TEST_F(SnapshotWriting, EachAddOnByteMakesVersion2) {
 
 TEST_F(SnapshotWriting, MemoryMapperWritesAllSixteenBlocks) {
     snapshot.mapper_port = 5;
-    set_page(&snapshot, 9, ascending(PAGE_SIZE, 9));
-    set_page(&snapshot, 15, ascending(PAGE_SIZE, 15));
+    set_page(&snapshot, 9, ascending(PAGE_BYTES, 9));
+    set_page(&snapshot, 15, ascending(PAGE_BYTES, 15));
     HeaderFields expected = version_2(HeaderFields());
     expected.mapper_port_value = 5;
     expected.block_lengths[9] = RAW_PAGE;
     expected.block_lengths[15] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), ascending(PAGE_SIZE, 9), ascending(PAGE_SIZE, 15)}), save()));
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), ascending(PAGE_BYTES, 9), ascending(PAGE_BYTES, 15)}), save()));
 }
 
 TEST_F(SnapshotWriting, Block2IsLeftOutForModelsWithoutIt) {
     snapshot.model = MODEL_V1;
-    set_page(&snapshot, 2, repeated(PAGE_SIZE, 0x22));
-    set_page(&snapshot, 3, repeated(PAGE_SIZE, 0x33));
+    set_page(&snapshot, 2, repeated(PAGE_BYTES, 0x22));
+    set_page(&snapshot, 3, repeated(PAGE_BYTES, 0x33));
     HeaderFields expected;
     expected.model = 0;
     expected.block_lengths[3] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_SIZE, 0x33)}), save()));
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_BYTES, 0x33)}), save()));
 }
 
 TEST_F(SnapshotWriting, PackingStoresFillRunAndRawForms) {
-    set_page(&snapshot, 0, repeated(PAGE_SIZE, 0));
-    set_page(&snapshot, 1, ascending(PAGE_SIZE));
-    set_page(&snapshot, 3, join({repeated(PAGE_SIZE - 1, 0xFF), {0x00}}));
+    set_page(&snapshot, 0, repeated(PAGE_BYTES, 0));
+    set_page(&snapshot, 1, ascending(PAGE_BYTES));
+    set_page(&snapshot, 3, join({repeated(PAGE_BYTES - 1, 0xFF), {0x00}}));
     Bytes runs;
     for (int i = 0; i < 126; ++i) runs.insert(runs.end(), {0x7F, 0xFF});
     runs.insert(runs.end(), {0x00, 0xFF, 0x80, 0x00});
@@ -150,7 +150,7 @@ TEST_F(SnapshotWriting, PackingStoresFillRunAndRawForms) {
     expected.block_lengths[0] = 1;
     expected.block_lengths[1] = RAW_PAGE;
     expected.block_lengths[3] = 256;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), {0x00}, ascending(PAGE_SIZE), runs}), save(true)));
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), {0x00}, ascending(PAGE_BYTES), runs}), save(true)));
 }
 
 TEST_F(SnapshotWriting, RomDescriptorAndImage) {
@@ -217,8 +217,8 @@ TEST_F(SnapshotWriting, ReadVersion2SnapshotWrittenWithFourBlocksClearsTheOtherW
     expected.musica_state = MUSICA_PLUGGED;
     expected.block_lengths.fill(0);
     for (int i = 0; i < 4; ++i) expected.block_lengths[i] = RAW_PAGE;
-    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_SIZE, 0), repeated(PAGE_SIZE, 1),
-                                 repeated(PAGE_SIZE, 2), repeated(PAGE_SIZE, 3)}),
+    EXPECT_TRUE(same_bytes(join({header_bytes(expected), repeated(PAGE_BYTES, 0), repeated(PAGE_BYTES, 1),
+                                 repeated(PAGE_BYTES, 2), repeated(PAGE_BYTES, 3)}),
                            save()));
 }
 
