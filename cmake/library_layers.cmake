@@ -60,9 +60,13 @@ quillet_layer(tape BELOW base SOURCES
   src/tape/tape_format.cpp
   src/tape/tape_image.cpp
   src/tape/tape_signal.cpp)
+# The screen as the video memory holds it, compared pixel by pixel: bytes
+# in, no other layer needed.
+quillet_layer(video SOURCES
+  src/video/screen_compare.cpp)
 # The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
 # out; its keyboard, the screen's text and the speaker's sound.
-quillet_layer(machine BELOW snapshot cpu tape SOURCES
+quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
@@ -73,19 +77,17 @@ quillet_layer(machine BELOW snapshot cpu tape SOURCES
   src/machine/pio8255.cpp
   src/machine/ports.cpp
   src/machine/routine_call.cpp
+  src/machine/screen_picture.cpp
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
   src/machine/tape_input.cpp
   src/machine/timer8253.cpp)
-# The screen as the video memory holds it, compared pixel by pixel: bytes
-# in, no other layer needed.
-quillet_layer(video SOURCES
-  src/video/screen_compare.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp
+  src/capi/quillet_screen_picture.cpp
   src/capi/quillet_machine.cpp
   src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)

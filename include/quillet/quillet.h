@@ -806,6 +806,15 @@ QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, 
 #define QUILLET_SCREEN_WIDE_WIDTH 384
 QUILLET_API int quillet_machine_screen_width(const quillet_machine* machine);
 
+/* The frame as the screen shows it now: quillet_machine_screen_width
+ * pixels by 256, rows from the top, four bytes a pixel (red, green, blue,
+ * 255), drawn from the video memory as quillet_screen_render_rgba draws it
+ * with the machine's own colours: a lit pixel white (0xFF), bit 6 of its
+ * byte half bright (0x80), bit 7 blinking: lit when `blink_on` is non-zero,
+ * black otherwise (the C2717's 384-pixel mode: white, eight pixels a byte).
+ * `size` short of the picture: -13 and nothing written. */
+QUILLET_API int quillet_machine_render_rgba(quillet_machine* machine, int blink_on, uint8_t* out, size_t size);
+
 /* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
  * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
  * all as the run left them; whole or not at all. */
@@ -948,6 +957,22 @@ QUILLET_API int quillet_screen_compare(const uint8_t* video, const uint8_t* refe
  * pointer. */
 QUILLET_API int quillet_screen_diff_picture(const uint8_t* video, const uint8_t* reference, uint8_t* rgb,
                                             size_t capacity);
+
+/* The picture of `video` (`video_size` bytes, at least QUILLET_VIDEO_SIZE;
+ * fewer: -13), the memory from 0xC000, as the screen of `model`
+ * (QUILLET_MODEL_*; another: -19) shows it: 256 rows from the top, four
+ * bytes a pixel (red, green, blue, 255); each shown byte six pixels, bit 0
+ * the leftmost, lit ones in the colour of its attribute (bits 7 and 6 as a
+ * number 0..3), unlit ones black. `palette` (null: the machine's own, as
+ * quillet_machine_render_rgba has them) is 12 bytes, red, green and blue
+ * for attributes 0 to 3; bit 7 blinks, so that with `blink_on` zero
+ * attributes 2 and 3 draw black. `wide` non-zero: the C2717's 384-pixel
+ * mode (another model: -13), eight pixels a byte in attribute 0's colour.
+ * `out` receives the picture, QUILLET_SCREEN_WIDTH (wide:
+ * QUILLET_SCREEN_WIDE_WIDTH) * QUILLET_SCREEN_HEIGHT * 4 bytes; `size`
+ * short of it: -13 and nothing written. -4 for a null `video` or `out`. */
+QUILLET_API int quillet_screen_render_rgba(const uint8_t* video, size_t video_size, int model, int wide,
+                                           int blink_on, const uint8_t* palette, uint8_t* out, size_t size);
 
 /*-************************************
  *  Tapes
