@@ -694,6 +694,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
 #define QUILLET_STOP_NO_MONITOR        7  /* a machine without a monitor image executed where it would be */
+#define QUILLET_STOP_WATCH             9  /* a watched address was read or written */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
  * limits are this run's budget, counted from its start (UINT64_MAX: none;
@@ -876,6 +877,30 @@ QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t
                                               size_t capacity, size_t* count);
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
                                           size_t* length);
+
+/* Watchpoints: a run of the machine's processor (quillet_cpu_run,
+ * quillet_cpu_call) ends with QUILLET_STOP_WATCH after the instruction
+ * that read or wrote a watched address: that instruction has run whole,
+ * its states and writes counted, and the next run goes on from the one
+ * after it. A read is of data (a memory operand, the stack of POP, RET and
+ * XTHL), not the fetch of an instruction; a write is the processor's own,
+ * an accepted interrupt's push included (which counts as an instruction),
+ * not one made through quillet_cpu_write_memory. Each of `first`..`last`
+ * (`last` below `first`: -13) is watched for the `kinds` given besides
+ * those it had: QUILLET_WATCH_READ, QUILLET_WATCH_WRITE or both (another:
+ * -13); quillet_machine_unwatch watches them for none. With no address
+ * watched for reads, runs go at their full speed; a read watched costs
+ * every read a test while it lasts.
+ * quillet_machine_watch_hit: 1, with the address and the kind
+ * (QUILLET_WATCH_READ or QUILLET_WATCH_WRITE) of the first watched access
+ * of that instruction, when the machine's last run ended with
+ * QUILLET_STOP_WATCH; 0, leaving them as they were, when it ended
+ * otherwise. */
+#define QUILLET_WATCH_READ  1
+#define QUILLET_WATCH_WRITE 2
+QUILLET_API int quillet_machine_watch(quillet_machine* machine, uint16_t first, uint16_t last, int kinds);
+QUILLET_API int quillet_machine_unwatch(quillet_machine* machine, uint16_t first, uint16_t last);
+QUILLET_API int quillet_machine_watch_hit(const quillet_machine* machine, uint16_t* address, int* kind);
 
 /* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
  * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker

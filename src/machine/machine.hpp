@@ -99,9 +99,16 @@ bool machine_rom_module_readable(const Machine& m);
 // the mapper's identity; RAM as it is.
 void machine_boot(Machine* m);
 
-// Lays the map of the current switches over the cells. Called when a
-// switch changes.
+// Lays the map of the current switches over the cells, every region of it
+// from `ram` and the monitor image (after the cells' plain RAM is copied
+// back, where `plain` says they hold it): for a machine whose RAM or
+// monitor changed as a whole.
 void machine_install_map(Machine* m);
+
+// The same when a switch changes (AllRAM, the start-up map, the mapper):
+// only the regions that show something else are laid again, at memory
+// speed, so that a program may switch many times a frame.
+void machine_switch_map(Machine* m);
 
 // Copies the RAM the cells hold back into `ram`, so that it is whole.
 void machine_sync_ram(Machine* m);

@@ -120,7 +120,7 @@ void machine_port_c_changed(Machine* m) {
     if (m->facts->pc5_reenters_startup && (levels & pio_port_c_outputs(m->system_pio) & 0x20)) next.startup = true;
     if (next.allram != m->switches.allram || next.startup != m->switches.startup) {
         m->switches = next;
-        machine_install_map(m);
+        machine_switch_map(m);
     }
 }
 
@@ -154,7 +154,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
         m->switches.startup = false;
         m->switches.mapper_bank = m->switches.mapper_window = 0;
         m->mapper_port = 0;
-        machine_install_map(m);
+        machine_switch_map(m);
     }
     const int reg = port & 3;
     if ((port & PIO_SELECT_MASK) == SYSTEM_PIO) {
@@ -169,7 +169,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
     }
     if (port == MAPPER_PORT && m->mapper_fitted) {
         set_mapper(m, value);
-        machine_install_map(m);
+        machine_switch_map(m);
         return;
     }
     if (port == MIF85_INTERRUPT_PORT && m->mif85_fitted) {
