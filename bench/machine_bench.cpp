@@ -34,8 +34,9 @@ void loop_bare(benchmark::State& state) {
 }
 BENCHMARK(loop_bare)->Unit(benchmark::kMillisecond);
 
-// A PMD 85-2A with AllRAM on: RAM everywhere the loop reads and writes.
-void loop_machine(benchmark::State& state) {
+// A PMD 85-2A with AllRAM on: RAM everywhere the loop reads and writes;
+// `watched_read` (or -1) an address the loop never reads, watched for reads.
+void run_loop_on_machine(benchmark::State& state, long watched_read) {
     quillet_snapshot* snapshot = quillet_snapshot_new();
     quillet_set_model(snapshot, QUILLET_MODEL_V2A);
     quillet_set_allram(snapshot, 1);
@@ -43,29 +44,21 @@ void loop_machine(benchmark::State& state) {
     if (quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine) != 0) {
         state.SkipWithError("no machine");
     } else {
+        if (watched_read >= 0) {
+            const auto address = static_cast<std::uint16_t>(watched_read);
+            quillet_machine_watch(machine, address, address, QUILLET_WATCH_READ);
+        }
         run_loop(state, quillet_machine_cpu(machine));
     }
     quillet_machine_free(machine);
     quillet_snapshot_free(snapshot);
 }
+
+void loop_machine(benchmark::State& state) { run_loop_on_machine(state, -1); }
 BENCHMARK(loop_machine)->Unit(benchmark::kMillisecond);
 
-// The same with one address the loop never reads watched for reads: every
-// read of data is then checked.
-void loop_machine_watching_reads(benchmark::State& state) {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_set_model(snapshot, QUILLET_MODEL_V2A);
-    quillet_set_allram(snapshot, 1);
-    quillet_machine* machine = nullptr;
-    if (quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine) != 0) {
-        state.SkipWithError("no machine");
-    } else {
-        quillet_machine_watch(machine, 0xFFF0, 0xFFF0, QUILLET_WATCH_READ);
-        run_loop(state, quillet_machine_cpu(machine));
-    }
-    quillet_machine_free(machine);
-    quillet_snapshot_free(snapshot);
-}
+// Every read of data checked against the watchpoints.
+void loop_machine_watching_reads(benchmark::State& state) { run_loop_on_machine(state, 0xFFF0); }
 BENCHMARK(loop_machine_watching_reads)->Unit(benchmark::kMillisecond);
 
 // Memory map switches: a loop of two OUTs that switch the map and back,
