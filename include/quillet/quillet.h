@@ -872,7 +872,8 @@ QUILLET_API int quillet_machine_set_until_text(quillet_machine* machine, const c
  * only) receives up to `capacity` samples; *count (not null) the number
  * there are. quillet_machine_audio_wav gives the same as a WAV file's
  * bytes (a 44-byte header, then the samples, little-endian): up to
- * `capacity` into `out` (null: length only), *length its whole length. */
+ * `capacity` into `out` (null: length only), *length its whole length;
+ * -13 for more samples than a WAV file holds (4294967259 bytes). */
 QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16_t* out,
                                               size_t capacity, size_t* count);
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
@@ -1098,6 +1099,14 @@ QUILLET_API int quillet_tape_entry_info(const quillet_tape* tape, size_t index, 
  * copied, -13 for an index beyond the last, -4. */
 QUILLET_API long quillet_tape_entry_data(const quillet_tape* tape, size_t index, void* out, size_t capacity);
 
+/* The name of entry `index` as its header stores it, every byte (also a 0
+ * byte, where `name` of quillet_tape_entry ends) with the trailing spaces
+ * removed: at most QUILLET_TAPE_NAME_MAX bytes into `out` (`capacity`
+ * bytes, no null byte added). Result: their number (0 for a block of no
+ * file), -13 for an index beyond the last or a capacity below the name's
+ * length, -4. */
+QUILLET_API long quillet_tape_entry_name(const quillet_tape* tape, size_t index, char* out, size_t capacity);
+
 /* The first thing that keeps `tape` from loading, reported naming `name`
  * (null: QUILLET_MEMORY_NAME) with the block and where it was read: no
  * blocks -40; a header or a data checksum that fails -42; a file without
@@ -1123,7 +1132,11 @@ QUILLET_API int quillet_tape_add_block(quillet_tape* tape, const void* data, siz
 QUILLET_API int quillet_tape_write_bytes(const quillet_tape* tape, int kind, void* out, size_t capacity,
                                          size_t* written);
 /* The same as the file `path`, whole or not at all as quillet_write_file
- * writes: -10, -12. */
+ * writes: -10, -12. A WAV recording is written as it is made, so that its
+ * memory stays the same however long the tape is. A WAV recording holds at
+ * most 4294967259 bytes of samples (its sizes are 32-bit numbers: about 9.7
+ * million bytes of tape): a longer one is -13, here and in
+ * quillet_tape_write_bytes, before anything is written. */
 QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, const char* path);
 
 /* The tape checksum of `length` bytes at `data`: their sum modulo 256 (0

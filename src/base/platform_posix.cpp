@@ -160,6 +160,8 @@ bool same_file(const FileIdentity& a, const FileIdentity& b) {
     return a.volume == b.volume && a.file == b.file && a.name == b.name;
 }
 
+std::string comparable_name(const std::string& name) { return name; }
+
 FileHandle wait_for_writer(FileHandle file) {
     // A named pipe opened without O_NONBLOCK would wait for a writer that
     // opens it after that open, and so for ever for one that came, wrote
@@ -225,11 +227,9 @@ OpenOutputResult open_output(const char* path, Output* output) {
     if (exists && access(output->target.c_str(), W_OK) != 0) return OpenOutputResult::CANNOT_CREATE;
 
     const int fd = create_temporary(output, exists, status.st_mode & PERMISSION_BITS);
-    if (fd < 0) {
-        // A directory that only lets its existing file be rewritten in place.
-        if (exists) return open_directly(path, output);
-        return OpenOutputResult::CANNOT_CREATE;
-    }
+    // A directory that only lets its existing file be rewritten in place is
+    // refused too: rewritten in place, a failure would leave half a file.
+    if (fd < 0) return OpenOutputResult::CANNOT_CREATE;
     output->file = fd;
     return OpenOutputResult::OPENED;
 }
@@ -257,6 +257,8 @@ bool replace_file(const std::string& from, const std::string& to) {
 }
 
 void remove_file(const std::string& path) { unlink(path.c_str()); }
+
+void remove_empty_directory(const char* path) { rmdir(path); }
 
 bool make_directory(const char* path) {
     if (mkdir(path, 0777) == 0) return true;
