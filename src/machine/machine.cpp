@@ -120,7 +120,7 @@ void machine_install_map(Machine* m) {
             const std::uint16_t address = static_cast<std::uint16_t>(i * MAP_REGION_SIZE + offset);
             cpu_set_cell(&m->cpu, address, region_byte(*m, r, offset), !m->plain[i]);
             cpu_set_stop(&m->cpu, address,
-                         m->user_stops[address] || absent_monitor || (m->tape_check && address == m->tape_check));
+                         m->user_stops[address] || absent_monitor || block_reader_stop(m->reader, address));
         }
     }
 }
@@ -162,7 +162,7 @@ void machine_set_stop(Machine* m, std::uint16_t address, bool stop) {
     const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
     cpu_set_stop(&m->cpu, address,
                  stop || (m->monitor.empty() && r.read == ReadSource::MONITOR) ||
-                     (m->tape_check && address == m->tape_check));
+                     block_reader_stop(m->reader, address));
 }
 
 bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_stops[address]; }
@@ -177,6 +177,26 @@ std::uint64_t next_event(const Machine& m) {
     if (m.hooks.frame) at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
     if (m.mif85_fitted && m.mif85_interrupts) at = std::min(at, timer_next_falling_edge(m.timer.counter[0], now));
     return at;
+}
+
+// The machine stopped where the monitor's block reader begins or returns:
+// the tape learns what the reader asks for, and its verdict. A return
+// counts only for the reader's own call, seen by the stack pointer it
+// began with (its failure's RET is shared with other routines).
+void watch_block_reader(Machine* m) {
+    BlockReader& r = m->reader;
+    const CpuState& s = m->cpu.state;
+    if (s.pc == r.entry) {
+        r.active = true;
+        r.entry_sp = s.sp;
+        const std::size_t bytes = static_cast<std::size_t>(s.regs[CPU_D] << 8 | s.regs[CPU_E]) + 2;
+        m->tape->block_requested(s.states, bytes);
+        return;
+    }
+    if (!r.active || s.sp != r.entry_sp) return;
+    r.active = false;
+    const bool failed = s.pc == r.failed || (s.regs[CPU_F] & FLAG_Z) == 0;
+    m->tape->block_checked(s.states, !failed);
 }
 
 }  // namespace
@@ -195,9 +215,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         const std::uint64_t states_before = s.states;
         const CpuStopReason reason = cpu_run(&m->cpu, slice);
         if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) {
-            if (s.pc != m->tape_check || !m->tape) return MACHINE_STOP_NO_MONITOR;
-            // The monitor's block reader returns: the tape notes its verdict.
-            m->tape->block_checked(s.states, (s.regs[CPU_F] & FLAG_Z) != 0);
+            if (!m->tape || !block_reader_stop(m->reader, s.pc)) return MACHINE_STOP_NO_MONITOR;
+            watch_block_reader(m);
             leave_stop = true;
             if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
             continue;
