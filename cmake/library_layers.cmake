@@ -71,6 +71,7 @@ quillet_layer(video SOURCES
 # The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
 # out; its keyboard, the screen's text and the speaker's sound.
 quillet_layer(machine BELOW snapshot cpu tape video SOURCES
+  src/machine/block_reader.cpp
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp

@@ -85,7 +85,7 @@ void lay_region(Machine* m, unsigned i, bool stops_kept) {
     if (stops_kept || absent) return;
     for (unsigned offset = 0; offset < MAP_REGION_SIZE; ++offset) {
         const unsigned address = first + offset;
-        if (m->user_stops[address] || (m->tape_check && address == m->tape_check)) {
+        if (m->user_stops[address] || block_reader_stop(m->reader, static_cast<std::uint16_t>(address))) {
             cpu_set_stop(&m->cpu, static_cast<std::uint16_t>(address), true);
         }
     }
@@ -230,7 +230,7 @@ void machine_set_stop(Machine* m, std::uint16_t address, bool stop) {
     const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
     cpu_set_stop(&m->cpu, address,
                  stop || (m->monitor.empty() && r.read == ReadSource::MONITOR) ||
-                     (m->tape_check && address == m->tape_check));
+                     block_reader_stop(m->reader, address));
 }
 
 bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_stops[address]; }
@@ -245,6 +245,26 @@ std::uint64_t next_event(const Machine& m) {
     if (m.hooks.frame) at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
     if (m.mif85_fitted && m.mif85_interrupts) at = std::min(at, timer_next_falling_edge(m.timer.counter[0], now));
     return at;
+}
+
+// The machine stopped where the monitor's block reader begins or returns:
+// the tape learns what the reader asks for, and its verdict. A return
+// counts only for the reader's own call, seen by the stack pointer it
+// began with (its failure's RET is shared with other routines).
+void watch_block_reader(Machine* m) {
+    BlockReader& r = m->reader;
+    const CpuState& s = m->cpu.state;
+    if (s.pc == r.entry) {
+        r.active = true;
+        r.entry_sp = s.sp;
+        const std::size_t bytes = static_cast<std::size_t>(s.regs[CPU_D] << 8 | s.regs[CPU_E]) + 2;
+        m->tape->block_requested(s.states, bytes);
+        return;
+    }
+    if (!r.active || s.sp != r.entry_sp) return;
+    r.active = false;
+    const bool failed = s.pc == r.failed || (s.regs[CPU_F] & FLAG_Z) == 0;
+    m->tape->block_checked(s.states, !failed);
 }
 
 }  // namespace
@@ -263,9 +283,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         const std::uint64_t states_before = s.states;
         const CpuStopReason reason = cpu_run(&m->cpu, slice);
         if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) {
-            if (s.pc != m->tape_check || !m->tape) return MACHINE_STOP_NO_MONITOR;
-            // The monitor's block reader returns: the tape notes its verdict.
-            m->tape->block_checked(s.states, (s.regs[CPU_F] & FLAG_Z) != 0);
+            if (!m->tape || !block_reader_stop(m->reader, s.pc)) return MACHINE_STOP_NO_MONITOR;
+            watch_block_reader(m);
             leave_stop = true;
             if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
             continue;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu8080.hpp"
+#include "machine/block_reader.hpp"
 #include "machine/machine_model.hpp"
 #include "machine/memory_map.hpp"
 #include "machine/pio8255.hpp"
@@ -74,9 +75,9 @@ struct Machine {
     std::uint8_t port_c_levels = 0xFF;
     bool reschedule = false;  // a device's next event moved: the run slices again
     std::unique_ptr<TapeInput> tape;  // the tape in the recorder, or none
-    // Where the monitor's block reader returns (Z: the checksum held),
-    // watched while a tape is in; 0: not watched.
-    std::uint16_t tape_check = 0;
+    // The monitor's block reader, watched while a tape is in (entry 0: not
+    // watched): what it asks of the tape and what it made of each block.
+    BlockReader reader;
     MachineHooks hooks;
 };
 
@@ -136,9 +137,10 @@ int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
 
 // Puts `tape` into the recorder (replacing any there), to play from the
 // program's first read of the tape interface; an empty tape takes it out.
-// While a tape is in, the return of the monitor's block reader is watched
-// (a stop of the machine's own, which runs pass through) for blocks it
-// rejects.
+// While a tape is in, the monitor's block reader is watched (stops of the
+// machine's own, which runs pass through) for the bytes it asks for and
+// the blocks it rejects: a checksum that fails (Z clear) or a byte it
+// could not read (CY).
 // False, and nothing changes, on a model whose tape input is not modelled.
 bool machine_insert_tape(Machine* m, tape::Tape tape);
 
