@@ -298,6 +298,28 @@ export class Machine {
     });
   }
 
+  // The lit pixels as the library's screen comparison draws them (dim grey
+  // on black, 288 wide), where the module has no picture of its own yet.
+  monochromePicture() {
+    const lib = this.lib;
+    const width = 288;
+    const rgbSize = width * SCREEN_HEIGHT * 3;
+    return lib.withScratch(16384 + rgbSize, (video) => {
+      const rgb = video + 16384;
+      lib.check(lib.call('machine_read_video', this.handle, video, 16384));
+      lib.check(lib.call('screen_diff_picture', video, video, rgb, rgbSize));
+      const from = lib.q.HEAPU8.subarray(rgb, rgb + rgbSize);
+      const pixels = new Uint8ClampedArray(width * SCREEN_HEIGHT * 4);
+      for (let i = 0, o = 0; i < rgbSize; i += 3, o += 4) {
+        pixels[o] = from[i];
+        pixels[o + 1] = from[i + 1];
+        pixels[o + 2] = from[i + 2];
+        pixels[o + 3] = 255;
+      }
+      return { width, pixels, monochrome: true };
+    });
+  }
+
   // The screen's text, read with the monitor's font ('' without a font).
   screenText() {
     const lib = this.lib;
@@ -370,6 +392,23 @@ export class Machine {
       lib.check(lib.call('machine_take_audio', this.handle, rate, out, capacity, count));
       const n = lib.q.HEAPU32[count >> 2];
       return new Int16Array(lib.q.HEAPU8.slice(out, out + 2 * n).buffer);
+    });
+  }
+
+  // Watches `first`..`last` for reads (1), writes (2) or both (3); false
+  // where the module has no watchpoints.
+  watch(first, last, kinds) {
+    if (!this.lib.has('machine_watch')) return false;
+    this.lib.check(this.lib.call('machine_watch', this.handle, first, last, kinds));
+    return true;
+  }
+
+  // The address and kind of the access that ended the last run.
+  watchHit() {
+    const lib = this.lib;
+    return lib.withScratch(8, (at) => {
+      lib.check(lib.call('machine_watch_hit', this.handle, at, at + 4));
+      return { address: lib.q.HEAPU16[at >> 1], kind: lib.q.HEAP32[(at >> 2) + 1] };
     });
   }
 

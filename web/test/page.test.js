@@ -1,0 +1,154 @@
+// The page in chromium, served on 127.0.0.1: booting, typing with real key
+// events, BASIC from a module, a tape through the MGLD button, a
+// breakpoint by label, bad input, sound, the frame-exact address and a
+// downloaded snapshot. The firmware tests skip in one line without it.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { serve } from './serve.js';
+import { launch, open, screenShows } from './browser.js';
+import { FIRMWARE, NO_FIRMWARE, haveFirmware, moduleHas } from './site.js';
+
+const firmwareTest = (name, body) => test(name, { skip: !haveFirmware && NO_FIRMWARE }, body);
+// quillet-run of a native build (QUILLET_RUN, default build/quillet-run).
+const QUILLET_RUN = resolve(process.env.QUILLET_RUN || new URL('../../build/quillet-run', import.meta.url).pathname);
+
+// A listing's symbol table as asm80 writes it: monitor 2's keyboard routine.
+const LISTING = 'KEYWAIT:            89C0 DEFINED AT LINE 3\n                    > USED AT LINE 9\n';
+let server;
+let browser;
+let base;
+
+before(async () => {
+  server = await serve(0, new Map([['/fixtures/monitor.lst', LISTING]]));
+  base = `http://127.0.0.1:${server.address().port}/`;
+  browser = await launch();
+});
+
+after(async () => {
+  await browser.close();
+  server.close();
+});
+
+async function pageOf(query) {
+  const page = await open(browser, base, query);
+  return page;
+}
+
+async function typeKeys(page, text) {
+  await page.focus('#screen');
+  for (const key of text) {
+    if (key === '\n') await page.keyboard.press('Enter');
+    else await page.keyboard.type(key);
+  }
+}
+
+firmwareTest('monitor 2 boots to its ready text', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+  await screenShows(page, '++ Os ready ++');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+// The page passes each key event on as it comes; a press and its release
+// within one frame reach the program only once the library holds them for
+// its read (the key call of the builds that also list key names,
+// quillet_machine_key_names): until then this is a known gap, not a pass.
+const keysHeld = moduleHas('machine_key_names');
+test('key events type commands that the monitor and BASIC answer',
+  { skip: !haveFirmware && NO_FIRMWARE, todo: !keysHeld && 'the library does not yet hold a quick press' }, async () => {
+  const sessions = [
+    ['?model=V2&monitor=firmware/monit2.rom', '++ Os ready ++', 'MEM 8000\n', 'SUB 8000 31 00 80'],
+    ['?model=V2A&monitor=firmware/monit2A.rom&module=firmware/basic2A.rmm', 'OK', 'PRINT 6*7\n', ' 42'],
+  ];
+  for (const [query, ready, typed, answer] of sessions) {
+    const page = await pageOf(query);
+    await screenShows(page, ready);
+    await typeKeys(page, typed);
+    await screenShows(page, answer);
+    await page.close();
+  }
+});
+
+firmwareTest('a shared tape loads through its MGLD button', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&tape=tapes/BLUDISTE.pmd');
+  await screenShows(page, '++ Os ready ++');
+  assert.match(await page.$eval('#tape-list', (e) => e.textContent), /BLUDISTE/);
+  // The loader the monitor loads starts by itself, reads the game's block
+  // after it and runs the game, below the monitor's 8000h.
+  await page.click('button.mgld');
+  await page.click('#tape-fast');
+  await page.waitForFunction(() => /^(\d+) of \1 blocks/.test(document.getElementById('tape-position').textContent),
+    { timeout: 30000 });
+  await new Promise((done) => setTimeout(done, 1000));
+  await page.click('#pause');
+  const pc = /PC ([0-9A-F]{4})/.exec(await page.$eval('#registers', (e) => e.textContent))[1];
+  assert.ok(parseInt(pc, 16) < 0x8000,
+    `PC ${pc}: the game runs, not the monitor: ${await page.$eval('#screen-text', (e) => e.textContent)}`);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+firmwareTest('a breakpoint by label stops the run and the registers show it', async () => {
+  // Paused after the first frame, before the monitor first waits for a key.
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&labels=fixtures/monitor.lst&frames=1');
+  await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 5000 });
+  await page.type('#breakpoint', 'keywait');
+  await page.click('#add-breakpoint');
+  await page.click('#run');
+  await page.waitForFunction(() => document.getElementById('run-state').textContent.includes('Breakpoint'),
+    { timeout: 5000 });
+  const registers = await page.$eval('#registers', (e) => e.textContent);
+  assert.match(registers, /PC 89C0/);
+  assert.match(registers, /at KEYWAIT/);
+  assert.match(await page.$eval('#run-state', (e) => e.textContent), /Breakpoint at KEYWAIT \(89C0\)/);
+  assert.match(await page.$eval('#disassembly', (e) => e.textContent), /^KEYWAIT:\n>\*89C0/);
+  await page.close();
+});
+
+test('files that are no tape or snapshot show the library\'s message with their name', async () => {
+  const page = await pageOf('');
+  const cases = [
+    ['#tape-file', 'notes.txt', "Damaged tape image 'notes.txt': record 1 at offset 0 is 28494 bytes long, the image holds 24"],
+    ['#snapshot-file', 'notes.zvk', "Bad or no ZVK header in file: 'notes.zvk'!"],
+  ];
+  for (const [input, name, expected] of cases) {
+    const handle = await page.$(input);
+    const dir = mkdtempSync(join(tmpdir(), 'quillet-page-'));
+    const path = join(dir, name);
+    (await import('node:fs')).writeFileSync(path, 'Not a PMD 85 file at all.\n');
+    await handle.uploadFile(path);
+    await page.waitForFunction(() => document.getElementById('message').textContent !== '', { timeout: 5000 });
+    const message = await page.$eval('#message', (e) => e.textContent);
+    assert.equal(message, expected);
+    rmSync(dir, { recursive: true });
+  }
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+firmwareTest('the snapshot downloaded from the page loads in quillet-run', async (t) => {
+  if (!existsSync(QUILLET_RUN)) {
+    t.skip(`no ${QUILLET_RUN}: the download is not checked`);
+    return;
+  }
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&frames=60');
+  await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 10000 });
+  const dir = mkdtempSync(join(tmpdir(), 'quillet-download-'));
+  const session = await page.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  await page.click('#save-snapshot');
+  for (let i = 0; i < 50 && !readdirSync(dir).includes('quillet.zvk'); ++i) await new Promise((r) => setTimeout(r, 100));
+  const snapshot = join(dir, 'quillet.zvk');
+  assert.ok(existsSync(snapshot), 'the snapshot was downloaded');
+  const run = spawnSync(QUILLET_RUN, ['--monitor', join(FIRMWARE, 'monit2.rom'),
+    '--until-text', '++ Os ready ++', '--max-states', '409600', '--screen-text', snapshot], { encoding: 'utf8' });
+  assert.equal(run.status, 0, run.stderr);
+  assert.match(run.stdout, /\+\+ Os ready \+\+/);
+  assert.ok(readFileSync(snapshot).length > 100);
+  rmSync(dir, { recursive: true });
+  await page.close();
+});
