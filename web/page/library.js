@@ -298,6 +298,14 @@ export class Machine {
     });
   }
 
+  // The video memory, 16 KB: what the picture is drawn from.
+  video() {
+    return this.lib.withScratch(16384, (out) => {
+      this.lib.check(this.lib.call('machine_read_video', this.handle, out, 16384));
+      return this.lib.q.HEAPU8.slice(out, out + 16384);
+    });
+  }
+
   // The lit pixels as the library's screen comparison draws them (dim grey
   // on black, 288 wide), where the module has no picture of its own yet.
   monochromePicture() {

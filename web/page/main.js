@@ -64,15 +64,23 @@ function step() {
   return true;
 }
 
+let countersAt = -Infinity;
+
 function shown() {
   const machine = state.machine;
-  screen.draw(machine);
+  const paused = !loop.running;
+  screen.draw(machine, paused);
   sound.flush();
   const tapeRolling = tapes.update(machine.tapeBlocks());
   if ($('tape-fast').checked) loop.setSpeed(tapeRolling ? 'max' : $('speed').value);
-  $('frame-count').textContent = machine.frames;
-  $('state-count').textContent = machine.states;
-  if (!loop.running) showPaused();
+  // The counters change every frame: shown a few times a second.
+  const now = performance.now();
+  if (paused || now - countersAt > 200) {
+    countersAt = now;
+    $('frame-count').textContent = machine.frames;
+    $('state-count').textContent = machine.states;
+  }
+  if (paused) showPaused();
 }
 
 function showPaused() {
@@ -129,7 +137,7 @@ function build() {
   debug.setMachine(machine);
   $('load-state').disabled = true;
   state.saved = null;
-  screen.draw(machine);
+  screen.draw(machine, true);
   return true;
 }
 

@@ -38,7 +38,8 @@ export class TapePanel {
   }
 
   update(blocks) {
-    this.position.textContent = blocks.total ? `${blocks.played} of ${blocks.total} blocks` : 'no tape';
+    const text = blocks.total ? `${blocks.played} of ${blocks.total} blocks` : 'no tape';
+    if (this.position.textContent !== text) this.position.textContent = text;
     return blocks.total > 0 && blocks.played < blocks.total;
   }
 }

@@ -152,3 +152,67 @@ firmwareTest('the snapshot downloaded from the page loads in quillet-run', async
   rmSync(dir, { recursive: true });
   await page.close();
 });
+
+test('the speaker\'s sound reaches the audio graph',
+  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_take_audio') && 'the module has no take_audio: the page plays no sound yet') },
+  async () => {
+    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+    await screenShows(page, '++ Os ready ++');
+    await page.click('#screen');   // the gesture that starts the audio
+    await page.type('#paste', 'A');
+    await page.click('#type-paste');   // the monitor clicks for each key it takes
+    await page.waitForFunction(() => window.quilletPage.sound.heard > 0, { timeout: 5000 });
+    await page.close();
+  });
+
+test('saved state restores the machine as it was',
+  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_save_state') && 'the module has no save_state yet') },
+  async () => {
+    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+    await screenShows(page, '++ Os ready ++');
+    await page.click('#pause');
+    await page.click('#save-state');
+    const saved = await page.$eval('#screen-text', (e) => e.textContent);
+    await page.type('#paste', 'MEM 8000\n');
+    await page.click('#type-paste');
+    await screenShows(page, 'SUB 8000');
+    await page.click('#pause');
+    await page.click('#load-state');
+    assert.equal(await page.$eval('#screen-text', (e) => e.textContent), saved);
+    await page.close();
+  });
+
+// The page's frame N against quillet-run's picture after N frames from the
+// same boot, pixel for pixel, both drawn by the library.
+test('frames=N shows what quillet-run --screen shows after N frames',
+  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_render_rgba') && 'the module has no render_rgba: the page shows lit pixels only') || (!existsSync(QUILLET_RUN) && `no ${QUILLET_RUN}`) },
+  async () => {
+    const frames = 120;
+    const dir = mkdtempSync(join(tmpdir(), 'quillet-frames-'));
+    const page = await pageOf(`?model=V2&monitor=firmware/monit2.rom&frames=${frames}&type=MEM%208000{EOL}`);
+    await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 20000 });
+    const snapshot = await page.evaluate(() => Array.from(window.quilletPage.lib.emptySnapshot(1).bytes(true)));
+    (await import('node:fs')).writeFileSync(join(dir, 'v2.zvk'), Uint8Array.from(snapshot));
+    const run = spawnSync(QUILLET_RUN, ['--boot', '--monitor', join(FIRMWARE, 'monit2.rom'), '--type', 'MEM 8000{EOL}',
+      '--max-states', String(frames * 40960), '--screen', join(dir, 'screen.png'), join(dir, 'v2.zvk')], { encoding: 'utf8' });
+    assert.ok(existsSync(join(dir, 'screen.png')), run.stderr);
+    const png = readFileSync(join(dir, 'screen.png')).toString('base64');
+    const same = await page.evaluate(async (data) => {
+      const image = new Image();
+      image.src = `data:image/png;base64,${data}`;
+      await image.decode();
+      const canvas = document.getElementById('screen');
+      const drawn = document.createElement('canvas');
+      drawn.width = canvas.width;
+      drawn.height = canvas.height;
+      drawn.getContext('2d').drawImage(image, 0, 0, canvas.width, canvas.height);
+      const a = drawn.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const b = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let differing = 0;
+      for (let i = 0; i < a.length; ++i) differing += a[i] !== b[i];
+      return differing;
+    }, png);
+    assert.equal(same, 0);
+    rmSync(dir, { recursive: true });
+    await page.close();
+  });
