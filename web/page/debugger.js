@@ -121,7 +121,7 @@ export class Debugger {
     const r = this.machine.registers();
     const flags = FLAGS.filter(([, bit]) => r.AF & bit).map(([flag]) => flag).join(' ');
     this.e.registers.textContent =
-      `PC ${hex(r.PC)}  SP ${hex(r.SP)}  AF ${hex(r.AF)}  BC ${hex(r.BC)}  DE ${hex(r.DE)}  HL ${hex(r.HL)}\n` +
+      `PC ${hex(r.PC)}  SP ${hex(r.SP)}  AF ${hex(r.AF)}\nBC ${hex(r.BC)}  DE ${hex(r.DE)}  HL ${hex(r.HL)}\n` +
       `flags ${flags || '-'}  interrupts ${r.interrupts ? 'on' : 'off'}${r.halted ? '  halted' : ''}` +
       (this.names && this.names.has(r.PC) ? `\nat ${this.names.get(r.PC)}` : '');
     this.showDisassembly(r.PC);

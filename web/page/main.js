@@ -37,6 +37,10 @@ function status(text) {
   $('run-state').textContent = text ? `— ${text}` : '';
 }
 
+// The files the address names are fetched while the module compiles.
+const GIVEN = ['monitor', 'module', 'snapshot', 'tape', 'labels'];
+const fetched = new Map(GIVEN.filter((p) => params.has(p)).map((p) => [p, files.fetchFile(params.get(p))]));
+for (const pending of fetched.values()) pending.catch(() => {});
 const lib = new Library(await window.createQuillet());
 const screen = new Screen($('screen'), $('screen-text'));
 const sound = new Sound($('mute'));
@@ -294,12 +298,9 @@ $('version').textContent = lib.text(lib.call('version'));
 // The page's address: files, keys, speed and frames.
 async function fromAddress() {
   setModel(params.get('model') || 'V2A');
-  const given = [['monitor', 'monitor'], ['module', 'module'], ['snapshot', 'snapshot'], ['tape', 'tape'],
-    ['labels', 'labels']];
-  for (const [param, kind] of given) {
-    if (!params.has(param)) continue;
+  for (const [kind, pending] of fetched) {
     try {
-      const file = await files.fetchFile(params.get(param));
+      const file = await pending;
       if (kind === 'monitor') state.monitor = file.bytes;
       else if (kind === 'module') state.module = file.bytes;
       else if (kind === 'snapshot') state.snapshot = file;

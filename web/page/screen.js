@@ -62,10 +62,11 @@ export class Screen {
     }
   }
 
-  // The largest whole scale (up to 3) that fits the page's width.
+  // The largest whole scale (up to 3) that leaves the panels beside the
+  // screen room on a wide window, or fits a narrow one.
   fit() {
     const width = this.canvas.width;
-    const room = Math.max(this.canvas.parentElement.clientWidth - 20, width);
+    const room = window.innerWidth > 900 ? window.innerWidth - 440 : window.innerWidth - 40;
     const scale = Math.max(1, Math.min(3, Math.floor(room / width)));
     const size = `${width * scale}x${SCREEN_HEIGHT * scale}`;
     if (size === this.scaledFor) return;
