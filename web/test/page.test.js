@@ -106,6 +106,11 @@ firmwareTest('a breakpoint by label stops the run and the registers show it', as
   assert.match(registers, /at KEYWAIT/);
   assert.match(await page.$eval('#run-state', (e) => e.textContent), /Breakpoint at KEYWAIT \(89C0\)/);
   assert.match(await page.$eval('#disassembly', (e) => e.textContent), /^KEYWAIT:\n>\*89C0/);
+  // A step runs the one instruction there; registers and disassembly follow.
+  await page.click('#step');
+  const pc = /PC ([0-9A-F]{4})/.exec(await page.$eval('#registers', (e) => e.textContent))[1];
+  assert.notEqual(pc, '89C0');
+  assert.match(await page.$eval('#disassembly', (e) => e.textContent), new RegExp(`^> ${pc} `, 'm'));
   await page.close();
 });
 
