@@ -89,7 +89,7 @@ export class Library {
   }
 
   monitorFits(model, size) {
-    return this.call('monitor_fits', model, size) === 1;
+    return this.call('machine_monitor_fits', model, size) === 1;
   }
 
   // A snapshot read from a file's bytes; `name` names it in messages.

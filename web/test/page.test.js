@@ -119,6 +119,7 @@ test('files that are no tape or snapshot show the library\'s message with their 
   const cases = [
     ['#tape-file', 'notes.txt', "Damaged tape image 'notes.txt': record 1 at offset 0 is 28494 bytes long, the image holds 24"],
     ['#snapshot-file', 'notes.zvk', "Bad or no ZVK header in file: 'notes.zvk'!"],
+    ['#monitor-file', 'notes.rom', 'notes.rom: 26 bytes is no monitor image of the V2A'],
   ];
   for (const [input, name, expected] of cases) {
     const handle = await page.$(input);
@@ -126,7 +127,7 @@ test('files that are no tape or snapshot show the library\'s message with their 
     const path = join(dir, name);
     (await import('node:fs')).writeFileSync(path, 'Not a PMD 85 file at all.\n');
     await handle.uploadFile(path);
-    await page.waitForFunction(() => document.getElementById('message').textContent !== '', { timeout: 5000 });
+    await page.waitForFunction((n) => document.getElementById('message').textContent.includes(n), { timeout: 5000 }, name);
     const message = await page.$eval('#message', (e) => e.textContent);
     assert.equal(message, expected);
     rmSync(dir, { recursive: true });
@@ -221,3 +222,33 @@ test('frames=N shows what quillet-run --screen shows after N frames',
     rmSync(dir, { recursive: true });
     await page.close();
   });
+
+firmwareTest('a monitor image given once boots the model in later visits, and its lack is explained', async () => {
+  const context = await browser.createIncognitoBrowserContext();
+  const first = await context.newPage();
+  await first.goto(`${base}index.html?model=V2`);
+  await first.waitForFunction(() => document.body.dataset.ready === 'yes');
+  assert.equal(await first.$eval('#no-monitor', (e) => e.hidden), false);
+  await (await first.$('#monitor-file')).uploadFile(join(FIRMWARE, 'monit2.rom'));
+  await screenShows(first, '++ Os ready ++');
+  assert.equal(await first.$eval('#no-monitor', (e) => e.hidden), true);
+  await first.close();
+  const later = await context.newPage();
+  await later.goto(`${base}index.html?model=V2`);
+  await screenShows(later, '++ Os ready ++');
+  const other = await context.newPage();
+  await other.goto(`${base}index.html?model=V1`);
+  await other.waitForFunction(() => document.body.dataset.ready === 'yes');
+  assert.equal(await other.$eval('#no-monitor', (e) => e.hidden), false, 'each model keeps its own image');
+  await context.close();
+});
+
+firmwareTest('frames=N pauses after exactly N frames, at any speed', async () => {
+  for (const [frames, speed] of [[7, '1'], [150, 'max']]) {
+    const page = await pageOf(`?model=V2&monitor=firmware/monit2.rom&frames=${frames}&speed=${speed}`);
+    await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 10000 });
+    assert.equal(await page.$eval('#frame-count', (e) => e.textContent), String(frames));
+    assert.equal(await page.evaluate(() => window.quilletPage.state.machine.frames), frames);
+    await page.close();
+  }
+});
