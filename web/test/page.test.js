@@ -111,6 +111,15 @@ firmwareTest('a breakpoint by label stops the run and the registers show it', as
   const pc = /PC ([0-9A-F]{4})/.exec(await page.$eval('#registers', (e) => e.textContent))[1];
   assert.notEqual(pc, '89C0');
   assert.match(await page.$eval('#disassembly', (e) => e.textContent), new RegExp(`^> ${pc} `, 'm'));
+  // Bytes and registers changed from the page reach the machine.
+  for (const change of ['7000 12 AB 3', 'HL=BEEF', 'de = keywait+1']) {
+    await page.$eval('#poke', (input, text) => { input.value = text; }, change);
+    await page.click('#apply-poke');
+  }
+  await page.$eval('#memory-address', (input) => { input.value = '7000'; input.dispatchEvent(new Event('change')); });
+  assert.match(await page.$eval('#memory', (e) => e.textContent), /^7000  12 AB 03 /);
+  assert.match(await page.$eval('#registers', (e) => e.textContent), /DE 89C1  HL BEEF/);
+  assert.equal(await page.$eval('#message', (e) => e.textContent), '');
   await page.close();
 });
 
