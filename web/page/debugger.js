@@ -116,7 +116,7 @@ export class Debugger {
     return label ? `${label} (${hex(address)})` : hex(address);
   }
 
-  show(memoryAddressText) {
+  show(memoryAddressText, memoryPage) {
     if (!this.machine) return;
     const r = this.machine.registers();
     const flags = FLAGS.filter(([, bit]) => r.AF & bit).map(([flag]) => flag).join(' ');
@@ -125,7 +125,7 @@ export class Debugger {
       `flags ${flags || '-'}  interrupts ${r.interrupts ? 'on' : 'off'}${r.halted ? '  halted' : ''}` +
       (this.names && this.names.has(r.PC) ? `\nat ${this.names.get(r.PC)}` : '');
     this.showDisassembly(r.PC);
-    this.showMemory(memoryAddressText);
+    this.showMemory(memoryAddressText, memoryPage);
   }
 
   showDisassembly(pc) {
@@ -144,16 +144,21 @@ export class Debugger {
     this.e.disassembly.textContent = lines.join('\n');
   }
 
-  showMemory(text) {
+  // 128 bytes from the address as the processor sees them, or from the
+  // offset (0..3FFF) of a memory page.
+  showMemory(text, page = '') {
     let start;
     try {
       start = this.address(text) & 0xFFF0;
+      if (page !== '' && start > 0x3FFF) throw new Error(`'${text}' is outside a page's 0..3FFF`);
     } catch (error) {
       this.e.memory.textContent = error.message;
       return;
     }
-    const length = Math.min(128, 65536 - start);
-    const bytes = this.machine.readMemory(start, length);
+    const end = page === '' ? 65536 : 16384;
+    const length = Math.min(128, end - start);
+    const bytes = page === '' ? this.machine.readMemory(start, length)
+      : this.machine.readPage(Number(page), start, length);
     const lines = [];
     for (let row = 0; row < length; row += 16) {
       const part = bytes.subarray(row, row + 16);

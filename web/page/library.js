@@ -278,6 +278,22 @@ export class Machine {
     });
   }
 
+  // `length` bytes at `offset` of memory page `page` (0..15, 16 KB each),
+  // as the machine holds them whatever the map shows.
+  readPage(page, offset, length) {
+    const lib = this.lib;
+    const snapshot = lib.emptySnapshot(this.model);
+    try {
+      lib.check(lib.call('machine_to_snapshot', this.handle, snapshot.handle));
+      return lib.withScratch(length, (out) => {
+        lib.check(lib.call('read_page', snapshot.handle, page, offset, out, length));
+        return lib.q.HEAPU8.slice(out, out + length);
+      });
+    } finally {
+      snapshot.free();
+    }
+  }
+
   writeMemory(address, bytes) {
     this.lib.check(this.lib.withBytes(bytes, (at, length) => this.lib.call('cpu_write_memory', this.cpu, address, at, length)));
   }

@@ -88,7 +88,7 @@ function shown() {
 }
 
 function showPaused() {
-  debug.show($('memory-address').value);
+  debug.show($('memory-address').value, $('memory-page').value);
   document.body.dataset.running = 'no';
 }
 
@@ -287,6 +287,8 @@ $('add-breakpoint').addEventListener('click', guarded(() => debug.addBreakpoint(
 $('add-watch').addEventListener('click', guarded(() => debug.addWatch($('watch').value, Number($('watch-kind').value))));
 $('apply-poke').addEventListener('click', guarded(() => debug.apply($('poke').value)));
 $('memory-address').addEventListener('change', guarded(() => {}));
+$('memory-page').addEventListener('change', guarded(() => {}));
+for (let page = 0; page < 16; ++page) $('memory-page').append(new Option(`page ${page}`, String(page)));
 bindFileInput('monitor-file', 'monitor');
 bindFileInput('module-file', 'module');
 bindFileInput('snapshot-file', 'snapshot');

@@ -118,6 +118,10 @@ firmwareTest('a breakpoint by label stops the run and the registers show it', as
   }
   await page.$eval('#memory-address', (input) => { input.value = '7000'; input.dispatchEvent(new Event('change')); });
   assert.match(await page.$eval('#memory', (e) => e.textContent), /^7000  12 AB 03 /);
+  // 7000h is offset 3000h of page 1 on the PMD 85-2.
+  await page.select('#memory-page', '1');
+  await page.$eval('#memory-address', (input) => { input.value = '3000'; input.dispatchEvent(new Event('change')); });
+  assert.match(await page.$eval('#memory', (e) => e.textContent), /^3000  12 AB 03 /);
   assert.match(await page.$eval('#registers', (e) => e.textContent), /DE 89C1  HL BEEF/);
   assert.equal(await page.$eval('#message', (e) => e.textContent), '');
   await page.close();
