@@ -252,7 +252,10 @@ $('boot').addEventListener('click', () => {
 });
 $('speed').addEventListener('change', () => loop.setSpeed($('speed').value));
 $('type-paste').addEventListener('click', () => { keys.type($('paste').value); $('screen').focus(); });
-$('screen').addEventListener('paste', (event) => keys.type(event.clipboardData.getData('text')));
+// Text pasted while the screen has the focus is typed.
+window.addEventListener('paste', (event) => {
+  if (document.activeElement === $('screen')) keys.type(event.clipboardData.getData('text'));
+});
 $('save-snapshot').addEventListener('click', () => save('snapshot'));
 $('save-png').addEventListener('click', async () => files.download(await screen.png(), 'quillet.png', 'image/png'));
 $('save-state').addEventListener('click', () => save('state'));
