@@ -265,3 +265,37 @@ firmwareTest('frames=N pauses after exactly N frames, at any speed', async () =>
     await page.close();
   }
 });
+
+// Until the library draws the picture, the frame is compared where both
+// draw it from: the video memory after N frames from the same boot and keys.
+test('frames=N leaves the video memory quillet-run leaves after N frames',
+  { skip: (!haveFirmware && NO_FIRMWARE) || (!existsSync(QUILLET_RUN) && `no ${QUILLET_RUN}`) },
+  async () => {
+    const frames = 200;
+    const dir = mkdtempSync(join(tmpdir(), 'quillet-video-'));
+    const page = await pageOf(`?model=V2&monitor=firmware/monit2.rom&frames=${frames}&type=MEM%208000{EOL}&speed=max`);
+    await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 20000 });
+    const shown = await page.evaluate(() => Array.from(window.quilletPage.state.machine.video()));
+    const snapshot = await page.evaluate(() => Array.from(window.quilletPage.lib.emptySnapshot(1).bytes(true)));
+    const fs = await import('node:fs');
+    fs.writeFileSync(join(dir, 'v2.zvk'), Uint8Array.from(snapshot));
+    const run = spawnSync(QUILLET_RUN, ['--boot', '--monitor', join(FIRMWARE, 'monit2.rom'), '--type', 'MEM 8000{EOL}',
+      '--max-states', String(frames * 40960), '-o', join(dir, 'after.zvk'), join(dir, 'v2.zvk')], { encoding: 'utf8' });
+    assert.ok(existsSync(join(dir, 'after.zvk')), run.stderr);
+    const after = Array.from(fs.readFileSync(join(dir, 'after.zvk')));
+    const video = await page.evaluate((bytes) => {
+      const lib = window.quilletPage.lib;
+      const read = lib.readSnapshot(Uint8Array.from(bytes), 'after.zvk');
+      const out = lib.withScratch(16384, (at) => {
+        lib.check(lib.call('read_memory', read.handle, 0xC000, at, 16384));
+        return Array.from(lib.q.HEAPU8.subarray(at, at + 16384));
+      });
+      read.free();
+      return out;
+    }, after);
+    assert.ok(shown.some((byte) => byte !== 0), 'the screen shows something');
+    const differing = shown.filter((byte, i) => byte !== video[i]).length;
+    assert.equal(differing, 0);
+    rmSync(dir, { recursive: true });
+    await page.close();
+  });
