@@ -42,6 +42,7 @@ const GIVEN = ['monitor', 'module', 'snapshot', 'tape', 'labels'];
 const fetched = new Map(GIVEN.filter((p) => params.has(p)).map((p) => [p, files.fetchFile(params.get(p))]));
 for (const pending of fetched.values()) pending.catch(() => {});
 const lib = new Library(await window.createQuillet());
+performance.mark('quillet-module-ready');
 const screen = new Screen($('screen'), $('screen-text'));
 const sound = new Sound($('mute'));
 const keys = new Keys($('screen'), $('keyboard'), null, report);

@@ -72,10 +72,11 @@ try {
   const firsts = [];
   for (let i = 0; i < 5; ++i) {
     const page = await open(browser, base, '?model=V2&monitor=firmware/monit2.rom');
-    firsts.push(await page.evaluate(() => performance.getEntriesByName('quillet-first-frame')[0].startTime));
+    firsts.push(await page.evaluate(() => ['quillet-module-ready', 'quillet-first-frame']
+      .map((name) => performance.getEntriesByName(name)[0].startTime.toFixed(0)).join('/')));
     await page.close();
   }
-  console.log(`first frame after opening: ${firsts.map((t) => t.toFixed(0)).join(', ')} ms (5 openings)`);
+  console.log(`module ready / first frame after opening: ${firsts.join(', ')} ms (5 openings)`);
 
   const prompt = await open(browser, base, '?model=V2&monitor=firmware/monit2.rom');
   await screenShows(prompt, '++ Os ready ++');
