@@ -38,6 +38,19 @@ async function pageOf(query) {
   return page;
 }
 
+// Presses and releases each key as a person does, holding it a few frames.
+async function typeSlowly(page, text) {
+  const pause = () => new Promise((done) => setTimeout(done, 90));
+  await page.focus('#screen');
+  for (const character of text) {
+    const key = character === '\n' ? 'Enter' : character;
+    await page.keyboard.down(key);
+    await pause();
+    await page.keyboard.up(key);
+    await pause();
+  }
+}
+
 async function typeKeys(page, text) {
   await page.focus('#screen');
   for (const key of text) {
@@ -71,6 +84,15 @@ test('key events type commands that the monitor and BASIC answer',
     await screenShows(page, answer);
     await page.close();
   }
+});
+
+firmwareTest('keys held as a person holds them type a command the monitor answers', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+  await screenShows(page, '++ Os ready ++');
+  await typeSlowly(page, 'MEM 8000\n');
+  await screenShows(page, 'SUB 8000 31 00 80');
+  assert.deepEqual(page.errors, []);
+  await page.close();
 });
 
 firmwareTest('a shared tape loads through its MGLD button', async () => {
