@@ -242,7 +242,19 @@ export class Machine {
 
   // Runs to the end of the current frame or an earlier stop: the reason.
   runFrame() {
-    if (this.lib.has('machine_run_frame')) return this.lib.call('machine_run_frame', this.handle);
+    if (this.lib.has('machine_run_frame')) {
+      // A run that ended at a stop address goes on from it: its instruction
+      // first, then the rest of the frame.
+      const pc = Number(this.lib.call('cpu_get_pair', this.cpu, 4));
+      if (pc === this.stoppedAt) {
+        this.stoppedAt = null;
+        const reason = this.step(1);
+        if (reason !== STOP.INSTRUCTIONS) return reason;
+      }
+      const reason = this.lib.call('machine_run_frame', this.handle);
+      this.stoppedAt = reason === STOP.ADDRESS ? Number(this.lib.call('cpu_get_pair', this.cpu, 4)) : null;
+      return reason;
+    }
     const into = this.states % BigInt(FRAME_STATES);
     const reason = this.lib.call('cpu_run', this.cpu, BigInt(FRAME_STATES) - into, NO_LIMIT, 1);
     return reason === STOP.STATE_LIMIT ? STOP.FRAME : reason;
