@@ -252,6 +252,7 @@ $('boot').addEventListener('click', () => {
   }
 });
 $('speed').addEventListener('change', () => loop.setSpeed($('speed').value));
+$('tape-fast').addEventListener('change', () => loop.setSpeed($('speed').value));
 $('type-paste').addEventListener('click', () => { keys.type($('paste').value); $('screen').focus(); });
 // Text pasted while the screen has the focus is typed.
 window.addEventListener('paste', (event) => {
