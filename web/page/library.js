@@ -89,7 +89,7 @@ export class Library {
   }
 
   monitorFits(model, size) {
-    return this.call('monitor_fits', model, size) === 1;
+    return this.call('machine_monitor_fits', model, size) === 1;
   }
 
   // A snapshot read from a file's bytes; `name` names it in messages.
@@ -242,7 +242,19 @@ export class Machine {
 
   // Runs to the end of the current frame or an earlier stop: the reason.
   runFrame() {
-    if (this.lib.has('machine_run_frame')) return this.lib.call('machine_run_frame', this.handle);
+    if (this.lib.has('machine_run_frame')) {
+      // A run that ended at a stop address goes on from it: its instruction
+      // first, then the rest of the frame.
+      const pc = Number(this.lib.call('cpu_get_pair', this.cpu, 4));
+      if (pc === this.stoppedAt) {
+        this.stoppedAt = null;
+        const reason = this.step(1);
+        if (reason !== STOP.INSTRUCTIONS) return reason;
+      }
+      const reason = this.lib.call('machine_run_frame', this.handle);
+      this.stoppedAt = reason === STOP.ADDRESS ? Number(this.lib.call('cpu_get_pair', this.cpu, 4)) : null;
+      return reason;
+    }
     const into = this.states % BigInt(FRAME_STATES);
     const reason = this.lib.call('cpu_run', this.cpu, BigInt(FRAME_STATES) - into, NO_LIMIT, 1);
     return reason === STOP.STATE_LIMIT ? STOP.FRAME : reason;
@@ -278,6 +290,22 @@ export class Machine {
     });
   }
 
+  // `length` bytes at `offset` of memory page `page` (0..15, 16 KB each),
+  // as the machine holds them whatever the map shows.
+  readPage(page, offset, length) {
+    const lib = this.lib;
+    const snapshot = lib.emptySnapshot(this.model);
+    try {
+      lib.check(lib.call('machine_to_snapshot', this.handle, snapshot.handle));
+      return lib.withScratch(length, (out) => {
+        lib.check(lib.call('read_page', snapshot.handle, page, offset, out, length));
+        return lib.q.HEAPU8.slice(out, out + length);
+      });
+    } finally {
+      snapshot.free();
+    }
+  }
+
   writeMemory(address, bytes) {
     this.lib.check(this.lib.withBytes(bytes, (at, length) => this.lib.call('cpu_write_memory', this.cpu, address, at, length)));
   }
@@ -295,6 +323,36 @@ export class Machine {
     return this.lib.withScratch(size, (out) => {
       this.lib.check(this.lib.call('machine_render_rgba', this.handle, blinkOn ? 1 : 0, out, size));
       return { width, pixels: new Uint8ClampedArray(this.lib.q.HEAPU8.slice(out, out + size).buffer) };
+    });
+  }
+
+  // The video memory, 16 KB: what the picture is drawn from.
+  video() {
+    return this.lib.withScratch(16384, (out) => {
+      this.lib.check(this.lib.call('machine_read_video', this.handle, out, 16384));
+      return this.lib.q.HEAPU8.slice(out, out + 16384);
+    });
+  }
+
+  // The lit pixels as the library's screen comparison draws them (dim grey
+  // on black, 288 wide), where the module has no picture of its own yet.
+  monochromePicture() {
+    const lib = this.lib;
+    const width = 288;
+    const rgbSize = width * SCREEN_HEIGHT * 3;
+    return lib.withScratch(16384 + rgbSize, (video) => {
+      const rgb = video + 16384;
+      lib.check(lib.call('machine_read_video', this.handle, video, 16384));
+      lib.check(lib.call('screen_diff_picture', video, video, rgb, rgbSize));
+      const from = lib.q.HEAPU8.subarray(rgb, rgb + rgbSize);
+      const pixels = new Uint8ClampedArray(width * SCREEN_HEIGHT * 4);
+      for (let i = 0, o = 0; i < rgbSize; i += 3, o += 4) {
+        pixels[o] = from[i];
+        pixels[o + 1] = from[i + 1];
+        pixels[o + 2] = from[i + 2];
+        pixels[o + 3] = 255;
+      }
+      return { width, pixels, monochrome: true };
     });
   }
 
@@ -370,6 +428,23 @@ export class Machine {
       lib.check(lib.call('machine_take_audio', this.handle, rate, out, capacity, count));
       const n = lib.q.HEAPU32[count >> 2];
       return new Int16Array(lib.q.HEAPU8.slice(out, out + 2 * n).buffer);
+    });
+  }
+
+  // Watches `first`..`last` for reads (1), writes (2) or both (3); false
+  // where the module has no watchpoints.
+  watch(first, last, kinds) {
+    if (!this.lib.has('machine_watch')) return false;
+    this.lib.check(this.lib.call('machine_watch', this.handle, first, last, kinds));
+    return true;
+  }
+
+  // The address and kind of the access that ended the last run.
+  watchHit() {
+    const lib = this.lib;
+    return lib.withScratch(8, (at) => {
+      lib.check(lib.call('machine_watch_hit', this.handle, at, at + 4));
+      return { address: lib.q.HEAPU16[at >> 1], kind: lib.q.HEAP32[(at >> 2) + 1] };
     });
   }
 
