@@ -171,7 +171,8 @@ FAILURES = [
     (lambda d, m: quillet.Machine(b"not a snapshot"), quillet.Error, None),
     (lambda d, m: quillet.Machine().boot(), quillet.StateError, None),
     (lambda d, m: quillet.Machine().screen_text(), quillet.StateError, None),
-    (lambda d, m: m.type("{NOKEY}"), quillet.KeyNameError, None),
+    (lambda d, m: m.type("{NOKEY}"), quillet.KeyNameError, "Bad key 'NOKEY': the V2A keyboard has no key of that name"),
+    (lambda d, m: m.type("\u00e9"), quillet.KeyNameError, "Bad key '\u00e9': the V2A keyboard cannot type it"),
     (lambda d, m: m.key("NOKEY"), quillet.KeyNameError, None),
 ]
 
