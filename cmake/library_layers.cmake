@@ -105,18 +105,23 @@ quillet_library_target(quillet_static)
 # link theirs as they choose (statically).
 target_link_libraries(quillet_static INTERFACE $<INSTALL_INTERFACE:stdc++> $<INSTALL_INTERFACE:m>)
 
-# The shared library exports the public interface and nothing else.
-add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})
-quillet_library_target(quillet_shared)
-target_compile_definitions(quillet_shared INTERFACE QUILLET_SHARED_LIBRARY)
-set_target_properties(quillet_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  target_link_options(quillet_shared PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/quillet.map")
-  set_property(TARGET quillet_shared APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/quillet.map)
-  # Every symbol resolved within the library and what it links; clang's
-  # sanitizers leave their runtime to the program, so not with those.
-  if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUILLET_SANITIZE OR QUILLET_FUZZ)))
-    target_link_options(quillet_shared PRIVATE "LINKER:--no-undefined")
+# The shared library exports the public interface and nothing else. A
+# platform without shared libraries (WebAssembly) has the static one only:
+# two targets of one output name would be two rules for one file.
+get_property(QUILLET_SHARED_LIBS GLOBAL PROPERTY TARGET_SUPPORTS_SHARED_LIBS)
+if(QUILLET_SHARED_LIBS)
+  add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})
+  quillet_library_target(quillet_shared)
+  target_compile_definitions(quillet_shared INTERFACE QUILLET_SHARED_LIBRARY)
+  set_target_properties(quillet_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    target_link_options(quillet_shared PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/quillet.map")
+    set_property(TARGET quillet_shared APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/quillet.map)
+    # Every symbol resolved within the library and what it links; clang's
+    # sanitizers leave their runtime to the program, so not with those.
+    if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUILLET_SANITIZE OR QUILLET_FUZZ)))
+      target_link_options(quillet_shared PRIVATE "LINKER:--no-undefined")
+    endif()
   endif()
 endif()
 

@@ -52,6 +52,18 @@ std::uint64_t name_entropy() {
            (static_cast<std::uint64_t>(now.tv_sec) << 20);
 }
 
+// Gives the temporary file the mode of the file it replaces. WASI has no
+// file modes: there is nothing to keep.
+bool keep_mode(int fd, mode_t mode) {
+#ifdef __wasi__
+    (void)fd;
+    (void)mode;
+    return true;
+#else
+    return fchmod(fd, mode) == 0;
+#endif
+}
+
 // Creates the temporary file beside the target. New files get the usual
 // permissions (0666 less the umask, applied by the system); a replaced file
 // keeps its own. Returns a descriptor or -1.
@@ -65,7 +77,7 @@ int create_temporary(Output* output, bool replacing, mode_t mode) {
             return -1;
         }
         output->temporary = std::move(name);
-        if (replacing && fchmod(fd, mode) != 0) {
+        if (replacing && !keep_mode(fd, mode)) {
             close(fd);
             unlink(output->temporary.c_str());
             output->temporary.clear();
