@@ -5,11 +5,12 @@ from __future__ import annotations
 
 import os
 import weakref
-from typing import Any, Callable, Optional, Union
+from typing import Any, Callable, Optional, TypeVar, Union
 
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 # A file, or its bytes (bytes, bytearray, memoryview).
 PathOrBytes = Union[str, "os.PathLike[str]", bytes, bytearray, memoryview]
+Self = TypeVar("Self", bound="Owned")
 
 
 def is_data(value: object) -> bool:
@@ -64,7 +65,7 @@ class Owned:
         self._finalizer()
         self._handle = None
 
-    def __enter__(self) -> Any:
+    def __enter__(self: Self) -> Self:
         return self
 
     def __exit__(self, *_: object) -> None:

@@ -159,13 +159,13 @@ class Machine(Owned):
         """Types `script` as a person would, after what is still being
         typed: characters, a line break as EOL, keys by name in braces
         ({EOL}, {K0}, {SHIFT+name}, {WAIT n}, ...)."""
-        data = script.encode("latin-1")
+        data = script.encode("utf-8")
         self._check(library().quillet_machine_type(self._live, data, len(data)))
 
     def key(self, name: str, down: bool = True) -> None:
         """Presses (or releases, with `down` false) the key called `name`
         (as in braces, or a single character)."""
-        self._check(library().quillet_machine_key(self._live, name.encode("latin-1"), int(bool(down))))
+        self._check(library().quillet_machine_key(self._live, name.encode("utf-8"), int(bool(down))))
 
     @property
     def typing(self) -> bool:
@@ -185,7 +185,7 @@ class Machine(Owned):
 
     def screen_shows(self, awaited: str) -> bool:
         """Whether a row of the screen's text holds `awaited`."""
-        return bool(self._check(library().quillet_machine_screen_shows(self._live, awaited.encode("latin-1"))))
+        return bool(self._check(library().quillet_machine_screen_shows(self._live, awaited.encode("utf-8"))))
 
     @property
     def video(self) -> bytes:

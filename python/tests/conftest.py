@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import os
 from pathlib import Path
+from typing import Callable, Optional, Type
 
 import pytest
 
@@ -29,3 +30,14 @@ def real_tape(name: str) -> Path:
     if not path.is_file():
         pytest.skip(NO_TAPES)
     return path
+
+
+def check_failure(action: Callable[[], object], kind: Type[Exception], message: Optional[str], folder: Path) -> None:
+    """That `action` raises `kind` carrying a message: the library's text
+    `message` (with {d} for `folder`) where it is given."""
+    with pytest.raises(kind) as raised:
+        action()
+    assert raised.value.code < 0  # type: ignore[attr-defined]
+    assert raised.value.message  # type: ignore[attr-defined]
+    if message:
+        assert raised.value.message == message.format(d=folder)  # type: ignore[attr-defined]

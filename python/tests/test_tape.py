@@ -7,7 +7,7 @@ from pathlib import Path
 import pytest
 
 import quillet
-from conftest import real_tape
+from conftest import check_failure, real_tape
 
 FIRST = bytes(range(256)) * 3
 SECOND = b"\xC3\x00\x20" + bytes(100)
@@ -83,8 +83,4 @@ FAILURES = [
 @pytest.mark.parametrize("action,kind,message", FAILURES)
 def test_failures_raise_the_library_message(tmp_path: Path, action, kind, message) -> None:
     with quillet.Tape() as tape:
-        with pytest.raises(kind) as raised:
-            action(tape, tmp_path)
-    assert raised.value.message
-    if message:
-        assert raised.value.message == message.format(d=tmp_path)
+        check_failure(lambda: action(tape, tmp_path), kind, message, tmp_path)
