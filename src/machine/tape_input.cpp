@@ -23,7 +23,16 @@ std::uint64_t TapeInput::halves_at(std::uint64_t state) {
         rolling_ = true;
         start_ = state;
     }
-    return (state - start_) * HALVES_PER_SECOND / STATES_PER_SECOND;
+    return 2 * head_bits_ + (state - start_) * HALVES_PER_SECOND / STATES_PER_SECOND;
+}
+
+void TapeInput::rewind(std::size_t block) {
+    const std::size_t last = block == 0 ? 0 : block - 1;
+    head_bits_ = block == 0 ? 0 : layout_.block_start[last] + std::uint64_t{tape::FRAME_BITS} * tape_.blocks[last].bytes.size();
+    rolling_ = false;
+    block_ = next_block_ = block;
+    next_byte_ = 0;
+    ready_ = false;
 }
 
 bool TapeInput::level(std::uint64_t state) {
@@ -77,15 +86,14 @@ std::uint8_t TapeInput::data(std::uint64_t state) {
 
 void TapeInput::block_checked(std::uint64_t state, bool accepted) {
     if (accepted || !rolling_ || layout_.block_start.empty()) return;
-    const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
+    const std::uint64_t bit = head_bits_ + (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
     std::size_t block = 0;
     while (block + 1 < layout_.block_start.size() && layout_.block_start[block + 1] <= bit) ++block;
     if (rejected_.empty() || rejected_.back() != block) rejected_.push_back(block);
 }
 
 std::size_t TapeInput::blocks_played(std::uint64_t state) const {
-    if (!rolling_) return 0;
-    const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
+    const std::uint64_t bit = head_bits_ + (rolling_ ? (state - start_) * tape::BIT_RATE / STATES_PER_SECOND : 0);
     std::size_t played = 0;
     for (std::size_t i = 0; i < tape_.blocks.size(); ++i) {
         if (layout_.block_start[i] + std::uint64_t{tape::FRAME_BITS} * tape_.blocks[i].bytes.size() <= bit) ++played;

@@ -51,6 +51,21 @@ public:
     // Bytes the receiver lost: each arrived before the one before it was read.
     std::uint64_t bytes_lost() const { return lost_; }
     bool rolling() const { return rolling_; }
+    const tape::Tape& tape() const { return tape_; }
+    // Winds the tape to the lead-in of block `block` (0..blocks()), to
+    // play from the program's next read of the 8251 on, as a recorder
+    // stopped there and started again.
+    void rewind(std::size_t block);
+
+    // Where the tape is, every field that changes as it plays, for a saved
+    // machine; false when what was read names no place of this tape.
+    template <class Io>
+    bool position_io(Io& io) {
+        io(rolling_), io(start_), io(head_bits_), io(block_), io(next_block_), io(next_byte_), io(ready_), io(received_), io(lost_);
+        io.sequence(rejected_, [&](std::size_t& block) { io(block); });
+        return block_ <= tape_.blocks.size() && next_block_ <= tape_.blocks.size() &&
+               (next_block_ == tape_.blocks.size() || next_byte_ <= tape_.blocks[next_block_].bytes.size());
+    }
 
 private:
     // Half bits of the line since the tape began to roll, starting it
@@ -63,6 +78,7 @@ private:
     TapeInterface interface_;
     bool rolling_ = false;
     std::uint64_t start_ = 0;
+    std::uint64_t head_bits_ = 0;  // where the head was when the tape began to roll
     std::size_t block_ = 0;        // the block under the head, for the line
     std::size_t next_block_ = 0;   // the receiver's next byte: its block and place
     std::size_t next_byte_ = 0;
