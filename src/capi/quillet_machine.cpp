@@ -7,6 +7,7 @@
 #include <utility>
 #include <string>
 
+#include "base/wav_file.hpp"
 #include "capi/capi_handles.hpp"
 #include "machine/key_script.hpp"
 #include "machine/keyboard.hpp"
@@ -292,7 +293,11 @@ int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* 
     if (!length) return missing(machine, "length");
     if (rate < RATE_MIN || rate > RATE_MAX) return bad_rate(machine, rate);
     if (!machine->core.speaker.keeping_record()) return without_record(machine);
-    std::vector<std::uint8_t> wav = wav_file(machine_samples(machine, rate), rate);
+    const std::vector<std::int16_t> samples = machine_samples(machine, rate);
+    if (const int refused = check_wav_data_size(sizeof(std::int16_t) * std::uint64_t{samples.size()}, reporter_of(machine))) {
+        return refused;
+    }
+    std::vector<std::uint8_t> wav = wav_file(samples, rate);
     *length = wav.size();
     if (out) std::memcpy(out, wav.data(), wav.size() < capacity ? wav.size() : capacity);
     return 0;

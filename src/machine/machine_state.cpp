@@ -166,7 +166,7 @@ void machine_io(Io& io, Machine& m) {
     for (Pio8255* pio : {&m.system_pio, &m.module_pio, &m.gpio_pio, &m.ims_pio}) pio_io(io, *pio);
     timer_io(io, m.timer);
     io(m.mapper_fitted), io(m.mapper_port), io(m.mif85_fitted), io(m.mif85_interrupts), io(m.port_c_levels);
-    io(m.frame_stop_pc), io(m.frame_stop_states);
+    io(m.frame_stop_pc), io(m.frame_stop_states), io(m.reader.active), io(m.reader.entry_sp);
     if (!m.keyboard.state_io(io)) io.fail();
     SpeakerRecorder::Pending pending = m.speaker.pending();
     std::uint8_t lines = m.speaker.lines();

@@ -9,6 +9,13 @@
 // layer, from the program's first read of the 8251 (status or data) on,
 // so that nothing passes while the monitor starts. A recording plays as
 // the blocks read from it.
+//
+// An image may hold several blocks of a recording back to back in one
+// block (a raw image's bytes after a file, a PTP record of several): when
+// the monitor's block reader asks for fewer bytes than the block that is
+// to play next holds, that block plays as the recording had it, the bytes
+// asked for, then a block's lead-in before the rest. The pieces keep the
+// number of the block they came from.
 #pragma once
 
 #include <cstddef>
@@ -42,11 +49,16 @@ public:
     std::size_t blocks() const { return tape_.blocks.size(); }
     // The blocks whose last bit has passed by `state`.
     std::size_t blocks_played(std::uint64_t state) const;
+    // The monitor's block reader began at `state` to read `bytes` bytes
+    // (its data and checksum): a block longer than that which has not begun
+    // to play is parted there (see above).
+    void block_requested(std::uint64_t state, std::size_t bytes);
     // The monitor's block reader finished a block at `state`, its checksum
-    // holding or not: the block under the head then (or the last before
-    // it) is noted as rejected when it did not.
+    // holding or not (or a byte failing to read): the block under the head
+    // then (or the last before it) is noted as rejected when it did not.
     void block_checked(std::uint64_t state, bool accepted);
-    // The blocks the monitor's block reader rejected, in the order it read them.
+    // The blocks the monitor's block reader rejected (numbered from 0 as
+    // the tape's), in the order it read them.
     const std::vector<std::size_t>& rejected() const { return rejected_; }
     // Bytes the receiver lost: each arrived before the one before it was read.
     std::uint64_t bytes_lost() const { return lost_; }
@@ -57,30 +69,50 @@ public:
     // stopped there and started again.
     void rewind(std::size_t block);
 
-    // Where the tape is, every field that changes as it plays, for a saved
-    // machine; false when what was read names no place of this tape.
+    // Where the tape is, every field that changes as it plays (its pieces
+    // among them), for a saved machine; false when what was read names no
+    // place of this tape.
     template <class Io>
     bool position_io(Io& io) {
-        io(rolling_), io(start_), io(head_bits_), io(block_), io(next_block_), io(next_byte_), io(ready_), io(received_), io(lost_);
+        io(rolling_), io(start_), io(head_bits_), io(piece_), io(next_piece_), io(next_byte_), io(ready_);
+        io(received_), io(lost_), io(end_);
+        io.sequence(pieces_, [&](Piece& piece) { io(piece.block), io(piece.from), io(piece.to), io(piece.start); });
         io.sequence(rejected_, [&](std::size_t& block) { io(block); });
-        return block_ <= tape_.blocks.size() && next_block_ <= tape_.blocks.size() &&
-               (next_block_ == tape_.blocks.size() || next_byte_ <= tape_.blocks[next_block_].bytes.size());
+        for (const Piece& piece : pieces_) {
+            if (piece.block >= tape_.blocks.size() || piece.from > piece.to ||
+                piece.to > tape_.blocks[piece.block].bytes.size()) {
+                return false;
+            }
+        }
+        return piece_ <= pieces_.size() && next_piece_ <= pieces_.size();
     }
 
 private:
+    // Bytes from..to - 1 of block `block`, its first start bit at bit
+    // `start` of the line.
+    struct Piece {
+        std::size_t block, from, to;
+        std::uint64_t start;
+        std::uint64_t end() const { return start + std::uint64_t{tape::FRAME_BITS} * (to - from); }
+    };
+
     // Half bits of the line since the tape began to roll, starting it
     // at the first read.
     std::uint64_t halves_at(std::uint64_t state);
+    std::uint64_t bit_at(std::uint64_t state) const;
+    // The last piece that began by `bit`, or the first.
+    std::size_t piece_at(std::uint64_t bit) const;
     void receive(std::uint64_t halves);
 
     tape::Tape tape_;
-    tape::LineLayout layout_;
+    std::vector<Piece> pieces_;
+    std::uint64_t end_ = 0;        // the line's last bit, after the tail
     TapeInterface interface_;
     bool rolling_ = false;
     std::uint64_t start_ = 0;
     std::uint64_t head_bits_ = 0;  // where the head was when the tape began to roll
-    std::size_t block_ = 0;        // the block under the head, for the line
-    std::size_t next_block_ = 0;   // the receiver's next byte: its block and place
+    std::size_t piece_ = 0;        // the piece under the head, for the line
+    std::size_t next_piece_ = 0;   // the receiver's next byte: its piece and place
     std::size_t next_byte_ = 0;
     bool ready_ = false;
     std::uint8_t received_ = 0;
