@@ -144,6 +144,41 @@ void map_switches_startup_3(benchmark::State& state) {
 }
 BENCHMARK(map_switches_startup_3)->Unit(benchmark::kMillisecond);
 
+// The machine frame by frame against one run over the same states: the
+// loop on a PMD 85-2A with AllRAM on, FRAMES frames an iteration, by
+// quillet_machine_run_frame and by quillet_cpu_run on the machine's processor.
+constexpr int FRAMES = 1000;
+
+template <bool BY_FRAMES>
+void loop_frames(benchmark::State& state) {
+    quillet_snapshot* snapshot = quillet_snapshot_new();
+    quillet_set_model(snapshot, QUILLET_MODEL_V2A);
+    quillet_set_allram(snapshot, 1);
+    quillet_machine* machine = nullptr;
+    quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine);
+    quillet_snapshot_free(snapshot);
+    if (!machine) return state.SkipWithError("no machine");
+    quillet_cpu* cpu = quillet_machine_cpu(machine);
+    quillet_cpu_write_memory(cpu, 0x0100, MIXED_LOOP, sizeof MIXED_LOOP);
+    quillet_cpu_set_pair(cpu, QUILLET_REG_PC, 0x0100);
+    for (auto _ : state) {
+        if (BY_FRAMES) {
+            for (int frame = 0; frame < FRAMES; ++frame) {
+                if (quillet_machine_run_frame(machine) != QUILLET_STOP_FRAME) state.SkipWithError("the loop stopped");
+            }
+        } else if (quillet_cpu_run(cpu, FRAMES * std::uint64_t{QUILLET_MACHINE_FRAME_STATES}, UINT64_MAX, 0) !=
+                   QUILLET_STOP_STATE_LIMIT) {
+            state.SkipWithError("the loop stopped");
+        }
+    }
+    state.counters["frames"] = static_cast<double>(quillet_machine_frames(machine));
+    quillet_machine_free(machine);
+}
+void frames_by_cpu_run(benchmark::State& state) { loop_frames<false>(state); }
+void frames_by_run_frame(benchmark::State& state) { loop_frames<true>(state); }
+BENCHMARK(frames_by_cpu_run)->Unit(benchmark::kMillisecond);
+BENCHMARK(frames_by_run_frame)->Unit(benchmark::kMillisecond);
+
 void boot_monitor3(benchmark::State& state) {
     std::vector<std::uint8_t> image(8192);
     std::FILE* file = std::fopen(QUILLET_PMD85_ROMS_DIR "/monit3.rom", "rb");

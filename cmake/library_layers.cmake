@@ -78,6 +78,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/machine.cpp
   src/machine/machine_model.cpp
   src/machine/machine_snapshot.cpp
+  src/machine/machine_state.cpp
   src/machine/memory_map.cpp
   src/machine/pio8255.cpp
   src/machine/ports.cpp

@@ -109,6 +109,7 @@ QUILLET_API const char* quillet_version(void);
 #define QUILLET_ERR_BAD_RECORDING        (-44)  /* a WAV file that is no PCM recording */
 
 #define QUILLET_ERR_BAD_KEY              (-50)  /* a key a typing script names that the model has not */
+#define QUILLET_ERR_BAD_MACHINE_STATE    (-51)  /* a saved machine state that is damaged, cut or of another model */
 
 /* The printf-style format of the message of `code` (one of the codes
  * above), for example "Can't open source file '%s'!". Null for any other
@@ -726,7 +727,8 @@ QUILLET_API int quillet_cpu_call(quillet_cpu* cpu, long address, uint64_t max_st
 QUILLET_API int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot);
 
 /* The reason as a word: "address", "halt", "state limit", "instruction
- * limit", "requested", "return", "no monitor"; null for another number.
+ * limit", "requested", "return", "no monitor", "frame", "watch"; null for
+ * another number.
  * Static text. */
 QUILLET_API const char* quillet_stop_name(int reason);
 
@@ -766,7 +768,7 @@ QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capa
  * bytes, copied) where the model has it, or none (null and 0): then its
  * range reads 0xFF and a run that executes there ends with
  * QUILLET_STOP_NO_MONITOR. A size the model does not take: -13. Memory
- * running out: -1. Free with quillet_machine_free(). `report` (may be
+ * running out: -2. Free with quillet_machine_free(). `report` (may be
  * null) receives the failures of this call and of the machine's later
  * calls. */
 QUILLET_API int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, size_t monitor_length,
@@ -847,10 +849,25 @@ QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_sn
  * naming it, and nothing is typed. */
 QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* script, size_t length);
 
-/* Presses (`down` 1) or releases (0) the key called `name` (as in braces
- * above, or a single character: the key that types it), by hand, beside
- * the script's keys. Unknown: -50. */
+/* Presses (`down` non-zero) or releases (0) the key called `name` by
+ * hand, beside the script's keys: a name as above, with or without its
+ * braces ("EOL" or "{EOL}", "SHIFT+A" or "{SHIFT+A}"), or a single
+ * character (the key that types it, with SHIFT where it needs it). Key
+ * events are taken as a front end passes them, in order, and none is
+ * lost: a release waits until its key has been held as the typist holds
+ * one (read many times over a frame, or 20 frames), so that a press and
+ * its release that both come before the program's next read of the
+ * keyboard are still seen, and a press waits for the typist's gap after
+ * the release before it. Unknown: -50, and nothing changes. */
 QUILLET_API int quillet_machine_key(quillet_machine* machine, const char* name, int down);
+
+/* The names of the keys of `model` (QUILLET_MODEL_*; another: -19) that
+ * quillet_machine_key and the scripts' braces take, in a stable order:
+ * the named keys (EOL, K0..K11, ...; MATO's own), then every character
+ * the keyboard types, each as a one-character name. Up to `capacity`
+ * into `names` (null: count only; static texts); the result is their
+ * number. */
+QUILLET_API int quillet_machine_key_names(int model, const char** names, int capacity);
 
 /* Whether keys of the scripts remain to be typed: 1 or 0 (null: 0). */
 QUILLET_API int quillet_machine_typing(const quillet_machine* machine);
@@ -873,15 +890,24 @@ QUILLET_API int quillet_machine_screen_shows(quillet_machine* machine, const cha
  * image: -23. */
 QUILLET_API int quillet_machine_set_until_text(quillet_machine* machine, const char* text);
 
-/* What the speaker played since state 0 (PC2, and the 1 kHz and 4 kHz
- * tones while PC0 and PC1 gate them; MATO: PC1), as mono 16-bit PCM at
- * `rate` samples a second (8000 to 192000; another: -13), each sample the
- * speaker's mean level over its time (silence 0). `out` (null: count
- * only) receives up to `capacity` samples; *count (not null) the number
- * there are. quillet_machine_audio_wav gives the same as a WAV file's
- * bytes (a 44-byte header, then the samples, little-endian): up to
- * `capacity` into `out` (null: length only), *length its whole length;
- * -13 for more samples than a WAV file holds (4294967259 bytes). */
+/* The record of port C: every change of the lines the speaker and the
+ * LED hear, kept from quillet_machine_record_port_c(machine, 1) on
+ * (0 ends the record and forgets it). A machine keeps none unless asked,
+ * so that a long run's memory stays bounded; quillet_machine_take_audio
+ * needs none. */
+QUILLET_API int quillet_machine_record_port_c(quillet_machine* machine, int on);
+
+/* What the speaker played over the record (PC2, and the 1 kHz and 4 kHz
+ * tones while PC0 and PC1 gate them; MATO: PC1), from state 0 to now, as
+ * mono 16-bit PCM at `rate` samples a second (8000 to 192000; another:
+ * -13), each sample the speaker's mean level over its time (silence 0;
+ * before the record began, the lines as the record found them). `out`
+ * (null: count only) receives up to `capacity` samples; *count (not null)
+ * the number there are. quillet_machine_audio_wav gives the same as a
+ * WAV file's bytes (a 44-byte header, then the samples, little-endian):
+ * up to `capacity` into `out` (null: length only), *length its whole
+ * length; -13 for more samples than a WAV file holds (4294967259
+ * bytes). Without the record: -23. */
 QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16_t* out,
                                               size_t capacity, size_t* count);
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
@@ -920,10 +946,65 @@ typedef struct {
     uint8_t changed;  /* the lines that changed */
 } quillet_port_c_change;
 
-/* Every such change since state 0, in order: up to `capacity` into `out`
- * (null: count only); *count (not null) the number there are. */
+/* Every such change of the record, in order: up to `capacity` into `out`
+ * (null: count only); *count (not null) the number there are. Without the
+ * record: -23. */
 QUILLET_API int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_change* out,
                                                size_t capacity, size_t* count);
+
+/*-************************************
+ *  The machine frame by frame
+ **************************************/
+/* What a front end does each frame: run it, draw it, play its sound, feed
+ * the keys (quillet_machine_key), and save or restore the whole machine. */
+#define QUILLET_STOP_FRAME 8   /* quillet_machine_run_frame: the frame ended */
+
+/* Runs to the end of the current frame (40 960 states from the frame's
+ * start; quillet_machine_frames then counts one more): QUILLET_STOP_FRAME;
+ * or to an earlier stop, which is the result: a stop address
+ * (QUILLET_STOP_ADDRESS; the next run_frame goes on from it), a watched
+ * address (QUILLET_STOP_WATCH), a port callback's request or the text
+ * waited for (QUILLET_STOP_REQUESTED), QUILLET_STOP_NO_MONITOR. A
+ * processor halted with no interrupt to end it (after DI; HLT) lets the
+ * frame's time pass: the screen, the sound, the typing and the tape go
+ * on, and the result is QUILLET_STOP_FRAME. -4 for a null machine. */
+QUILLET_API int quillet_machine_run_frame(quillet_machine* machine);
+
+/* The sound since the last call (the speaker and the tones, as
+ * quillet_machine_audio_samples renders them) at `rate` samples a second
+ * (8000 to 192000; another: -13), on a grid of samples counted from state
+ * 0: up to `capacity` samples into `out` (null only with a capacity of 0),
+ * *count (not null) how many were given. What it gave is dropped, and
+ * what it did not is kept for the next call, so that memory stays bounded
+ * however long the machine runs: sound older than 2 seconds of machine
+ * time that was never taken is dropped too. At 44 100 Hz a frame gives
+ * 882 samples. */
+QUILLET_API int quillet_machine_take_audio(quillet_machine* machine, uint32_t rate, int16_t* out, size_t capacity,
+                                           size_t* count);
+
+/* The text of the last failure reported by a call on this machine or its
+ * processor (NUL-terminated, "" when none; a null machine: ""). Valid
+ * until the next failing call on it. */
+QUILLET_API const char* quillet_machine_last_message(const quillet_machine* machine);
+
+/* The whole machine as a blob, a front end's "save state": a versioned,
+ * checked image of everything a run changes (the processor, all the RAM
+ * with the mapper's, the monitor and module images, the start-up map and
+ * AllRAM, the 8255s, the 8253, the mapper, the speaker's lines and the
+ * sound not taken, the frame counter, the keyboard with the typing still
+ * to come and the keys held by hand, the tape in the recorder and where
+ * it is). Not the caller's settings: stop addresses, watchpoints, the text
+ * waited for, port and trace callbacks, the record of port C. The ZVK
+ * snapshot stays the format to exchange; this one is for the same
+ * library. quillet_machine_save_state: *length (not null) its length; with
+ * `out` null only that, else the blob into `out` (`capacity` bytes; less
+ * than the length: -12, nothing written). quillet_machine_load_state makes
+ * `machine` run on exactly as the saved one would (states, memory,
+ * screen, sound); a blob damaged, cut short, of another version or of
+ * another model is refused (-51, naming why) and the machine stays as it
+ * was. */
+QUILLET_API int quillet_machine_save_state(quillet_machine* machine, uint8_t* out, size_t capacity, size_t* length);
+QUILLET_API int quillet_machine_load_state(quillet_machine* machine, const uint8_t* state, size_t length);
 
 /* The 8080's instruction of `opcode` (0..255), from the table the
  * processor and quillet_disassemble follow: its length in bytes (1..3),
@@ -1201,6 +1282,15 @@ QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size
  * up to `capacity` of them, *count (not null) how many there are. */
 QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity,
                                               size_t* count);
+
+/* A front end's tape counter: *block the blocks the head has passed (as
+ * quillet_machine_tape_blocks counts them), *total the tape's blocks
+ * (either may be null; no tape: 0 and 0). quillet_machine_rewind_tape
+ * winds the tape to the lead-in before block `block` (0 .. the tape's
+ * blocks; more: -13), to play from the program's next read of the 8251
+ * on; no tape: -23. */
+QUILLET_API int quillet_machine_tape_position(const quillet_machine* machine, size_t* block, size_t* total);
+QUILLET_API int quillet_machine_rewind_tape(quillet_machine* machine, size_t block);
 
 #ifdef __cplusplus
 }

@@ -41,6 +41,7 @@ constexpr Message MESSAGES[] = {
     {ERR_BAD_TAPE_FIELD, "Bad tape file %s '%s'!"},
     {ERR_BAD_RECORDING, "Can't read the recording '%s': %s"},
     {ERR_BAD_KEY, "Bad key '%s': %s"},
+    {ERR_BAD_MACHINE_STATE, "Bad machine state '%s': %s"},
 };
 
 // Room for a message with ordinary file names; a longer one is built on the

@@ -44,6 +44,7 @@ enum FailureCode : int {
     ERR_BAD_TAPE_FIELD = QUILLET_ERR_BAD_TAPE_FIELD,
     ERR_BAD_RECORDING = QUILLET_ERR_BAD_RECORDING,
     ERR_BAD_KEY = QUILLET_ERR_BAD_KEY,
+    ERR_BAD_MACHINE_STATE = QUILLET_ERR_BAD_MACHINE_STATE,
 };
 
 // The printf-style format of the message of `code`, or null for a code that

@@ -109,7 +109,7 @@ static_assert(QUILLET_STOP_ADDRESS == CPU_STOP_ADDRESS && QUILLET_STOP_HALTED ==
                   QUILLET_STOP_STATE_LIMIT == CPU_STOP_STATE_LIMIT &&
                   QUILLET_STOP_INSTRUCTION_LIMIT == CPU_STOP_INSTRUCTION_LIMIT &&
                   QUILLET_STOP_REQUESTED == CPU_STOP_REQUESTED && QUILLET_STOP_RETURNED == MACHINE_STOP_RETURNED &&
-                  QUILLET_STOP_NO_MONITOR == MACHINE_STOP_NO_MONITOR,
+                  QUILLET_STOP_NO_MONITOR == MACHINE_STOP_NO_MONITOR && QUILLET_STOP_FRAME == MACHINE_STOP_FRAME,
               "the interface's stop reasons are the processor's");
 static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A == CPU_A &&
                   QUILLET_FLAG_CY == FLAG_CY && QUILLET_FLAG_P == FLAG_P && QUILLET_FLAG_AC == FLAG_AC &&
@@ -118,7 +118,8 @@ static_assert(QUILLET_CPU_B == CPU_B && QUILLET_CPU_F == CPU_F && QUILLET_CPU_A 
 static_assert(QUILLET_DISASSEMBLY_MAX == DISASSEMBLY_TEXT_CAPACITY, "one size of a disassembled text");
 
 const char* const STOP_NAMES[] = {"address",   "halt",   "state limit", "instruction limit",
-                                  "requested", "return", "no monitor"};
+                                  "requested", "return", "no monitor",  "frame",
+                                  "watch"};
 
 
 
@@ -147,7 +148,13 @@ void quillet_cpu_free(quillet_cpu* cpu) {
 }
 
 void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user) {
-    if (cpu) cpu->reporter = Reporter{report, user};
+    if (!cpu) return;
+    // A machine's processor reports through the machine, which records the failure.
+    if (cpu->whole) {
+        set_machine_reporter(cpu->whole, Reporter{report, user});
+    } else {
+        cpu->reporter = Reporter{report, user};
+    }
 }
 
 int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot) {
@@ -355,7 +362,7 @@ int quillet_cpu_to_snapshot(const quillet_cpu* cpu, quillet_snapshot* snapshot) 
 }
 
 const char* quillet_stop_name(int reason) {
-    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_NO_MONITOR ? STOP_NAMES[reason - 1] : nullptr;
+    return reason >= QUILLET_STOP_ADDRESS && reason <= QUILLET_STOP_WATCH ? STOP_NAMES[reason - 1] : nullptr;
 }
 
 int quillet_instruction_info(int opcode, quillet_instruction* out) {

@@ -13,20 +13,21 @@
 #include "machine/keyboard.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
+#include "machine/machine_state.hpp"
 #include "machine/screen_text.hpp"
 #include "machine/speaker.hpp"
 #include "snapshot/snapshot_format.hpp"
 
+// A machine, the reporter its caller installed, and the last failure
+// reported on it (kept in a fixed buffer, so that even running out of
+// memory is recorded).
 struct quillet_machine {
+    static constexpr std::size_t MESSAGE_SIZE = 512;
+
     quillet::Machine core;
     quillet_cpu cpu;
-    // What a person does and perceives: the keyboard, the screen's text
-    // (with the monitor image's font), the speaker and the LED.
-    std::unique_ptr<quillet::Keyboard> keyboard;
-    quillet::ScreenFont font;
-    bool has_font = false;
-    std::string until_text;
-    quillet::SpeakerRecorder speaker;
+    quillet::Reporter caller_reporter;
+    char last_message[MESSAGE_SIZE] = "";
 };
 
 namespace quillet {
@@ -42,32 +43,12 @@ int missing(const quillet_machine* machine, const char* parameter) {
 
 bool model_known(int model) { return model >= 0 && model < MODEL_COUNT; }
 
-quillet_machine* whole(void* context) { return static_cast<quillet_cpu*>(context)->whole; }
-
-std::uint8_t keyboard_levels(void* context, int port, std::uint8_t columns) {
-    quillet_machine* machine = whole(context);
-    if (port == PIO_B) return machine->keyboard->read_port_b(columns, machine->core.cpu.state.states);
-    return machine->keyboard->read_port_c_upper();
-}
-
-void columns_written(void* context) { whole(context)->keyboard->port_a_written(); }
-
-// MATO's speaker is PC1, its LEDs PC2 and PC3: kept as PC2 for the sound.
-void port_c_levels(void* context, std::uint8_t levels, std::uint64_t states) {
-    quillet_machine* machine = whole(context);
-    if (machine->core.model == MODEL_MATO) levels = (levels & PORT_C_TONE_4KHZ) ? PORT_C_SPEAKER : 0;
-    machine->speaker.set_port_c(states, levels);
-}
-
-bool frame_ended(void* context, std::uint64_t frame) {
-    quillet_machine* machine = whole(context);
-    machine->keyboard->frame_ended((frame + 1) * STATES_PER_FRAME);  // the state at its end
-    if (machine->until_text.empty()) return true;
-    return !screen_shows(read_screen_text(machine->font, machine_video_memory(&machine->core)), machine->until_text);
-}
-
 int without_font(const quillet_machine* machine) {
     return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a monitor image");
+}
+
+int without_record(const quillet_machine* machine) {
+    return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a record of port C");
 }
 
 // A script's problem as the failure that names it.
@@ -84,12 +65,42 @@ int script_failure(const quillet_machine* machine, const ScriptResult& result) {
 }
 
 std::vector<std::int16_t> machine_samples(const quillet_machine* machine, std::uint32_t rate) {
-    return machine->speaker.samples(0, machine->core.cpu.state.states, rate, STATES_PER_SECOND);
+    return machine->core.speaker.samples(0, machine->core.cpu.state.states, rate, STATES_PER_SECOND);
 }
 
 constexpr std::uint32_t RATE_MIN = 8000, RATE_MAX = 192000;
 
+int bad_rate(const quillet_machine* machine, std::uint32_t rate) {
+    return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
+}
+
+// A key's name as a script of one stroke: a name in braces as it is, a
+// single character as the character (a brace by its name), any other name
+// in braces.
+std::string key_name_script(const char* name) {
+    const std::string text = name;
+    if (text == "{") return "{LBRACE}";
+    if (text == "}") return "{RBRACE}";
+    if (text.size() == 1 || (text.size() > 2 && text.front() == '{' && text.back() == '}')) return text;
+    return "{" + text + "}";
+}
+
+// Records a failure on the machine and hands it on to the caller's reporter.
+void record_report(void* handle, int code, const char* text) {
+    auto* machine = static_cast<quillet_machine*>(handle);
+    if (code < 0) {
+        std::size_t n = 0;
+        for (; text[n] && n + 1 < sizeof machine->last_message; ++n) machine->last_message[n] = text[n];
+        machine->last_message[n] = '\0';
+    }
+    const Reporter& caller = machine->caller_reporter;
+    if (caller.function) caller.function(caller.user, code, text);
+}
+
 }  // namespace
+
+void set_machine_reporter(quillet_machine* machine, const Reporter& reporter) { machine->caller_reporter = reporter; }
+
 }  // namespace quillet
 
 using namespace quillet;
@@ -126,26 +137,19 @@ int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, s
         delete machine;
         return report_failure(reporter, ERR_OUT_OF_MEMORY);
     }
-    if (monitor && monitor_length != 0) {
-        machine_set_monitor(&machine->core, static_cast<const std::uint8_t*>(monitor), monitor_length);
+    try {
+        if (monitor && monitor_length != 0) {
+            machine_set_monitor(&machine->core, static_cast<const std::uint8_t*>(monitor), monitor_length);
+        }
+    } catch (const std::bad_alloc&) {
+        delete machine;
+        return report_failure(reporter, ERR_OUT_OF_MEMORY);
     }
     machine->cpu.core = &machine->core.cpu;
     machine->cpu.machine = &machine->core;
     machine->cpu.whole = machine;
-    machine->cpu.reporter = reporter;
-    machine->keyboard.reset(new (std::nothrow) Keyboard(*keyboard_layout(value.model)));
-    if (!machine->keyboard) {
-        delete machine;
-        return report_failure(reporter, ERR_OUT_OF_MEMORY);
-    }
-    machine->has_font = !machine->core.monitor.empty() &&
-                        machine->font.load(value.model, machine->core.monitor.data(), machine->core.monitor.size());
-    MachineHooks& hooks = machine->core.hooks;
-    hooks.keyboard = keyboard_levels;
-    hooks.columns_written = columns_written;
-    hooks.port_c = port_c_levels;
-    hooks.frame = frame_ended;
-    hooks.context = &machine->cpu;
+    machine->caller_reporter = reporter;
+    machine->cpu.reporter = Reporter{record_report, machine};
     *out = machine;
     return 0;
 }
@@ -208,51 +212,47 @@ int quillet_machine_to_snapshot(quillet_machine* machine, quillet_snapshot* snap
 int quillet_machine_type(quillet_machine* machine, const char* script, size_t length) {
     if (!machine) return missing(machine, "machine");
     if (!script && length != 0) return missing(machine, "script");
-    ScriptResult result = parse_key_script(machine->keyboard->layout(), std::string_view(script ? script : "", length));
+    ScriptResult result = parse_key_script(machine->core.keyboard.layout(), std::string_view(script ? script : "", length));
     if (result.problem != ScriptProblem::none) return script_failure(machine, result);
-    machine->keyboard->type(result.strokes, STATES_PER_FRAME);
+    machine_type(&machine->core, result.strokes);
     return 0;
 }
 
 int quillet_machine_key(quillet_machine* machine, const char* name, int down) {
     if (!machine) return missing(machine, "machine");
     if (!name) return missing(machine, "name");
-    const KeyboardLayout& layout = machine->keyboard->layout();
-    Key key;
-    bool shift = false;
-    bool found = find_named_key(layout, name, &key) || (std::strlen(name) == 1 && find_character_key(layout, name[0], &key, &shift));
-    if (!found) {
-        ScriptResult result;
-        result.problem = std::strlen(name) == 1 ? ScriptProblem::untypeable : ScriptProblem::unknown_key;
-        result.culprit = name;
-        return script_failure(machine, result);
+    const ScriptResult result = parse_key_script(machine->core.keyboard.layout(), key_name_script(name));
+    if (result.problem != ScriptProblem::none) return script_failure(machine, result);
+    if (result.strokes.size() != 1 || result.strokes[0].key_count == 0) {
+        ScriptResult unknown;
+        unknown.problem = ScriptProblem::unknown_key;
+        unknown.culprit = name;
+        return script_failure(machine, unknown);
     }
-    KeyboardMatrix& matrix = machine->keyboard->matrix();
-    if (down) {
-        matrix.press(key);
-        if (shift) matrix.press(KEY_SHIFT);
-    } else {
-        matrix.release(key);
-        if (shift) matrix.release(KEY_SHIFT);
-    }
+    machine_key(&machine->core, result.strokes[0], down != 0);
     return 0;
 }
 
-int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->keyboard->typing() ? 1 : 0; }
+int quillet_machine_key_names(int model, const char** names, int capacity) {
+    if (!model_known(model)) return report_failure(NO_REPORTER, ERR_BAD_MODEL, DecimalText(model).c_str());
+    return keyboard_key_names(*keyboard_layout(model), names, capacity);
+}
+
+int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->core.keyboard.typing() ? 1 : 0; }
 
 int quillet_machine_screen_shows(quillet_machine* machine, const char* text) {
     if (!machine) return missing(machine, "machine");
     if (!text) return missing(machine, "text");
-    if (!machine->has_font) return without_font(machine);
-    return screen_shows(read_screen_text(machine->font, machine_video_memory(&machine->core)), text) ? 1 : 0;
+    if (!machine->core.has_font) return without_font(machine);
+    return screen_shows(machine_screen_rows(&machine->core), text) ? 1 : 0;
 }
 
 int quillet_machine_screen_text(quillet_machine* machine, char* out, size_t capacity, size_t* length) {
     if (!machine) return missing(machine, "machine");
     if (!out && capacity != 0) return missing(machine, "out");
-    if (!machine->has_font) return without_font(machine);
+    if (!machine->core.has_font) return without_font(machine);
     std::string text;
-    for (const TextRow& row : read_screen_text(machine->font, machine_video_memory(&machine->core))) {
+    for (const TextRow& row : machine_screen_rows(&machine->core)) {
         text += row.text;
         text += '\n';
     }
@@ -267,8 +267,30 @@ int quillet_machine_screen_text(quillet_machine* machine, char* out, size_t capa
 
 int quillet_machine_set_until_text(quillet_machine* machine, const char* text) {
     if (!machine) return missing(machine, "machine");
-    if (text && *text && !machine->has_font) return without_font(machine);
-    machine->until_text = text ? text : "";
+    if (text && *text && !machine->core.has_font) return without_font(machine);
+    machine_set_until_text(&machine->core, text ? text : "");
+    return 0;
+}
+
+int quillet_machine_run_frame(quillet_machine* machine) {
+    if (!machine) return missing(machine, "machine");
+    return machine_run_frame(&machine->core);
+}
+
+int quillet_machine_take_audio(quillet_machine* machine, uint32_t rate, int16_t* out, size_t capacity, size_t* count) {
+    if (!machine) return missing(machine, "machine");
+    if (!count) return missing(machine, "count");
+    if (!out && capacity != 0) return missing(machine, "out");
+    if (rate < RATE_MIN || rate > RATE_MAX) return bad_rate(machine, rate);
+    *count = machine_take_audio(&machine->core, rate, out, capacity);
+    return 0;
+}
+
+const char* quillet_machine_last_message(const quillet_machine* machine) { return machine ? machine->last_message : ""; }
+
+int quillet_machine_record_port_c(quillet_machine* machine, int on) {
+    if (!machine) return missing(machine, "machine");
+    machine->core.speaker.keep_record(on != 0);
     return 0;
 }
 
@@ -276,9 +298,8 @@ int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16
                                   size_t* count) {
     if (!machine) return missing(machine, "machine");
     if (!count) return missing(machine, "count");
-    if (rate < RATE_MIN || rate > RATE_MAX) {
-        return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
-    }
+    if (rate < RATE_MIN || rate > RATE_MAX) return bad_rate(machine, rate);
+    if (!machine->core.speaker.keeping_record()) return without_record(machine);
     std::vector<std::int16_t> samples = machine_samples(machine, rate);
     *count = samples.size();
     if (out) std::memcpy(out, samples.data(), sizeof(std::int16_t) * (samples.size() < capacity ? samples.size() : capacity));
@@ -288,9 +309,8 @@ int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16
 int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity, size_t* length) {
     if (!machine) return missing(machine, "machine");
     if (!length) return missing(machine, "length");
-    if (rate < RATE_MIN || rate > RATE_MAX) {
-        return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
-    }
+    if (rate < RATE_MIN || rate > RATE_MAX) return bad_rate(machine, rate);
+    if (!machine->core.speaker.keeping_record()) return without_record(machine);
     const std::vector<std::int16_t> samples = machine_samples(machine, rate);
     if (const int refused = check_wav_data_size(sizeof(std::int16_t) * std::uint64_t{samples.size()}, reporter_of(machine))) {
         return refused;
@@ -341,7 +361,8 @@ int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_chan
     if (!machine) return missing(machine, "machine");
     if (!count) return missing(machine, "count");
     if (!out && capacity != 0) return missing(machine, "out");
-    const std::vector<SpeakerRecorder::Change>& changes = machine->speaker.changes();
+    if (!machine->core.speaker.keeping_record()) return without_record(machine);
+    const std::vector<SpeakerRecorder::Change>& changes = machine->core.speaker.changes();
     *count = changes.size();
     for (std::size_t i = 0; i < changes.size() && i < capacity; ++i) {
         out[i] = quillet_port_c_change{changes[i].state, changes[i].lines, changes[i].changed};
@@ -352,4 +373,49 @@ int quillet_machine_port_c_changes(quillet_machine* machine, quillet_port_c_chan
 int quillet_machine_screen_width(const quillet_machine* machine) {
     if (!machine) return 0;
     return machine_wide_screen(machine->core) ? QUILLET_SCREEN_WIDE_WIDTH : QUILLET_SCREEN_WIDTH;
+}
+
+int quillet_machine_save_state(quillet_machine* machine, uint8_t* out, size_t capacity, size_t* length) {
+    if (!machine) return missing(machine, "machine");
+    if (!length) return missing(machine, "length");
+    try {
+        const std::vector<std::uint8_t> state = machine_save_state(&machine->core);
+        *length = state.size();
+        if (!out) return 0;
+        if (capacity < state.size()) return report_failure(reporter_of(machine), ERR_OUTPUT_WRITE, QUILLET_MEMORY_NAME);
+        std::memcpy(out, state.data(), state.size());
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    return 0;
+}
+
+int quillet_machine_load_state(quillet_machine* machine, const uint8_t* state, size_t length) {
+    if (!machine) return missing(machine, "machine");
+    if (!state) return missing(machine, "state");
+    try {
+        const std::string problem = machine_load_state(&machine->core, state, length);
+        if (!problem.empty()) {
+            return report_failure(reporter_of(machine), ERR_BAD_MACHINE_STATE, "state", problem.c_str());
+        }
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    return 0;
+}
+
+// The blocks the head has passed are the blocks played.
+int quillet_machine_tape_position(const quillet_machine* machine, size_t* block, size_t* total) {
+    return quillet_machine_tape_blocks(machine, block, total);
+}
+
+int quillet_machine_rewind_tape(quillet_machine* machine, size_t block) {
+    if (!machine) return missing(machine, "machine");
+    TapeInput* tape = machine->core.tape.get();
+    if (!tape) return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a tape");
+    if (block > tape->blocks()) {
+        return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "block of the tape", static_cast<long>(block));
+    }
+    tape->rewind(block);
+    return 0;
 }

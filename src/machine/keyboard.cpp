@@ -143,4 +143,52 @@ void Keyboard::type(const std::vector<KeyStroke>& strokes, std::uint64_t frame_s
     }
 }
 
+void Keyboard::hand(Key key, bool down, std::uint64_t state, std::uint64_t frame_states) {
+    hand_.frame_states_ = frame_states;
+    hand_.add(key, down);
+    hand_.step(matrix_, 0, state, false);
+}
+
+void HandKeys::step(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t state, bool read) {
+    if (read) {
+        for (Held& held : held_) {
+            if (matrix.column_selected(held.key, port_a)) ++held.reads;
+        }
+        if (gap_) ++gap_reads_;
+    }
+    using T = KeyboardTypist;
+    if (gap_ && ((gap_reads_ >= T::GAP_READS && elapsed(gap_since_, state, T::GAP_FRAMES)) ||
+                 elapsed(gap_since_, state, T::MAX_PHASE_FRAMES))) {
+        gap_ = false;
+    }
+    std::size_t applied = 0;
+    for (; applied < events_.size(); ++applied) {
+        const Event& event = events_[applied];
+        std::size_t at = 0;
+        while (at < held_.size() && held_[at].key != event.key) ++at;
+        if (event.down) {
+            if (at < held_.size()) continue;  // down already
+            if (gap_ || held_.size() >= HELD_MAX) break;
+            matrix.press(event.key);
+            held_.push_back({event.key, state, 0});
+            continue;
+        }
+        if (at == held_.size()) {  // not down: nothing to release
+            matrix.release(event.key);
+            continue;
+        }
+        const Held& held = held_[at];
+        if (!((held.reads >= T::HOLD_READS && elapsed(held.since, state, T::HOLD_FRAMES)) ||
+              elapsed(held.since, state, T::MAX_PHASE_FRAMES))) {
+            break;
+        }
+        matrix.release(event.key);
+        held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(at));
+        gap_ = true;
+        gap_since_ = state;
+        gap_reads_ = 0;
+    }
+    events_.erase(events_.begin(), events_.begin() + static_cast<std::ptrdiff_t>(applied));
+}
+
 }  // namespace quillet

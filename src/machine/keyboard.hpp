@@ -33,6 +33,13 @@ public:
     // (always, for the lines outside the matrix).
     bool column_selected(Key key, std::uint8_t port_a) const;
 
+    // Every field, for a saved machine: `io` reads or writes each in turn.
+    template <class Io>
+    void state_io(Io& io) {
+        for (std::uint16_t& rows : columns_) io(rows);
+        io(shift_), io(stop_), io(cnt_), io(eol_line_);
+    }
+
 private:
     void set(Key key, bool down);
 
@@ -79,6 +86,21 @@ public:
     // Strokes fully typed so far.
     std::size_t strokes_done() const { return done_; }
 
+    // Every field, for a saved machine; false when what was read is no
+    // typist's.
+    template <class Io>
+    bool state_io(Io& io) {
+        io.sequence(strokes_, [&](KeyStroke& stroke) {
+            for (Key& key : stroke.keys) io(key);
+            io(stroke.key_count), io(stroke.frames);
+        });
+        io(frame_states_), io(next_), io(done_), io(column_chosen_), io(started_), io(phase_), io(phase_start_), io(reads_);
+        for (const KeyStroke& stroke : strokes_) {
+            if (stroke.key_count < 0 || stroke.key_count > KeyStroke::MAX_KEYS) return false;
+        }
+        return next_ <= strokes_.size() && phase_ <= Phase::pausing && (phase_ == Phase::idle || next_ > 0);
+    }
+
 private:
     enum class Phase { idle, holding, gap, pausing };
 
@@ -101,18 +123,64 @@ private:
     std::uint32_t reads_ = 0;  // reads counted in this phase
 };
 
-// The keyboard a machine plugs into its system 8255: the matrix, and the
-// typist of the script being typed, if any. Keys pressed by hand (press,
-// release) and the script's keys share the matrix.
+// Keys pressed and released by hand, as a front end passes a person's key
+// events: applied in order, but a release waits until its key has been
+// held as the typist holds one (so that a press and a release that both
+// come before the program's next read are still seen), and a press waits
+// for the typist's gap after the release before it.
+class HandKeys {
+public:
+    static constexpr int HELD_MAX = 16;  // keys held at once; more presses wait
+    struct Held {
+        Key key;
+        std::uint64_t since;
+        std::uint32_t reads;
+    };
+    struct Event {
+        Key key;
+        bool down;
+    };
+
+    void add(Key key, bool down) { events_.push_back({key, down}); }
+    // The program read port B with `port_a` at `state` (counted before the
+    // matrix answers), or time passed (`read` false).
+    void step(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t state, bool read);
+    bool busy() const { return !events_.empty(); }
+
+    template <class Io>
+    void state_io(Io& io) {
+        io.sequence(events_, [&](Event& event) { io(event.key), io(event.down); });
+        io.sequence(held_, [&](Held& held) { io(held.key), io(held.since), io(held.reads); });
+        io(gap_), io(gap_since_), io(gap_reads_), io(frame_states_);
+    }
+
+    std::vector<Event> events_;
+    std::vector<Held> held_;
+    bool gap_ = false;  // a release was applied and its gap has not ended
+    std::uint64_t gap_since_ = 0;
+    std::uint32_t gap_reads_ = 0;
+    std::uint64_t frame_states_ = 0;
+
+private:
+    bool elapsed(std::uint64_t since, std::uint64_t state, std::uint32_t frames) const {
+        return state >= since && state - since >= frames * frame_states_;
+    }
+};
+
+// The keyboard a machine plugs into its system 8255: the matrix, the
+// typist of the script being typed, if any, and the keys given by hand.
+// The script's keys and the hand's share the matrix.
 class Keyboard {
 public:
-    explicit Keyboard(const KeyboardLayout& layout) : layout_(layout), matrix_(layout.wiring) {}
+    explicit Keyboard(const KeyboardLayout& layout) : layout_(&layout), matrix_(layout.wiring) {}
 
-    const KeyboardLayout& layout() const { return layout_; }
+    const KeyboardLayout& layout() const { return *layout_; }
     KeyboardMatrix& matrix() { return matrix_; }
     // Types `strokes` after what is being typed (from the program's first
     // scan of the keyboard on).
     void type(const std::vector<KeyStroke>& strokes, std::uint64_t frame_states);
+    // Presses or releases `key` by hand (see HandKeys).
+    void hand(Key key, bool down, std::uint64_t state, std::uint64_t frame_states);
     bool typing() const { return typist_ != nullptr && !typist_->finished(); }
     // The typist of the scripts given so far; null before the first.
     const KeyboardTypist* typist() const { return typist_.get(); }
@@ -124,17 +192,32 @@ public:
     }
     std::uint8_t read_port_b(std::uint8_t port_a, std::uint64_t state) {
         if (typist_) typist_->port_b_read(matrix_, port_a, state);
+        if (hand_.busy() || !hand_.held_.empty()) hand_.step(matrix_, port_a, state, true);
         return matrix_.read_port_b(port_a);
     }
     std::uint8_t read_port_c_upper() const { return matrix_.read_port_c_upper(); }
     void frame_ended(std::uint64_t state) {
         if (typist_) typist_->advance(matrix_, state);
+        if (hand_.busy()) hand_.step(matrix_, 0, state, false);
+    }
+
+    // Every part, for a saved machine; false when what was read is no keyboard's.
+    template <class Io>
+    bool state_io(Io& io) {
+        matrix_.state_io(io);
+        bool typist = typist_ != nullptr;
+        io(typist);
+        if (typist && !typist_) typist_ = std::make_unique<KeyboardTypist>(std::vector<KeyStroke>{}, 0);
+        if (!typist) typist_.reset();
+        hand_.state_io(io);
+        return !typist_ || typist_->state_io(io);
     }
 
 private:
-    const KeyboardLayout& layout_;
+    const KeyboardLayout* layout_;
     KeyboardMatrix matrix_;
     std::unique_ptr<KeyboardTypist> typist_;
+    HandKeys hand_;
 };
 
 }  // namespace quillet

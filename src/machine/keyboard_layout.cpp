@@ -89,6 +89,17 @@ KeyboardLayout mato_layout() {
     return layout;
 }
 
+// Every printable character as a text of its own: the names of the
+// character keys.
+constexpr char FIRST_PRINTABLE = 0x20, LAST_PRINTABLE = 0x7E;
+struct CharacterNames {
+    char text[LAST_PRINTABLE - FIRST_PRINTABLE + 1][2];
+    constexpr CharacterNames() : text{} {
+        for (int c = FIRST_PRINTABLE; c <= LAST_PRINTABLE; ++c) text[c - FIRST_PRINTABLE][0] = static_cast<char>(c);
+    }
+};
+constexpr CharacterNames CHARACTER_NAMES;
+
 bool find_in(const char (&table)[KEYBOARD_ROWS][KEYBOARD_COLUMNS], char c, Key* key) {
     for (int column = 0; column < KEYBOARD_COLUMNS; ++column) {
         for (int row = 0; row < KEYBOARD_ROWS; ++row) {
@@ -155,6 +166,21 @@ bool find_named_key(const KeyboardLayout& layout, std::string_view name, Key* ke
         }
     }
     return false;
+}
+
+int keyboard_key_names(const KeyboardLayout& layout, const char** names, int capacity) {
+    int count = 0;
+    const auto add = [&](const char* name) {
+        if (names && count < capacity) names[count] = name;
+        ++count;
+    };
+    for (int i = 0; i < layout.name_count; ++i) add(layout.names[i].name);
+    for (char c = FIRST_PRINTABLE; c <= LAST_PRINTABLE; ++c) {
+        Key key;
+        bool shift;
+        if (find_character_key(layout, c, &key, &shift)) add(CHARACTER_NAMES.text[c - FIRST_PRINTABLE]);
+    }
+    return count;
 }
 
 }  // namespace quillet

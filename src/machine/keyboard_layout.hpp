@@ -66,4 +66,10 @@ bool find_character_key(const KeyboardLayout& layout, char c, Key* key, bool* sh
 // The key called `name` (upper or lower case); false for no such key.
 bool find_named_key(const KeyboardLayout& layout, std::string_view name, Key* key);
 
+// The names of `layout`'s keys in a stable order: its named keys, then
+// each character it types (in the order of their codes) as a name of one
+// character. Up to `capacity` into `names` (static texts; null: none);
+// returns how many there are.
+int keyboard_key_names(const KeyboardLayout& layout, const char** names, int capacity);
+
 }  // namespace quillet

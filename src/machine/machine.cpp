@@ -131,6 +131,11 @@ bool machine_init(Machine* m, int model) {
     m->switches.monitor_size = m->facts->monitor_size_default;
     m->mapper_fitted = false;
     m->mif85_fitted = false;
+    m->keyboard = Keyboard(*keyboard_layout(model));
+    m->speaker = SpeakerRecorder{};
+    m->font = ScreenFont{};
+    m->has_font = false;
+    m->until_text.clear();
     m->hooks = MachineHooks{};
     m->cpu.memory_write = write_hook;
     m->cpu.memory_context = m;
@@ -150,6 +155,7 @@ bool machine_set_monitor(Machine* m, const std::uint8_t* image, std::size_t size
     machine_sync_ram(m);
     m->monitor.assign(image, image + size);
     m->switches.monitor_size = size;
+    m->has_font = m->font.load(m->model, m->monitor.data(), m->monitor.size());
     machine_install_map(m);
     return true;
 }
@@ -201,7 +207,30 @@ const std::uint8_t* machine_video_memory(Machine* m) {
 
 bool machine_wide_screen(const Machine& m) {
     constexpr std::uint8_t PC5_WIDE = 0x20;
-    return m.model == MODEL_C2717 && (m.port_c_levels & pio_port_c_outputs(m.system_pio) & PC5_WIDE) != 0;
+    return m.facts->pc5_wide_screen && (m.port_c_levels & pio_port_c_outputs(m.system_pio) & PC5_WIDE) != 0;
+}
+
+void machine_type(Machine* m, const std::vector<KeyStroke>& strokes) { m->keyboard.type(strokes, STATES_PER_FRAME); }
+
+std::vector<TextRow> machine_screen_rows(Machine* m) {
+    if (!m->has_font) return {};
+    return read_screen_text(m->font, machine_video_memory(m));
+}
+
+void machine_set_until_text(Machine* m, std::string text) { m->until_text = std::move(text); }
+
+void machine_key(Machine* m, const KeyStroke& stroke, bool down) {
+    // The lines held beside a key (SHIFT, STOP, CNT) go down before it and up after it.
+    const auto is_line = [](Key key) { return key == KEY_SHIFT || key == KEY_STOP || key == KEY_CNT; };
+    for (const bool lines : {down, !down}) {
+        for (int i = 0; i < stroke.key_count; ++i) {
+            if (is_line(stroke.keys[i]) == lines) m->keyboard.hand(stroke.keys[i], down, m->cpu.state.states, STATES_PER_FRAME);
+        }
+    }
+}
+
+std::size_t machine_take_audio(Machine* m, std::uint32_t rate, std::int16_t* out, std::size_t capacity) {
+    return m->speaker.take(m->cpu.state.states, rate, static_cast<std::uint32_t>(STATES_PER_SECOND), out, capacity);
 }
 
 void machine_boot(Machine* m) {
@@ -238,13 +267,35 @@ bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_st
 namespace {
 
 // The next state at which the machine has something to do between
-// instructions: a frame's end for the frame hook, the MIF 85's interrupt.
+// instructions: a frame's end, the MIF 85's interrupt.
 std::uint64_t next_event(const Machine& m) {
     const std::uint64_t now = m.cpu.state.states;
-    std::uint64_t at = UINT64_MAX;
-    if (m.hooks.frame) at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
+    std::uint64_t at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
     if (m.mif85_fitted && m.mif85_interrupts) at = std::min(at, timer_next_falling_edge(m.timer.counter[0], now));
     return at;
+}
+
+// Frame `frame` (counted from state 0) ended: the typist moves on (told
+// the state at the frame's end); false when the screen shows the text
+// waited for.
+bool frame_ended(Machine* m, std::uint64_t frame) {
+    m->keyboard.frame_ended((frame + 1) * STATES_PER_FRAME);
+    if (m->until_text.empty() || !m->has_font) return true;
+    return !screen_shows(read_screen_text(m->font, machine_video_memory(m)), m->until_text);
+}
+
+// The events due by now, the run having gone on from `edge_after` (in
+// frame `frame_before`): the MIF 85's interrupt, the frames' ends. False
+// when a frame's end stops the run.
+bool events_passed(Machine* m, std::uint64_t frame_before, std::uint64_t edge_after) {
+    const std::uint64_t now = m->cpu.state.states;
+    if (m->mif85_fitted && m->mif85_interrupts && timer_next_falling_edge(m->timer.counter[0], edge_after) <= now) {
+        cpu_request_interrupt(&m->cpu, 7);  // no interrupt controller: the bus reads FFh, RST 7
+    }
+    for (std::uint64_t frame = frame_before; frame < now / STATES_PER_FRAME; ++frame) {
+        if (!frame_ended(m, frame)) return false;
+    }
+    return true;
 }
 
 // The machine stopped where the monitor's block reader begins or returns:
@@ -297,18 +348,33 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         }
         if (reason != CPU_STOP_STATE_LIMIT) return reason;
         leave_stop = leave_stop && s.states == states_before;
-        if (s.states >= event) {
-            if (m->mif85_fitted && m->mif85_interrupts &&
-                timer_next_falling_edge(m->timer.counter[0], edge_after) <= s.states) {
-                cpu_request_interrupt(&m->cpu, 7);  // no interrupt controller: the bus reads FFh, RST 7
-            }
-            if (m->hooks.frame) {
-                for (std::uint64_t frame = frame_before; frame < s.states / STATES_PER_FRAME; ++frame) {
-                    if (!m->hooks.frame(m->hooks.context, frame)) return CPU_STOP_REQUESTED;
-                }
-            }
-        }
+        if (s.states >= event && !events_passed(m, frame_before, edge_after)) return CPU_STOP_REQUESTED;
         if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
+    }
+}
+
+int machine_run_frame(Machine* m) {
+    CpuState& s = m->cpu.state;
+    const std::uint64_t end = (s.states / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
+    CpuRunLimits limits;
+    limits.max_states = end;
+    limits.leave_stop = s.states == m->frame_stop_states && s.pc == m->frame_stop_pc;
+    m->frame_stop_states = UINT64_MAX;
+    for (;;) {
+        const int reason = machine_run(m, limits);
+        if (reason == CPU_STOP_STATE_LIMIT) return MACHINE_STOP_FRAME;
+        if (reason == CPU_STOP_ADDRESS) {
+            m->frame_stop_pc = s.pc;
+            m->frame_stop_states = s.states;
+        }
+        if (reason != CPU_STOP_HALTED) return reason;
+        // Halted with no interrupt to end it: the clock runs on to the next
+        // event (an interrupt may come then) or the frame's end.
+        const std::uint64_t frame_before = s.states / STATES_PER_FRAME, edge_after = s.states;
+        s.states = std::min(next_event(*m), end);
+        if (!events_passed(m, frame_before, edge_after)) return CPU_STOP_REQUESTED;
+        if (s.states >= end) return MACHINE_STOP_FRAME;
+        limits.leave_stop = false;
     }
 }
 

@@ -1,24 +1,28 @@
-// The PMD 85 of one model over the 8080: its memory maps laid over the
-// processor's cells, its devices on the ports (ports.cpp), the video
-// circuit's timing and frames, the start-up map and a boot from reset,
-// runs and calls of a routine.
+// The PMD 85 of one model over the 8080, as one struct that owns its
+// devices: its memory maps laid over the processor's cells, the devices on
+// the ports (ports.cpp), the keyboard with its typist, the speaker's
+// recorder, the screen's font and a text to wait for, the video circuit's
+// timing and frames, the start-up map and a boot from reset, runs and
+// calls of a routine.
 //
-// Hooks let other units attach to the machine: the keyboard on the system
-// 8255's input ports, the speaker and the LED on its port C, a callback
-// per frame, the caller's bytes for IN ahead of the devices and a look at
-// every OUT.
+// The caller's own observers of the ports attach through hooks: bytes for
+// IN ahead of the devices and a look at every OUT.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cpu/cpu8080.hpp"
 #include "machine/block_reader.hpp"
+#include "machine/keyboard.hpp"
 #include "machine/machine_model.hpp"
 #include "machine/memory_map.hpp"
 #include "machine/pio8255.hpp"
+#include "machine/screen_text.hpp"
+#include "machine/speaker.hpp"
 #include "machine/tape_input.hpp"
 #include "machine/timer8253.hpp"
 
@@ -32,24 +36,13 @@ constexpr std::uint64_t STATES_PER_SECOND = 2048000;
 // machine has no monitor image.
 constexpr int MACHINE_STOP_RETURNED = 6;
 constexpr int MACHINE_STOP_NO_MONITOR = 7;
+// machine_run_frame: the frame ended.
+constexpr int MACHINE_STOP_FRAME = 8;
 
 struct MachineHooks {
-    // The levels the keyboard drives on the system 8255's port `port`
-    // (PIO_B: the rows, PIO_C: MATO's SHIFT/STOP/CNT) with `columns` (PA's
-    // latch) selected. Null: no key is down.
-    std::uint8_t (*keyboard)(void* context, int port, std::uint8_t columns) = nullptr;
-    // The levels of the system 8255's port C changed at state `states`:
-    // PC2 the speaker, PC0 and PC1 the gates of the 1 kHz and 4 kHz tones,
-    // PC3 the LED (MATO: PC1 the speaker).
-    void (*port_c)(void* context, std::uint8_t levels, std::uint64_t states) = nullptr;
-    // Frame `frame` (counted from state 0) ended; returning false ends the
-    // run (CPU_STOP_REQUESTED).
-    bool (*frame)(void* context, std::uint64_t frame) = nullptr;
     // An IN of `port`: true with the byte in *value to answer in place of
     // the devices.
     bool (*input_first)(void* context, std::uint8_t port, std::uint8_t* value) = nullptr;
-    // The program wrote the system 8255's port A (the keyboard's columns).
-    void (*columns_written)(void* context) = nullptr;
     // Every OUT, before the device takes it.
     void (*output_seen)(void* context, std::uint8_t port, std::uint8_t value, std::uint64_t states) = nullptr;
     void* context = nullptr;
@@ -78,6 +71,18 @@ struct Machine {
     // The monitor's block reader, watched while a tape is in (entry 0: not
     // watched): what it asks of the tape and what it made of each block.
     BlockReader reader;
+    // What a person uses and perceives: the keyboard on the system 8255,
+    // the speaker and the LED on its port C, the screen's text read with
+    // the monitor image's font, and a text whose appearance ends a run.
+    Keyboard keyboard{*keyboard_layout(0)};
+    SpeakerRecorder speaker;
+    ScreenFont font;
+    bool has_font = false;
+    std::string until_text;
+    // Where machine_run_frame last stopped at a stop address (PC and
+    // states), to go on from there; states UINT64_MAX: it did not.
+    std::uint16_t frame_stop_pc = 0;
+    std::uint64_t frame_stop_states = UINT64_MAX;
     MachineHooks hooks;
 };
 
@@ -86,8 +91,9 @@ struct Machine {
 // timing. Allocates: false when memory runs out.
 bool machine_init(Machine* m, int model);
 
-// Places a monitor image (copied) where the model has it. False, and
-// nothing changes, when the model takes no image of that size.
+// Places a monitor image (copied) where the model has it, with its font
+// for the screen's text. False, and nothing changes, when the model takes
+// no image of that size.
 bool machine_set_monitor(Machine* m, const std::uint8_t* image, std::size_t size);
 
 // The ROM module's image (copied), read through its 8255.
@@ -127,8 +133,16 @@ void machine_set_stop(Machine* m, std::uint16_t address, bool stop);
 bool machine_is_stop(const Machine& m, std::uint16_t address);
 
 // Runs within `limits` (totals of the state and instruction counters);
-// the reason is a CpuStopReason or MACHINE_STOP_NO_MONITOR.
+// the reason is a CpuStopReason or MACHINE_STOP_NO_MONITOR. At each
+// frame's end the typist moves on and the text waited for is looked for.
 int machine_run(Machine* m, const CpuRunLimits& limits);
+
+// Runs to the end of the current frame (MACHINE_STOP_FRAME; the frame
+// counter then counts one more) or an earlier stop of machine_run's; a
+// run that stopped at a stop address goes on from it when nothing moved
+// since. A processor halted with no interrupt to end it lets the frame's
+// time pass: the frames' ends, the typist, the tape and the tones go on.
+int machine_run_frame(Machine* m);
 
 // Calls the routine at `address` as CALL would, from the current PC and
 // SP: runs until it returns to the PC it was called from with the stack as
@@ -147,12 +161,34 @@ bool machine_insert_tape(Machine* m, tape::Tape tape);
 // Whether the video circuit draws 384 pixels a line: C2717 with PC5 set.
 bool machine_wide_screen(const Machine& m);
 
+// Types `strokes` on the keyboard after what is being typed.
+void machine_type(Machine* m, const std::vector<KeyStroke>& strokes);
+
+// Presses or releases the keys of `stroke` by hand, now (HandKeys).
+void machine_key(Machine* m, const KeyStroke& stroke, bool down);
+
+// The sound not taken yet, at `rate` (SpeakerRecorder::take): up to
+// `capacity` samples into `out`; the number given.
+std::size_t machine_take_audio(Machine* m, std::uint32_t rate, std::int16_t* out, std::size_t capacity);
+
+// The rows of text the screen shows, read with the monitor's font (none
+// without one: see has_font).
+std::vector<TextRow> machine_screen_rows(Machine* m);
+
+// Ends every later run at the first frame whose screen shows `text` in a
+// row (CPU_STOP_REQUESTED); empty: no such end.
+void machine_set_until_text(Machine* m, std::string text);
+
 // Frames since state 0.
 inline std::uint64_t machine_frames(const Machine& m) { return m.cpu.state.states / STATES_PER_FRAME; }
 
 // The ports (ports.cpp).
 std::uint8_t machine_port_in(Machine* m, std::uint8_t port);
 void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value);
+
+// After the fields were set from a saved state: the font, the tape's
+// watch and the map laid again from `ram` (ports.cpp).
+void machine_state_restored(Machine* m);
 
 // Resets the devices (ports.cpp).
 void machine_reset_devices(Machine* m);

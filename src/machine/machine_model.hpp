@@ -31,6 +31,12 @@ enum class TapeInterface : std::uint8_t {
     DSR,        // the signal itself on the 8251's DSR input (status bit 7), decoded by the program
 };
 
+// What drives a model's speaker from the system 8255's port C.
+enum class SpeakerWiring : std::uint8_t {
+    PC2_AND_TONES,  // PC2, or the 1 kHz and 4 kHz tones gated by PC0 and PC1; PC3 the LED
+    PC1_ALONE,      // MATO: PC1 alone, no tones (its LEDs on PC2 and PC3 are not heard)
+};
+
 constexpr int MONITOR_SIZES_MAX = 3;
 
 struct ModelFacts {
@@ -48,6 +54,11 @@ struct ModelFacts {
     bool pc5_reenters_startup;  // PMD 85-3: PC5 = 1 selects the start-up map again
     std::uint8_t keyboard_idle; // the system 8255's PB with no key down
     TapeInterface tape;
+    SpeakerWiring speaker;
+    // Where the monitor image keeps the glyphs of codes 60h-7Eh (eight
+    // bytes each); 0: the monitor has no lower case.
+    std::size_t lower_glyphs;
+    bool pc5_wide_screen;    // C2717: PC5 set draws 384 pixels a line
 };
 
 // The facts of `model` (a ComputerModel, 0..MODEL_COUNT - 1).

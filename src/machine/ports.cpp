@@ -4,6 +4,8 @@
 // the MIF 85's interrupt enable. A port no device answers reads FFh.
 #include "machine/machine.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace quillet {
@@ -31,9 +33,19 @@ constexpr std::uint8_t USART_NO_DATA = 0x00;
 constexpr std::uint64_t TIMER_CPU_CLOCK = 1;                 // states per count
 constexpr std::uint64_t TIMER_ONE_HERTZ = STATES_PER_SECOND; // counter 2's real-time clock
 
+// The keyboard's levels on port B (the rows of the columns PA selects) or
+// port C (MATO's SHIFT, STOP and CNT).
 std::uint8_t keyboard(Machine* m, int port) {
-    if (m->hooks.keyboard) return m->hooks.keyboard(m->hooks.context, port, m->system_pio.latch[PIO_A]);
-    return port == PIO_B ? m->facts->keyboard_idle : PULLED_UP;
+    if (port == PIO_B) return m->keyboard.read_port_b(m->system_pio.latch[PIO_A], m->cpu.state.states);
+    return m->keyboard.read_port_c_upper();
+}
+
+// What the speaker and the LED hear of port C's levels, as the speaker's
+// recorder takes them (PC2 the speaker, PC0 and PC1 the tones' gates, PC3
+// the LED): MATO's speaker on PC1 becomes PC2.
+std::uint8_t sound_lines(const Machine& m, std::uint8_t levels) {
+    if (m.facts->speaker == SpeakerWiring::PC1_ALONE) return (levels & PORT_C_TONE_4KHZ) ? PORT_C_SPEAKER : 0;
+    return levels;
 }
 
 // The module's byte at the address on PB (low) and PC (high); past the
@@ -96,9 +108,23 @@ bool machine_insert_tape(Machine* m, tape::Tape tape) {
     return true;
 }
 
+void machine_state_restored(Machine* m) {
+    m->has_font = !m->monitor.empty() && m->font.load(m->model, m->monitor.data(), m->monitor.size());
+    // Where the block reader is comes from the image; whether it is inside
+    // a call came with the state.
+    BlockReader reader = m->tape ? find_block_reader(m->monitor.data(), m->monitor.size(), m->facts->monitor_address)
+                                 : BlockReader{};
+    reader.active = m->reader.active && reader.entry != 0;
+    reader.entry_sp = m->reader.entry_sp;
+    m->reader = reader;
+    // The cells hold nothing of `ram` now: the map is laid from it.
+    std::fill(std::begin(m->plain), std::end(m->plain), false);
+    machine_install_map(m);
+}
+
 void machine_port_c_changed(Machine* m) {
     const std::uint8_t levels = pio_port_c_levels(m->system_pio, PULLED_UP);
-    if (levels != m->port_c_levels && m->hooks.port_c) m->hooks.port_c(m->hooks.context, levels, m->cpu.state.states);
+    if (levels != m->port_c_levels) m->speaker.set_port_c(m->cpu.state.states, sound_lines(*m, levels));
     m->port_c_levels = levels;
     MapSwitches next = m->switches;
     switch (m->facts->allram) {
@@ -148,7 +174,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
     const int reg = port & 3;
     if ((port & PIO_SELECT_MASK) == SYSTEM_PIO) {
         pio_write(&m->system_pio, reg, value);
-        if (reg == PIO_A && m->hooks.columns_written) m->hooks.columns_written(m->hooks.context);
+        if (reg == PIO_A) m->keyboard.port_a_written();
         if (reg == PIO_C || reg == PIO_CONTROL) machine_port_c_changed(m);
         return;
     }

@@ -1,19 +1,16 @@
 // Reading the screen's text (screen_text.hpp).
 #include "machine/screen_text.hpp"
 
-#include "snapshot/snapshot_format.hpp"
+#include "machine/machine_model.hpp"
 
 namespace quillet {
 namespace {
 
 // Where the monitors keep their glyphs, as offsets into the image: eight
 // bytes a character, one pixel line each, bit 0 the leftmost pixel.
-// Codes 20h-5Fh lie at 0600h in every monitor; monitors 2, 2A, 3, Alfa 2
-// and C2717 keep 60h-7Fh at 08C0h, MATO's image two bytes lower (its own
-// glyph pointers say so), and monitor 1 and Alfa have no lower case.
+// Codes 20h-5Fh lie at 0600h in every monitor; where the lower case lies
+// is the model's (machine_model.hpp).
 constexpr std::size_t UPPER_GLYPHS = 0x0600;
-constexpr std::size_t LOWER_GLYPHS = 0x08C0;
-constexpr std::size_t MATO_LOWER_GLYPHS = 0x08BE;
 constexpr int FIRST_UPPER = 0x20, FIRST_LOWER = 0x60, LAST_CHARACTER = 0x7E;
 
 constexpr std::uint8_t PIXEL_BITS = 0x3F;
@@ -48,8 +45,8 @@ void ScreenFont::add(const std::uint8_t* glyph, char c) {
 }
 
 bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
-    bool lower_case = model != MODEL_V1 && model != MODEL_ALFA;
-    std::size_t lower = model == MODEL_MATO ? MATO_LOWER_GLYPHS : LOWER_GLYPHS;
+    const std::size_t lower = model_facts(model).lower_glyphs;
+    const bool lower_case = lower != 0;
     std::size_t upper_end = UPPER_GLYPHS + GLYPH_LINES * (FIRST_LOWER - FIRST_UPPER);
     std::size_t lower_end = lower + GLYPH_LINES * (LAST_CHARACTER + 1 - FIRST_LOWER);
     if (size < upper_end || (lower_case && size < lower_end)) return false;

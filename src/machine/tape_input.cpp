@@ -28,11 +28,21 @@ std::uint64_t TapeInput::halves_at(std::uint64_t state) {
         rolling_ = true;
         start_ = state;
     }
-    return (state - start_) * HALVES_PER_SECOND / STATES_PER_SECOND;
+    return 2 * head_bits_ + (state - start_) * HALVES_PER_SECOND / STATES_PER_SECOND;
 }
 
 std::uint64_t TapeInput::bit_at(std::uint64_t state) const {
-    return rolling_ ? (state - start_) * tape::BIT_RATE / STATES_PER_SECOND : 0;
+    return head_bits_ + (rolling_ ? (state - start_) * tape::BIT_RATE / STATES_PER_SECOND : 0);
+}
+
+void TapeInput::rewind(std::size_t block) {
+    std::size_t first = 0;
+    while (first < pieces_.size() && pieces_[first].block < block) ++first;
+    head_bits_ = first == 0 ? 0 : pieces_[first - 1].end();
+    rolling_ = false;
+    piece_ = next_piece_ = first;
+    next_byte_ = 0;
+    ready_ = false;
 }
 
 std::size_t TapeInput::piece_at(std::uint64_t bit) const {
@@ -119,7 +129,6 @@ void TapeInput::block_checked(std::uint64_t state, bool accepted) {
 }
 
 std::size_t TapeInput::blocks_played(std::uint64_t state) const {
-    if (!rolling_) return 0;
     const std::uint64_t bit = bit_at(state);
     std::size_t played = 0;
     for (std::size_t i = 0; i < pieces_.size(); ++i) {

@@ -63,6 +63,29 @@ public:
     // Bytes the receiver lost: each arrived before the one before it was read.
     std::uint64_t bytes_lost() const { return lost_; }
     bool rolling() const { return rolling_; }
+    const tape::Tape& tape() const { return tape_; }
+    // Winds the tape to the lead-in of block `block` (0..blocks()), to
+    // play from the program's next read of the 8251 on, as a recorder
+    // stopped there and started again.
+    void rewind(std::size_t block);
+
+    // Where the tape is, every field that changes as it plays (its pieces
+    // among them), for a saved machine; false when what was read names no
+    // place of this tape.
+    template <class Io>
+    bool position_io(Io& io) {
+        io(rolling_), io(start_), io(head_bits_), io(piece_), io(next_piece_), io(next_byte_), io(ready_);
+        io(received_), io(lost_), io(end_);
+        io.sequence(pieces_, [&](Piece& piece) { io(piece.block), io(piece.from), io(piece.to), io(piece.start); });
+        io.sequence(rejected_, [&](std::size_t& block) { io(block); });
+        for (const Piece& piece : pieces_) {
+            if (piece.block >= tape_.blocks.size() || piece.from > piece.to ||
+                piece.to > tape_.blocks[piece.block].bytes.size()) {
+                return false;
+            }
+        }
+        return piece_ <= pieces_.size() && next_piece_ <= pieces_.size();
+    }
 
 private:
     // Bytes from..to - 1 of block `block`, its first start bit at bit
@@ -87,6 +110,7 @@ private:
     TapeInterface interface_;
     bool rolling_ = false;
     std::uint64_t start_ = 0;
+    std::uint64_t head_bits_ = 0;  // where the head was when the tape began to roll
     std::size_t piece_ = 0;        // the piece under the head, for the line
     std::size_t next_piece_ = 0;   // the receiver's next byte: its piece and place
     std::size_t next_byte_ = 0;

@@ -91,6 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Monitors, MonitorBoot,
 TEST(MonitorTyping, MemShowsTheBytesInTheEditLine) {
     QUILLET_PMD85_ROM_OR_SKIP(monitor, "monit2.rom");
     Machine m(QUILLET_MODEL_V2, monitor);
+    ASSERT_EQ(quillet_machine_record_port_c(m.machine, 1), 0);
     m.type("MEM 8000{EOL}");
     EXPECT_GE(m.run_until("SUB 8000 31 00 80 C3 06 80 3E 8A D3 F7 CD D8 8B", 400), 0) << m.text();
     // The last key's release runs on after the answer is shown.

@@ -25,7 +25,8 @@ constexpr int LIBRARY_CODES[] = {ERR_OUT_OF_MEMORY, ERR_MISSING_VALUE, ERR_SOURC
                                  ERR_BAD_PAGE, ERR_BAD_MAPPER, ERR_BAD_STATE, ERR_BAD_HEADER,
                                  ERR_BAD_VERSION, ERR_UNKNOWN_MODEL, ERR_BAD_BLOCK_SIZE, ERR_BAD_HEXSTRING,
                                  ERR_HEXSTRING_TOO_LONG, ERR_TAPE_FORMAT, ERR_TAPE_DAMAGED, ERR_TAPE_CHECKSUM,
-                                 ERR_BAD_TAPE_FIELD, ERR_BAD_RECORDING, ERR_BAD_KEY};
+                                 ERR_BAD_TAPE_FIELD, ERR_BAD_RECORDING, ERR_BAD_KEY,
+                                 ERR_BAD_MACHINE_STATE};
 constexpr int PROGRAM_CODES[] = {-1, -3, -11, -14, -15, -16, -17, -18};
 
 // The messages that show a number, with report_failure(..., text, number).

@@ -124,26 +124,22 @@ TEST(MachineDevices, CallerBytesComeBeforeTheDevice) {
 
 TEST(MachineDevices, SpeakerEdgesWithTheirStates) {
     auto m = machine(MODEL_V2);
-    struct Edge {
-        std::uint8_t levels;
-        std::uint64_t states;
-    } edges[4];
-    int count = 0;
-    struct Seen {
-        Edge* edges;
-        int* count;
-    } seen{edges, &count};
-    m->hooks.context = &seen;
-    m->hooks.port_c = [](void* context, std::uint8_t levels, std::uint64_t states) {
-        Seen* s = static_cast<Seen*>(context);
-        s->edges[(*s->count)++] = {levels, states};
-    };
+    m->speaker.keep_record(true);
     machine_port_out(m.get(), 0xF7, 0x8A);
     m->cpu.state.states = 500;
     machine_port_out(m.get(), 0xF7, 0x05);  // PC2 set
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(edges[1].levels & 0x04, 0x04);
-    EXPECT_EQ(edges[1].states, 500u);
+    const std::vector<SpeakerRecorder::Change>& changes = m->speaker.changes();
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back().lines & 0x04, 0x04);
+    EXPECT_EQ(changes.back().state, 500u);
+    // MATO's speaker is PC1, heard as the speaker's line; its LEDs are not.
+    auto mato = machine(MODEL_MATO);
+    mato->speaker.keep_record(true);
+    machine_port_out(mato.get(), 0xF7, 0x80);
+    machine_port_out(mato.get(), 0xF7, 0x05);  // PC2: a LED
+    machine_port_out(mato.get(), 0xF7, 0x03);  // PC1: the speaker
+    ASSERT_EQ(mato->speaker.changes().size(), 1u);
+    EXPECT_EQ(mato->speaker.changes()[0].lines, 0x04);
 }
 
 TEST(MachineSnapshot, StateInAndOut) {

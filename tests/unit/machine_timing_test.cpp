@@ -79,34 +79,31 @@ TEST(MachineTiming, BareAndCpmKeepThePlainStates) {
     EXPECT_EQ(cpu.state.states, 11u) << "LXI is 10 plain states, whatever the parity";
 }
 
-// A frame callback once per 40 960 states; returning false stops the run.
+// A frame step ends where the frame does (40 960 states), at most one
+// instruction past it, whatever the program: a loop, or a processor halted
+// with interrupts off, whose time passes as the frame's.
 TEST(MachineTiming, FramesOf40960States) {
-    auto m = std::make_unique<Machine>();
-    ASSERT_TRUE(machine_init(m.get(), MODEL_V2A));
-    const std::uint8_t loop[3] = {0xC3, 0x00, 0x10};  // JMP 1000h: 11 states a turn
-    machine_write(m.get(), 0x1000, loop, sizeof loop);
-    m->cpu.state.pc = 0x1000;
-    struct Seen {
-        std::uint64_t frames[8];
-        int count = 0;
-        Machine* m;
-    } seen;
-    seen.m = m.get();
-    m->hooks.context = &seen;
-    m->hooks.frame = [](void* context, std::uint64_t frame) {
-        Seen* s = static_cast<Seen*>(context);
-        s->frames[s->count++] = frame;
-        EXPECT_GE(s->m->cpu.state.states, (frame + 1) * STATES_PER_FRAME);
-        EXPECT_LT(s->m->cpu.state.states, (frame + 1) * STATES_PER_FRAME + 21);
-        return s->count < 3;
+    struct Case {
+        const char* what;
+        std::uint8_t program[3];
+        std::uint64_t past_most;  // states past the frame's end at most
+    } cases[] = {
+        {"JMP 1000h", {0xC3, 0x00, 0x10}, 21},
+        {"DI; HLT", {0xF3, 0x76, 0x00}, 0},
     };
-    CpuRunLimits limits;
-    limits.max_states = 10 * STATES_PER_FRAME;
-    EXPECT_EQ(machine_run(m.get(), limits), CPU_STOP_REQUESTED);
-    ASSERT_EQ(seen.count, 3);
-    EXPECT_EQ(seen.frames[0], 0u);
-    EXPECT_EQ(seen.frames[2], 2u);
-    EXPECT_EQ(machine_frames(*m), 3u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto m = std::make_unique<Machine>();
+        ASSERT_TRUE(machine_init(m.get(), MODEL_V2A));
+        machine_write(m.get(), 0x1000, c.program, sizeof c.program);
+        m->cpu.state.pc = 0x1000;
+        for (std::uint64_t frame = 1; frame <= 3; ++frame) {
+            EXPECT_EQ(machine_run_frame(m.get()), MACHINE_STOP_FRAME);
+            EXPECT_EQ(machine_frames(*m), frame);
+            EXPECT_GE(m->cpu.state.states, frame * STATES_PER_FRAME);
+            EXPECT_LE(m->cpu.state.states, frame * STATES_PER_FRAME + c.past_most);
+        }
+    }
 }
 
 }  // namespace
