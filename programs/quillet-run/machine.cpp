@@ -238,8 +238,8 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
     }
     cpu_ = quillet_machine_cpu(machine_);
     if (const int result = fit_module(snapshot, options)) return result;
-    // Port C's record only for the outputs that report it: the run's JSON and --audio.
-    if (options.json || options.audio_path) quillet_machine_record_port_c(machine_, 1);
+    // Port C's record only for the outputs that report it: --out-log in the JSON, and --audio.
+    if ((options.json && options.out_log) || options.audio_path) quillet_machine_record_port_c(machine_, 1);
     if (options.boot) quillet_machine_boot(machine_);
     if (const int result = insert_tape(snapshot, options)) return result;
     if (const int result = type_keys(options)) return result;
