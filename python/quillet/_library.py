@@ -122,6 +122,11 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_set_until_text": (_int, [Handle, _text]),
     "quillet_machine_insert_tape": (_int, [Handle, Handle]),
     "quillet_machine_tape_blocks": (_int, [Handle, _size_p, _size_p]),
+    # The picture and watchpoints.
+    "quillet_machine_render_rgba": (_int, [Handle, _int, _ptr, _size]),
+    "quillet_machine_watch": (_int, [Handle, ctypes.c_uint16, ctypes.c_uint16, _int]),
+    "quillet_machine_unwatch": (_int, [Handle, ctypes.c_uint16, ctypes.c_uint16]),
+    "quillet_machine_watch_hit": (_int, [Handle, ctypes.POINTER(ctypes.c_uint16), ctypes.POINTER(_int)]),
     # Tapes.
     "quillet_tape_new": (Handle, []),
     "quillet_tape_free": (None, [Handle]),

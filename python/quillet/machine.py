@@ -9,6 +9,7 @@ from typing import Iterator, List, MutableMapping, Optional, Tuple, Union, overl
 from ._handle import Owned, PathLike, PathOrBytes, data_of
 from ._library import REPORT_FN, Handle, library, text
 from .errors import error_for
+from .png import encode_png
 from .snapshot import Snapshot
 from .tape import Tape
 
@@ -31,6 +32,11 @@ class Stop(enum.IntEnum):
     REQUESTED = 5          # a request (the screen showed the awaited text)
     RETURNED = 6           # a called routine returned
     NO_MONITOR = 7         # executed where a missing monitor image would be
+    WATCH = 9              # a watched address was read or written
+
+
+WATCH_KINDS = {1: "read", 2: "write"}
+SCREEN_HEIGHT = 256
 
 
 class Machine(Owned):
@@ -198,6 +204,39 @@ class Machine(Owned):
     def screen_width(self) -> int:
         """The picture's width in pixels now: 288, or 384 (a C2717's wide mode)."""
         return int(library().quillet_machine_screen_width(self._live))
+
+    def screen_rgba(self, blink_on: bool = True) -> bytes:
+        """The frame as the screen shows it: screen_width by 256 pixels,
+        rows from the top, 4 bytes a pixel (red, green, blue, 255); the
+        blinking pixels lit when `blink_on`, dark otherwise."""
+        size = self.screen_width * SCREEN_HEIGHT * 4
+        out = ctypes.create_string_buffer(size)
+        self._check(library().quillet_machine_render_rgba(self._live, int(bool(blink_on)), out, size))
+        return out.raw
+
+    def _repr_png_(self) -> bytes:
+        """The screen as a PNG file, which a notebook shows."""
+        return encode_png(self.screen_width, SCREEN_HEIGHT, self.screen_rgba())
+
+    # Watchpoints ------------------------------------------------------------
+    def watch(self, first: int, last: Optional[int] = None, *, read: bool = False, write: bool = True) -> None:
+        """Watches the addresses `first` to `last` (None: `first` alone) for
+        reads and/or writes: a run ends with Stop.WATCH after the
+        instruction that touched one (see watch_hit)."""
+        kinds = (1 if read else 0) | (2 if write else 0)
+        self._check(library().quillet_machine_watch(self._live, first, first if last is None else last, kinds))
+
+    def unwatch(self, first: int, last: Optional[int] = None) -> None:
+        """Stops watching the addresses `first` to `last` (None: `first` alone)."""
+        self._check(library().quillet_machine_unwatch(self._live, first, first if last is None else last))
+
+    @property
+    def watch_hit(self) -> Optional[Tuple[int, str]]:
+        """(address, "read" or "write") of the watched access that ended the
+        last run; None when it did not end so."""
+        address, kind = ctypes.c_uint16(0), ctypes.c_int(0)
+        hit = self._check(library().quillet_machine_watch_hit(self._live, ctypes.byref(address), ctypes.byref(kind)))
+        return (address.value, WATCH_KINDS[kind.value]) if hit else None
 
     # The processor's view -------------------------------------------------
     @property
