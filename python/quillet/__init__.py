@@ -9,7 +9,7 @@ loader.
 """
 from .errors import (ArgumentError, Error, FileError, FormatError, KeyNameError, LibraryNotFoundError,
                      OutOfMemoryError, StateError, TapeError)
-from .machine import FRAME_STATES, SECOND_STATES, Machine, Memory, Registers, Stop
+from .machine import FRAME_STATES, SECOND_STATES, Machine, Memory, Registers, Stop, key_names
 from .snapshot import Snapshot
 from .tape import Block, Tape
 from . import _library
@@ -23,5 +23,5 @@ def library_version() -> str:
 __all__ = [
     "ArgumentError", "Block", "Error", "FileError", "FormatError", "FRAME_STATES", "KeyNameError",
     "LibraryNotFoundError", "Machine", "Memory", "OutOfMemoryError", "Registers", "SECOND_STATES", "Snapshot",
-    "StateError", "Stop", "Tape", "TapeError", "library_version",
+    "StateError", "Stop", "Tape", "TapeError", "key_names", "library_version",
 ]

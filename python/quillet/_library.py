@@ -122,11 +122,20 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_set_until_text": (_int, [Handle, _text]),
     "quillet_machine_insert_tape": (_int, [Handle, Handle]),
     "quillet_machine_tape_blocks": (_int, [Handle, _size_p, _size_p]),
-    # The picture and watchpoints.
+    # The machine frame by frame: the frame, its picture and sound, keys,
+    # watchpoints, the whole state, the tape recorder.
+    "quillet_machine_run_frame": (_int, [Handle]),
     "quillet_machine_render_rgba": (_int, [Handle, _int, _ptr, _size]),
+    "quillet_machine_take_audio": (_int, [Handle, ctypes.c_uint32, ctypes.POINTER(ctypes.c_int16), _size, _size_p]),
+    "quillet_machine_key_names": (_int, [_int, ctypes.POINTER(_text), _int]),
+    "quillet_machine_last_message": (_text, [Handle]),
     "quillet_machine_watch": (_int, [Handle, ctypes.c_uint16, ctypes.c_uint16, _int]),
     "quillet_machine_unwatch": (_int, [Handle, ctypes.c_uint16, ctypes.c_uint16]),
     "quillet_machine_watch_hit": (_int, [Handle, ctypes.POINTER(ctypes.c_uint16), ctypes.POINTER(_int)]),
+    "quillet_machine_save_state": (_int, [Handle, _ptr, _size, _size_p]),
+    "quillet_machine_load_state": (_int, [Handle, _ptr, _size]),
+    "quillet_machine_tape_position": (_int, [Handle, _size_p, _size_p]),
+    "quillet_machine_rewind_tape": (_int, [Handle, _size]),
     # Tapes.
     "quillet_tape_new": (Handle, []),
     "quillet_tape_free": (None, [Handle]),

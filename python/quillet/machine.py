@@ -2,6 +2,7 @@
 screen, speaker, tape recorder) driven from Python."""
 from __future__ import annotations
 
+import array
 import ctypes
 import enum
 from typing import Iterator, List, MutableMapping, Optional, Tuple, Union, overload
@@ -10,7 +11,7 @@ from ._handle import Owned, PathLike, PathOrBytes, data_of
 from ._library import REPORT_FN, Handle, library, text
 from .errors import error_for
 from .png import encode_png
-from .snapshot import Snapshot
+from .snapshot import Snapshot, model_number
 from .tape import Tape
 
 FRAME_STATES = 40960      # states in a frame of the video circuit
@@ -32,11 +33,25 @@ class Stop(enum.IntEnum):
     REQUESTED = 5          # a request (the screen showed the awaited text)
     RETURNED = 6           # a called routine returned
     NO_MONITOR = 7         # executed where a missing monitor image would be
+    FRAME = 8              # run_frame: the frame ended
     WATCH = 9              # a watched address was read or written
 
 
 WATCH_KINDS = {1: "read", 2: "write"}
 SCREEN_HEIGHT = 256
+AUDIO_CHUNK = 4096
+
+
+def key_names(model: Union[str, int] = "V2A") -> List[str]:
+    """The names of the keys of `model` that Machine.key() and the braces
+    of Machine.type() take, in a stable order: the named keys (EOL, K0 ..
+    K11, ...), then each character the keyboard types."""
+    lib = library()
+    number = model_number(model)
+    count = lib.quillet_machine_key_names(number, None, 0)
+    names = (ctypes.c_char_p * max(count, 1))()
+    count = lib.quillet_machine_key_names(number, names, count)
+    return [text(names[index]) for index in range(count)]
 
 
 class Machine(Owned):
@@ -95,7 +110,7 @@ class Machine(Owned):
 
     def _check(self, result: int) -> int:
         if result < 0:
-            raise error_for(result, self._messages[0])
+            raise error_for(result, text(library().quillet_machine_last_message(self._live)))
         return result
 
     def close(self) -> None:
@@ -122,20 +137,30 @@ class Machine(Owned):
                                                  NO_LIMIT if instructions is None else instructions, 0))
         return Stop(result)
 
+    def run_frame(self) -> Stop:
+        """Runs to the end of the current frame (Stop.FRAME), or to an
+        earlier stop: a stop address, a watched address (Stop.WATCH), the
+        awaited text, a missing monitor. A processor halted with interrupts
+        off lets the frame's time pass: screen, sound, typing and tape go on."""
+        return Stop(self._check(library().quillet_machine_run_frame(self._live)))
+
     def run_frames(self, count: int) -> Stop:
-        """Runs to the end of the `count`-th frame from now, or to an
-        earlier stop; returns why it stopped (Stop.STATE_LIMIT: the frames
-        ran)."""
-        end = (self.frames + count) * FRAME_STATES
-        return self.run(states=max(end - self.states, 0))
+        """Runs `count` frames, or to an earlier stop; returns why it
+        stopped (Stop.FRAME: the frames ran)."""
+        stop = Stop.FRAME
+        for _ in range(count):
+            stop = self.run_frame()
+            if stop != Stop.FRAME:
+                break
+        return stop
 
     def run_until_text(self, awaited: str, frames: int = 500) -> bool:
-        """Runs until the screen shows `awaited` in a row of text, at most
-        `frames` frames; whether it did."""
+        """Runs frame by frame until the screen shows `awaited` in a row of
+        text, at most `frames` frames; whether it did."""
         lib = library()
-        self._check(lib.quillet_machine_set_until_text(self._live, awaited.encode()))
+        self._check(lib.quillet_machine_set_until_text(self._live, awaited.encode("utf-8")))
         try:
-            stop = self.run(states=frames * FRAME_STATES)
+            stop = self.run_frames(frames)
         finally:
             lib.quillet_machine_set_until_text(self._live, None)
         return stop == Stop.REQUESTED or self.screen_shows(awaited)
@@ -218,6 +243,21 @@ class Machine(Owned):
         """The screen as a PNG file, which a notebook shows."""
         return encode_png(self.screen_width, SCREEN_HEIGHT, self.screen_rgba())
 
+    # Sound ------------------------------------------------------------------
+    def audio(self, rate: int = 44100) -> "array.array[int]":
+        """The sound since the last call (speaker and tones) as signed
+        16-bit mono samples at `rate` a second (8000 to 192000); what it
+        gives is dropped, so memory stays bounded however long the
+        machine runs."""
+        lib = library()
+        samples: "array.array[int]" = array.array("h")
+        chunk = (ctypes.c_int16 * AUDIO_CHUNK)()
+        count = ctypes.c_size_t(AUDIO_CHUNK)
+        while count.value == AUDIO_CHUNK:
+            self._check(lib.quillet_machine_take_audio(self._live, rate, chunk, AUDIO_CHUNK, ctypes.byref(count)))
+            samples.extend(chunk[:count.value])
+        return samples
+
     # Watchpoints ------------------------------------------------------------
     def watch(self, first: int, last: Optional[int] = None, *, read: bool = False, write: bool = True) -> None:
         """Watches the addresses `first` to `last` (None: `first` alone) for
@@ -237,6 +277,24 @@ class Machine(Owned):
         address, kind = ctypes.c_uint16(0), ctypes.c_int(0)
         hit = self._check(library().quillet_machine_watch_hit(self._live, ctypes.byref(address), ctypes.byref(kind)))
         return (address.value, WATCH_KINDS[kind.value]) if hit else None
+
+    # Whole state --------------------------------------------------------------
+    def save_state(self) -> bytes:
+        """Everything of the machine (processor, memory, devices, typing,
+        tape position) as a checked blob that load_state() takes back on a
+        machine of the same model."""
+        lib = library()
+        length = ctypes.c_size_t(0)
+        self._check(lib.quillet_machine_save_state(self._live, None, 0, ctypes.byref(length)))
+        out = ctypes.create_string_buffer(length.value)
+        self._check(lib.quillet_machine_save_state(self._live, out, length.value, ctypes.byref(length)))
+        return out.raw[: length.value]
+
+    def load_state(self, state: bytes) -> None:
+        """Makes the machine what save_state() saved; a damaged, cut or
+        other model's state raises Error and leaves the machine as it was."""
+        data = bytes(state)
+        self._check(library().quillet_machine_load_state(self._live, data, len(data)))
 
     # The processor's view -------------------------------------------------
     @property
@@ -281,6 +339,17 @@ class Machine(Owned):
         played, total = ctypes.c_size_t(0), ctypes.c_size_t(0)
         self._check(library().quillet_machine_tape_blocks(self._live, ctypes.byref(played), ctypes.byref(total)))
         return played.value, total.value
+
+    @property
+    def tape_position(self) -> Tuple[int, int]:
+        """(the block the tape recorder is at, the blocks on the tape)."""
+        block, total = ctypes.c_size_t(0), ctypes.c_size_t(0)
+        self._check(library().quillet_machine_tape_position(self._live, ctypes.byref(block), ctypes.byref(total)))
+        return block.value, total.value
+
+    def rewind_tape(self, block: int = 0) -> None:
+        """Winds the tape to block `block` (0: its start)."""
+        self._check(library().quillet_machine_rewind_tape(self._live, block))
 
     def __repr__(self) -> str:
         if self.closed:

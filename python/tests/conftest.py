@@ -9,6 +9,8 @@ from typing import Callable, Optional, Type
 
 import pytest
 
+import quillet
+
 PROJECT = Path(__file__).resolve().parents[2]
 NO_FIRMWARE = "no ../shared/pmd85-roms: the PMD 85 firmware tests are skipped"
 NO_TAPES = "no ../shared/pmd85-tapes: the real tape tests are skipped"
@@ -41,3 +43,11 @@ def check_failure(action: Callable[[], object], kind: Type[Exception], message: 
     assert raised.value.message  # type: ignore[attr-defined]
     if message:
         assert raised.value.message == message.format(d=folder)  # type: ignore[attr-defined]
+
+
+def bare(hex_program: str, model: str = "V2A") -> quillet.Machine:
+    """A machine without a monitor that runs `hex_program` from 0."""
+    with quillet.Snapshot(model=model) as snapshot:
+        snapshot.store_hex(0, hex_program)
+        snapshot.registers["PC"] = 0
+        return quillet.Machine(snapshot)

@@ -6,18 +6,11 @@ from __future__ import annotations
 import pytest
 
 import quillet
+from conftest import bare
 from test_png import decode
 
 WIDTH, HEIGHT = 288, 256
 WHITE, DIM, DARK = (255, 255, 255, 255), (128, 128, 128, 255), (0, 0, 0, 255)
-
-
-def bare(hex_program: str, model: str = "V2A") -> quillet.Machine:
-    """A machine without a monitor that runs `hex_program` from 0."""
-    with quillet.Snapshot(model=model) as snapshot:
-        snapshot.store_hex(0, hex_program)
-        snapshot.registers["PC"] = 0
-        return quillet.Machine(snapshot)
 
 
 # (video byte, its six pixels with blink on, and with blink off)
@@ -60,11 +53,16 @@ WATCHES = [
 ]
 
 
+RUNS = {"processor": lambda machine: machine.run(states=quillet.FRAME_STATES),
+        "frame": lambda machine: machine.run_frame()}
+
+
+@pytest.mark.parametrize("run", RUNS.values(), ids=RUNS.keys())
 @pytest.mark.parametrize("kinds,program,hit", WATCHES)
-def test_a_watched_access_ends_the_run_after_its_instruction(kinds, program: str, hit) -> None:
+def test_a_watched_access_ends_the_run_after_its_instruction(kinds, program: str, hit, run) -> None:
     with bare(program) as machine:
         machine.watch(0x1FFF, 0x2000, **kinds)
-        stop = machine.run(states=quillet.FRAME_STATES)
+        stop = run(machine)
         assert machine.watch_hit == hit
         if hit:
             assert stop == quillet.Stop.WATCH and machine.registers["PC"] == 4
