@@ -321,3 +321,20 @@ test('frames=N leaves the video memory quillet-run leaves after N frames',
     rmSync(dir, { recursive: true });
     await page.close();
   });
+
+firmwareTest('watchpoints stop the run at a write or a read of the range and say which', async () => {
+  const watches = [['7F00-7FFF', '2', /^— Watchpoint: write to 7F[0-9A-F]{2}$/], ['7F00-7FFF', '1', /^— Watchpoint: read of 7F[0-9A-F]{2}$/]];
+  for (const [range, kind, said] of watches) {
+    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&frames=1');
+    await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 5000 });
+    await page.type('#watch', range);
+    await page.select('#watch-kind', kind);
+    await page.click('#add-watch');
+    assert.match(await page.$eval('#breakpoints', (e) => e.textContent), /watching (writes to|reads of) 7F00-7FFF/);
+    await page.click('#run');
+    await page.waitForFunction(() => document.getElementById('run-state').textContent.includes('Watchpoint'), { timeout: 5000 });
+    assert.match(await page.$eval('#run-state', (e) => e.textContent), said);
+    assert.equal(await page.$eval('#message', (e) => e.textContent), '');
+    await page.close();
+  }
+});
