@@ -196,30 +196,27 @@ export class Debugger {
     this.machine.writeMemory(this.address(where), bytes);
   }
 
+  // The breakpoints and watchpoints, each with a button that removes it.
   showBreakpoints() {
     const list = this.e.breakpoints;
     list.textContent = '';
-    for (const address of [...this.breakpoints].sort((a, b) => a - b)) {
+    const add = (text, remove) => {
       const item = document.createElement('li');
-      item.textContent = `${this.name(address)} `;
-      const remove = document.createElement('button');
-      remove.type = 'button';
-      remove.textContent = 'remove';
-      remove.addEventListener('click', () => this.removeBreakpoint(address));
-      item.append(remove);
+      item.textContent = `${text} `;
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = 'remove';
+      button.addEventListener('click', remove);
+      item.append(button);
       list.append(item);
+    };
+    for (const address of [...this.breakpoints].sort((a, b) => a - b)) {
+      add(this.name(address), () => this.removeBreakpoint(address));
     }
     const kindNames = { 1: 'reads of', 2: 'writes to', 3: 'reads of and writes to' };
     for (const watch of this.watches) {
-      const item = document.createElement('li');
       const range = watch.first === watch.last ? this.name(watch.first) : `${this.name(watch.first)}-${this.name(watch.last)}`;
-      item.textContent = `watching ${kindNames[watch.kinds]} ${range} `;
-      const remove = document.createElement('button');
-      remove.type = 'button';
-      remove.textContent = 'remove';
-      remove.addEventListener('click', () => this.removeWatch(watch));
-      item.append(remove);
-      list.append(item);
+      add(`watching ${kindNames[watch.kinds]} ${range}`, () => this.removeWatch(watch));
     }
   }
 }
