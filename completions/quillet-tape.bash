@@ -47,6 +47,11 @@ _quillet_tape() {
             _quillet_tape_files_and_directories '!*.[wW][aA][vV]'
             return
             ;;
+        --monitor)
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return
+            ;;
         --model)
             COMPREPLY=($(compgen -W "V1 V2 V2A V3 MATO ALFA ALFA2 C2717" -- "$cur"))
             return
@@ -62,7 +67,7 @@ _quillet_tape() {
     done
     if [[ $cur == -* ]] && ((i == COMP_CWORD)); then
         COMPREPLY=($(compgen -W "-h --help --version -j --json -o --output --pmd --number --name --type
-            -x --extract --snapshot --model --wav" -- "$cur"))
+            -x --extract --snapshot --model --wav --ignore-checksums --monitor" -- "$cur"))
         return
     fi
     compopt -o filenames 2>/dev/null

@@ -795,6 +795,14 @@ QUILLET_API uint64_t quillet_machine_frames(const quillet_machine* machine);
 /* Whether the model can read the snapshot's ROM module (MATO and ALFA
  * have no port for it): 1 or 0. */
 QUILLET_API int quillet_machine_rom_module_readable(const quillet_machine* machine);
+/* Fits the ROM module image of `length` bytes at `image` (copied) in place
+ * of the snapshot's: the module's 8255 addresses 32 KB, so 1 to
+ * QUILLET_ROM_MODULE_MAX bytes (else -13), from module address 0; the
+ * machine reads 0xFF past it. A snapshot stores less of a module than
+ * that (8 KB on V3): this is how a larger one goes in. Without a port for
+ * the module (MATO, ALFA): -23. */
+#define QUILLET_ROM_MODULE_MAX 32768
+QUILLET_API int quillet_machine_set_rom_module(quillet_machine* machine, const void* image, size_t length);
 
 /* The 16 KB the video circuit shows (pixel line y at 64 * y), copied into
  * `out` (`length` at most 16384; more: -13). */
@@ -1113,6 +1121,17 @@ QUILLET_API long quillet_tape_entry_name(const quillet_tape* tape, size_t index,
  * its data block or with a shorter one than its header gives -41. Blocks
  * of no file are not checked. 0 when nothing is wrong. */
 QUILLET_API int quillet_tape_check(const quillet_tape* tape, const char* name);
+/* As quillet_tape_check, with the checksums that fail taken as they are:
+ * each is reported (-42, with its block) and the check goes on; the
+ * result is the first other failure (-40, -41), else 0. `*failed` (may be
+ * null) receives how many checksums failed. */
+QUILLET_API int quillet_tape_check_ignoring_checksums(const quillet_tape* tape, const char* name, size_t* failed);
+/* The checksums the bytes of entry `index` give, to hold against the
+ * stored ones of quillet_tape_entry: *header that of a file's header
+ * fields, *data that of a whole data block's bytes; -1 where there is none
+ * (a block of no file, a data block cut short). Either may be null. -13
+ * for an index beyond the last. */
+QUILLET_API int quillet_tape_entry_sums(const quillet_tape* tape, size_t index, int* header, int* data);
 
 /* Appends a file: its header block and its data block of `length` bytes at
  * `data`. `number` 0..QUILLET_TAPE_NUMBER_MAX (else -13); `type` a
@@ -1155,7 +1174,12 @@ QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
  * read; a byte not read before the next arrives is lost), on V2, V2A, V3,
  * ALFA2 and C2717 the signal itself is the 8251's DSR (status bit 7) and
  * the monitor decodes it. A recording plays as the blocks read from it, at
- * the nominal rate. Without a tape the 8251 reads as before (status 0x85,
+ * the nominal rate. A block that holds several of a recording back to back
+ * (a raw PMD image's bytes after a file, a PTP record of several) plays as
+ * the recording had them: when the monitor's block reader asks for fewer
+ * bytes than the block that is to play next holds, that many play, then a
+ * block's lead-in (0.5 s), then the rest; the pieces keep the block's
+ * number. Without a tape the 8251 reads as before (status 0x85,
  * RxRDY clear). A tape without blocks: -40. MATO (its own tape format on
  * PC7, not modelled): -23.
  * quillet_machine_tape_blocks: the blocks that have played to their end
@@ -1167,10 +1191,12 @@ QUILLET_API int quillet_tape_checksum(const void* data, size_t length);
  * status: the 3 s lead-in leaves time to type a command such as MGLD. */
 QUILLET_API int quillet_machine_insert_tape(quillet_machine* machine, const quillet_tape* tape);
 QUILLET_API int quillet_machine_tape_blocks(const quillet_machine* machine, size_t* played, size_t* total);
-/* The blocks (numbers from 0, in the order read) whose checksum the
- * monitor's block reader found wrong: the machine watches where that
- * routine returns (0x8DE1; monitor 3: 0xEDE1) in a monitor image that has
- * it, while a tape is in. A program's own reader (a loader that reads the
+/* The blocks (numbers from 0, in the order read; the programs show them
+ * from 1) that the monitor's block reader rejected: a checksum that failed
+ * (Z clear where it returns, 0x8DE1; monitor 3: 0xEDE1) or a byte it could
+ * not read (CY set, through the reader's way out when its byte routine
+ * fails). The machine watches that routine, from its entry (0x8DC4) to
+ * either return, in a monitor image that has it, while a tape is in. A program's own reader (a loader that reads the
  * blocks after it) is not watched. `blocks` (null: count only) receives
  * up to `capacity` of them, *count (not null) how many there are. */
 QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, size_t* blocks, size_t capacity,

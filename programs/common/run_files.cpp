@@ -1,5 +1,6 @@
 #include "run_files.hpp"
 
+#include <new>
 #include <unordered_map>
 
 #include "quillet/quillet_tools.h"
@@ -7,11 +8,16 @@
 namespace quillet::common {
 namespace {
 
+// The key of `path`; running out of memory ends the run as any allocation
+// that fails does.
 std::string key_of(const char* path) {
     const long length = quillet_file_key(path, nullptr, 0);
+    if (length == QUILLET_ERR_OUT_OF_MEMORY) throw std::bad_alloc();
     if (length <= 0) return "";
     std::string key(static_cast<std::size_t>(length) + 1, '\0');
-    if (quillet_file_key(path, &key[0], key.size()) != length) return "";
+    const long written = quillet_file_key(path, &key[0], key.size());
+    if (written == QUILLET_ERR_OUT_OF_MEMORY) throw std::bad_alloc();
+    if (written != length) return "";
     key.resize(static_cast<std::size_t>(length));
     return key;
 }

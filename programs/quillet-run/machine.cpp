@@ -237,11 +237,33 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
         return result;
     }
     cpu_ = quillet_machine_cpu(machine_);
+    if (const int result = fit_module(snapshot, options)) return result;
     if (options.boot) quillet_machine_boot(machine_);
     if (const int result = insert_tape(snapshot, options)) return result;
     if (const int result = type_keys(options)) return result;
     if (options.until_text) quillet_machine_set_until_text(machine_, options.until_text);
     return 0;
+}
+
+// Fits --module's image in place of the snapshot's module. A file longer
+// than the module's 32 KB is refused as too long; an empty one, or a model
+// without the module's port: a usage error.
+int RunMachine::fit_module(const quillet_snapshot* snapshot, const RunOptions& options) {
+    if (!options.module_path) return 0;
+    if (quillet_machine_rom_module_readable(machine_) != 1) {
+        const std::string message =
+            std::string("--module: the ") + quillet_model_name(quillet_get_model(snapshot)) + " has no ROM module port";
+        print_run_usage_error(message.c_str(), options.module_path);
+        return EXIT_USAGE;
+    }
+    std::vector<std::uint8_t> image(QUILLET_ROM_MODULE_MAX);
+    const long size = quillet_file_read(options.module_path, image.data(), image.size(), common::print_report, nullptr);
+    if (size < 0) return static_cast<int>(size);
+    if (size == 0) {
+        print_run_usage_error("--module image is empty:", options.module_path);
+        return EXIT_USAGE;
+    }
+    return quillet_machine_set_rom_module(machine_, image.data(), static_cast<std::size_t>(size));
 }
 
 // Puts --tape's tape into the machine's recorder. A file that is no tape

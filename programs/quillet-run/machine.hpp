@@ -60,6 +60,7 @@ private:
     int set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions& options);
     int type_keys(const RunOptions& options);
     int insert_tape(const quillet_snapshot* snapshot, const RunOptions& options);
+    int fit_module(const quillet_snapshot* snapshot, const RunOptions& options);
 
     quillet_machine* machine_ = nullptr;
     quillet_cpu* cpu_ = nullptr;

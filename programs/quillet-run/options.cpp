@@ -24,7 +24,7 @@ enum OptionId {
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
     SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
     BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO, TESTS, TAPE,
-    OPTION_COUNT
+    MODULE, OPTION_COUNT
 };
 
 constexpr common::OptionSpec OPTIONS[] = {
@@ -69,6 +69,7 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--audio", nullptr, 1, true, AUDIO},
     {"--tests", nullptr, 1, true, TESTS},
     {"--tape", nullptr, 1, true, TAPE},
+    {"--module", nullptr, 1, true, MODULE},
 };
 
 // Which runs each option belongs to, by OptionId: a CP/M program's, a
@@ -116,6 +117,7 @@ constexpr unsigned PLACEMENTS[] = {
     ON_MACHINE,   // AUDIO
     ON_SNAPSHOT,  // TESTS
     ON_MACHINE,   // TAPE
+    ON_MACHINE,   // MODULE
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -129,6 +131,8 @@ const char HELP_TEXT[] =
     "The machine:\n"
     "  --monitor FILE         the model's monitor ROM image; without it the\n"
     "                         monitor's range reads 0xFF\n"
+    "  --module FILE          the ROM module image (up to 32 KB) in place of the\n"
+    "                         snapshot's, which holds less (8 KB on V3)\n"
     "  --boot                 start from power-on (PC 0), not the snapshot's\n"
     "                         registers; needs --monitor\n"
     "  --bare                 a bare 8080 over 64 KB of RAM instead of the PMD 85\n"
@@ -500,6 +504,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         break;
     case AUDIO: o.audio_path = value; break;
     case TAPE: o.tape_path = value; break;
+    case MODULE: o.module_path = value; break;
     case TESTS: o.tests_path = value; break;
     case SYMBOLS:
     case HELP:

@@ -89,6 +89,7 @@ struct RunOptions {
     std::vector<KeyScript> key_scripts;
     const char* until_text = nullptr;
     const char* tape_path = nullptr;
+    const char* module_path = nullptr;  // --module: the ROM module image
     // The machine before the run.
     std::vector<RomImage> roms;
     std::vector<PortInput> inputs;

@@ -86,20 +86,34 @@ void print_port_c_json(std::FILE* out, quillet_machine* machine) {
     }
 }
 
-// What the tape recorder played: its blocks heard to their end and those
-// whose checksum the monitor's block reader found wrong.
+// What the tape recorder played: its blocks heard to their end, those the
+// monitor's block reader rejected (numbered from 1, as quillet-tape
+// numbers them) and the monitor's tape failure on the screen, if any.
 struct TapeReport {
     std::size_t played = 0, total = 0;
     std::vector<std::size_t> rejected;
+    const std::string* error_row = nullptr;
 };
 
-TapeReport tape_report(const quillet_machine* machine) {
+// Whether `row` holds one of the monitors' tape failures ("++ File error
+// ++", "** MG STOP ! **"), in whatever case.
+bool tape_error_row(const std::string& row) {
+    std::string upper;
+    for (char c : row) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return upper.find("FILE ERROR") != std::string::npos || upper.find("MG STOP") != std::string::npos;
+}
+
+TapeReport tape_report(const RunReport& report) {
     TapeReport tape;
-    quillet_machine_tape_blocks(machine, &tape.played, &tape.total);
+    quillet_machine_tape_blocks(report.machine, &tape.played, &tape.total);
     std::size_t count = 0;
-    quillet_machine_tape_rejected(machine, nullptr, 0, &count);
+    quillet_machine_tape_rejected(report.machine, nullptr, 0, &count);
     tape.rejected.resize(count);
-    quillet_machine_tape_rejected(machine, tape.rejected.data(), tape.rejected.size(), &count);
+    quillet_machine_tape_rejected(report.machine, tape.rejected.data(), tape.rejected.size(), &count);
+    for (std::size_t& block : tape.rejected) ++block;
+    for (const std::string& row : *report.screen_rows) {
+        if (tape_error_row(row)) tape.error_row = &row;
+    }
     return tape;
 }
 
@@ -126,12 +140,13 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
     if (report.machine) std::fprintf(out, "Frames:            %" PRIu64 "\n", quillet_machine_frames(report.machine));
     if (report.rom_module_unreadable) std::fprintf(out, "ROM module:        not readable: the model has no port for it\n");
     if (report.machine && options.tape_path) {
-        const TapeReport tape = tape_report(report.machine);
+        const TapeReport tape = tape_report(report);
         std::fprintf(out, "Tape:              %zu of %zu blocks played, ", tape.played, tape.total);
-        if (tape.rejected.empty()) std::fputs("none rejected", out);
+        if (tape.rejected.empty()) std::fputs(tape.error_row ? "none rejected by the block reader" : "none rejected", out);
         for (std::size_t i = 0; i < tape.rejected.size(); ++i) {
             std::fprintf(out, i ? ", %zu" : "rejected by the monitor: block %zu", tape.rejected[i]);
         }
+        if (tape.error_row) std::fprintf(out, "; the screen shows \"%s\"", tape.error_row->c_str());
         std::fputs("\n", out);
     }
     std::fprintf(out, "Registers:        ");
@@ -189,10 +204,16 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     if (report.machine) std::fprintf(out, "  \"frames\": %" PRIu64 ",\n", quillet_machine_frames(report.machine));
     if (report.rom_module_unreadable) std::fputs("  \"rom_module_readable\": false,\n", out);
     if (report.machine && options.tape_path) {
-        const TapeReport tape = tape_report(report.machine);
+        const TapeReport tape = tape_report(report);
         std::fprintf(out, "  \"tape\": {\"played\": %zu, \"blocks\": %zu, \"rejected\": [", tape.played, tape.total);
         for (std::size_t i = 0; i < tape.rejected.size(); ++i) std::fprintf(out, i ? ", %zu" : "%zu", tape.rejected[i]);
-        std::fputs("]},\n", out);
+        std::fputs("], \"error_text\": ", out);
+        if (tape.error_row) {
+            common::print_json_string(out, tape.error_row->c_str());
+        } else {
+            std::fputs("null", out);
+        }
+        std::fputs("},\n", out);
     }
     std::fputs("  \"registers\": {", out);
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {

@@ -246,6 +246,7 @@ void list_run_files(const RunOptions& options, common::RunFiles* list) {
     for (const RomImage& rom : options.roms) files.input("--rom-at", rom.path);
     files.input("--monitor", options.monitor_path);
     files.input("--tape", options.tape_path);
+    files.input("--module", options.module_path);
     for (const KeyScript& script : options.key_scripts) {
         if (script.from_file) files.input("--keys", script.text);
     }

@@ -35,6 +35,14 @@ std::size_t file_count(const quillet_tape* tape) {
     return files;
 }
 
+void print_json_number_or_null(std::FILE* out, int value) {
+    if (value < 0) {
+        std::fputs("null", out);
+    } else {
+        std::fprintf(out, "%d", value);
+    }
+}
+
 }  // namespace
 
 void print_listing(std::FILE* out, const quillet_tape* tape, const char* name) {
@@ -65,7 +73,7 @@ void print_json_listing(std::FILE* out, const quillet_tape* tape, const char* na
     quillet_tape_entry e;
     for (std::size_t i = 0; i < quillet_tape_entry_count(tape); ++i) {
         quillet_tape_entry_info(tape, i, &e);
-        std::fprintf(out, "%s\n  {\"block\": %zu, \"position\": %zu, ", i ? "," : "", e.block, e.position);
+        std::fprintf(out, "%s\n  {\"block\": %zu, \"position\": %zu, ", i ? "," : "", e.block + 1, e.position);
         if (!e.is_file) {
             std::fprintf(out, "\"file\": false, \"length\": %zu}", e.data_length);
             continue;
@@ -76,14 +84,14 @@ void print_json_listing(std::FILE* out, const quillet_tape* tape, const char* na
         std::fprintf(out, ", \"start\": %u, \"length\": %zu, \"name\": ", e.start, e.length);
         const std::string name = entry_name(tape, i);
         common::print_json_bytes(out, name.data(), name.size());
-        std::fprintf(out, ", \"header_checksum\": %d, \"header_checksum_holds\": %s", e.header_checksum,
-                     common::json_boolean(e.header_checksum_holds != 0));
+        int header_sum = -1, data_sum = -1;
+        quillet_tape_entry_sums(tape, i, &header_sum, &data_sum);
+        std::fprintf(out, ", \"header_checksum\": %d, \"header_checksum_computed\": %d, \"header_checksum_holds\": %s",
+                     e.header_checksum, header_sum, common::json_boolean(e.header_checksum_holds != 0));
         std::fprintf(out, ", \"data_length\": %zu, \"data_checksum\": ", e.data_length);
-        if (e.data_checksum < 0) {
-            std::fprintf(out, "null");
-        } else {
-            std::fprintf(out, "%d", e.data_checksum);
-        }
+        print_json_number_or_null(out, e.data_checksum);
+        std::fprintf(out, ", \"data_checksum_computed\": ");
+        print_json_number_or_null(out, data_sum);
         std::fprintf(out, ", \"data_checksum_holds\": %s}", common::json_boolean(e.data_checksum_holds != 0));
     }
     std::fprintf(out, "\n], \"problem\": ");

@@ -10,7 +10,7 @@
 namespace quillet::tape_tool {
 namespace {
 
-enum OptionId { JSON, OUTPUT, PMD, NUMBER, NAME, TYPE, EXTRACT, SNAPSHOT, MODEL, WAV, HELP, VERSION };
+enum OptionId { JSON, OUTPUT, PMD, NUMBER, NAME, TYPE, EXTRACT, SNAPSHOT, MODEL, WAV, IGNORE_CHECKSUMS, MONITOR, HELP, VERSION };
 
 constexpr common::OptionSpec OPTIONS[] = {
     {"--json", "-j", 0, false, JSON},
@@ -23,6 +23,8 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--snapshot", nullptr, 1, true, SNAPSHOT},
     {"--model", nullptr, 1, true, MODEL},
     {"--wav", nullptr, 1, true, WAV},
+    {"--ignore-checksums", nullptr, 0, false, IGNORE_CHECKSUMS},
+    {"--monitor", nullptr, 1, true, MONITOR},
     {"--help", "-h", 0, false, HELP},
     {"--version", nullptr, 0, false, VERSION},
 };
@@ -42,6 +44,8 @@ struct Given {
     const char* model = nullptr;
     const char* pmd = nullptr;
     const char* name = nullptr;
+    const char* ignore_checksums = nullptr;
+    const char* monitor = nullptr;
     std::vector<const char*> operands;
 };
 
@@ -60,6 +64,11 @@ public:
         case SNAPSHOT: return choose(Mode::snapshot, use);
         case WAV: return choose(Mode::wav, use);
         case PMD: options_->pmd = true; given_->pmd = use.name; break;
+        case MONITOR:
+            if (!*use.value) return refuse("empty file name for", use.name);
+            options_->monitor = given_->monitor = use.value;
+            break;
+        case IGNORE_CHECKSUMS: options_->ignore_checksums = true; given_->ignore_checksums = use.name; break;
         case NUMBER: {
             long number = 0;
             if (!common::parse_strict_number(use.value, QUILLET_TAPE_NUMBER_MAX, &number)) {
@@ -126,6 +135,10 @@ ParseResult check_mode_options(const TapeOptions* options, const Given& given) {
         if (given.name) return usage_error("--name needs -o OUT", given.name);
         if (given.type) return usage_error("--type needs -o OUT", given.type);
     }
+    if (given.ignore_checksums && (making || options->mode == Mode::list)) {
+        return usage_error("--ignore-checksums needs -x DIR, --snapshot OUT or --wav OUT", nullptr);
+    }
+    if (given.monitor && options->mode != Mode::snapshot) return usage_error("--monitor needs --snapshot OUT", given.monitor);
     if (given.model && options->mode != Mode::snapshot) return usage_error("--model needs --snapshot OUT", given.model);
     return PARSE_RUN;
 }
@@ -179,15 +192,24 @@ constexpr const char* HELP_TEXT =
     "      --snapshot OUT   write a ZVK snapshot with each ? file at its start\n"
     "                       address and PC at the first one's\n"
     "      --model M        with --snapshot: the computer model (default V2A)\n"
+    "      --monitor FILE   with --snapshot: boot the model with this monitor\n"
+    "                       image, load the first ? file with MGLD and start\n"
+    "                       it with JUMP, as the machine does; the snapshot is\n"
+    "                       taken at its first instruction (run it without\n"
+    "                       --boot)\n"
     "      --wav OUT        write the tape as sound: 1200 bit/s, 8-bit mono PCM\n"
     "                       at 48000 samples a second\n"
+    "      --ignore-checksums  with -x, --snapshot or --wav: take a tape whose\n"
+    "                       checksums fail with its bytes as stored, naming\n"
+    "                       each block that fails\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
     "ADDR is decimal, 0x hex or 0 octal. A listing shows each file's number as\n"
     "the monitor takes it (MGLD NN), its type, start, length and name, and\n"
     "whether its header and data checksums hold. A damaged tape is listed as\n"
-    "far as it goes; -x, --snapshot and --wav refuse it and write nothing.\n"
+    "far as it goes; -x, --snapshot and --wav refuse it and write nothing\n"
+    "(a checksum that fails too, unless --ignore-checksums).\n"
     "\n"
     "Exit status: 0 on success; 2 to 13 as quillet reports a file that cannot\n"
     "be read or written; 40 no tape blocks found; 41 a damaged tape (a record\n"

@@ -4,8 +4,10 @@
 //   quillet-tape [-j] TAPE                         list what TAPE holds
 //   quillet-tape -o OUT [--pmd] [--number N] [--name NAME]... [--type C] ADDR FILE...
 //   quillet-tape -x DIR TAPE                       extract each file's data
-//   quillet-tape --snapshot OUT [--model M] TAPE   a snapshot of its ? files
+//   quillet-tape --snapshot OUT [--model M] [--monitor FILE] TAPE
+//                                                  a snapshot of its ? files
 //   quillet-tape --wav OUT TAPE                    the tape as sound
+//   (-x, --snapshot, --wav with --ignore-checksums: checksums that fail too)
 //
 // Usage errors (exit status USAGE_ERROR_STATUS) are reported here.
 #pragma once
@@ -36,6 +38,8 @@ struct TapeOptions {
     std::vector<const char*> names;  // --name, the Nth for the Nth FILE
     int type = '?';
     int model = -1;  // --model; -1: the snapshot's default
+    bool ignore_checksums = false;
+    const char* monitor = nullptr;  // --monitor: load through it in the machine
     const char* tape = nullptr;  // the TAPE operand
     std::vector<Binary> binaries;
 };

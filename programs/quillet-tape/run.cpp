@@ -10,6 +10,7 @@
 #include "quillet/quillet_tools.h"
 #include "failures.hpp"
 #include "listing.hpp"
+#include "monitor_load.hpp"
 #include "options.hpp"
 #include "output_files.hpp"
 #include "owned_snapshot.hpp"
@@ -131,6 +132,19 @@ std::vector<common::DirectoryFile> extracted_pieces(const quillet_tape* tape) {
     return files;
 }
 
+// The folder DIR would be made in, when DIR is not there and neither is
+// that folder: "" otherwise. The pieces' own names are not to blame then.
+std::string missing_parent(const char* directory) {
+    std::string path = directory;
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    if (quillet_entry_kind(path.c_str()) != QUILLET_ENTRY_NONE) return "";
+    const std::size_t slash = path.find_last_of("/\\");
+    if (slash == std::string::npos || slash == 0) return "";
+    std::string parent = path.substr(0, slash);
+    if (parent.back() == ':') return "";  // a drive's root
+    return quillet_entry_kind(parent.c_str()) == QUILLET_ENTRY_NONE ? parent : "";
+}
+
 // Writes the pieces into DIR, all or none. Their names come from the tape,
 // so that they are held against TAPE once it is read: a piece never
 // replaces it.
@@ -142,6 +156,13 @@ int extract(const quillet_tape* tape, const TapeOptions& options) {
         files.output("-x", common::path_in_directory(options.output, piece.name).c_str());
     }
     if (!files.check(print_usage_error)) return USAGE_ERROR_STATUS;
+    const std::string parent = missing_parent(options.output);
+    if (!parent.empty()) {
+        const std::string message = "Can't make the folder '" + std::string(options.output) + "': the folder '" +
+                                    parent + "' that would hold it is not there!";
+        common::print_failure(message.c_str());
+        return status_of(QUILLET_ERR_OUTPUT_OPEN);
+    }
     return status_of(common::write_into_directory(options.output, pieces, {}));
 }
 
@@ -151,6 +172,10 @@ int write_snapshot(const quillet_tape* tape, const TapeOptions& options) {
     if (!snapshot.get()) return out_of_memory();
     quillet_set_reporter(snapshot.get(), common::print_report, nullptr);
     if (options.model >= 0) quillet_set_model(snapshot.get(), options.model);
+    if (options.monitor) {
+        if (const int status = load_through_monitor(tape, options, snapshot.get())) return status;
+        return status_of(quillet_write_file(snapshot.get(), options.output, 0));
+    }
     const int model = quillet_get_model(snapshot.get());
     bool first = true;
     quillet_tape_entry e;
@@ -181,6 +206,21 @@ int write_snapshot(const quillet_tape* tape, const TapeOptions& options) {
     return status_of(quillet_write_file(snapshot.get(), options.output, 0));
 }
 
+// Prints a checksum that fails, which --ignore-checksums passes over.
+void print_ignored(void*, int code, const char* message) {
+    if (code == QUILLET_ERR_TAPE_CHECKSUM) std::fprintf(stderr, "%s: ignored: %s\n", PROGRAM_NAME, message);
+}
+
+// What keeps TAPE from being used: 0, or the exit status, reported.
+int check_before_use(quillet_tape* tape, const TapeOptions& options) {
+    if (!options.ignore_checksums) return status_of(quillet_tape_check(tape, options.tape));
+    quillet_tape_set_reporter(tape, print_ignored, nullptr);
+    const int problem = quillet_tape_check_ignoring_checksums(tape, options.tape, nullptr);
+    quillet_tape_set_reporter(tape, common::print_report, nullptr);
+    if (problem) common::print_failure(quillet_tape_last_message(tape));
+    return status_of(problem);
+}
+
 // Reads TAPE and does what the options ask with it.
 int use_tape(const TapeOptions& options) {
     OwnedTape tape = new_tape();
@@ -199,7 +239,7 @@ int use_tape(const TapeOptions& options) {
         if (problem) common::print_failure(quillet_tape_last_message(tape.get()));
         return status_of(problem);
     }
-    if (const int problem = quillet_tape_check(tape.get(), options.tape)) return status_of(problem);
+    if (const int problem = check_before_use(tape.get(), options)) return problem;
     switch (options.mode) {
     case Mode::extract: return extract(tape.get(), options);
     case Mode::snapshot: return write_snapshot(tape.get(), options);
@@ -215,6 +255,7 @@ common::RunFiles run_files(const TapeOptions& options) {
     common::RunFiles files;
     files.input("TAPE", options.tape);
     for (const Binary& binary : options.binaries) files.input("FILE", binary.path);
+    files.input("--monitor", options.monitor);
     switch (options.mode) {
     case Mode::make: files.output("-o", options.output); break;
     case Mode::snapshot: files.output("--snapshot", options.output); break;

@@ -170,6 +170,24 @@ int quillet_machine_rom_module_readable(const quillet_machine* machine) {
     return machine_rom_module_readable(machine->core) ? 1 : 0;
 }
 
+int quillet_machine_set_rom_module(quillet_machine* machine, const void* image, size_t length) {
+    if (!machine) return missing(machine, "machine");
+    if (!image) return missing(machine, "image");
+    if (length == 0 || length > QUILLET_ROM_MODULE_MAX) {
+        return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "ROM module length (1 to 32768)",
+                              static_cast<long>(length));
+    }
+    if (!machine_rom_module_readable(machine->core)) {
+        return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a ROM module port");
+    }
+    try {
+        machine_set_rom_module(&machine->core, static_cast<const std::uint8_t*>(image), length);
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    return 0;
+}
+
 int quillet_machine_read_video(quillet_machine* machine, void* out, size_t length) {
     if (!machine) return missing(machine, "machine");
     if (!out) return missing(machine, "out");

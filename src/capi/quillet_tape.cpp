@@ -262,6 +262,32 @@ int quillet_tape_check(const quillet_tape* tape, const char* name) {
     return guarded(tape->reporter, [&] { return tape::check_tape(tape->value, name_or_memory(name), tape->reporter); });
 }
 
+int quillet_tape_check_ignoring_checksums(const quillet_tape* tape, const char* name, size_t* failed) {
+    if (!tape) return ERR_MISSING_VALUE;
+    std::size_t count = 0;
+    const int result =
+        guarded(tape->reporter, [&] { return tape::check_tape(tape->value, name_or_memory(name), tape->reporter, &count); });
+    if (failed) *failed = count;
+    return result;
+}
+
+int quillet_tape_entry_sums(const quillet_tape* tape, size_t index, int* header, int* data) {
+    if (!tape) return ERR_MISSING_VALUE;
+    if (index >= tape->entries.size()) {
+        return report_failure(tape->reporter, ERR_VALUE_RANGE, "entry index", static_cast<long>(index));
+    }
+    const tape::Entry& e = tape->entries[index];
+    if (header) {
+        const std::vector<std::uint8_t>& block = tape->value.blocks[e.block].bytes;
+        *header = e.is_file ? tape::checksum(block.data() + tape::OFFSET_NUMBER, tape::CHECKSUMMED_FIELDS) : -1;
+    }
+    if (data) {
+        *data = e.is_file && e.data_complete ? tape::checksum(tape->value.blocks[e.data_block].bytes.data(), e.header.length)
+                                             : -1;
+    }
+    return 0;
+}
+
 int quillet_tape_add_file(quillet_tape* tape, int number, int type, long start, const char* name, const void* data,
                           size_t length) {
     if (!tape) return ERR_MISSING_VALUE;

@@ -63,11 +63,16 @@ int read_ptp(const std::uint8_t* image, std::size_t length, const char* name, co
     read.kind = ImageKind::PTP;
     for (std::size_t at = 0; at < length;) {
         const std::string place = "record " + decimal(read.blocks.size() + 1) + " at offset " + decimal(at);
-        if (length - at < RECORD_LENGTH_SIZE) {
+        const bool has_length = length - at >= RECORD_LENGTH_SIZE;
+        const std::size_t left = has_length ? length - at - RECORD_LENGTH_SIZE : 0;
+        const std::size_t record = has_length ? image[at] | image[at + 1] << 8 : 0;
+        // A file whose first record is no record holds no tape at all (a
+        // text, another kind of file); damage is a record gone wrong after
+        // good ones.
+        if (read.blocks.empty() && (record == 0 || record > left)) return report_failure(reporter, ERR_TAPE_FORMAT, name);
+        if (!has_length) {
             return report_damage(reporter, ERR_TAPE_DAMAGED, name, place + ": the image ends inside its length");
         }
-        const std::size_t record = image[at] | image[at + 1] << 8;
-        const std::size_t left = length - at - RECORD_LENGTH_SIZE;
         if (record == 0) return report_damage(reporter, ERR_TAPE_DAMAGED, name, place + " is empty");
         if (record > left) {
             return report_damage(reporter, ERR_TAPE_DAMAGED, name,
@@ -132,14 +137,20 @@ std::vector<std::uint8_t> write_pmd(const Tape& tape) {
     return image;
 }
 
-int check_tape(const Tape& tape, const char* name, const Reporter& reporter) {
+int check_tape(const Tape& tape, const char* name, const Reporter& reporter, std::size_t* checksums_failed) {
     if (tape.blocks.empty()) return report_failure(reporter, ERR_TAPE_FORMAT, name);
+    // A checksum's failure ends the check, unless the caller counts them.
+    const auto checksum_fails = [&](std::size_t block, const std::string& what) {
+        const int code = report_damage(reporter, ERR_TAPE_CHECKSUM, name, block_place(tape, block) + ": " + what + " fails");
+        if (!checksums_failed) return code;
+        ++*checksums_failed;
+        return 0;
+    };
     for (const Entry& entry : tape_entries(tape)) {
         if (!entry.is_file) continue;
         const std::string file = file_words(entry.header);
         if (!entry.header.checksum_holds) {
-            return report_damage(reporter, ERR_TAPE_CHECKSUM, name,
-                                 block_place(tape, entry.block) + ": the header checksum of " + file + " fails");
+            if (const int code = checksum_fails(entry.block, "the header checksum of " + file)) return code;
         }
         if (entry.data_block == NO_BLOCK) {
             return report_damage(reporter, ERR_TAPE_DAMAGED, name,
@@ -153,8 +164,7 @@ int check_tape(const Tape& tape, const char* name, const Reporter& reporter) {
                                      decimal(entry.header.length + 1));
         }
         if (!entry.data_checksum_holds) {
-            return report_damage(reporter, ERR_TAPE_CHECKSUM, name,
-                                 block_place(tape, entry.data_block) + ": the data checksum of " + file + " fails");
+            if (const int code = checksum_fails(entry.data_block, "the data checksum of " + file)) return code;
         }
     }
     return 0;

@@ -79,8 +79,10 @@ std::vector<std::uint8_t> write_pmd(const Tape& tape);
 // block whose checksum fails (ERR_TAPE_CHECKSUM); a file without its data
 // block or with a shorter one than its header says (ERR_TAPE_DAMAGED).
 // Continuation blocks are not checked: only the program that reads them
-// knows their form. 0 when there is nothing.
-int check_tape(const Tape& tape, const char* name, const Reporter& reporter);
+// knows their form. 0 when there is nothing. With `checksums_failed`, a
+// checksum that fails is reported, counted there and passed over.
+int check_tape(const Tape& tape, const char* name, const Reporter& reporter,
+               std::size_t* checksums_failed = nullptr);
 
 // Appends a file to `tape`: the header block of `header` (its length is
 // `length`) and the data block of `length` bytes at `data` with their

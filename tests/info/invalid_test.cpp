@@ -96,10 +96,9 @@ std::string message(const char* format, const std::string& path) {
     return std::string(text) + "\n";
 }
 
-// quillet's message (with its empty line) and the line of the detail
-// between the two.
+// The message and the line of the detail after it.
 std::string with_detail(const std::string& message, const std::string& detail) {
-    return message.substr(0, message.size() - 1) + detail + "\n";
+    return message + detail + "\n";
 }
 
 class InvalidTest : public InfoTest, public ::testing::WithParamInterface<InvalidCase> {};

@@ -115,6 +115,40 @@ TEST_F(MachineRunTest, BasicStartsFromTheRomModuleAndComputes) {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
 }
 
+// basic3.rmm is larger than a V3 snapshot stores of a module: given whole
+// with --module, monitor 3 copies its loader and starts BASIC. A module
+// past the 32 KB the module's 8255 addresses, an empty one, or one for a
+// model without the module's port is refused.
+TEST_F(MachineRunTest, AModuleGivenWholeStartsBasicOnMonitorThree) {
+    FIRMWARE_OR_SKIP(monitor, "monit3.rom");
+    FIRMWARE_OR_SKIP(basic, "basic3.rmm");
+    const std::string snapshot = make(QUILLET_MODEL_V3, 0x0000, {0x00});
+    const RunResult run = run_quillet_run({"--boot", "--monitor", monitor, "--module", basic, "--until-text",
+                                           "BASIC G /V3.0", "--max-states", "40960000", snapshot});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const RunResult without = run_quillet_run({"--boot", "--monitor", monitor, "--until-text", "BASIC G /V3.0",
+                                               "--max-states", "20480000", snapshot});
+    EXPECT_NE(without.status, 0) << "no module: the monitor's own prompt";
+
+    dir_.write("big.rmm", Bytes(32769, 0xCC));
+    dir_.write("empty.rmm", Bytes());
+    const struct {
+        int model;
+        std::string module;
+        int status;
+        std::string err;  // its first line
+    } refused[] = {
+        {QUILLET_MODEL_V3, path("big.rmm"), 8, "Source file '" + path("big.rmm") + "' is too long! Max length 32768 bytes."},
+        {QUILLET_MODEL_V3, path("empty.rmm"), 64, "quillet-run: --module image is empty: '" + path("empty.rmm") + "'"},
+        {QUILLET_MODEL_MATO, basic, 64, "quillet-run: --module: the MATO has no ROM module port '" + basic + "'"},
+    };
+    for (const auto& c : refused) {
+        const RunResult r = run_quillet_run({"--module", c.module, make(c.model, 0x0000, {0x76})});
+        EXPECT_EQ(r.status, c.status) << c.module;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.err);
+    }
+}
+
 // A program of its own prints through the monitor's character routine
 // (8500h), started by the monitor's JUMP; a text not on the screen fails
 // the run, and the report shows the rows there are.
@@ -174,9 +208,8 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
               "quillet-run: --tape: the MATO has no tape input here (its own tape format is not modelled) '" +
                   path("prog.ptp") + "'");
     const RunResult no_tape = run_quillet_run({"--tape", path("prog.bin"), make(QUILLET_MODEL_V2, 0x0000, {0x76})});
-    EXPECT_EQ(no_tape.status, 41);
-    EXPECT_EQ(no_tape.err, "Damaged tape image '" + path("prog.bin") +
-                               "': record 1 at offset 0 is 33 bytes long, the image holds 4\n");
+    EXPECT_EQ(no_tape.status, 40);
+    EXPECT_EQ(no_tape.err, "No tape blocks in '" + path("prog.bin") + "'!\n");
     EXPECT_EQ(no_tape.out, "");
 
     FIRMWARE_OR_SKIP(monitor, "monit2.rom");
@@ -185,8 +218,35 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
                          "MGLD 01{EOL}{WAIT 300}JUMP 7000{EOL}", "--expect-stop", "halt", "--expect-mem", "0xC000=ff",
                          "--json", make(QUILLET_MODEL_V2, 0x0000, {0x00})});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("\"tape\": {\"played\": 2, \"blocks\": 2, \"rejected\": []},"), std::string::npos)
+    EXPECT_NE(run.out.find("\"tape\": {\"played\": 2, \"blocks\": 2, \"rejected\": [], \"error_text\": null},"), std::string::npos)
         << run.out;
+}
+
+// A data block whose byte no longer sums to its checksum: the report names
+// it from 1, as quillet-tape does, with the monitor's words on the screen.
+TEST_F(MachineRunTest, ARejectedBlockIsNamedFromOneWithTheMonitorsWords) {
+    FIRMWARE_OR_SKIP(monitor, "monit2.rom");
+    const Bytes program = {0x76, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_add_file(tape, 1, '?', 0x7000, "PROG", program.data(), program.size()), 0);
+    ASSERT_EQ(quillet_tape_write_file(tape, QUILLET_TAPE_PTP, path("prog.ptp").c_str()), 0);
+    quillet_tape_free(tape);
+    Bytes image = dir_.read("prog.ptp");
+    image[image.size() - 3] ^= 0x10;  // a data byte
+    dir_.write("bad.ptp", image);
+    const std::vector<std::string> start = {"--boot", "--monitor", monitor, "--tape", path("bad.ptp"), "--type",
+                                            "MGLD 01{EOL}", "--max-states", "40000000"};
+    std::vector<std::string> text = start;
+    text.push_back(make(QUILLET_MODEL_V2, 0x0000, {0x00}));
+    const RunResult run = run_quillet_run(text);
+    EXPECT_EQ(text_field(run.out, "Tape:"),
+              "2 of 2 blocks played, rejected by the monitor: block 2; the screen shows \"++ File error ++\"")
+        << run.out;
+    std::vector<std::string> json = start;
+    json.insert(json.end(), {"--json", make(QUILLET_MODEL_V2, 0x0000, {0x00})});
+    const RunResult as_json = run_quillet_run(json);
+    EXPECT_NE(as_json.out.find("\"rejected\": [2], \"error_text\": \"++ File error ++\"},"), std::string::npos)
+        << as_json.out;
 }
 
 // C2717 with PC5 set draws 384 pixels a line, eight a byte and no

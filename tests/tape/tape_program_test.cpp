@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/pmd85_roms.hpp"
 #include "support/process.hpp"
 #include "support/tape_bytes.hpp"
 #include "support/target.hpp"
@@ -105,13 +106,76 @@ TEST(TapeProgram, TheJsonListingNamesEveryField) {
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.out,
               "{\"tape\": \"game.ptp\", \"form\": \"PTP\", \"entries\": [\n"
-              "  {\"block\": 0, \"position\": 0, \"file\": true, \"number\": 7, \"type\": \"?\", \"start\": 36864, "
-              "\"length\": 6, \"name\": \"STRIPES\", \"header_checksum\": 37, \"header_checksum_holds\": true, "
-              "\"data_length\": 6, \"data_checksum\": 140, \"data_checksum_holds\": true},\n"
-              "  {\"block\": 2, \"position\": 74, \"file\": true, \"number\": 8, \"type\": \"?\", \"start\": 9216, "
-              "\"length\": 3, \"name\": \"LEVEL1\", \"header_checksum\": 86, \"header_checksum_holds\": true, "
-              "\"data_length\": 3, \"data_checksum\": 198, \"data_checksum_holds\": true}\n"
+              "  {\"block\": 1, \"position\": 0, \"file\": true, \"number\": 7, \"type\": \"?\", \"start\": 36864, "
+              "\"length\": 6, \"name\": \"STRIPES\", \"header_checksum\": 37, \"header_checksum_computed\": 37, "
+              "\"header_checksum_holds\": true, \"data_length\": 6, \"data_checksum\": 140, "
+              "\"data_checksum_computed\": 140, \"data_checksum_holds\": true},\n"
+              "  {\"block\": 3, \"position\": 74, \"file\": true, \"number\": 8, \"type\": \"?\", \"start\": 9216, "
+              "\"length\": 3, \"name\": \"LEVEL1\", \"header_checksum\": 86, \"header_checksum_computed\": 86, "
+              "\"header_checksum_holds\": true, \"data_length\": 3, \"data_checksum\": 198, "
+              "\"data_checksum_computed\": 198, \"data_checksum_holds\": true}\n"
               "], \"problem\": null}\n");
+}
+
+// Checksums that fail, listed as stored and as the bytes sum; with
+// --ignore-checksums the outputs take the stored bytes, and each failing
+// block is named; damage of another kind is still refused.
+TEST(TapeProgram, IgnoredChecksumsKeepTheStoredBytesAndNameEachBlock) {
+    const Bytes bad_data = {'A', 'B', 'C', 0};  // sums to C6h, stores 0
+    const Bytes image = joined({ptp_record(header_block(3, '?', 0x100, 3, "A", 1)), ptp_record(bad_data)});
+    TempDir dir;
+    dir.write("t.ptp", image);
+    const Outcome listed = tape_tool(dir, {"--json", "t.ptp"});
+    EXPECT_EQ(listed.status, 42);
+    EXPECT_NE(listed.out.find("\"header_checksum\": 103, \"header_checksum_computed\": 102,"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\"data_checksum\": 0, \"data_checksum_computed\": 198,"), std::string::npos) << listed.out;
+    const std::string named =
+        "quillet-tape: ignored: Bad checksum in tape image 't.ptp': record 1 at offset 0: the header checksum of file "
+        "03 \"A\" fails\n"
+        "quillet-tape: ignored: Bad checksum in tape image 't.ptp': record 2 at offset 65: the data checksum of file "
+        "03 \"A\" fails\n";
+    const struct {
+        std::vector<std::string> use;
+        const char* written;
+    } uses[] = {{{"-x", "out", "t.ptp"}, "out/01-A.bin"}, {{"--wav", "t.wav", "t.ptp"}, "t.wav"},
+                {{"--snapshot", "t.zvk", "t.ptp"}, "t.zvk"}};
+    for (const auto& u : uses) {
+        std::vector<std::string> arguments = {"--ignore-checksums"};
+        arguments.insert(arguments.end(), u.use.begin(), u.use.end());
+        const Outcome made = tape_tool(dir, arguments);
+        EXPECT_EQ(made.status, 0) << u.use[0] << made.err;
+        EXPECT_EQ(made.err, named) << u.use[0];
+        EXPECT_TRUE(dir.exists(u.written)) << u.use[0];
+    }
+    EXPECT_EQ(dir.read("out/01-A.bin"), (Bytes{'A', 'B', 'C'}));
+    dir.write("short.ptp", joined({ptp_record(header_block(3, '?', 0x100, 3, "A", 1)), ptp_record({1, 2})}));
+    const Outcome refused = tape_tool(dir, {"--ignore-checksums", "--wav", "s.wav", "short.ptp"});
+    EXPECT_EQ(refused.status, 41);
+    EXPECT_EQ(refused.err,
+              "quillet-tape: ignored: Bad checksum in tape image 'short.ptp': record 1 at offset 0: the header checksum "
+              "of file 03 \"A\" fails\n"
+              "Damaged tape image 'short.ptp': record 2 at offset 65: the data block of file 03 \"A\" holds 2 bytes, its "
+              "header says 4\n");
+    EXPECT_FALSE(dir.exists("s.wav"));
+    const Outcome listing = tape_tool(dir, {"--ignore-checksums", "t.ptp"});
+    EXPECT_EQ(listing.status, 64) << "a listing shows the checksums already";
+}
+
+// A file that is no tape is "no tape", not a damaged one; -x into a
+// folder whose parent is missing names that folder.
+TEST(TapeProgram, NoTapeAndAMissingFolderAreNamedAsSuch) {
+    TempDir dir;
+    dir.write("notes.txt", {'L', 'O', 'A', 'D', ' ', 'I', 'T', '\n'});
+    const Outcome text = tape_tool(dir, {"notes.txt"});
+    EXPECT_EQ(text.status, 40);
+    EXPECT_EQ(text.err, "No tape blocks in 'notes.txt'!\n");
+    make_two_files(dir);
+    const Outcome missing = tape_tool(dir, {"-x", "no/such/out", "game.ptp"});
+    EXPECT_EQ(missing.status, 10);
+    EXPECT_EQ(missing.err, "Can't make the folder 'no/such/out': the folder 'no/such' that would hold it is not there!\n");
+    EXPECT_FALSE(dir.exists("no"));
+    const Outcome made = tape_tool(dir, {"-x", "out", "game.ptp"});
+    EXPECT_EQ(made.status, 0) << "a missing DIR whose parent is there is made";
 }
 
 TEST(TapeProgram, EveryDamagedFormIsRefusedWithItsMessageAndNothingIsWritten) {
@@ -268,6 +332,31 @@ TEST(TapeProgram, ATapeTurnedIntoASnapshotRunsInQuilletRun) {
     EXPECT_EQ(v2.err, "quillet-tape: file 07 lies in 0x8000-0xBFFF, which a snapshot of model V2 does not hold; "
                       "choose V2A, V3 or C2717 with --model: 'STRIPES'\nTry 'quillet-tape --help' for more information.\n");
     EXPECT_FALSE(dir.exists("v2.zvk"));
+}
+
+// With --monitor the machine itself loads the tape: the monitor boots,
+// MGLD loads the first ? file only, JUMP starts it, and the snapshot holds
+// what the monitor set up on the way (its screen with the command typed).
+TEST(TapeProgram, ASnapshotLoadedThroughTheMonitorStartsAsTheMachineDoes) {
+    const std::string roms = quillet::test::pmd85_roms_dir();
+    if (roms.empty()) GTEST_SKIP() << quillet::test::NO_PMD85_ROMS;
+    const std::string monitor = roms + "/monit2.rom";
+    TempDir dir;
+    make_two_files(dir);
+    const Outcome made = tape_tool(dir, {"--snapshot", "game.zvk", "--monitor", monitor, "game.ptp"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out + made.err, "");
+    const Outcome ran = run_in(dir, QUILLET_RUN_EXECUTABLE,
+                               {"game.zvk", "--monitor", monitor, "--expect", "PC=0x9006", "--expect-mem", "0xC000=FF",
+                                "--expect-mem", "0x2400=000000", "--expect-text", "MGLD 07"});
+    EXPECT_EQ(ran.status, 0) << ran.out << ran.err;
+
+    const Outcome wrong_monitor = tape_tool(dir, {"--snapshot", "v.zvk", "--monitor", "game.ptp", "game.ptp"});
+    EXPECT_EQ(wrong_monitor.status, 64) << wrong_monitor.err;
+    EXPECT_FALSE(dir.exists("v.zvk"));
+    const Outcome alone = tape_tool(dir, {"--monitor", monitor, "game.ptp"});
+    EXPECT_EQ(alone.status, 64);
+    EXPECT_EQ(alone.err.substr(0, alone.err.find('\n')), "quillet-tape: --monitor needs --snapshot OUT '" + monitor + "'");
 }
 
 TEST(TapeProgram, TheRealImagesAreListed) {

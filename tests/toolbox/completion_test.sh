@@ -110,7 +110,7 @@ expect ""                                          "quillet-info --scale "
 expect ""                                          "quillet-info --palette "
 expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
 
-run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --tape --tests --trace --trace-limit --type --until --until-text --version -h -o"
+run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --module --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --tape --tests --trace --trace-limit --type --until --until-text --version -h -o"
 touch TEST.COM
 expect "$run_options"                              "quillet-run -"
 expect "--expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text" "quillet-run --ex"
@@ -148,7 +148,7 @@ expect ""                                          "quillet-run -- -"
 # quillet-tape in a directory of its own files.
 mkdir "$scratch/tapes" "$scratch/tapes/out" && cd "$scratch/tapes" || exit 1
 touch game.bin game.ptp game.wav game.zvk
-tape_options="--extract --help --json --model --name --number --output --pmd --snapshot --type --version --wav -h -j -o -x"
+tape_options="--extract --help --ignore-checksums --json --model --monitor --name --number --output --pmd --snapshot --type --version --wav -h -j -o -x"
 expect "$tape_options"                             "quillet-tape -"
 expect "--name --number"                           "quillet-tape -o t.ptp --n"
 expect "game.bin game.ptp game.wav game.zvk out"   "quillet-tape "

@@ -117,22 +117,29 @@ TEST(TapePtp, ReadsRecordsIntoBlocksAndWritesThemBackByteForByte) {
 
 TEST(TapePtp, RefusesARecordPastTheEndOrEmptyNamingItAndItsOffset) {
     const TapeBytes good = ptp_record({1, 2, 3});
+    // A first record that is none: the file holds no tape (a text, say).
+    const std::string no_tape = "No tape blocks in 'd.ptp'!";
     const struct {
         TapeBytes image;
-        const char* detail;
+        int code;
+        std::string message;
     } cases[] = {
-        {{0x05, 0x00, 1, 2}, "record 1 at offset 0 is 5 bytes long, the image holds 2"},
-        {{0x01}, "record 1 at offset 0: the image ends inside its length"},
-        {{0x00, 0x00}, "record 1 at offset 0 is empty"},
-        {joined({good, {0x00, 0x01, 7}}), "record 2 at offset 5 is 256 bytes long, the image holds 1"},
-        {joined({good, {0x3F}}), "record 2 at offset 5: the image ends inside its length"},
+        {{0x05, 0x00, 1, 2}, ERR_TAPE_FORMAT, no_tape},
+        {{0x01}, ERR_TAPE_FORMAT, no_tape},
+        {{0x00, 0x00}, ERR_TAPE_FORMAT, no_tape},
+        {{'L', 'I', 'S', 'T', '\n'}, ERR_TAPE_FORMAT, no_tape},
+        {joined({good, {0x00, 0x01, 7}}), ERR_TAPE_DAMAGED,
+         "Damaged tape image 'd.ptp': record 2 at offset 5 is 256 bytes long, the image holds 1"},
+        {joined({good, {0x3F}}), ERR_TAPE_DAMAGED,
+         "Damaged tape image 'd.ptp': record 2 at offset 5: the image ends inside its length"},
+        {joined({good, {0x00, 0x00}}), ERR_TAPE_DAMAGED, "Damaged tape image 'd.ptp': record 2 at offset 5 is empty"},
     };
     for (const auto& c : cases) {
         ReportLog log;
         Tape tape;
         tape.blocks.resize(1);  // left as it was
-        EXPECT_EQ(read_ptp(c.image.data(), c.image.size(), "d.ptp", log.reporter(), &tape), ERR_TAPE_DAMAGED);
-        EXPECT_EQ(log.reports, (Reports{{ERR_TAPE_DAMAGED, std::string("Damaged tape image 'd.ptp': ") + c.detail}}));
+        EXPECT_EQ(read_ptp(c.image.data(), c.image.size(), "d.ptp", log.reporter(), &tape), c.code);
+        EXPECT_EQ(log.reports, (Reports{{c.code, c.message}}));
         EXPECT_EQ(tape.blocks.size(), 1u);
     }
 }
