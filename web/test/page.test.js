@@ -152,7 +152,7 @@ firmwareTest('a breakpoint by label stops the run and the registers show it', as
 test('files that are no tape or snapshot show the library\'s message with their name', async () => {
   const page = await pageOf('');
   const cases = [
-    ['#tape-file', 'notes.txt', "Damaged tape image 'notes.txt': record 1 at offset 0 is 28494 bytes long, the image holds 24"],
+    ['#tape-file', 'notes.txt', "No tape blocks in 'notes.txt'!"],
     ['#snapshot-file', 'notes.zvk', "Bad or no ZVK header in file: 'notes.zvk'!"],
     ['#monitor-file', 'notes.rom', 'notes.rom: 26 bytes is no monitor image of the V2A'],
   ];
