@@ -25,12 +25,14 @@ export class Debugger {
     this.machine = null;
     this.labels = new Map();
     this.breakpoints = new Set();
+    this.watches = [];
     this.stopAt = null;       // the address of "run to" or "step over"
   }
 
   setMachine(machine) {
     this.machine = machine;
     for (const address of this.breakpoints) machine.setStop(address, true);
+    for (const w of this.watches) machine.watch(w.first, w.last, w.kinds);
     this.stopAt = null;
   }
 
@@ -67,11 +69,20 @@ export class Debugger {
     this.showBreakpoints();
   }
 
+  // Watches an address or a range FIRST-LAST for `kinds` (1 reads, 2
+  // writes, 3 both); listed beside the breakpoints.
   addWatch(text, kinds) {
-    const [first, last] = text.split('-').map((part) => this.address(part));
-    if (!this.machine.watch(first, last === undefined ? first : last, kinds)) {
-      throw new Error('watchpoints need the library\'s watch call, which this build lacks');
-    }
+    const [first, last = first] = text.split('-').map((part) => this.address(part));
+    this.machine.watch(first, last, kinds);
+    this.watches.push({ first, last, kinds });
+    this.showBreakpoints();
+  }
+
+  removeWatch(watch) {
+    this.machine.unwatch(watch.first, watch.last);
+    this.watches = this.watches.filter((w) => w !== watch);
+    for (const w of this.watches) this.machine.watch(w.first, w.last, w.kinds);
+    this.showBreakpoints();
   }
 
   // A temporary stop for "run to" and "step over".
@@ -185,18 +196,27 @@ export class Debugger {
     this.machine.writeMemory(this.address(where), bytes);
   }
 
+  // The breakpoints and watchpoints, each with a button that removes it.
   showBreakpoints() {
     const list = this.e.breakpoints;
     list.textContent = '';
-    for (const address of [...this.breakpoints].sort((a, b) => a - b)) {
+    const add = (text, remove) => {
       const item = document.createElement('li');
-      item.textContent = `${this.name(address)} `;
-      const remove = document.createElement('button');
-      remove.type = 'button';
-      remove.textContent = 'remove';
-      remove.addEventListener('click', () => this.removeBreakpoint(address));
-      item.append(remove);
+      item.textContent = `${text} `;
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = 'remove';
+      button.addEventListener('click', remove);
+      item.append(button);
       list.append(item);
+    };
+    for (const address of [...this.breakpoints].sort((a, b) => a - b)) {
+      add(this.name(address), () => this.removeBreakpoint(address));
+    }
+    const kindNames = { 1: 'reads of', 2: 'writes to', 3: 'reads of and writes to' };
+    for (const watch of this.watches) {
+      const range = watch.first === watch.last ? this.name(watch.first) : `${this.name(watch.first)}-${this.name(watch.last)}`;
+      add(`watching ${kindNames[watch.kinds]} ${range}`, () => this.removeWatch(watch));
     }
   }
 }

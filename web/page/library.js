@@ -314,12 +314,10 @@ export class Machine {
     return this.lib.call('machine_screen_width', this.handle);
   }
 
-  // The picture as RGBA, `width` × 256, or null where the module cannot
-  // draw it.
+  // The frame as the screen shows it: RGBA, `width` × 256.
   picture(blinkOn) {
     const width = this.screenWidth;
     const size = width * SCREEN_HEIGHT * 4;
-    if (!this.lib.has('machine_render_rgba')) return null;
     return this.lib.withScratch(size, (out) => {
       this.lib.check(this.lib.call('machine_render_rgba', this.handle, blinkOn ? 1 : 0, out, size));
       return { width, pixels: new Uint8ClampedArray(this.lib.q.HEAPU8.slice(out, out + size).buffer) };
@@ -331,28 +329,6 @@ export class Machine {
     return this.lib.withScratch(16384, (out) => {
       this.lib.check(this.lib.call('machine_read_video', this.handle, out, 16384));
       return this.lib.q.HEAPU8.slice(out, out + 16384);
-    });
-  }
-
-  // The lit pixels as the library's screen comparison draws them (dim grey
-  // on black, 288 wide), where the module has no picture of its own yet.
-  monochromePicture() {
-    const lib = this.lib;
-    const width = 288;
-    const rgbSize = width * SCREEN_HEIGHT * 3;
-    return lib.withScratch(16384 + rgbSize, (video) => {
-      const rgb = video + 16384;
-      lib.check(lib.call('machine_read_video', this.handle, video, 16384));
-      lib.check(lib.call('screen_diff_picture', video, video, rgb, rgbSize));
-      const from = lib.q.HEAPU8.subarray(rgb, rgb + rgbSize);
-      const pixels = new Uint8ClampedArray(width * SCREEN_HEIGHT * 4);
-      for (let i = 0, o = 0; i < rgbSize; i += 3, o += 4) {
-        pixels[o] = from[i];
-        pixels[o + 1] = from[i + 1];
-        pixels[o + 2] = from[i + 2];
-        pixels[o + 3] = 255;
-      }
-      return { width, pixels, monochrome: true };
     });
   }
 
@@ -431,12 +407,13 @@ export class Machine {
     });
   }
 
-  // Watches `first`..`last` for reads (1), writes (2) or both (3); false
-  // where the module has no watchpoints.
+  // Watches `first`..`last` for reads (1), writes (2) or both (3).
   watch(first, last, kinds) {
-    if (!this.lib.has('machine_watch')) return false;
     this.lib.check(this.lib.call('machine_watch', this.handle, first, last, kinds));
-    return true;
+  }
+
+  unwatch(first, last) {
+    this.lib.check(this.lib.call('machine_unwatch', this.handle, first, last));
   }
 
   // The address and kind of the access that ended the last run.

@@ -39,12 +39,11 @@ export class Screen {
     if (force || blinkOn !== this.blinkOn || width !== this.canvas.width || !sameBytes(video, this.video)) {
       this.video = video;
       this.blinkOn = blinkOn;
-      const picture = machine.picture(blinkOn) || machine.monochromePicture();
+      const picture = machine.picture(blinkOn);
       if (this.canvas.width !== picture.width) {
         this.canvas.width = picture.width;
         this.fit();
       }
-      this.canvas.classList.toggle('monochrome', picture.monochrome === true);
       this.context.putImageData(new ImageData(picture.pixels, picture.width, SCREEN_HEIGHT), 0, 0);
     }
     if (this.drawnFrame >= 0 && !this.marked) {

@@ -130,3 +130,27 @@ test('running out of memory ends in a code, not an abort', () => {
   new Machine(lib, snapshot, null).free();
   snapshot.free();
 });
+
+test('the picture and the watchpoints through the page\'s binding', { skip: !haveFirmware && NO_FIRMWARE }, () => {
+  const machine = bootedMachine('V2', 'monit2.rom');
+  assert.ok(runUntil(machine, '++ Os ready ++', 60));
+  const picture = machine.picture(true);
+  assert.equal(picture.width, 288);
+  assert.equal(picture.pixels.length, 288 * 256 * 4);
+  let lit = 0;
+  for (let i = 0; i < picture.pixels.length; i += 4) {
+    assert.equal(picture.pixels[i + 3], 255);
+    if (picture.pixels[i] === 255 && picture.pixels[i + 1] === 255 && picture.pixels[i + 2] === 255) lit += 1;
+  }
+  assert.ok(lit > 100, `${lit} white pixels`);   // the ready text
+  for (const [kind, name] of [[2, 'write'], [1, 'read']]) {
+    machine.watch(0x7F00, 0x7FFF, kind);
+    assert.equal(machine.runFrame(), 9, name);
+    const hit = machine.watchHit();
+    assert.equal(hit.kind, kind, name);
+    assert.ok(hit.address >= 0x7F00 && hit.address <= 0x7FFF, `${name} at ${hit.address}`);
+    machine.unwatch(0x7F00, 0x7FFF);
+  }
+  assert.equal(machine.runFrame(), 8);
+  machine.free();
+});

@@ -152,7 +152,7 @@ firmwareTest('a breakpoint by label stops the run and the registers show it', as
 test('files that are no tape or snapshot show the library\'s message with their name', async () => {
   const page = await pageOf('');
   const cases = [
-    ['#tape-file', 'notes.txt', "Damaged tape image 'notes.txt': record 1 at offset 0 is 28494 bytes long, the image holds 24"],
+    ['#tape-file', 'notes.txt', "No tape blocks in 'notes.txt'!"],
     ['#snapshot-file', 'notes.zvk', "Bad or no ZVK header in file: 'notes.zvk'!"],
     ['#monitor-file', 'notes.rom', 'notes.rom: 26 bytes is no monitor image of the V2A'],
   ];
@@ -321,3 +321,20 @@ test('frames=N leaves the video memory quillet-run leaves after N frames',
     rmSync(dir, { recursive: true });
     await page.close();
   });
+
+firmwareTest('watchpoints stop the run at a write or a read of the range and say which', async () => {
+  const watches = [['7F00-7FFF', '2', /^— Watchpoint: write to 7F[0-9A-F]{2}$/], ['7F00-7FFF', '1', /^— Watchpoint: read of 7F[0-9A-F]{2}$/]];
+  for (const [range, kind, said] of watches) {
+    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&frames=1');
+    await page.waitForFunction(() => document.body.dataset.running === 'no', { timeout: 5000 });
+    await page.type('#watch', range);
+    await page.select('#watch-kind', kind);
+    await page.click('#add-watch');
+    assert.match(await page.$eval('#breakpoints', (e) => e.textContent), /watching (writes to|reads of) 7F00-7FFF/);
+    await page.click('#run');
+    await page.waitForFunction(() => document.getElementById('run-state').textContent.includes('Watchpoint'), { timeout: 5000 });
+    assert.match(await page.$eval('#run-state', (e) => e.textContent), said);
+    assert.equal(await page.$eval('#message', (e) => e.textContent), '');
+    await page.close();
+  }
+});
