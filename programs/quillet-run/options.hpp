@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "memory_range.hpp"
@@ -41,6 +42,7 @@ constexpr std::uint64_t DEFAULT_TRACE_LIMIT = 100000;
 struct RegisterValue {
     RegisterName reg;
     long value;
+    std::string label;  // the value as given when it names a label, else ""
 };
 
 struct FlagValue {
@@ -53,6 +55,7 @@ struct FlagValue {
 struct MemoryBytes {
     long address;
     std::vector<std::uint8_t> bytes;
+    std::string label;  // the address as given when it names a label, else ""
 };
 
 struct RomImage {
