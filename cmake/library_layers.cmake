@@ -47,12 +47,16 @@ quillet_layer(image BELOW snapshot SOURCES
 # The 8080 knows nothing of snapshots: it builds on no other layer.
 quillet_layer(cpu SOURCES
   src/cpu/cpu8080.cpp
+  src/cpu/cpu_cells.cpp
   src/cpu/cpu_execute.cpp
   src/cpu/disassembler.cpp)
 # The instruction loop is the hot path of every run: -O2 lays it out better
 # than -O3, measured on 8080EXM (bench/README.md), in every build type.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
   set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
+  # A memory map switch copies its regions in vector code at -O2 too: 16 KB
+  # in and out in about 1 us instead of 6 (bench/README.md).
+  set_source_files_properties(src/cpu/cpu_cells.cpp PROPERTIES COMPILE_OPTIONS -fvect-cost-model=dynamic)
 endif()
 # Tapes: images and the signal; the machine plays them, snapshots are
 # built from them above.
@@ -60,9 +64,14 @@ quillet_layer(tape BELOW base SOURCES
   src/tape/tape_format.cpp
   src/tape/tape_image.cpp
   src/tape/tape_signal.cpp)
+# The screen as the video memory holds it, compared pixel by pixel: bytes
+# in, no other layer needed.
+quillet_layer(video SOURCES
+  src/video/screen_compare.cpp)
 # The PMD 85 over the 8080: memory maps, devices, timing, snapshots in and
 # out; its keyboard, the screen's text and the speaker's sound.
-quillet_layer(machine BELOW snapshot cpu tape SOURCES
+quillet_layer(machine BELOW snapshot cpu tape video SOURCES
+  src/machine/block_reader.cpp
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
@@ -73,20 +82,19 @@ quillet_layer(machine BELOW snapshot cpu tape SOURCES
   src/machine/pio8255.cpp
   src/machine/ports.cpp
   src/machine/routine_call.cpp
+  src/machine/screen_picture.cpp
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
   src/machine/tape_input.cpp
   src/machine/timer8253.cpp)
-# The screen as the video memory holds it, compared pixel by pixel: bytes
-# in, no other layer needed.
-quillet_layer(video SOURCES
-  src/video/screen_compare.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp
+  src/capi/quillet_screen_picture.cpp
   src/capi/quillet_machine.cpp
+  src/capi/quillet_machine_watch.cpp
   src/capi/quillet_tape.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
@@ -105,18 +113,23 @@ quillet_library_target(quillet_static)
 # link theirs as they choose (statically).
 target_link_libraries(quillet_static INTERFACE $<INSTALL_INTERFACE:stdc++> $<INSTALL_INTERFACE:m>)
 
-# The shared library exports the public interface and nothing else.
-add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})
-quillet_library_target(quillet_shared)
-target_compile_definitions(quillet_shared INTERFACE QUILLET_SHARED_LIBRARY)
-set_target_properties(quillet_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  target_link_options(quillet_shared PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/quillet.map")
-  set_property(TARGET quillet_shared APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/quillet.map)
-  # Every symbol resolved within the library and what it links; clang's
-  # sanitizers leave their runtime to the program, so not with those.
-  if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUILLET_SANITIZE OR QUILLET_FUZZ)))
-    target_link_options(quillet_shared PRIVATE "LINKER:--no-undefined")
+# The shared library exports the public interface and nothing else. A
+# platform without shared libraries (WebAssembly) has the static one only:
+# two targets of one output name would be two rules for one file.
+get_property(QUILLET_SHARED_LIBS GLOBAL PROPERTY TARGET_SUPPORTS_SHARED_LIBS)
+if(QUILLET_SHARED_LIBS)
+  add_library(quillet_shared SHARED ${QUILLET_LIBRARY_OBJECTS})
+  quillet_library_target(quillet_shared)
+  target_compile_definitions(quillet_shared INTERFACE QUILLET_SHARED_LIBRARY)
+  set_target_properties(quillet_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    target_link_options(quillet_shared PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/quillet.map")
+    set_property(TARGET quillet_shared APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/quillet.map)
+    # Every symbol resolved within the library and what it links; clang's
+    # sanitizers leave their runtime to the program, so not with those.
+    if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUILLET_SANITIZE OR QUILLET_FUZZ)))
+      target_link_options(quillet_shared PRIVATE "LINKER:--no-undefined")
+    endif()
   endif()
 endif()
 

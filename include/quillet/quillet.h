@@ -694,6 +694,7 @@ QUILLET_API int quillet_cpu_set_stop(quillet_cpu* cpu, long address, int on);
 #define QUILLET_STOP_REQUESTED         5  /* a callback asked for it */
 #define QUILLET_STOP_RETURNED          6  /* quillet_cpu_call: the routine returned */
 #define QUILLET_STOP_NO_MONITOR        7  /* a machine without a monitor image executed where it would be */
+#define QUILLET_STOP_WATCH             9  /* a watched address was read or written */
 
 /* Runs until a stop address, HLT, a callback's request, or a limit: the
  * limits are this run's budget, counted from its start (UINT64_MAX: none;
@@ -806,6 +807,15 @@ QUILLET_API int quillet_machine_read_video(quillet_machine* machine, void* out, 
 #define QUILLET_SCREEN_WIDE_WIDTH 384
 QUILLET_API int quillet_machine_screen_width(const quillet_machine* machine);
 
+/* The frame as the screen shows it now: quillet_machine_screen_width
+ * pixels by 256, rows from the top, four bytes a pixel (red, green, blue,
+ * 255), drawn from the video memory as quillet_screen_render_rgba draws it
+ * with the machine's own colours: a lit pixel white (0xFF), bit 6 of its
+ * byte half bright (0x80), bit 7 blinking: lit when `blink_on` is non-zero,
+ * black otherwise (the C2717's 384-pixel mode: white, eight pixels a byte).
+ * `size` short of the picture: -13 and nothing written. */
+QUILLET_API int quillet_machine_render_rgba(quillet_machine* machine, int blink_on, uint8_t* out, size_t size);
+
 /* The machine's state into `snapshot` as quillet_cpu_to_snapshot does, and
  * also pages 4 to 15 with the mapper, its port value and the AllRAM byte,
  * all as the run left them; whole or not at all. */
@@ -862,11 +872,36 @@ QUILLET_API int quillet_machine_set_until_text(quillet_machine* machine, const c
  * only) receives up to `capacity` samples; *count (not null) the number
  * there are. quillet_machine_audio_wav gives the same as a WAV file's
  * bytes (a 44-byte header, then the samples, little-endian): up to
- * `capacity` into `out` (null: length only), *length its whole length. */
+ * `capacity` into `out` (null: length only), *length its whole length;
+ * -13 for more samples than a WAV file holds (4294967259 bytes). */
 QUILLET_API int quillet_machine_audio_samples(quillet_machine* machine, uint32_t rate, int16_t* out,
                                               size_t capacity, size_t* count);
 QUILLET_API int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* out, size_t capacity,
                                           size_t* length);
+
+/* Watchpoints: a run of the machine's processor (quillet_cpu_run,
+ * quillet_cpu_call) ends with QUILLET_STOP_WATCH after the instruction
+ * that read or wrote a watched address: that instruction has run whole,
+ * its states and writes counted, and the next run goes on from the one
+ * after it. A read is of data (a memory operand, the stack of POP, RET and
+ * XTHL), not the fetch of an instruction; a write is the processor's own,
+ * an accepted interrupt's push included (which counts as an instruction),
+ * not one made through quillet_cpu_write_memory. Each of `first`..`last`
+ * (`last` below `first`: -13) is watched for the `kinds` given besides
+ * those it had: QUILLET_WATCH_READ, QUILLET_WATCH_WRITE or both (another:
+ * -13); quillet_machine_unwatch watches them for none. With no address
+ * watched for reads, runs go at their full speed; a read watched costs
+ * every read a test while it lasts.
+ * quillet_machine_watch_hit: 1, with the address and the kind
+ * (QUILLET_WATCH_READ or QUILLET_WATCH_WRITE) of the first watched access
+ * of that instruction, when the machine's last run ended with
+ * QUILLET_STOP_WATCH; 0, leaving them as they were, when it ended
+ * otherwise. */
+#define QUILLET_WATCH_READ  1
+#define QUILLET_WATCH_WRITE 2
+QUILLET_API int quillet_machine_watch(quillet_machine* machine, uint16_t first, uint16_t last, int kinds);
+QUILLET_API int quillet_machine_unwatch(quillet_machine* machine, uint16_t first, uint16_t last);
+QUILLET_API int quillet_machine_watch_hit(const quillet_machine* machine, uint16_t* address, int* kind);
 
 /* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
  * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker
@@ -948,6 +983,22 @@ QUILLET_API int quillet_screen_compare(const uint8_t* video, const uint8_t* refe
  * pointer. */
 QUILLET_API int quillet_screen_diff_picture(const uint8_t* video, const uint8_t* reference, uint8_t* rgb,
                                             size_t capacity);
+
+/* The picture of `video` (`video_size` bytes, at least QUILLET_VIDEO_SIZE;
+ * fewer: -13), the memory from 0xC000, as the screen of `model`
+ * (QUILLET_MODEL_*; another: -19) shows it: 256 rows from the top, four
+ * bytes a pixel (red, green, blue, 255); each shown byte six pixels, bit 0
+ * the leftmost, lit ones in the colour of its attribute (bits 7 and 6 as a
+ * number 0..3), unlit ones black. `palette` (null: the machine's own, as
+ * quillet_machine_render_rgba has them) is 12 bytes, red, green and blue
+ * for attributes 0 to 3; bit 7 blinks, so that with `blink_on` zero
+ * attributes 2 and 3 draw black. `wide` non-zero: the C2717's 384-pixel
+ * mode (another model: -13), eight pixels a byte in attribute 0's colour.
+ * `out` receives the picture, QUILLET_SCREEN_WIDTH (wide:
+ * QUILLET_SCREEN_WIDE_WIDTH) * QUILLET_SCREEN_HEIGHT * 4 bytes; `size`
+ * short of it: -13 and nothing written. -4 for a null `video` or `out`. */
+QUILLET_API int quillet_screen_render_rgba(const uint8_t* video, size_t video_size, int model, int wide,
+                                           int blink_on, const uint8_t* palette, uint8_t* out, size_t size);
 
 /*-************************************
  *  Tapes
@@ -1048,6 +1099,14 @@ QUILLET_API int quillet_tape_entry_info(const quillet_tape* tape, size_t index, 
  * copied, -13 for an index beyond the last, -4. */
 QUILLET_API long quillet_tape_entry_data(const quillet_tape* tape, size_t index, void* out, size_t capacity);
 
+/* The name of entry `index` as its header stores it, every byte (also a 0
+ * byte, where `name` of quillet_tape_entry ends) with the trailing spaces
+ * removed: at most QUILLET_TAPE_NAME_MAX bytes into `out` (`capacity`
+ * bytes, no null byte added). Result: their number (0 for a block of no
+ * file), -13 for an index beyond the last or a capacity below the name's
+ * length, -4. */
+QUILLET_API long quillet_tape_entry_name(const quillet_tape* tape, size_t index, char* out, size_t capacity);
+
 /* The first thing that keeps `tape` from loading, reported naming `name`
  * (null: QUILLET_MEMORY_NAME) with the block and where it was read: no
  * blocks -40; a header or a data checksum that fails -42; a file without
@@ -1073,7 +1132,11 @@ QUILLET_API int quillet_tape_add_block(quillet_tape* tape, const void* data, siz
 QUILLET_API int quillet_tape_write_bytes(const quillet_tape* tape, int kind, void* out, size_t capacity,
                                          size_t* written);
 /* The same as the file `path`, whole or not at all as quillet_write_file
- * writes: -10, -12. */
+ * writes: -10, -12. A WAV recording is written as it is made, so that its
+ * memory stays the same however long the tape is. A WAV recording holds at
+ * most 4294967259 bytes of samples (its sizes are 32-bit numbers: about 9.7
+ * million bytes of tape): a longer one is -13, here and in
+ * quillet_tape_write_bytes, before anything is written. */
 QUILLET_API int quillet_tape_write_file(const quillet_tape* tape, int kind, const char* path);
 
 /* The tape checksum of `length` bytes at `data`: their sum modulo 256 (0

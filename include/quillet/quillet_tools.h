@@ -99,6 +99,32 @@ QUILLET_API int quillet_same_file(const char* a, const char* b);
 QUILLET_API long quillet_file_read(const char* path, void* out, size_t capacity, quillet_report_fn report,
                                    void* user);
 
+/* Where quillet_file_load puts a file: room for `size` bytes, given once
+ * the size is known; null when there is none. */
+typedef void* (*quillet_place_fn)(void* user, size_t size);
+
+/* Reads the whole file `path`, opened once, of at most `max_length` bytes
+ * (at most INT_MAX), into the room `place` gives: a regular file by its
+ * size, a pipe or FIFO to its end, with the codes and messages of
+ * quillet_file_read: -5 it cannot be opened, -6 it cannot be examined, -8
+ * it is longer (a regular file refused by its size before anything is
+ * placed or read), -9 a directory, a device or a read error. -2 when
+ * `place` gives no room. Result: the size (0 for an empty file, when
+ * `place` is still asked for 0 bytes) or the negative code, reported
+ * through `report` (may be null). A null `path` or `place`: -4. */
+QUILLET_API long quillet_file_load(const char* path, size_t max_length, quillet_place_fn place, void* place_user,
+                                   quillet_report_fn report, void* user);
+
+/* Writes into `out` (`capacity` bytes) a text, ended by a null byte, that
+ * two paths share exactly when quillet_same_file(a, b) is 1 for them; an
+ * empty text for a path that names no file to replace (a directory, a
+ * device, a pipe, one that cannot be examined). So many paths are matched
+ * in one pass. Result: the text's length without the null byte; when that
+ * does not fit `capacity`, nothing is written and the length is still the
+ * result (a capacity of 0 asks for it). -4 for a null `path`, or a null
+ * `out` with a `capacity`, -2 when memory runs out. Reports nothing. */
+QUILLET_API long quillet_file_key(const char* path, char* out, size_t capacity);
+
 /* The size in bytes of the regular file `path`, links followed; -1 when it
  * is no regular file or cannot be examined, -4 for a null `path`. */
 QUILLET_API long long quillet_file_size(const char* path);

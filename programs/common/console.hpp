@@ -1,12 +1,28 @@
 // How the programs show what they and the library report: a failure message
-// on standard error, followed by an empty line, after whatever went to
+// on standard error, on a line of its own (quillet adds the empty line its
+// messages have always had after them), after whatever went to
 // standard output so far (both streams may end up in one place); a progress
 // line on standard output.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "quillet/quillet.h"
 
 namespace quillet::common {
+
+// `length` bytes of what a file holds, as a terminal may be given them:
+// printable ASCII as it is, every other byte (a control character, an
+// escape sequence, a byte of 0x7F or above) as \xNN.
+std::string shown_bytes(const char* data, std::size_t length);
+
+// The most characters of a file's line that a message shows.
+constexpr std::size_t SHOWN_LINE_MAX = 80;
+
+// A line of an input file for a message: shown_bytes of it, cut after
+// `most` characters with "..." after them.
+std::string shown_line(const std::string& line, std::size_t most = SHOWN_LINE_MAX);
 
 // Where a program's own reports go: a function of the library's reporter
 // type and its `user`, so that one sink takes the reports of both.

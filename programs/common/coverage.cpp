@@ -1,6 +1,9 @@
 #include "coverage.hpp"
 
+#include "console.hpp"
+
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,9 @@ constexpr const char KIND_LETTERS[COVERAGE_KINDS + 1] = "xrw";
 constexpr const char* HEADER = "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n";
 constexpr int LINE_SIZE = 96;
 constexpr unsigned OPCODE_HLT = 0x76;
+// Counts stop at the largest one rather than wrap to 0, which would drop
+// the address from the file.
+constexpr std::uint64_t COUNT_MAX = UINT64_MAX;
 
 // Which data a defined opcode reads or writes (an undefined one does what
 // the instruction it executes as does: the library's table says which).
@@ -68,6 +74,22 @@ bool condition_holds(unsigned opcode, int flags) {
     return (condition & 1) ? set : !set;
 }
 
+// A COUNT: decimal digits only (no sign, no blank before them), at most
+// COUNT_MAX. Moves `*text` past them.
+bool read_count(const char** text, std::uint64_t* count) {
+    const char* p = *text;
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+    std::uint64_t value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (value > (COUNT_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    *text = p;
+    *count = value;
+    return true;
+}
+
 std::string label_beside(const SymbolTable& symbols, long address) {
     if (symbols.empty()) return "";
     const std::string name = symbols.describe(address, LABEL_REACH);
@@ -100,8 +122,11 @@ void Coverage::record(const quillet_cpu* cpu) {
     const long available = QUILLET_ADDRESS_SPACE - pc < 3 ? QUILLET_ADDRESS_SPACE - pc : 3;
     quillet_cpu_read_view(cpu, pc, bytes, static_cast<std::size_t>(available));
     const unsigned opcode = executed_as_[bytes[0]];
-    for (unsigned i = 0; i < lengths_[opcode]; ++i) ++counts_[COVERAGE_EXECUTED][(pc + i) & ADDRESS_LAST];
-    auto touch = [this](CoverageKind kind, long address) { ++counts_[kind][address & ADDRESS_LAST]; };
+    auto touch = [this](CoverageKind kind, long address) {
+        std::uint64_t& count = counts_[kind][static_cast<std::size_t>(address & ADDRESS_LAST)];
+        count += count != COUNT_MAX ? 1 : 0;
+    };
+    for (unsigned i = 0; i < lengths_[opcode]; ++i) touch(COVERAGE_EXECUTED, static_cast<long>(pc + i));
     const long direct = bytes[1] | bytes[2] << 8;
     const long hl = quillet_cpu_get_pair(cpu, QUILLET_REG_HL);
     const long sp = quillet_cpu_get_pair(cpu, QUILLET_REG_SP);
@@ -152,22 +177,26 @@ std::string Coverage::add_text(const std::string& file, const std::string& text)
         if (line.empty() || line[0] == '#') continue;
         unsigned first = 0, last = 0;
         char kind = 0;
-        unsigned long long count = 0;
+        std::uint64_t count = 0;
         int used = 0;
         bool good = false;
-        if (std::sscanf(line.c_str(), "0x%4X-0x%4X %c %llu%n", &first, &last, &kind, &count, &used) == 4 ||
-            (std::sscanf(line.c_str(), "0x%4X %c %llu%n", &first, &kind, &count, &used) == 3 && (last = first, true))) {
+        if (std::sscanf(line.c_str(), "0x%4X-0x%4X %c %n", &first, &last, &kind, &used) == 3 ||
+            (std::sscanf(line.c_str(), "0x%4X %c %n", &first, &kind, &used) == 2 && (last = first, true))) {
             const char* rest = line.c_str() + used;
+            const bool counted = used > 0 && rest[-1] == ' ' && read_count(&rest, &count);
             const bool tail_ok = *rest == '\0' || (rest[0] == ' ' && rest[1] != '\0' && !std::strchr(rest + 1, ' '));
             const char* letter = kind ? std::strchr(KIND_LETTERS, kind) : nullptr;
-            good = tail_ok && letter && first <= last && last <= ADDRESS_LAST && line.compare(0, 2, "0x") == 0;
+            good = counted && tail_ok && letter && first <= last && last <= ADDRESS_LAST && line.compare(0, 2, "0x") == 0;
             if (good) lines.push_back(Line{static_cast<int>(letter - KIND_LETTERS), static_cast<long>(first),
                                            static_cast<long>(last), count});
         }
-        if (!good) return file + ":" + std::to_string(number) + ": not a coverage line: '" + line + "'";
+        if (!good) return file + ":" + std::to_string(number) + ": not a coverage line: '" + shown_line(line) + "'";
     }
     for (const Line& line : lines) {
-        for (long a = line.first; a <= line.last; ++a) counts_[line.kind][static_cast<std::size_t>(a)] += line.count;
+        for (long a = line.first; a <= line.last; ++a) {
+            std::uint64_t& count = counts_[line.kind][static_cast<std::size_t>(a)];
+            count = count > COUNT_MAX - line.count ? COUNT_MAX : count + line.count;
+        }
     }
     return "";
 }

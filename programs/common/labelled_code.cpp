@@ -16,9 +16,7 @@ bool is_jump_or_call(const std::string& text, int length) {
 
 std::vector<std::string> label_lines(const SymbolTable& symbols, long address) {
     std::vector<std::string> lines;
-    for (const Symbol& symbol : symbols.symbols()) {
-        if (symbol.value == address) lines.push_back(symbol.name + ":");
-    }
+    for (const Symbol* symbol : symbols.all_at(address)) lines.push_back(symbol->name + ":");
     return lines;
 }
 

@@ -3,8 +3,8 @@
 namespace quillet::common {
 
 MemoryView::MemoryView(const quillet_snapshot* snapshot)
-    : pages_(static_cast<std::size_t>(QUILLET_PAGE_COUNT) * QUILLET_PAGE_SIZE) {
-    const bool block2_stored = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
+    : pages_(static_cast<std::size_t>(QUILLET_PAGE_COUNT) * QUILLET_PAGE_SIZE), model_(quillet_get_model(snapshot)) {
+    const bool block2_stored = quillet_model_stores_block2(model_) == 1;
     for (int page = 0; page < QUILLET_PAGE_COUNT; ++page) {
         present_[page] = quillet_has_page(snapshot, page) == 1 && (page != QUILLET_BLOCK_2 || block2_stored);
         if (present_[page]) {

@@ -20,6 +20,12 @@ public:
     explicit MemoryView(const quillet_snapshot* snapshot);
 
     bool page_present(int page) const { return present_[page]; }
+    // The QUILLET_PAGE_SIZE bytes of a present page.
+    const std::uint8_t* page_bytes(int page) const {
+        return pages_.data() + static_cast<std::size_t>(page) * QUILLET_PAGE_SIZE;
+    }
+    // The snapshot's model (QUILLET_MODEL_*).
+    int model() const { return model_; }
     // The byte 0..255 at `position` of `space` (ADDRESS_SPACE: an address,
     // else an offset in that page), or ABSENT_BYTE.
     int byte(int space, long position) const;
@@ -29,6 +35,7 @@ public:
 private:
     std::vector<std::uint8_t> pages_;  // QUILLET_PAGE_COUNT pages, one after the other
     bool present_[QUILLET_PAGE_COUNT];
+    int model_;
 };
 
 }  // namespace quillet::common

@@ -13,7 +13,6 @@ constexpr char COLOUR_SEPARATOR = ',';
 constexpr int HEX_BASE = 16;
 constexpr int BYTE_BITS = 8;
 constexpr unsigned BYTE_MASK = 0xFF;
-constexpr Colour BLACK = {0, 0, 0};
 
 bool parse_colour(const std::string& text, Colour* colour) {
     if (text.size() != COLOUR_DIGITS || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
@@ -26,12 +25,33 @@ bool parse_colour(const std::string& text, Colour* colour) {
     return true;
 }
 
-// The colour of pixel (x, y) of the unscaled picture.
-Colour pixel(const MemoryView& view, const Palette& palette, int x, int y) {
-    const long offset = y * LINE_STRIDE + x / PIXELS_PER_BYTE;
-    const int byte = view.byte(SCREEN_PAGE, offset);
-    const bool lit = (byte >> (x % PIXELS_PER_BYTE)) & 1;
-    return lit ? palette[static_cast<std::size_t>(byte >> ATTRIBUTE_SHIFT)] : BLACK;
+// The picture of the 16 KB of `video` as the library draws it, `scale`
+// times enlarged, RGB_CHANNELS bytes a pixel; `width` its unscaled width.
+std::vector<std::uint8_t> scaled_picture(const std::uint8_t* video, int model, bool wide, int width,
+                                         const Palette& palette, int scale) {
+    constexpr int RGBA_CHANNELS = 4;
+    std::uint8_t colours[PALETTE_SIZE * RGB_CHANNELS];
+    for (std::size_t i = 0; i < PALETTE_SIZE; ++i) {
+        colours[i * RGB_CHANNELS] = palette[i].red;
+        colours[i * RGB_CHANNELS + 1] = palette[i].green;
+        colours[i * RGB_CHANNELS + 2] = palette[i].blue;
+    }
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * SCREEN_HEIGHT * RGBA_CHANNELS);
+    // A still picture shows bit 7's blinking in its lit phase.
+    quillet_screen_render_rgba(video, QUILLET_VIDEO_SIZE, model, wide ? 1 : 0, 1, colours, rgba.data(), rgba.size());
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * scale * RGB_CHANNELS;
+    std::vector<std::uint8_t> image(row_bytes * SCREEN_HEIGHT * scale);
+    for (int y = 0; y < SCREEN_HEIGHT * scale; ++y) {
+        std::uint8_t* out = image.data() + row_bytes * static_cast<std::size_t>(y);
+        const std::uint8_t* row = rgba.data() + static_cast<std::size_t>(y / scale) * width * RGBA_CHANNELS;
+        for (int x = 0; x < width * scale; ++x) {
+            const std::uint8_t* pixel = row + static_cast<std::size_t>(x / scale) * RGBA_CHANNELS;
+            *out++ = pixel[0];
+            *out++ = pixel[1];
+            *out++ = pixel[2];
+        }
+    }
+    return image;
 }
 
 }  // namespace
@@ -52,38 +72,11 @@ const char* parse_palette(const char* text, Palette* palette) {
 }
 
 std::vector<std::uint8_t> render_screen(const MemoryView& view, const Palette& palette, int scale) {
-    static_assert(SCREEN_WIDTH == VISIBLE_BYTES * PIXELS_PER_BYTE, "six pixels of each visible byte");
-    const std::size_t row_bytes = static_cast<std::size_t>(SCREEN_WIDTH) * scale * RGB_CHANNELS;
-    std::vector<std::uint8_t> image(row_bytes * SCREEN_HEIGHT * scale);
-    for (int y = 0; y < SCREEN_HEIGHT * scale; ++y) {
-        std::uint8_t* out = image.data() + row_bytes * static_cast<std::size_t>(y);
-        for (int x = 0; x < SCREEN_WIDTH * scale; ++x) {
-            const Colour colour = pixel(view, palette, x / scale, y / scale);
-            *out++ = colour.red;
-            *out++ = colour.green;
-            *out++ = colour.blue;
-        }
-    }
-    return image;
+    return scaled_picture(view.page_bytes(SCREEN_PAGE), view.model(), false, SCREEN_WIDTH, palette, scale);
 }
 
 std::vector<std::uint8_t> render_wide_screen(const std::uint8_t* video, const Palette& palette, int scale) {
-    constexpr int PIXELS_PER_WIDE_BYTE = 8;
-    static_assert(WIDE_SCREEN_WIDTH == VISIBLE_BYTES * PIXELS_PER_WIDE_BYTE, "eight pixels of each visible byte");
-    const std::size_t row_bytes = static_cast<std::size_t>(WIDE_SCREEN_WIDTH) * scale * RGB_CHANNELS;
-    std::vector<std::uint8_t> image(row_bytes * SCREEN_HEIGHT * scale);
-    for (int y = 0; y < SCREEN_HEIGHT * scale; ++y) {
-        std::uint8_t* out = image.data() + row_bytes * static_cast<std::size_t>(y);
-        for (int x = 0; x < WIDE_SCREEN_WIDTH * scale; ++x) {
-            const int px = x / scale;
-            const std::uint8_t byte = video[(y / scale) * LINE_STRIDE + px / PIXELS_PER_WIDE_BYTE];
-            const Colour colour = (byte >> (px % PIXELS_PER_WIDE_BYTE)) & 1 ? palette[0] : BLACK;
-            *out++ = colour.red;
-            *out++ = colour.green;
-            *out++ = colour.blue;
-        }
-    }
-    return image;
+    return scaled_picture(video, QUILLET_MODEL_C2717, true, WIDE_SCREEN_WIDTH, palette, scale);
 }
 
 int screen_png(const MemoryView& view, const char* name, const Palette& palette, int scale,

@@ -1,8 +1,10 @@
-// --screen: the picture that the video memory holds. The PMD 85 shows 256
-// lines from 0xC000, one every 64 bytes, of which the first 48 bytes are
-// visible: six pixels a byte, bit 0 the leftmost, 288 by 256 pixels. Bits 6
-// and 7 of a byte are its attribute: the colour of its lit pixels is the
-// palette entry (bit 7, bit 6) read as a number; unlit pixels are black.
+// --screen: the picture that the video memory holds, drawn by the library
+// (quillet_screen_render_rgba) in the palette's colours and enlarged. The
+// PMD 85 shows 256 lines from 0xC000, one every 64 bytes, of which the
+// first 48 bytes are visible: six pixels a byte, bit 0 the leftmost, 288 by
+// 256 pixels. Bits 6 and 7 of a byte are its attribute: the colour of its
+// lit pixels is the palette entry (bit 7, bit 6) read as a number; unlit
+// pixels are black.
 #pragma once
 
 #include <array>

@@ -71,9 +71,12 @@ std::string picture_to_video(const std::vector<std::uint8_t>& rgb, int width, in
 }  // namespace
 
 std::string read_screen_reference(const char* path, const Palette& palette, std::vector<std::uint8_t>* video,
-                                  bool* picture) {
+                                  bool* picture, int* failure) {
     std::string contents;
-    if (!read_whole_file(path, &contents)) return "cannot read reference screen";
+    if (const int code = read_text_file(path, &contents)) {
+        if (failure) *failure = code;
+        return "cannot read reference screen";
+    }
     video->assign(QUILLET_VIDEO_SIZE, 0);
     *picture = contents.compare(0, 4, PNG_SIGNATURE) == 0;
     if (!*picture) {

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
+#include "console.hpp"
 #include "file_reading.hpp"
 #include "memory_range.hpp"
 #include "numbers.hpp"
@@ -156,7 +158,9 @@ std::string SymbolTable::add_text(const std::string& file, const std::string& te
         start = end + 1;
     }
     const bool listing = text.find(LISTING_MARK) != std::string::npos;
-    std::vector<Symbol> added;
+    // This file's labels by name in capitals, and their order.
+    std::unordered_map<std::string, Symbol> added;
+    std::vector<std::string> order;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const std::string& line = lines[index];
         const long number = static_cast<long>(index + 1);
@@ -169,28 +173,36 @@ std::string SymbolTable::add_text(const std::string& file, const std::string& te
         } else if (!parse_definition(line, &name, &value)) {
             std::string shown = line;
             if (!shown.empty() && shown.back() == '\r') shown.pop_back();
-            return file + ":" + std::to_string(number) + ": not a symbol definition: '" + shown + "'";
+            return file + ":" + std::to_string(number) + ": not a symbol definition: '" + shown_line(shown) + "'";
         }
+        const std::string key = upper(name);
         const Symbol* before = find(name);
-        for (const Symbol& symbol : added) {
-            if (!before && upper(symbol.name) == upper(name)) before = &symbol;
+        if (!before) {
+            const auto earlier = added.find(key);
+            if (earlier != added.end()) before = &earlier->second;
         }
         if (before && before->value != value) {
             return file + ":" + std::to_string(number) + ": label '" + name + "' is " + hex4(value) + " here but " +
                    hex4(before->value) + " at " + before->file + ":" + std::to_string(before->line);
         }
-        if (!before) added.push_back(Symbol{name, value, file, number});
+        if (!before) {
+            added.emplace(key, Symbol{name, value, file, number});
+            order.push_back(key);
+        }
     }
-    symbols_.insert(symbols_.end(), added.begin(), added.end());
+    for (const std::string& key : order) add(std::move(added[key]));
     return "";
 }
 
+void SymbolTable::add(Symbol symbol) {
+    by_name_.emplace(upper(symbol.name), symbols_.size());
+    by_value_.emplace(symbol.value, symbols_.size());
+    symbols_.push_back(std::move(symbol));
+}
+
 const Symbol* SymbolTable::find(const std::string& name) const {
-    const std::string wanted = upper(name);
-    for (const Symbol& symbol : symbols_) {
-        if (upper(symbol.name) == wanted) return &symbol;
-    }
-    return nullptr;
+    const auto found = by_name_.find(upper(name));
+    return found == by_name_.end() ? nullptr : &symbols_[found->second];
 }
 
 std::vector<std::string> SymbolTable::nearest(const std::string& name, std::size_t count) const {
@@ -206,28 +218,32 @@ std::vector<std::string> SymbolTable::nearest(const std::string& name, std::size
 }
 
 const Symbol* SymbolTable::at(long address) const {
-    for (const Symbol& symbol : symbols_) {
-        if (symbol.value == address) return &symbol;
-    }
-    return nullptr;
+    const auto found = by_value_.lower_bound(address);
+    return found == by_value_.end() || found->first != address ? nullptr : &symbols_[found->second];
+}
+
+std::vector<const Symbol*> SymbolTable::all_at(long address) const {
+    std::vector<const Symbol*> found;
+    const auto same = by_value_.equal_range(address);
+    for (auto it = same.first; it != same.second; ++it) found.push_back(&symbols_[it->second]);
+    return found;
 }
 
 std::string SymbolTable::describe(long address, long reach) const {
-    const Symbol* best = nullptr;
-    for (const Symbol& symbol : symbols_) {
-        if (symbol.value <= address && address - symbol.value <= reach && (!best || symbol.value > best->value)) {
-            best = &symbol;
-        }
-    }
-    if (!best) return "";
+    // The first label of the highest value at or below the address.
+    const auto above = by_value_.upper_bound(address);
+    if (above == by_value_.begin()) return "";
+    const Symbol* best = at(std::prev(above)->first);
+    if (address - best->value > reach) return "";
     if (best->value == address) return best->name;
     return best->name + "+" + std::to_string(address - best->value);
 }
 
-std::string read_symbol_file(const char* path, SymbolTable* table) {
+int read_symbol_file(const char* path, SymbolTable* table, std::string* problem) {
     std::string text;
-    if (!read_whole_file(path, &text)) return std::string("cannot read symbol file '") + path + "'";
-    return table->add_text(path, text);
+    if (const int code = read_text_file(path, &text)) return code;
+    *problem = table->add_text(path, text);
+    return 0;
 }
 
 std::string nearest_text(const SymbolTable& table, const std::string& name) {

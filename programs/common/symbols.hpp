@@ -22,7 +22,9 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "memory_range.hpp"
@@ -56,18 +58,28 @@ public:
 
     // The first label defined at `address`; null if none.
     const Symbol* at(long address) const;
+    // Every label defined at `address`, in order of definition.
+    std::vector<const Symbol*> all_at(long address) const;
 
     // "done", "vaddr+3" for the nearest label at or below `address` within
     // `reach` bytes; "" when there is none.
     std::string describe(long address, long reach) const;
 
 private:
+    void add(Symbol symbol);
+
     std::vector<Symbol> symbols_;
+    // Each name in capitals, and each value, to the first symbol of it: so
+    // that a file of many labels is read, and a label found, without
+    // passing every earlier one.
+    std::unordered_map<std::string, std::size_t> by_name_;
+    std::multimap<long, std::size_t> by_value_;  // equal values in order of definition
 };
 
-// Reads the symbol file `path` into `table`. Returns "" or the error (a
-// file that cannot be read: "cannot read symbol file 'PATH'").
-std::string read_symbol_file(const char* path, SymbolTable* table);
+// Reads the symbol file `path` into `table`. Returns 0, or the library's
+// code of why the file cannot be read (its message printed, naming the
+// file); `problem` receives what add_text finds wrong in it, or "".
+int read_symbol_file(const char* path, SymbolTable* table, std::string* problem);
 
 // Reads an ADDRESS (see above) into `value`, at most `limit`. Returns "" or
 // what is wrong: "bad address 'TEXT'", "address out of range 'TEXT'",

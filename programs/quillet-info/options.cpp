@@ -86,7 +86,11 @@ struct SingleValues {
 // Reads the symbol files, then the RANGEs that may name their labels.
 ParseResult take_labelled(InfoOptions* options, const SingleValues& given) {
     for (const char* path : given.symbols) {
-        const std::string problem = common::read_symbol_file(path, &options->symbols);
+        std::string problem;
+        if (const int code = common::read_symbol_file(path, &options->symbols, &problem)) {
+            options->failure_status = -code;
+            return PARSE_FILE_FAILURE;
+        }
         if (!problem.empty()) return usage_error(problem, nullptr);
     }
     const std::pair<const std::vector<const char*>*, std::vector<MemoryRange>*> lists[] = {

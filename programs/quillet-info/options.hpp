@@ -52,6 +52,7 @@ enum ParseResult {
     PARSE_SHOW_HELP,     // -h / --help
     PARSE_SHOW_VERSION,  // --version
     PARSE_USAGE_ERROR,   // already reported on standard error
+    PARSE_FILE_FAILURE,  // a symbol file cannot be read: reported, its status in failure_status
 };
 
 struct InfoOptions {
@@ -72,6 +73,7 @@ struct InfoOptions {
     const common::Coverage* coverage;  // its counts, once read
     std::vector<const char*> files;  // the FILE operands
     int file_count;
+    int failure_status;  // with PARSE_FILE_FAILURE
 
     // Whether the text output shows the answers of --peek, --disassemble,
     // --find and --diff instead of the summary.

@@ -251,6 +251,8 @@ int inspect(int argument_count, char** argument_vector) {
         return 0;
     case PARSE_USAGE_ERROR:
         return USAGE_ERROR_STATUS;
+    case PARSE_FILE_FAILURE:
+        return options.failure_status;
     case PARSE_RUN:
         break;
     }
@@ -258,10 +260,7 @@ int inspect(int argument_count, char** argument_vector) {
     common::Coverage coverage;
     if (options.coverage_path) {
         std::string text;
-        if (!common::read_whole_file(options.coverage_path, &text)) {
-            print_usage_error("cannot read coverage file", options.coverage_path);
-            return USAGE_ERROR_STATUS;
-        }
+        if (const int code = common::read_text_file(options.coverage_path, &text)) return -code;
         const std::string problem = coverage.add_text(options.coverage_path, text);
         if (!problem.empty()) {
             print_usage_error(problem.c_str(), nullptr);

@@ -14,13 +14,13 @@ std::string expected_text(const RunOptions& options) {
     auto add = [&text](const std::string& part) { text += (text.empty() ? "" : " or ") + part; };
     if (options.expected_stops & STOP_UNTIL) {
         std::string at;
-        for (const long address : options.untils) at += (at.empty() ? "" : " or ") + address_text(options.symbols, address);
+        for (const long address : options.untils) at += (at.empty() ? "" : " or ") + address_text(options.symbols(), address);
         if (!at.empty()) add("stop at " + at);
         if (options.until_text) add(std::string("stop when the screen shows \"") + options.until_text + "\"");
         if (at.empty() && !options.until_text) add("stop at an --until address");
     }
     if (options.expected_stops & STOP_RETURN) {
-        add(options.call ? "return from " + address_text(options.symbols, options.call_address) : "return");
+        add(options.call ? "return from " + address_text(options.symbols(), options.call_address) : "return");
     }
     if (options.expected_stops & STOP_HALT) add("halt");
     if (options.expected_stops & STOP_LIMIT) add("reach a limit");
@@ -46,12 +46,12 @@ long halt_address(long pc) {
 }
 
 std::string stop_text(const RunOptions& options, int reason, long pc) {
-    const std::string at = address_text(options.symbols, pc);
+    const std::string at = address_text(options.symbols(), pc);
     char text[TEXT_SIZE];
     switch (reason) {
     case QUILLET_STOP_ADDRESS: return "stopped at " + at;
     case QUILLET_STOP_RETURNED: return "returned to " + at;
-    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols, halt_address(pc));
+    case QUILLET_STOP_HALTED: return "halted at " + address_text(options.symbols(), halt_address(pc));
     case QUILLET_STOP_STATE_LIMIT:
         std::snprintf(text, sizeof text, "reached the state limit %" PRIu64 " at ", options.max_states);
         return text + at;

@@ -270,13 +270,15 @@ int RunMachine::type_keys(const RunOptions& options) {
         std::string text;
         if (!script.from_file) {
             text = script.text;
-        } else if (!common::read_whole_file(script.text, &text)) {
-            print_run_usage_error("cannot read --keys file", script.text);
-            return EXIT_USAGE;
+        } else if (const int code = common::read_text_file(script.text, &text)) {
+            return code;
         }
         if (quillet_machine_type(machine_, text.data(), text.size()) != 0) {
+            // The library's words name what the script holds: shown escaped,
+            // and cut as a line of a file is (with room for the words).
+            constexpr std::size_t REFUSAL_SHOWN_MAX = 4 * common::SHOWN_LINE_MAX;
             const std::string message = "cannot type with " + std::string(script.from_file ? "--keys" : "--type") +
-                                        ": " + refusal_;
+                                        ": " + common::shown_line(refusal_, REFUSAL_SHOWN_MAX);
             print_run_usage_error(message.c_str(), nullptr);
             return EXIT_USAGE;
         }
@@ -335,7 +337,7 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
         queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
     }
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
-    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false, &options.symbols};
+    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false, &options.symbols()};
     if (trace || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
     if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);

@@ -237,7 +237,8 @@ bool parse_count(const char* text, std::uint64_t* value) {
 // which value each of them was last given.
 class Parser : public common::OptionReceiver {
 public:
-    Parser(RunOptions* options, const char* place) : options_(options), place_(place) {}
+    Parser(RunOptions* options, const char* place, const RunOptions* shared)
+        : options_(options), place_(place), shared_(shared) {}
 
     common::OptionStep option(const common::OptionUse& use) override;
     void operand(const char* word) override;
@@ -265,10 +266,11 @@ private:
     bool take_address(const std::string& text, long limit, const std::string& bad, const char* option,
                       const char* whole, long* address);
     common::OptionStep take_stop(const char* value);
-    bool read_symbols();
+    ParseOutcome read_symbols();
 
     RunOptions* options_;
     const char* place_;  // where the words came from, for the messages; null: the command line
+    const RunOptions* shared_;  // the command line's, for a case of --tests
     unsigned explicit_stops_ = 0;
     const char* given_[OPTION_COUNT] = {};        // the name each option was last given as
     const char* given_value_[OPTION_COUNT] = {};  // and its value
@@ -281,11 +283,11 @@ private:
 bool Parser::take_address(const std::string& text, long limit, const std::string& bad, const char* option,
                           const char* whole, long* address) {
     std::string unknown;
-    const std::string problem = common::parse_address(text, options_->symbols, limit, address, &unknown);
+    const std::string problem = common::parse_address(text, options_->symbols(), limit, address, &unknown);
     if (problem.empty()) return true;
     if (!unknown.empty()) {
         const std::string message = "unknown label in " + std::string(option) + " '" + unknown + "'" +
-                                    common::nearest_text(options_->symbols, unknown);
+                                    common::nearest_text(options_->symbols(), unknown);
         report(message.c_str(), nullptr);
     } else {
         report(bad.c_str(), whole);
@@ -293,15 +295,22 @@ bool Parser::take_address(const std::string& text, long limit, const std::string
     return false;
 }
 
-bool Parser::read_symbols() {
-    for (const char* path : symbol_files_) {
-        const std::string problem = common::read_symbol_file(path, &options_->symbols);
-        if (!problem.empty()) {
-            report(problem.c_str(), nullptr);
-            return false;
-        }
+ParseOutcome Parser::read_symbols() {
+    if (shared_ && shared_->symbol_paths == symbol_files_) {
+        options_->symbol_table = shared_->symbol_table;
+        return ParseOutcome::run;
     }
-    return true;
+    const auto table = std::make_shared<common::SymbolTable>();
+    for (const char* path : symbol_files_) {
+        std::string problem;
+        if (const int code = common::read_symbol_file(path, table.get(), &problem)) {
+            options_->failure_status = -code;
+            return ParseOutcome::file_failure;
+        }
+        if (!problem.empty()) return usage_error(problem.c_str(), nullptr);
+    }
+    options_->symbol_table = table;
+    return ParseOutcome::run;
 }
 
 common::OptionStep Parser::take_stop(const char* value) {
@@ -453,7 +462,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case OUT_LOG: o.out_log = true; break;
     case PEEK: {
         MemoryRange range{};
-        const std::string problem = common::parse_labelled_range(value, o.symbols, &range);
+        const std::string problem = common::parse_labelled_range(value, o.symbols(), &range);
         if (!problem.empty()) return error(problem.c_str(), nullptr);
         o.peeks.push_back(range);
         break;
@@ -512,7 +521,8 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
 ParseOutcome Parser::finish() {
     RunOptions& o = *options_;
     o.symbol_paths = symbol_files_;
-    if (!read_symbols()) return ParseOutcome::usage_error;
+    const ParseOutcome symbols = read_symbols();
+    if (symbols != ParseOutcome::run) return symbols;
     for (const common::OptionUse& use : uses_) {
         if (take_value(use) != common::OptionStep::go_on) return ParseOutcome::usage_error;
     }
@@ -566,8 +576,9 @@ ParseOutcome Parser::finish() {
 
 }  // namespace
 
-ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options, const char* place) {
-    Parser parser(options, place);
+ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options, const char* place,
+                               const RunOptions* shared) {
+    Parser parser(options, place, shared);
     switch (common::parse_command_line(PROGRAM_NAME, OPTIONS, argument_count, argument_vector, &parser, place)) {
     case common::CommandLineEnd::stopped: return parser.stopped_as;
     case common::CommandLineEnd::usage_error: return ParseOutcome::usage_error;

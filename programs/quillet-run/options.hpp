@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,8 +104,10 @@ struct RunOptions {
     std::uint64_t max_states = DEFAULT_MAX_STATES;
     std::uint64_t max_instructions = NO_LIMIT;
     unsigned expected_stops = 0;  // StopKind bits; 0: any
-    // The labels of the program (--symbols), for every address.
-    common::SymbolTable symbols;
+    // The labels of the program (--symbols), for every address: read once,
+    // and shared by the cases of --tests that name the same files.
+    std::shared_ptr<const common::SymbolTable> symbol_table = std::make_shared<const common::SymbolTable>();
+    const common::SymbolTable& symbols() const { return *symbol_table; }
     std::vector<const char*> symbol_paths;
     // Checks after the run.
     std::vector<RegisterValue> expected_registers;
@@ -131,19 +134,26 @@ struct RunOptions {
     // --tests: the file of cases to run instead of one run.
     const char* tests_path = nullptr;
 
+    int failure_status = 0;  // with ParseOutcome::file_failure
+
     bool has_expectations() const {
         return !expected_registers.empty() || !expected_flags.empty() || !expected_memory.empty() ||
                !expected_texts.empty();
     }
 };
 
-enum class ParseOutcome { run, help, version, usage_error };
+// What a parse ends with; file_failure: a file the options name (a symbol
+// file) cannot be read, its message printed and its status in
+// RunOptions::failure_status.
+enum class ParseOutcome { run, help, version, usage_error, file_failure };
 
 // Parses the command line into `options`; a usage error is reported on
 // standard error here, after `place` when it is given (the words of a case
 // of --tests: "cases.txt:4").
+// A case of --tests gives the options of its command line as `shared`: the
+// symbol files they read are not read again when the case names no others.
 ParseOutcome parse_run_options(int argument_count, char** argument_vector, RunOptions* options,
-                               const char* place = nullptr);
+                               const char* place = nullptr, const RunOptions* shared = nullptr);
 
 // The help text, to standard output.
 void print_help();

@@ -19,12 +19,12 @@ double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) 
 // with labels, an address
 // near one is named as "done (0x0022)" or "vaddr+3 (0x0028)".
 void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
-    const std::string at = address_text(options.symbols, pc);
+    const std::string at = address_text(options.symbols(), pc);
     switch (reason) {
     case QUILLET_STOP_ADDRESS: std::fprintf(out, "address %s\n", at.c_str()); break;
     case QUILLET_STOP_RETURNED: std::fprintf(out, "return to %s\n", at.c_str()); break;
     case QUILLET_STOP_HALTED:
-        std::fprintf(out, "halt at %s\n", address_text(options.symbols, halt_address(pc)).c_str());
+        std::fprintf(out, "halt at %s\n", address_text(options.symbols(), halt_address(pc)).c_str());
         break;
     case QUILLET_STOP_STATE_LIMIT:
         // The default limit ends a run that waits for something that never

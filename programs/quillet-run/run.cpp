@@ -145,14 +145,12 @@ int write_outputs(const RunOptions& options, const quillet_snapshot* after, cons
 }
 
 // The counts of --coverage FILE so far: those of FILE when it exists. A
-// file that is not a coverage file is a usage error naming its line.
+// file that is not a coverage file is a usage error naming its line; one
+// that cannot be read gives its status (its message printed).
 int read_coverage(const RunOptions& options, common::Coverage* coverage) {
     if (quillet_entry_kind(options.coverage_path) == QUILLET_ENTRY_NONE) return 0;
     std::string text;
-    if (!common::read_whole_file(options.coverage_path, &text)) {
-        print_run_usage_error("cannot read coverage file", options.coverage_path);
-        return EXIT_USAGE;
-    }
+    if (const int code = common::read_text_file(options.coverage_path, &text)) return -code;
     const std::string problem = coverage->add_text(options.coverage_path, text);
     if (problem.empty()) return 0;
     print_run_usage_error(problem.c_str(), nullptr);
@@ -190,11 +188,13 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     if (set_up != 0) return -set_up;
 
     ScreenReference reference;
-    if (options.expected_screen && read_reference(options, &reference) != 0) return EXIT_USAGE;
+    if (options.expected_screen) {
+        if (const int status = read_reference(options, &reference)) return status;
+    }
     std::unique_ptr<common::Coverage> coverage;
     if (options.coverage_path) {
         coverage.reset(new common::Coverage());
-        if (read_coverage(options, coverage.get()) != 0) return EXIT_USAGE;
+        if (const int status = read_coverage(options, coverage.get())) return status;
     }
 
     TraceFile trace(options.trace_path);
@@ -203,7 +203,7 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     std::vector<CheckResult> checks = check_expectations(machine, options);
     std::vector<std::uint8_t> diff_png;
     if (options.expected_screen) checks.push_back(check_screen(options, reference, machine.video(), &diff_png));
-    const std::string coverage_text = coverage ? coverage->text(options.symbols) : std::string();
+    const std::string coverage_text = coverage ? coverage->text(options.symbols()) : std::string();
     const std::string stop_failure =
         stop_failure_text(options, result.reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
     const std::vector<std::string> screen_rows =
@@ -238,8 +238,8 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
 }
 
 // Every file the run reads and writes; each output kind is named here.
-common::RunFiles run_files(const RunOptions& options) {
-    common::RunFiles files;
+void list_run_files(const RunOptions& options, common::RunFiles* list) {
+    common::RunFiles& files = *list;
     files.input("SNAPSHOT", options.snapshot_path);
     files.input("--cpm", options.cpm_path);
     files.input("--tests", options.tests_path);
@@ -251,13 +251,12 @@ common::RunFiles run_files(const RunOptions& options) {
     }
     for (const char* path : options.symbol_paths) files.input("--symbols", path);
     files.input("--expect-screen", options.expected_screen);
-    files.snapshot_output("-o", options.output_path);
+    files.snapshot_output("-o", options.output_path, "SNAPSHOT");
     files.output("--trace", options.trace_path);
     files.output("--screen", options.screen_path);
     files.output("--screen-diff", options.screen_diff_path);
-    files.output("--coverage", options.coverage_path);
+    files.shared_output("--coverage", options.coverage_path);
     files.output("--audio", options.audio_path);
-    return files;
 }
 
 namespace {
@@ -279,9 +278,12 @@ int run_command_line(int argument_count, char** argument_vector) {
     case ParseOutcome::help: print_help(); return EXIT_STOPPED;
     case ParseOutcome::version: std::printf("%s %s\n", PROGRAM_NAME, quillet_version()); return EXIT_STOPPED;
     case ParseOutcome::usage_error: return EXIT_USAGE;
+    case ParseOutcome::file_failure: return options.failure_status;
     case ParseOutcome::run: break;
     }
-    if (!run_files(options).check(print_run_usage_error)) return EXIT_USAGE;
+    common::RunFiles files;
+    list_run_files(options, &files);
+    if (!files.check(print_run_usage_error)) return EXIT_USAGE;
     if (options.tests_path) return run_tests(argument_count, argument_vector, options);
     return options.cpm_path ? run_cpm(options) : run_snapshot(options);
 }

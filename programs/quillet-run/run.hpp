@@ -33,7 +33,8 @@ struct RunVerdict {
 // Returns the exit status.
 int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, RunVerdict* verdict);
 
-// Every file a run with `options` reads and writes (common/run_files.hpp).
-common::RunFiles run_files(const RunOptions& options);
+// Adds every file a run with `options` reads and writes to `files`
+// (common/run_files.hpp).
+void list_run_files(const RunOptions& options, common::RunFiles* files);
 
 }  // namespace quillet::run

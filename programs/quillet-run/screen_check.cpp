@@ -15,8 +15,10 @@ constexpr int TEXT_SIZE = 128;
 }  // namespace
 
 int read_reference(const RunOptions& options, ScreenReference* reference) {
+    int failure = 0;
     const std::string problem = common::read_screen_reference(options.expected_screen, options.palette,
-                                                              &reference->video, &reference->picture);
+                                                              &reference->video, &reference->picture, &failure);
+    if (failure) return -failure;
     if (problem.empty()) return 0;
     print_run_usage_error(problem.c_str(), options.expected_screen);
     return EXIT_USAGE;

@@ -16,9 +16,9 @@ struct ScreenReference {
     bool picture = false;             // read from a PNG: compared as the palette shows it
 };
 
-// Reads the reference of --expect-screen before the run. A file that cannot
-// be read or is neither form is a usage error naming it. Returns 0 or
-// EXIT_USAGE.
+// Reads the reference of --expect-screen before the run. A file that is
+// neither form is a usage error naming it. Returns 0, EXIT_USAGE, or the
+// status of a file that cannot be read (its message printed).
 int read_reference(const RunOptions& options, ScreenReference* reference);
 
 // The check of `video` (the 16 KB the screen shows) against `reference`:

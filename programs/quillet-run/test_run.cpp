@@ -43,30 +43,37 @@ const char* printing_option(const RunOptions& options) {
     return nullptr;
 }
 
-// Parses and checks one case; false after reporting a usage error.
-bool prepare(int argument_count, char** argument_vector, PreparedCase* prepared) {
+// Parses and checks one case, and adds its files to `all`. Returns 0, or
+// the exit status after reporting why it cannot run.
+int prepare(int argument_count, char** argument_vector, const RunOptions& shared, PreparedCase* prepared,
+            common::RunFiles* all) {
     std::vector<char*>& arguments = prepared->arguments;
     arguments.assign(argument_vector, argument_vector + argument_count);
     for (std::string& word : prepared->test.words) arguments.push_back(&word[0]);
     arguments.push_back(nullptr);
     const int count = static_cast<int>(arguments.size()) - 1;
     const std::string& place = prepared->place;
-    switch (parse_run_options(count, arguments.data(), &prepared->options, place.c_str())) {
-    case ParseOutcome::usage_error: return false;
-    case ParseOutcome::help: case_usage_error(place, "does not go with --tests:", "--help"); return false;
-    case ParseOutcome::version: case_usage_error(place, "does not go with --tests:", "--version"); return false;
+    switch (parse_run_options(count, arguments.data(), &prepared->options, place.c_str(), &shared)) {
+    case ParseOutcome::usage_error: return EXIT_USAGE;
+    case ParseOutcome::file_failure: return prepared->options.failure_status;
+    case ParseOutcome::help: case_usage_error(place, "does not go with --tests:", "--help"); return EXIT_USAGE;
+    case ParseOutcome::version: case_usage_error(place, "does not go with --tests:", "--version"); return EXIT_USAGE;
     case ParseOutcome::run: break;
     }
     if (const char* option = printing_option(prepared->options)) {
         case_usage_error(place, "does not go with --tests:", option);
-        return false;
+        return EXIT_USAGE;
     }
+    common::RunFiles files;
+    list_run_files(prepared->options, &files);
     std::string message, detail;
-    if (run_files(prepared->options).find_problem(&message, &detail)) {
+    if (files.find_problem(&message, &detail)) {
         case_usage_error(place, message.c_str(), detail.c_str());
-        return false;
+        return EXIT_USAGE;
     }
-    return true;
+    all->set_place(place);
+    list_run_files(prepared->options, all);
+    return 0;
 }
 
 // Why a case is not ok, its reasons joined by "; ".
@@ -120,10 +127,7 @@ bool run_case(std::size_t number, const PreparedCase& prepared, const quillet_sn
 
 int run_tests(int argument_count, char** argument_vector, const RunOptions& options) {
     std::string text;
-    if (!common::read_whole_file(options.tests_path, &text)) {
-        print_run_usage_error("cannot read --tests file", options.tests_path);
-        return EXIT_USAGE;
-    }
+    if (const int code = common::read_text_file(options.tests_path, &text)) return -code;
     std::vector<TestCase> tests;
     const std::string problem = read_test_list(options.tests_path, text, &tests);
     if (!problem.empty()) {
@@ -132,13 +136,16 @@ int run_tests(int argument_count, char** argument_vector, const RunOptions& opti
     }
     // Every case is prepared before any runs; each keeps its place, since
     // its options point into its words.
+    // No case's output may replace what another case reads or writes.
     std::vector<std::unique_ptr<PreparedCase>> cases;
+    common::RunFiles all_files;
     for (TestCase& test : tests) {
         cases.emplace_back(new PreparedCase{std::move(test), {}, {}, {}});
         PreparedCase& prepared = *cases.back();
         prepared.place = std::string(options.tests_path) + ":" + std::to_string(prepared.test.line);
-        if (!prepare(argument_count, argument_vector, &prepared)) return EXIT_USAGE;
+        if (const int status = prepare(argument_count, argument_vector, options, &prepared, &all_files)) return status;
     }
+    if (!all_files.check(print_run_usage_error)) return EXIT_USAGE;
     common::OwnedSnapshot snapshot;
     if (!snapshot.get()) return -common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
     long file_size = 0;

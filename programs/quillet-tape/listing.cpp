@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "console.hpp"
 #include "json.hpp"
 
 namespace quillet::tape_tool {
@@ -17,11 +18,11 @@ const char* data_state(const quillet_tape_entry& e) {
     return e.data_checksum_holds ? "ok" : "bad";
 }
 
-// A header's text with what a terminal should not see as dots.
-std::string shown(const char* text) {
-    std::string s;
-    for (; *text; ++text) s += (*text >= 0x20 && *text < 0x7F) ? *text : '.';
-    return s;
+// The name of entry `index`, every byte its header stores.
+std::string entry_name(const quillet_tape* tape, std::size_t index) {
+    char name[QUILLET_TAPE_NAME_MAX];
+    const long length = quillet_tape_entry_name(tape, index, name, sizeof name);
+    return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 std::size_t file_count(const quillet_tape* tape) {
@@ -48,9 +49,11 @@ void print_listing(std::FILE* out, const quillet_tape* tape, const char* name) {
             std::fprintf(out, "--  block of no file, %zu bytes\n", e.data_length);
             continue;
         }
-        const char type[2] = {static_cast<char>(e.type >= 0x20 && e.type < 0x7F ? e.type : '.'), '\0'};
-        std::fprintf(out, "%02d  %-4s  %04X   %6zu  %-8s  %-6s  %s\n", e.number, type, e.start, e.length,
-                     shown(e.name).c_str(), e.header_checksum_holds ? "ok" : "bad", data_state(e));
+        const char type = static_cast<char>(e.type);
+        const std::string name = entry_name(tape, i);
+        std::fprintf(out, "%02d  %-4s  %04X   %6zu  %-8s  %-6s  %s\n", e.number, common::shown_bytes(&type, 1).c_str(),
+                     e.start, e.length, common::shown_bytes(name.data(), name.size()).c_str(),
+                     e.header_checksum_holds ? "ok" : "bad", data_state(e));
     }
 }
 
@@ -67,11 +70,12 @@ void print_json_listing(std::FILE* out, const quillet_tape* tape, const char* na
             std::fprintf(out, "\"file\": false, \"length\": %zu}", e.data_length);
             continue;
         }
-        const char type[2] = {static_cast<char>(e.type), '\0'};
+        const char type = static_cast<char>(e.type);
         std::fprintf(out, "\"file\": true, \"number\": %d, \"type\": ", e.number);
-        common::print_json_string(out, type);
+        common::print_json_bytes(out, &type, 1);
         std::fprintf(out, ", \"start\": %u, \"length\": %zu, \"name\": ", e.start, e.length);
-        common::print_json_string(out, e.name);
+        const std::string name = entry_name(tape, i);
+        common::print_json_bytes(out, name.data(), name.size());
         std::fprintf(out, ", \"header_checksum\": %d, \"header_checksum_holds\": %s", e.header_checksum,
                      common::json_boolean(e.header_checksum_holds != 0));
         std::fprintf(out, ", \"data_length\": %zu, \"data_checksum\": ", e.data_length);

@@ -8,6 +8,7 @@
 
 #include "console.hpp"
 #include "quillet/quillet_tools.h"
+#include "failures.hpp"
 #include "listing.hpp"
 #include "options.hpp"
 #include "output_files.hpp"
@@ -77,6 +78,14 @@ int make_tape(const TapeOptions& options) {
         if (const int status = read_binary(binary, &data)) return status;
         const std::string name = i < options.names.size() ? options.names[i] : default_name(binary.path);
         const int number = options.first_number + static_cast<int>(i);
+        // More than a file on tape holds is refused naming the FILE, not
+        // the name it would have had there.
+        std::size_t most = QUILLET_ADDRESS_SPACE - static_cast<std::size_t>(binary.address);
+        if (most > QUILLET_TAPE_DATA_MAX) most = QUILLET_TAPE_DATA_MAX;
+        if (data.size() > most) {
+            return status_of(common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_SOURCE_TOO_LONG, binary.path,
+                                                    static_cast<int>(most)));
+        }
         // The library's words for a bad name are replaced by ones that
         // point to the option.
         quillet_tape_set_reporter(tape.get(), nullptr, nullptr);
@@ -108,8 +117,12 @@ std::vector<common::DirectoryFile> extracted_pieces(const quillet_tape* tape) {
         if (!e.is_file) {
             name += "block";
         } else {
-            for (const char* c = e.name; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' ? *c : '_';
-            if (!*e.name) name += "file";
+            char stored[QUILLET_TAPE_NAME_MAX];
+            const long length = quillet_tape_entry_name(tape, i, stored, sizeof stored);
+            for (long c = 0; c < length; ++c) {
+                name += std::isalnum(static_cast<unsigned char>(stored[c])) || stored[c] == '-' ? stored[c] : '_';
+            }
+            if (length <= 0) name += "file";
         }
         common::DirectoryFile file{name + ".bin", std::vector<std::uint8_t>(e.data_length)};
         quillet_tape_entry_data(tape, i, file.data.data(), file.data.size());

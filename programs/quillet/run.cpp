@@ -13,6 +13,15 @@ const char* const BANNER = "Quillet " QUILLET_VERSION_STRING " - ZVK snapshot bu
 
 namespace {
 
+// quillet's failure messages are followed by an empty line; its progress
+// lines are shown as the other programs show theirs.
+void print_quillet_report(void* user, int code, const char* text) {
+    common::print_report(user, code, text);
+    if (code < 0) std::fputs("\n", stderr);
+}
+
+constexpr common::ReportSink QUILLET_FAILURES = {print_quillet_report, nullptr};
+
 int apply_request(quillet_snapshot* s, const LoadRequest* r) {
     if (r->page == REQUEST_HEX) return quillet_store_hex(s, r->address, r->text);
     if (r->page == REQUEST_AT_ADDRESS) return quillet_load_file(s, r->address, r->text);
@@ -49,9 +58,9 @@ int apply_settings(const CommandLine& line, quillet_snapshot* s) {
 int build_snapshot(const CommandLine& line, bool* verbose) {
     const common::OwnedSnapshot snapshot;
     quillet_snapshot* s = snapshot.get();
-    if (!s) return common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+    if (!s) return common::report_failure(QUILLET_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
     *verbose = line.verbose != 0;
-    quillet_set_reporter(s, common::print_report, verbose);
+    quillet_set_reporter(s, print_quillet_report, verbose);
     if (line.template_path) {
         std::printf("Loading template Snapshot `%s`\n", line.template_path);
         if (const int result = quillet_read_file(s, line.template_path)) return result;
@@ -81,11 +90,11 @@ int run_quillet(int argument_count, char** argument_vector) {
     // run: with the code and message of every other allocation failure.
     try {
         if (argument_count > 1) {
-            code = parse_command_line(argument_count, argument_vector, &line, common::CONSOLE_FAILURES);
+            code = parse_command_line(argument_count, argument_vector, &line, QUILLET_FAILURES);
             if (code == 0) code = build_snapshot(*line, &verbose);
         }
     } catch (const std::bad_alloc&) {
-        code = common::report_failure(common::CONSOLE_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
+        code = common::report_failure(QUILLET_FAILURES, QUILLET_ERR_OUT_OF_MEMORY);
     }
     if (code == common::USAGE_REQUESTED) {
         print_usage();

@@ -118,6 +118,18 @@ int read_input_file(const char* path, std::uint8_t* buffer, int max_length, cons
     return size;
 }
 
+long load_file(const char* path, int max_length, PlaceBytes place, void* user, const Reporter& reporter) {
+    SourceFile source;
+    if (const int result = source.open(path, reporter)) return result;
+    const int size = source.measure(max_length, reporter);
+    if (size < 0) return size;
+    std::uint8_t* room = place(user, static_cast<std::size_t>(size));
+    if (!room) return report_failure(reporter, ERR_OUT_OF_MEMORY);
+    const ByteRange range{room, static_cast<std::size_t>(size)};
+    if (const int result = source.read(&range, 1, reporter)) return result;
+    return size;
+}
+
 long read_whole_file(const char* path, std::size_t max_length, ByteBuffer* content, const Reporter& reporter) {
     platform::FileHandle file = platform::open_for_reading(path);
     if (file == platform::NO_FILE) return report_failure(reporter, ERR_SOURCE_OPEN, path);
@@ -149,26 +161,27 @@ int write_files_into(const char* directory, const NamedOutput* files, std::size_
                      std::size_t stale_count, const Reporter& reporter) {
     std::unique_ptr<platform::Output[]> outputs(new (std::nothrow) platform::Output[count ? count : 1]);
     if (!outputs) return report_failure(reporter, ERR_OUT_OF_MEMORY);
-    const auto discard_all = [&]() {
+    // A directory made here goes again when the set cannot be written.
+    const bool made = platform::examine_entry(directory) == platform::EntryKind::NOTHING;
+    const auto give_up = [&](int code, const std::string& path) {
         for (std::size_t i = 0; i < count; ++i) platform::discard_output(&outputs[i]);
+        if (made) platform::remove_empty_directory(directory);
+        return report_failure(reporter, code, path.c_str());
     };
     platform::make_directory(directory);  // when it cannot be made, opening the first file says so
+    // Each file is written and closed before the next is opened, so that a
+    // set of any size holds one file open at a time.
     for (std::size_t i = 0; i < count; ++i) {
         const std::string path = path_in(directory, files[i].name);
         if (platform::open_output(path.c_str(), &outputs[i]) != platform::OpenOutputResult::OPENED) {
-            discard_all();
-            return report_failure(reporter, ERR_OUTPUT_OPEN, path.c_str());
+            return give_up(ERR_OUTPUT_OPEN, path);
         }
-        if (platform::write_ranges(&outputs[i], &files[i].data, 1) != 0) {
-            discard_all();
-            return report_failure(reporter, ERR_OUTPUT_WRITE, path.c_str());
+        if (platform::write_ranges(&outputs[i], &files[i].data, 1) != 0 || platform::close_output(&outputs[i]) != 0) {
+            return give_up(ERR_OUTPUT_WRITE, path);
         }
     }
     for (std::size_t i = 0; i < count; ++i) {
-        if (platform::commit_output(&outputs[i]) != 0) {
-            discard_all();
-            return report_failure(reporter, ERR_OUTPUT_WRITE, path_in(directory, files[i].name).c_str());
-        }
+        if (platform::place_output(&outputs[i]) != 0) return give_up(ERR_OUTPUT_WRITE, path_in(directory, files[i].name));
     }
     for (std::size_t i = 0; i < stale_count; ++i) {
         const std::string path = path_in(directory, stale[i]);
@@ -184,6 +197,14 @@ std::int64_t regular_file_size(const char* path) {
     const bool known = platform::query_file_status(file, &status) == 0 && status.regular;
     platform::close_file(file);
     return known ? status.size : -1;
+}
+
+std::string file_key(const char* path) {
+    using Kind = platform::FileIdentity::Kind;
+    const platform::FileIdentity identity = platform::identify_file(path);
+    if (identity.kind != Kind::REGULAR && identity.kind != Kind::ABSENT) return {};
+    return std::string(identity.kind == Kind::REGULAR ? "file " : "new ") + std::to_string(identity.volume) + ":" +
+           std::to_string(identity.file) + "/" + platform::comparable_name(identity.name);
 }
 
 }  // namespace quillet

@@ -69,6 +69,17 @@ private:
 // after it untouched, or a failure code of SourceFile.
 int read_input_file(const char* path, std::uint8_t* buffer, int max_length, const Reporter& reporter);
 
+// Where a file that load_file reads goes: `place` returns room for `size`
+// bytes once the size is known (null when there is none).
+using PlaceBytes = std::uint8_t* (*)(void* user, std::size_t size);
+
+// Reads the whole file `path`, opened once, as read_input_file does (a
+// regular file measured, a pipe or FIFO read to its end; a directory or a
+// device is ERR_SOURCE_READ, a longer file ERR_SOURCE_TOO_LONG before any
+// of it is read), into the room `place` gives. Returns its size, or a
+// failure code; ERR_OUT_OF_MEMORY when `place` gives no room.
+long load_file(const char* path, int max_length, PlaceBytes place, void* user, const Reporter& reporter);
+
 // Reads `path`, which may be any kind of file, into `content` (replaced):
 // a regular file up to its first `max_length` bytes (what follows is left
 // unread); a pipe to its end, of at most `max_length` bytes (a longer one
@@ -96,7 +107,9 @@ struct NamedOutput {
 
 // Writes `files` into `directory`, which is created when it does not exist
 // (its parent must), all of them or none: each is written beside its
-// target first, and only when all were written are they put in place; then
+// target and closed, one at a time, and only when all were written are
+// they put in place (a directory made here is removed again when they
+// cannot be); then
 // each of the `stale` names that stands there as a regular file is
 // removed. So the directory holds either the new set or what it held
 // before (unless putting them in place itself fails, which a full disk
@@ -111,5 +124,11 @@ std::string path_in(const char* directory, const char* name);
 // The size of the regular file `path`, links followed; -1 when it is no
 // regular file or cannot be examined. Reports nothing.
 std::int64_t regular_file_size(const char* path);
+
+// A text that two paths share exactly when writing to one would replace the
+// other (platform::same_file of their identities); empty for a path that
+// names no file to replace (a directory, a device, one that cannot be
+// examined). Many paths are matched in one pass by their keys.
+std::string file_key(const char* path);
 
 }  // namespace quillet

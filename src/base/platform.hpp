@@ -76,6 +76,9 @@ FileIdentity identify_file(const char* path);
 // ABSENT ones; on Windows regardless of letter case). UNKNOWN is no file.
 bool same_file(const FileIdentity& a, const FileIdentity& b);
 
+// `name` as same_file() compares names: as it is, or on Windows in capitals.
+std::string comparable_name(const std::string& name);
+
 // Makes reads of an opened non-regular file (a device) wait for data.
 void wait_for_data(FileHandle file);
 
@@ -119,8 +122,17 @@ int write_ranges(Output* output, const ConstByteRange* ranges, int count);
 // on failure the temporary file is removed and the target is as it was.
 int commit_output(Output* output);
 
-// Closes the output after a failure and removes the temporary file.
+// Closes the output after a failure and removes the temporary file (also
+// one that close_output() closed).
 void discard_output(Output* output);
+
+// commit_output() in two steps, so that many files are written and closed
+// one by one and then put in place together: close_output() closes the
+// file (0, or -1 when its data did not reach the disk: then it is
+// discarded); place_output() puts the closed file in place of its target
+// (0, or -1: then the temporary file is removed).
+int close_output(Output* output);
+int place_output(Output* output);
 
 // The system calls behind commit_output() and discard_output(), which
 // platform_output.cpp shares: closing an output file (true when it closed
@@ -133,5 +145,8 @@ void remove_file(const std::string& path);
 // Creates the directory `path` (its parent must exist). True when it was
 // created or a directory stands there already.
 bool make_directory(const char* path);
+
+// Removes the directory `path` when it is empty.
+void remove_empty_directory(const char* path);
 
 }  // namespace quillet::platform

@@ -5,17 +5,25 @@
 namespace quillet::platform {
 
 int commit_output(Output* output) {
+    if (close_output(output) != 0) return -1;
+    return place_output(output);
+}
+
+int close_output(Output* output) {
     const FileHandle file = output->file;
     output->file = NO_FILE;
-    bool placed = close_output_file(file);
-    if (placed && !output->temporary.empty()) {
-        placed = replace_file(output->temporary, output->target);
-        if (placed) output->temporary.clear();
-    }
-    if (!placed) {
+    if (close_output_file(file)) return 0;
+    discard_output(output);
+    return -1;
+}
+
+int place_output(Output* output) {
+    if (output->temporary.empty()) return 0;
+    if (!replace_file(output->temporary, output->target)) {
         discard_output(output);
         return -1;
     }
+    output->temporary.clear();
     return 0;
 }
 

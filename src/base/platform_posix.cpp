@@ -52,6 +52,18 @@ std::uint64_t name_entropy() {
            (static_cast<std::uint64_t>(now.tv_sec) << 20);
 }
 
+// Gives the temporary file the mode of the file it replaces. WASI has no
+// file modes: there is nothing to keep.
+bool keep_mode(int fd, mode_t mode) {
+#ifdef __wasi__
+    (void)fd;
+    (void)mode;
+    return true;
+#else
+    return fchmod(fd, mode) == 0;
+#endif
+}
+
 // Creates the temporary file beside the target. New files get the usual
 // permissions (0666 less the umask, applied by the system); a replaced file
 // keeps its own. Returns a descriptor or -1.
@@ -65,7 +77,7 @@ int create_temporary(Output* output, bool replacing, mode_t mode) {
             return -1;
         }
         output->temporary = std::move(name);
-        if (replacing && fchmod(fd, mode) != 0) {
+        if (replacing && !keep_mode(fd, mode)) {
             close(fd);
             unlink(output->temporary.c_str());
             output->temporary.clear();
@@ -148,6 +160,8 @@ bool same_file(const FileIdentity& a, const FileIdentity& b) {
     return a.volume == b.volume && a.file == b.file && a.name == b.name;
 }
 
+std::string comparable_name(const std::string& name) { return name; }
+
 FileHandle wait_for_writer(FileHandle file) {
     // A named pipe opened without O_NONBLOCK would wait for a writer that
     // opens it after that open, and so for ever for one that came, wrote
@@ -213,11 +227,9 @@ OpenOutputResult open_output(const char* path, Output* output) {
     if (exists && access(output->target.c_str(), W_OK) != 0) return OpenOutputResult::CANNOT_CREATE;
 
     const int fd = create_temporary(output, exists, status.st_mode & PERMISSION_BITS);
-    if (fd < 0) {
-        // A directory that only lets its existing file be rewritten in place.
-        if (exists) return open_directly(path, output);
-        return OpenOutputResult::CANNOT_CREATE;
-    }
+    // A directory that only lets its existing file be rewritten in place is
+    // refused too: rewritten in place, a failure would leave half a file.
+    if (fd < 0) return OpenOutputResult::CANNOT_CREATE;
     output->file = fd;
     return OpenOutputResult::OPENED;
 }
@@ -245,6 +257,8 @@ bool replace_file(const std::string& from, const std::string& to) {
 }
 
 void remove_file(const std::string& path) { unlink(path.c_str()); }
+
+void remove_empty_directory(const char* path) { rmdir(path); }
 
 bool make_directory(const char* path) {
     if (mkdir(path, 0777) == 0) return true;

@@ -231,6 +231,12 @@ bool same_file(const FileIdentity& a, const FileIdentity& b) {
            CSTR_EQUAL;
 }
 
+std::string comparable_name(const std::string& name) {
+    std::wstring text = wide(name);
+    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return narrow(text);
+}
+
 // Reads from a pipe wait for data on Windows anyway, and opening a named
 // pipe needs its server already.
 void wait_for_data(FileHandle) {}
@@ -284,9 +290,9 @@ OpenOutputResult open_output(const char* path, Output* output) {
     case Existing::FILE: break;
     }
     if (output->target.empty()) return OpenOutputResult::CANNOT_CREATE;
-    if (create_temporary(output)) return OpenOutputResult::OPENED;
-    // A directory that only lets its existing file be rewritten in place.
-    return open_directly(wide(output->target), TRUNCATE_EXISTING, output);
+    // A directory that only lets its existing file be rewritten in place is
+    // refused too: rewritten in place, a failure would leave half a file.
+    return create_temporary(output) ? OpenOutputResult::OPENED : OpenOutputResult::CANNOT_CREATE;
 }
 
 int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
@@ -303,6 +309,8 @@ bool replace_file(const std::string& from, const std::string& to) {
 }
 
 void remove_file(const std::string& path) { DeleteFileW(wide(path).c_str()); }
+
+void remove_empty_directory(const char* path) { RemoveDirectoryW(wide(path).c_str()); }
 
 bool make_directory(const char* path) {
     const std::wstring name = wide(path);

@@ -1,6 +1,8 @@
 // The WAV container's header (wav_file.hpp).
 #include "base/wav_file.hpp"
 
+#include <string>
+
 namespace quillet {
 namespace {
 
@@ -17,6 +19,13 @@ void put32(std::vector<std::uint8_t>* out, std::uint32_t value) {
 void put_tag(std::vector<std::uint8_t>* out, const char* tag) { out->insert(out->end(), tag, tag + 4); }
 
 }  // namespace
+
+int check_wav_data_size(std::uint64_t data_size, const Reporter& reporter) {
+    if (data_size <= WAV_DATA_MAX) return 0;
+    const std::string what =
+        std::string("the samples of a WAV file (at most ") + DecimalText::of_size(WAV_DATA_MAX).c_str() + " bytes)";
+    return report_size_failure(reporter, ERR_VALUE_RANGE, what.c_str(), static_cast<std::size_t>(data_size));
+}
 
 void append_wav_header(std::vector<std::uint8_t>* out, unsigned channels, std::uint32_t rate, unsigned bits,
                        std::uint32_t data_size) {

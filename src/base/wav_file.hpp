@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/failure.hpp"
+
 namespace quillet {
 
 constexpr std::size_t WAV_RIFF_HEADER_SIZE = 12;  // "RIFF", the size of the rest, "WAVE"
@@ -15,6 +17,15 @@ constexpr std::size_t WAV_FORMAT_SIZE = 16;       // the "fmt " chunk of PCM
 constexpr std::size_t WAV_HEADER_SIZE =
     WAV_RIFF_HEADER_SIZE + WAV_CHUNK_HEADER_SIZE + WAV_FORMAT_SIZE + WAV_CHUNK_HEADER_SIZE;
 constexpr unsigned WAV_PCM_FORMAT = 1;
+
+// The most bytes of samples a WAV file can hold: the size of all that
+// follows its first 8 bytes is a 32-bit number.
+constexpr std::uint64_t WAV_DATA_MAX = 0xFFFFFFFFu - (WAV_HEADER_SIZE - WAV_CHUNK_HEADER_SIZE);
+
+// 0 when `data_size` bytes of samples fit a WAV file; else
+// ERR_VALUE_RANGE, reported with the size and the limit, so that such a
+// file is refused before any of it is written (its sizes would wrap).
+int check_wav_data_size(std::uint64_t data_size, const Reporter& reporter);
 
 // Appends to `out` the WAV_HEADER_SIZE bytes that begin a file of
 // `data_size` bytes of PCM samples, `channels` of `bits` bits each,

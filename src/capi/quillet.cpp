@@ -647,6 +647,36 @@ long quillet_file_read(const char* path, void* out, size_t capacity, quillet_rep
     return read_input_file(path, static_cast<std::uint8_t*>(out), static_cast<int>(capacity), reporter);
 }
 
+long quillet_file_load(const char* path, size_t max_length, quillet_place_fn place, void* place_user,
+                       quillet_report_fn report, void* user) {
+    const Reporter reporter{report, user};
+    if (!path) return report_failure(reporter, ERR_MISSING_VALUE, "path");
+    if (!place) return report_failure(reporter, ERR_MISSING_VALUE, "place");
+    if (max_length > static_cast<size_t>(INT_MAX)) {
+        return report_failure(reporter, ERR_VALUE_RANGE, "max_length", INT_MAX);
+    }
+    struct Room {
+        quillet_place_fn place;
+        void* user;
+    } room{place, place_user};
+    const auto give = [](void* user, std::size_t size) {
+        const Room* r = static_cast<const Room*>(user);
+        return static_cast<std::uint8_t*>(r->place(r->user, size));
+    };
+    return load_file(path, static_cast<int>(max_length), give, &room, reporter);
+}
+
+long quillet_file_key(const char* path, char* out, size_t capacity) {
+    if (!path || (!out && capacity > 0)) return ERR_MISSING_VALUE;
+    try {
+        const std::string key = file_key(path);
+        if (key.size() < capacity) std::memcpy(out, key.c_str(), key.size() + 1);
+        return static_cast<long>(key.size());
+    } catch (const std::bad_alloc&) {
+        return ERR_OUT_OF_MEMORY;
+    }
+}
+
 int quillet_pack_block(uint8_t* output, size_t capacity, const uint8_t* source, size_t length) {
     if (!output || !source) return ERR_MISSING_VALUE;
     if (length == 0 || length > PAGE_BYTES || capacity < length) return ERR_VALUE_RANGE;

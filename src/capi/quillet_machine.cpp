@@ -7,6 +7,7 @@
 #include <utility>
 #include <string>
 
+#include "base/wav_file.hpp"
 #include "capi/capi_handles.hpp"
 #include "machine/key_script.hpp"
 #include "machine/keyboard.hpp"
@@ -272,7 +273,11 @@ int quillet_machine_audio_wav(quillet_machine* machine, uint32_t rate, uint8_t* 
     if (rate < RATE_MIN || rate > RATE_MAX) {
         return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
     }
-    std::vector<std::uint8_t> wav = wav_file(machine_samples(machine, rate), rate);
+    const std::vector<std::int16_t> samples = machine_samples(machine, rate);
+    if (const int refused = check_wav_data_size(sizeof(std::int16_t) * std::uint64_t{samples.size()}, reporter_of(machine))) {
+        return refused;
+    }
+    std::vector<std::uint8_t> wav = wav_file(samples, rate);
     *length = wav.size();
     if (out) std::memcpy(out, wav.data(), wav.size() < capacity ? wav.size() : capacity);
     return 0;

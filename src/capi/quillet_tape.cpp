@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/file_access.hpp"
+#include "base/wav_file.hpp"
 #include "capi/capi_handles.hpp"
 #include "quillet/quillet.h"
 #include "tape/tape_image.hpp"
@@ -96,12 +97,44 @@ int image_of(const quillet_tape* t, int kind, std::vector<std::uint8_t>* image) 
             }
         }
     }
+    if (kind == QUILLET_TAPE_WAV) {
+        if (const int result = check_wav_data_size(tape::wav_data_size(t->value), reporter)) return result;
+    }
     return guarded(reporter, [&] {
         *image = kind == QUILLET_TAPE_PTP   ? tape::write_ptp(t->value)
                  : kind == QUILLET_TAPE_PMD ? tape::write_pmd(t->value)
                                             : tape::write_wav(t->value);
         return 0;
     });
+}
+
+// The WAV recording of `t` streamed into the file `path`, whole or not at
+// all; one past what a WAV file can hold is refused before anything is
+// written.
+int write_wav_file(const quillet_tape* t, const char* path) {
+    const Reporter& reporter = t->reporter;
+    if (t->value.blocks.empty()) return report_failure(reporter, ERR_TAPE_FORMAT, "tape");
+    if (const int result = check_wav_data_size(tape::wav_data_size(t->value), reporter)) return result;
+    platform::Output output;
+    if (platform::open_output(path, &output) != platform::OpenOutputResult::OPENED) {
+        return report_failure(reporter, ERR_OUTPUT_OPEN, path);
+    }
+    const int written = guarded(reporter, [&] {
+        return tape::write_wav(t->value, [](void* user, const std::uint8_t* data, std::size_t length) {
+            const ConstByteRange range{data, length};
+            return platform::write_ranges(static_cast<platform::Output*>(user), &range, 1) == 0 ? 0 : ERR_OUTPUT_WRITE;
+        }, &output);
+    });
+    if (written == ERR_OUTPUT_WRITE) {
+        platform::discard_output(&output);
+        return report_failure(reporter, ERR_OUTPUT_WRITE, path);
+    }
+    if (written != 0) {
+        platform::discard_output(&output);
+        return written;
+    }
+    if (platform::commit_output(&output) != 0) return report_failure(reporter, ERR_OUTPUT_WRITE, path);
+    return 0;
 }
 
 }  // namespace
@@ -206,6 +239,24 @@ long quillet_tape_entry_data(const quillet_tape* tape, size_t index, void* out, 
     return static_cast<long>(length);
 }
 
+long quillet_tape_entry_name(const quillet_tape* tape, size_t index, char* out, size_t capacity) {
+    if (!tape) return ERR_MISSING_VALUE;
+    if (!out && capacity > 0) return report_failure(tape->reporter, ERR_MISSING_VALUE, "out");
+    if (index >= tape->entries.size()) {
+        return report_failure(tape->reporter, ERR_VALUE_RANGE, "entry index", static_cast<long>(index));
+    }
+    const tape::Entry& e = tape->entries[index];
+    if (!e.is_file) return 0;
+    const std::uint8_t* name = tape->value.blocks[e.block].bytes.data() + tape::OFFSET_NAME;
+    std::size_t length = tape::NAME_SIZE;
+    while (length > 0 && name[length - 1] == ' ') --length;
+    if (length > capacity) {
+        return report_size_failure(tape->reporter, ERR_VALUE_RANGE, "the capacity for a name", capacity);
+    }
+    if (length > 0) std::memcpy(out, name, length);
+    return static_cast<long>(length);
+}
+
 int quillet_tape_check(const quillet_tape* tape, const char* name) {
     if (!tape) return ERR_MISSING_VALUE;
     return guarded(tape->reporter, [&] { return tape::check_tape(tape->value, name_or_memory(name), tape->reporter); });
@@ -280,6 +331,7 @@ int quillet_tape_write_bytes(const quillet_tape* tape, int kind, void* out, size
 int quillet_tape_write_file(const quillet_tape* tape, int kind, const char* path) {
     if (!tape) return ERR_MISSING_VALUE;
     if (!path) return report_failure(tape->reporter, ERR_MISSING_VALUE, "path");
+    if (kind == QUILLET_TAPE_WAV) return write_wav_file(tape, path);
     std::vector<std::uint8_t> image;
     const int result = image_of(tape, kind, &image);
     if (result < 0) return result;

@@ -44,6 +44,28 @@ void write_byte(Cpu8080* cpu, unsigned address, std::uint8_t value) {
     cpu_write_marked(cpu, static_cast<std::uint16_t>(address), value);
 }
 
+// A write of the processor's own (an interrupt's push), watched.
+void store_byte(Cpu8080* cpu, unsigned address, std::uint8_t value) {
+    cpu_store_marked(cpu, static_cast<std::uint16_t>(address), value);
+}
+
+// The watch mark of `address`, and of its repetition after 0xFFFF.
+void mark_watched(Cpu8080* cpu, unsigned address, bool watched) {
+    for (const unsigned at : {address, address == 0 ? unsigned{CPU_MEMORY_SIZE} : address}) {
+        std::uint8_t& marks = marks_at(cpu, at);
+        marks = static_cast<std::uint8_t>(watched ? marks | CELL_WATCHED : marks & ~CELL_WATCHED);
+    }
+}
+
+void set_watch(Cpu8080* cpu, unsigned address, std::uint8_t kinds) {
+    std::uint8_t& now = cpu->watch[address];
+    if ((now & WATCH_READ) != (kinds & WATCH_READ)) {
+        cpu->watched_reads = (kinds & WATCH_READ) ? cpu->watched_reads + 1 : cpu->watched_reads - 1;
+    }
+    now = kinds;
+    mark_watched(cpu, address, kinds != 0);
+}
+
 // The states of RST 0, as of every RST n.
 constexpr unsigned RST_STATES = INSTRUCTION_SET[0xC7].states;
 
@@ -52,8 +74,8 @@ constexpr unsigned RST_STATES = INSTRUCTION_SET[0xC7].states;
 void accept_interrupt(Cpu8080* cpu) {
     CpuState& s = cpu->state;
     s.sp = static_cast<std::uint16_t>(s.sp - 2);
-    write_byte(cpu, s.sp + 1u, static_cast<std::uint8_t>(s.pc >> 8));
-    write_byte(cpu, s.sp, static_cast<std::uint8_t>(s.pc));
+    store_byte(cpu, s.sp + 1u, static_cast<std::uint8_t>(s.pc >> 8));
+    store_byte(cpu, s.sp, static_cast<std::uint8_t>(s.pc));
     s.pc = static_cast<std::uint16_t>(s.interrupt_request * 8);
     s.interrupt_request = -1;
     s.interrupts_enabled = false;
@@ -71,6 +93,16 @@ constexpr bool video_waits_keep_the_fewest_states() {
     return true;
 }
 static_assert(video_waits_keep_the_fewest_states(), "an instruction with the video waits takes too few states");
+
+// The loop of the processor's timing, checking reads while any is watched.
+CpuStopReason execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    if (cpu->timing == CPU_TIMING_VIDEO_WAITS) {
+        return cpu->watched_reads ? cpu_execute_video_waits_watching_reads(cpu, budget, leave_stop)
+                                  : cpu_execute_video_waits(cpu, budget, leave_stop);
+    }
+    return cpu->watched_reads ? cpu_execute_watching_reads(cpu, budget, leave_stop)
+                              : cpu_execute(cpu, budget, leave_stop);
+}
 
 bool can_accept_interrupt(const CpuState& s) {
     return s.interrupt_request >= 0 && s.interrupts_enabled && !s.ei_pending;
@@ -92,6 +124,9 @@ void cpu_reset(Cpu8080* cpu) {
     cpu->trace_context = nullptr;
     cpu->stop_requested = false;
     cpu->ei_at = 0;
+    std::memset(cpu->watch, 0, sizeof cpu->watch);
+    cpu->watched_reads = 0;
+    cpu->watch_hit = CpuWatchHit{};
     std::memset(cpu->dispatch, 0, sizeof cpu->dispatch);
     marks_at(cpu, 0) = CELL_MIRRORED;
     marks_at(cpu, CPU_MEMORY_SIZE) = CELL_MIRRORED;
@@ -109,6 +144,34 @@ void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
     }
 }
 
+bool cpu_store_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
+    cpu_write_marked(cpu, address, value);
+    if (!(cpu->watch[address] & WATCH_WRITE)) return false;
+    if (!cpu->watch_hit.hit) cpu->watch_hit = CpuWatchHit{true, address, WATCH_WRITE};
+    return true;
+}
+
+bool cpu_watched_read(Cpu8080* cpu, std::uint16_t address, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+        const std::uint16_t at = static_cast<std::uint16_t>(address + i);
+        if (cpu->watch[at] & WATCH_READ) {
+            if (!cpu->watch_hit.hit) cpu->watch_hit = CpuWatchHit{true, at, WATCH_READ};
+            return true;
+        }
+    }
+    return false;
+}
+
+void cpu_watch(Cpu8080* cpu, std::uint16_t first, std::uint16_t last, std::uint8_t kinds) {
+    for (unsigned at = first; at <= last; ++at) {
+        set_watch(cpu, at, static_cast<std::uint8_t>(cpu->watch[at] | (kinds & WATCH_KINDS)));
+    }
+}
+
+void cpu_unwatch(Cpu8080* cpu, std::uint16_t first, std::uint16_t last) {
+    for (unsigned at = first; at <= last; ++at) set_watch(cpu, at, 0);
+}
+
 void cpu_write_ram(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* data, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) write_byte(cpu, static_cast<unsigned>(address + i), data[i]);
 }
@@ -118,10 +181,6 @@ void cpu_read_ram(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, 
         const unsigned at = (address + i) & 0xFFFF;
         out[i] = (marks_at(cpu, at) & CELL_READONLY) ? cpu->beneath[at] : byte_at(cpu, at);
     }
-}
-
-void cpu_read_view(const Cpu8080* cpu, std::uint16_t address, std::uint8_t* out, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) out[i] = byte_at(cpu, (address + i) & 0xFFFF);
 }
 
 bool cpu_map_readonly(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* image, std::size_t length) {
@@ -190,6 +249,7 @@ void cpu_request_stop(Cpu8080* cpu) {
 CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
     CpuState& s = cpu->state;
     cpu->stop_requested = false;
+    cpu->watch_hit = CpuWatchHit{};
     s.regs[CPU_F] = fixed_flags(s.regs[CPU_F]);
     bool leave_stop = limits.leave_stop;
     for (;;) {
@@ -198,6 +258,7 @@ CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
         if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
         if (can_accept_interrupt(s)) {
             accept_interrupt(cpu);
+            if (cpu->watch_hit.hit) return CPU_STOP_WATCH;
             leave_stop = false;
             continue;
         }
@@ -220,10 +281,9 @@ CpuStopReason cpu_run(Cpu8080* cpu, const CpuRunLimits& limits) {
                 cpu->trace = nullptr;
             }
         }
-        const CpuStopReason reason = cpu->timing == CPU_TIMING_VIDEO_WAITS
-                                         ? cpu_execute_video_waits(cpu, budget, leave_stop)
-                                         : cpu_execute(cpu, budget, leave_stop);
+        const CpuStopReason reason = execute(cpu, budget, leave_stop);
         leave_stop = false;
+        if (cpu->watch_hit.hit) return CPU_STOP_WATCH;
         if (reason == CPU_STOP_ADDRESS) return reason;
         if (reason == CPU_STOP_HALTED && !can_accept_interrupt(s)) return reason;
         if (cpu->stop_requested) return CPU_STOP_REQUESTED;

@@ -56,6 +56,22 @@ enum CpuStopReason : int {
     CPU_STOP_STATE_LIMIT = 3,        // the state counter reached max_states
     CPU_STOP_INSTRUCTION_LIMIT = 4,  // the instruction counter reached max_instructions
     CPU_STOP_REQUESTED = 5,          // a port callback called cpu_request_stop
+    // An instruction read or wrote a watched address; it has run (the
+    // number the interface gives it, after the machine's own ends).
+    CPU_STOP_WATCH = 9,
+};
+
+// What a watchpoint watches: the instructions' reads of data (operands in
+// memory, the stack; not the fetch of instructions), their writes.
+constexpr std::uint8_t WATCH_READ = 1;
+constexpr std::uint8_t WATCH_WRITE = 2;
+constexpr std::uint8_t WATCH_KINDS = WATCH_READ | WATCH_WRITE;
+
+// The first watched access of the run that ended with CPU_STOP_WATCH.
+struct CpuWatchHit {
+    bool hit = false;
+    std::uint16_t address = 0;
+    std::uint8_t kind = 0;  // WATCH_READ or WATCH_WRITE
 };
 
 // How a run counts states: the plain 8080's, or those of a PMD 85, whose
@@ -95,7 +111,8 @@ struct CpuState {
 constexpr std::uint8_t CELL_STOP = 0x01;      // a stop address
 constexpr std::uint8_t CELL_READONLY = 0x02;  // an image is mapped here
 constexpr std::uint8_t CELL_MIRRORED = 0x04;  // address 0, repeated after 0xFFFF
-constexpr unsigned CELL_MARK_VALUES = 8;
+constexpr std::uint8_t CELL_WATCHED = 0x08;   // a watchpoint's address (its repetition too)
+constexpr unsigned CELL_MARK_VALUES = 16;
 // Where a cell keeps its byte and its marks: so that the two, read as one
 // host word, are byte | marks << 8.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -124,9 +141,15 @@ struct Cpu8080 {
     void* trace_context;
     bool stop_requested;
     std::uint64_t ei_at;  // during a run: the instruction count just after the last EI
+    // The kinds watched at each address (WATCH_READ, WATCH_WRITE), and how
+    // many addresses are watched for reads: while there are any, runs take
+    // the loop that checks every read of data.
+    std::uint8_t watch[CPU_MEMORY_SIZE];
+    unsigned watched_reads;
+    CpuWatchHit watch_hit;
     // The instruction loop's handlers by opcode and marks, one table per
-    // timing, filled by the loop of that timing.
-    const void* dispatch[CPU_TIMING_COUNT][CELL_MARK_VALUES * 256];
+    // loop (timing, and whether reads are watched), filled by that loop.
+    const void* dispatch[CPU_TIMING_COUNT * 2][CELL_MARK_VALUES * 256];
 };
 
 // Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
@@ -152,10 +175,24 @@ bool cpu_is_readonly(const Cpu8080* cpu, std::uint16_t address);
 // cells.
 void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool readonly);
 
+// The same for `length` bytes (address + length at most 65536) at memory
+// speed: reads see `bytes`, and each cell's marks become (marks & keep) |
+// set. The way a machine lays a region of its map when it switches.
+void cpu_lay_cells(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* bytes, std::size_t length,
+                   std::uint8_t keep, std::uint8_t set);
+
 // Stop addresses: a run ends before executing the instruction at one.
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop);
 void cpu_clear_stops(Cpu8080* cpu);
 bool cpu_is_stop(const Cpu8080* cpu, std::uint16_t address);
+
+// Watchpoints: a run ends with CPU_STOP_WATCH after the instruction that
+// read or wrote (`kinds`, WATCH_READ and/or WATCH_WRITE) an address of
+// first..last, which cpu->watch_hit then names. cpu_watch adds `kinds` to
+// those the addresses have; cpu_unwatch removes every kind. The caller's
+// own reads and writes (cpu_write_ram and the like) are not watched.
+void cpu_watch(Cpu8080* cpu, std::uint16_t first, std::uint16_t last, std::uint8_t kinds);
+void cpu_unwatch(Cpu8080* cpu, std::uint16_t first, std::uint16_t last);
 
 // Register pairs in the order of the snapshot header: AF, BC, DE, HL, PC,
 // SP (0..5). Setting AF keeps F's fixed bits as the chip holds them.

@@ -74,12 +74,38 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
 #define MEM(at) (cpu->cells[2 * static_cast<std::size_t>(at) + CELL_BYTE])
 #define MARKS(at) (cpu->cells[2 * static_cast<std::size_t>(at) + CELL_MARKS])
 #define RD16(at) cpu_read_word(cpu, (at))
+// A read of data (not a fetch of the instruction): in the loop that
+// watches reads, a watched address ends the budget after the instruction.
+// A GNU statement expression, as the loop's computed gotos are.
+#define WATCHED_READ(at, count)                                            \
+    do {                                                                   \
+        if (cpu_watched_read(cpu, static_cast<std::uint16_t>(at), count)) END_BUDGET_IN(-1); \
+    } while (0)
+#define RDM(at)                                                            \
+    ({                                                                     \
+        const auto ra_ = (at);                                             \
+        if (WATCH_READS && UNLIKELY(MARKS(ra_) & CELL_WATCHED)) WATCHED_READ(ra_, 1); \
+        MEM(ra_);                                                          \
+    })
+#define RD16M(at)                                                          \
+    ({                                                                     \
+        const auto ra_ = (at);                                             \
+        if (WATCH_READS && UNLIKELY(cpu_word_marks(cpu, ra_) & CELL_WATCHED)) WATCHED_READ(ra_, 2); \
+        RD16(ra_);                                                         \
+    })
+// Writes to marked cells (read-only, address 0, watched) go the long way;
+// a watched one ends the budget after the instruction.
+constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED;
+#define STORE_MARKED(at, value)                                                  \
+    do {                                                                         \
+        if (cpu_store_marked(cpu, static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(value))) END_BUDGET_IN(-1); \
+    } while (0)
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
-        if (UNLIKELY(MARKS(wa_) & (CELL_READONLY | CELL_MIRRORED))) { \
-            cpu_write_marked(cpu, wa_, wv_);                          \
+        if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
+            STORE_MARKED(wa_, wv_);                                   \
         } else {                                                      \
             MEM(wa_) = wv_;                                           \
         }                                                             \
@@ -90,9 +116,9 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     do {                                                                         \
         const std::size_t wat_ = static_cast<std::uint16_t>(at);                 \
         const unsigned wval_ = (value);                                          \
-        if (UNLIKELY(cpu_word_marks(cpu, wat_) & (CELL_READONLY | CELL_MIRRORED))) { \
-            cpu_write_marked(cpu, static_cast<std::uint16_t>(wat_), static_cast<std::uint8_t>(wval_)); \
-            cpu_write_marked(cpu, static_cast<std::uint16_t>(wat_ + 1), static_cast<std::uint8_t>(wval_ >> 8)); \
+        if (UNLIKELY(cpu_word_marks(cpu, wat_) & WRITE_MARKS)) {                \
+            STORE_MARKED(wat_, wval_);                                           \
+            STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
         } else {                                                                 \
             MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
             MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
@@ -114,7 +140,7 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     } while (0)
 #define POP16(out)                                   \
     do {                                             \
-        out = RD16(sp);                              \
+        out = RD16M(sp);                             \
         sp = static_cast<std::uint16_t>(sp + 2);     \
     } while (0)
 
@@ -241,12 +267,12 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     REGISTER_OP(hi, 0, DO, HI(bc)) REGISTER_OP(hi, 1, DO, LO(bc))                   \
     REGISTER_OP(hi, 2, DO, HI(de)) REGISTER_OP(hi, 3, DO, LO(de))                   \
     REGISTER_OP(hi, 4, DO, HI(hl)) REGISTER_OP(hi, 5, DO, LO(hl))                   \
-    REGISTER_OP(hi, 6, DO, MEM(hl)) REGISTER_OP(hi, 7, DO, a)
+    REGISTER_OP(hi, 6, DO, RDM(hl)) REGISTER_OP(hi, 7, DO, a)
 #define REGISTER_OPS_HIGH(hi, DO)                                                    \
     REGISTER_OP(hi, 8, DO, HI(bc)) REGISTER_OP(hi, 9, DO, LO(bc))                   \
     REGISTER_OP(hi, A, DO, HI(de)) REGISTER_OP(hi, B, DO, LO(de))                   \
     REGISTER_OP(hi, C, DO, HI(hl)) REGISTER_OP(hi, D, DO, LO(hl))                   \
-    REGISTER_OP(hi, E, DO, MEM(hl)) REGISTER_OP(hi, F, DO, a)
+    REGISTER_OP(hi, E, DO, RDM(hl)) REGISTER_OP(hi, F, DO, a)
 #define MOV_TO_B(x) SET_HI(bc, x)
 #define MOV_TO_C(x) SET_LO(bc, x)
 #define MOV_TO_D(x) SET_HI(de, x)
@@ -330,7 +356,7 @@ static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlik
 
 namespace {
 
-template <CpuTiming TIMING>
+template <CpuTiming TIMING, bool WATCH_READS>
 CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
@@ -339,7 +365,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
                                              OPS16(6), OPS16(7), OPS16(8), OPS16(9), OPS16(A), OPS16(B),
                                              OPS16(C), OPS16(D), OPS16(E), OPS16(F)};
 #undef OPS16
-    const void** const dispatch = cpu->dispatch[TIMING];
+    const void** const dispatch = cpu->dispatch[TIMING * 2 + WATCH_READS];
     if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
             for (unsigned code = 0; code < 256; ++code) {
@@ -399,12 +425,12 @@ op_21: hl = RD16(pc); SKIP(2); SPEND_OF(0x21); NEXT;
 op_31: sp = static_cast<std::uint16_t>(RD16(pc)); SKIP(2); SPEND_OF(0x31); NEXT;
 op_02: WR(bc, a); SPEND_OF(0x02); NEXT;
 op_12: WR(de, a); SPEND_OF(0x12); NEXT;
-op_0A: a = MEM(bc); SPEND_OF(0x0A); NEXT;
-op_1A: a = MEM(de); SPEND_OF(0x1A); NEXT;
+op_0A: a = RDM(bc); SPEND_OF(0x0A); NEXT;
+op_1A: a = RDM(de); SPEND_OF(0x1A); NEXT;
 op_22: WR16(RD16(pc), hl); SKIP(2); SPEND_OF(0x22); NEXT;
-op_2A: hl = RD16(RD16(pc)); SKIP(2); SPEND_OF(0x2A); NEXT;
+op_2A: hl = RD16M(RD16(pc)); SKIP(2); SPEND_OF(0x2A); NEXT;
 op_32: WR(RD16(pc), a); SKIP(2); SPEND_OF(0x32); NEXT;
-op_3A: a = MEM(RD16(pc)); SKIP(2); SPEND_OF(0x3A); NEXT;
+op_3A: a = RDM(RD16(pc)); SKIP(2); SPEND_OF(0x3A); NEXT;
 op_EB: {
     const unsigned t = de;
     de = hl;
@@ -413,7 +439,7 @@ op_EB: {
     NEXT;
 }
 op_E3: {
-    const unsigned t = RD16(sp);
+    const unsigned t = RD16M(sp);
     WR16(sp, hl);
     hl = t;
     SPEND_OF(0xE3);
@@ -461,7 +487,7 @@ op_24: INR_HI(hl); SPEND_OF(0x24); NEXT;
 op_2C: INR_LO(hl); SPEND_OF(0x2C); NEXT;
 op_3C: INR_VALUE(a); SPEND_OF(0x3C); NEXT;
 op_34: {
-    unsigned v = MEM(hl);
+    unsigned v = RDM(hl);
     INR_VALUE(v);
     WR(hl, v);
     SPEND_OF(0x34);
@@ -475,7 +501,7 @@ op_25: DCR_HI(hl); SPEND_OF(0x25); NEXT;
 op_2D: DCR_LO(hl); SPEND_OF(0x2D); NEXT;
 op_3D: DCR_VALUE(a); SPEND_OF(0x3D); NEXT;
 op_35: {
-    unsigned v = MEM(hl);
+    unsigned v = RDM(hl);
     DCR_VALUE(v);
     WR(hl, v);
     SPEND_OF(0x35);
@@ -625,11 +651,19 @@ done:
 }  // namespace
 
 CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_PLAIN, false>(cpu, budget, leave_stop);
+}
+
+CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_PLAIN, true>(cpu, budget, leave_stop);
 }
 
 CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_VIDEO_WAITS, false>(cpu, budget, leave_stop);
+}
+
+CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_VIDEO_WAITS, true>(cpu, budget, leave_stop);
 }
 
 #pragma GCC diagnostic pop

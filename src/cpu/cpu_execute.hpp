@@ -13,6 +13,16 @@ namespace quillet {
 // address 0 to its repetition too.
 void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value);
 
+// The processor's own write to a marked cell: as cpu_write_marked, and a
+// watched write noted in cpu->watch_hit (the run's first). True when the
+// write was watched.
+bool cpu_store_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value);
+
+// Notes a read of data at `address` (and the next address when `count`
+// is 2) in cpu->watch_hit when one of them is watched for reads. True when
+// it was.
+bool cpu_watched_read(Cpu8080* cpu, std::uint16_t address, unsigned count);
+
 // The marks of the cells at `address` and address + 1 (0..0xFFFF; the
 // repetition of address 0 after 0xFFFF is marked too), or-ed together.
 inline unsigned cpu_word_marks(const Cpu8080* cpu, std::size_t address) {
@@ -49,5 +59,9 @@ CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
 // The same with the states of the video circuit's wait states
 // (video_wait_timing.hpp).
 CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+// Both again, checking every read of data against the watchpoints (and
+// ending the budget after an instruction that read a watched address).
+CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
 
 }  // namespace quillet

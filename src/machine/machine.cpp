@@ -2,7 +2,9 @@
 // nothing else shows are left to the processor's cells, where its loop
 // reads and writes them at full speed; every other region is read-only in
 // the cells, and the processor's writes there come to write_hook, which
-// sends them where the map says and refreshes every view of that RAM.
+// sends them where the map says and refreshes every view of that RAM. A
+// switch of the map lays again only the regions that show something else,
+// copying their bytes out of and into the cells at memory speed.
 #include "machine/machine.hpp"
 
 #include <algorithm>
@@ -39,13 +41,76 @@ void port_out(void* context, std::uint8_t port, std::uint8_t value) {
     machine_port_out(static_cast<Machine*>(context), port, value);
 }
 
-std::uint8_t region_byte(const Machine& m, const MapRegion& r, unsigned offset) {
-    switch (r.read) {
-        case ReadSource::RAM: return m.ram[r.ram + offset];
-        case ReadSource::MONITOR: return m.monitor.empty() ? NOTHING_READ : m.monitor[r.monitor + offset];
-        case ReadSource::NOTHING: break;
+// One region of FFh: what a read of nothing sees.
+struct NothingRegion {
+    std::uint8_t bytes[MAP_REGION_SIZE];
+};
+constexpr NothingRegion nothing_region() {
+    NothingRegion region{};
+    for (std::uint8_t& byte : region.bytes) byte = NOTHING_READ;
+    return region;
+}
+constexpr NothingRegion NOTHING_REGION = nothing_region();
+
+bool shows_absent_monitor(const Machine& m, const MapRegion& r) {
+    return m.monitor.empty() && r.read == ReadSource::MONITOR;
+}
+
+// The bytes a read of region `r` sees, MAP_REGION_SIZE of them.
+const std::uint8_t* region_bytes(const Machine& m, const MapRegion& r) {
+    if (r.read == ReadSource::RAM) return &m.ram[r.ram];
+    if (r.read == ReadSource::MONITOR && !m.monitor.empty()) return &m.monitor[r.monitor];
+    return NOTHING_REGION.bytes;
+}
+
+bool same_region(const MapRegion& a, const MapRegion& b) {
+    return a.read == b.read && a.write_ram == b.write_ram && a.ram == b.ram && a.monitor == b.monitor;
+}
+
+// The marks a region's cells keep when it is laid again: the stops (those
+// of an absent monitor are put right by lay_region), address 0's
+// repetition, the watchpoints.
+constexpr std::uint8_t KEPT_MARKS = CELL_STOP | CELL_MIRRORED | CELL_WATCHED;
+
+// Lays region `i` as `regions` and `plain` have it. `stops_kept`: the stop
+// marks its cells have are the caller's and the tape's alone (not an
+// absent monitor's), so that they stay.
+void lay_region(Machine* m, unsigned i, bool stops_kept) {
+    const MapRegion& r = m->regions[i];
+    const bool absent = shows_absent_monitor(*m, r);
+    const std::uint8_t set = static_cast<std::uint8_t>((m->plain[i] ? 0 : CELL_READONLY) | (absent ? CELL_STOP : 0));
+    const std::uint8_t keep = stops_kept ? KEPT_MARKS : static_cast<std::uint8_t>(KEPT_MARKS & ~CELL_STOP);
+    const std::uint16_t first = static_cast<std::uint16_t>(i * MAP_REGION_SIZE);
+    cpu_lay_cells(&m->cpu, first, region_bytes(*m, r), MAP_REGION_SIZE, keep, set);
+    if (stops_kept || absent) return;
+    for (unsigned offset = 0; offset < MAP_REGION_SIZE; ++offset) {
+        const unsigned address = first + offset;
+        if (m->user_stops[address] || block_reader_stop(m->reader, static_cast<std::uint16_t>(address))) {
+            cpu_set_stop(&m->cpu, static_cast<std::uint16_t>(address), true);
+        }
     }
-    return NOTHING_READ;
+}
+
+// Whether each region of `regions` shows RAM nothing else shows, so that
+// its bytes may live in the processor's cells.
+void find_plain(const MapRegion regions[MAP_REGIONS], bool plain[MAP_REGIONS]) {
+    unsigned uses[RAM_CHUNKS] = {};
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        const MapRegion& r = regions[i];
+        if (r.read == ReadSource::RAM || r.write_ram) ++uses[r.ram / MAP_REGION_SIZE];
+    }
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        const MapRegion& r = regions[i];
+        plain[i] = r.read == ReadSource::RAM && r.write_ram && uses[r.ram / MAP_REGION_SIZE] == 1;
+    }
+}
+
+// Copies region `i`'s RAM from the cells back into `ram` when they hold it.
+void sync_region(Machine* m, unsigned i) {
+    if (m->plain[i]) {
+        cpu_read_view(&m->cpu, static_cast<std::uint16_t>(i * MAP_REGION_SIZE), &m->ram[m->regions[i].ram],
+                      MAP_REGION_SIZE);
+    }
 }
 
 }  // namespace
@@ -96,32 +161,35 @@ void machine_set_rom_module(Machine* m, const std::uint8_t* image, std::size_t s
 bool machine_rom_module_readable(const Machine& m) { return m.facts->rom_module_port; }
 
 void machine_sync_ram(Machine* m) {
-    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
-        if (m->plain[i]) {
-            cpu_read_view(&m->cpu, static_cast<std::uint16_t>(i * MAP_REGION_SIZE), &m->ram[m->regions[i].ram],
-                          MAP_REGION_SIZE);
-        }
-    }
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) sync_region(m, i);
 }
 
 void machine_install_map(Machine* m) {
     machine_sync_ram(m);
     build_memory_map(*m->facts, m->switches, m->regions);
-    unsigned uses[RAM_CHUNKS] = {};
-    for (const MapRegion& r : m->regions) {
-        if (r.read == ReadSource::RAM || r.write_ram) ++uses[r.ram / MAP_REGION_SIZE];
-    }
-    const bool no_monitor = m->monitor.empty();
+    find_plain(m->regions, m->plain);
+    // The stops are laid again from scratch: an image placed since the
+    // last map has ended an absent monitor's.
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) lay_region(m, i, false);
+}
+
+void machine_switch_map(Machine* m) {
+    MapRegion next[MAP_REGIONS];
+    bool next_plain[MAP_REGIONS];
+    build_memory_map(*m->facts, m->switches, next);
+    find_plain(next, next_plain);
+    bool changed[MAP_REGIONS];
     for (unsigned i = 0; i < MAP_REGIONS; ++i) {
-        const MapRegion& r = m->regions[i];
-        m->plain[i] = r.read == ReadSource::RAM && r.write_ram && uses[r.ram / MAP_REGION_SIZE] == 1;
-        const bool absent_monitor = no_monitor && r.read == ReadSource::MONITOR;
-        for (unsigned offset = 0; offset < MAP_REGION_SIZE; ++offset) {
-            const std::uint16_t address = static_cast<std::uint16_t>(i * MAP_REGION_SIZE + offset);
-            cpu_set_cell(&m->cpu, address, region_byte(*m, r, offset), !m->plain[i]);
-            cpu_set_stop(&m->cpu, address,
-                         m->user_stops[address] || absent_monitor || (m->tape_check && address == m->tape_check));
-        }
+        changed[i] = !same_region(next[i], m->regions[i]) || next_plain[i] != m->plain[i];
+        // Every region's RAM is in `ram` before any region is laid from it.
+        if (changed[i]) sync_region(m, i);
+    }
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        if (!changed[i]) continue;
+        const bool absent_before = shows_absent_monitor(*m, m->regions[i]);
+        m->regions[i] = next[i];
+        m->plain[i] = next_plain[i];
+        lay_region(m, i, !absent_before);
     }
 }
 
@@ -162,7 +230,7 @@ void machine_set_stop(Machine* m, std::uint16_t address, bool stop) {
     const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
     cpu_set_stop(&m->cpu, address,
                  stop || (m->monitor.empty() && r.read == ReadSource::MONITOR) ||
-                     (m->tape_check && address == m->tape_check));
+                     block_reader_stop(m->reader, address));
 }
 
 bool machine_is_stop(const Machine& m, std::uint16_t address) { return m.user_stops[address]; }
@@ -177,6 +245,26 @@ std::uint64_t next_event(const Machine& m) {
     if (m.hooks.frame) at = (now / STATES_PER_FRAME + 1) * STATES_PER_FRAME;
     if (m.mif85_fitted && m.mif85_interrupts) at = std::min(at, timer_next_falling_edge(m.timer.counter[0], now));
     return at;
+}
+
+// The machine stopped where the monitor's block reader begins or returns:
+// the tape learns what the reader asks for, and its verdict. A return
+// counts only for the reader's own call, seen by the stack pointer it
+// began with (its failure's RET is shared with other routines).
+void watch_block_reader(Machine* m) {
+    BlockReader& r = m->reader;
+    const CpuState& s = m->cpu.state;
+    if (s.pc == r.entry) {
+        r.active = true;
+        r.entry_sp = s.sp;
+        const std::size_t bytes = static_cast<std::size_t>(s.regs[CPU_D] << 8 | s.regs[CPU_E]) + 2;
+        m->tape->block_requested(s.states, bytes);
+        return;
+    }
+    if (!r.active || s.sp != r.entry_sp) return;
+    r.active = false;
+    const bool failed = s.pc == r.failed || (s.regs[CPU_F] & FLAG_Z) == 0;
+    m->tape->block_checked(s.states, !failed);
 }
 
 }  // namespace
@@ -195,9 +283,8 @@ int machine_run(Machine* m, const CpuRunLimits& limits) {
         const std::uint64_t states_before = s.states;
         const CpuStopReason reason = cpu_run(&m->cpu, slice);
         if (reason == CPU_STOP_ADDRESS && !m->user_stops[s.pc]) {
-            if (s.pc != m->tape_check || !m->tape) return MACHINE_STOP_NO_MONITOR;
-            // The monitor's block reader returns: the tape notes its verdict.
-            m->tape->block_checked(s.states, (s.regs[CPU_F] & FLAG_Z) != 0);
+            if (!m->tape || !block_reader_stop(m->reader, s.pc)) return MACHINE_STOP_NO_MONITOR;
+            watch_block_reader(m);
             leave_stop = true;
             if (s.states >= limits.max_states) return CPU_STOP_STATE_LIMIT;
             continue;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu8080.hpp"
+#include "machine/block_reader.hpp"
 #include "machine/machine_model.hpp"
 #include "machine/memory_map.hpp"
 #include "machine/pio8255.hpp"
@@ -74,9 +75,9 @@ struct Machine {
     std::uint8_t port_c_levels = 0xFF;
     bool reschedule = false;  // a device's next event moved: the run slices again
     std::unique_ptr<TapeInput> tape;  // the tape in the recorder, or none
-    // Where the monitor's block reader returns (Z: the checksum held),
-    // watched while a tape is in; 0: not watched.
-    std::uint16_t tape_check = 0;
+    // The monitor's block reader, watched while a tape is in (entry 0: not
+    // watched): what it asks of the tape and what it made of each block.
+    BlockReader reader;
     MachineHooks hooks;
 };
 
@@ -99,9 +100,16 @@ bool machine_rom_module_readable(const Machine& m);
 // the mapper's identity; RAM as it is.
 void machine_boot(Machine* m);
 
-// Lays the map of the current switches over the cells. Called when a
-// switch changes.
+// Lays the map of the current switches over the cells, every region of it
+// from `ram` and the monitor image (after the cells' plain RAM is copied
+// back, where `plain` says they hold it): for a machine whose RAM or
+// monitor changed as a whole.
 void machine_install_map(Machine* m);
+
+// The same when a switch changes (AllRAM, the start-up map, the mapper):
+// only the regions that show something else are laid again, at memory
+// speed, so that a program may switch many times a frame.
+void machine_switch_map(Machine* m);
 
 // Copies the RAM the cells hold back into `ram`, so that it is whole.
 void machine_sync_ram(Machine* m);
@@ -129,9 +137,10 @@ int machine_call(Machine* m, std::uint16_t address, const CpuRunLimits& totals);
 
 // Puts `tape` into the recorder (replacing any there), to play from the
 // program's first read of the tape interface; an empty tape takes it out.
-// While a tape is in, the return of the monitor's block reader is watched
-// (a stop of the machine's own, which runs pass through) for blocks it
-// rejects.
+// While a tape is in, the monitor's block reader is watched (stops of the
+// machine's own, which runs pass through) for the bytes it asks for and
+// the blocks it rejects: a checksum that fails (Z clear) or a byte it
+// could not read (CY).
 // False, and nothing changes, on a model whose tape input is not modelled.
 bool machine_insert_tape(Machine* m, tape::Tape tape);
 

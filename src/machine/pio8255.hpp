@@ -1,8 +1,15 @@
-// The 8255 parallel interface in mode 0, as the PMD 85's boards use it:
-// a control word that sets the ports' directions and clears the output
+// The 8255 parallel interface, as the PMD 85's boards use it: a control
+// word that sets the ports' modes and directions and clears the output
 // latches, port C's bit set/reset, and output latches that read back.
 // What drives an input port is the caller's: it passes the outside's
 // levels to pio_read.
+//
+// In modes 1 and 2 port C carries the handshake of port A (PC3-PC7) or B
+// (PC0-PC2), and reading it gives the status word of the data sheet: INTR,
+// IBF, OBF (active low) and the INTE flags, which port C's bit set/reset
+// sets (PC4/PC6 for A, PC2 for B). With nothing plugged in no strobe and
+// no acknowledge ever comes: IBF stays 0, and OBF falls with the first
+// byte written and stays low.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +23,9 @@ constexpr std::uint8_t PIO_RESET_CONTROL = 0x9B;  // every port an input
 struct Pio8255 {
     std::uint8_t control = PIO_RESET_CONTROL;
     std::uint8_t latch[3] = {0, 0, 0};  // PA, PB, PC as last written
+    // A byte written to port A or B in an output handshake mode that no
+    // acknowledge has taken: its OBF is low.
+    bool full[2] = {false, false};
 };
 
 // Back to the state of reset.

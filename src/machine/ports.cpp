@@ -51,18 +51,6 @@ std::uint8_t usart_read(Machine* m, std::uint8_t port) {
     return port & 1 ? m->tape->status(now, USART_STATUS) : m->tape->data(now);
 }
 
-// The PMD monitors' block reader (monitor offset 0DC2h; 0DC4h with C
-// saying whether to store) adds each byte into B and returns with RET at
-// 0DE1h, Z set when the checksum byte matched. Watched only in an image
-// that has INX H at 0DD3h and RET at 0DE1h, as every PMD monitor does;
-// 0 for another.
-std::uint16_t block_reader_return(const Machine& m) {
-    constexpr std::size_t INCREMENT_AT = 0x0DD3, RETURN_AT = 0x0DE1;
-    constexpr std::uint8_t INX_H = 0x23, RET = 0xC9;
-    if (m.monitor.size() <= RETURN_AT || m.monitor[INCREMENT_AT] != INX_H || m.monitor[RETURN_AT] != RET) return 0;
-    return static_cast<std::uint16_t>(m.facts->monitor_address + RETURN_AT);
-}
-
 // Bits 3-0 the bank, 5-4 the window it goes to, 6 the bank the video
 // circuit shows (7 instead of 3); the window before gets its own block back.
 void set_mapper(Machine* m, std::uint8_t value) {
@@ -101,7 +89,8 @@ bool machine_insert_tape(Machine* m, tape::Tape tape) {
     } else {
         m->tape = std::make_unique<TapeInput>(std::move(tape), m->facts->tape);
     }
-    m->tape_check = m->tape ? block_reader_return(*m) : 0;
+    m->reader = m->tape ? find_block_reader(m->monitor.data(), m->monitor.size(), m->facts->monitor_address)
+                        : BlockReader{};
     machine_sync_ram(m);  // the map is laid again, with the watched address among the stops
     machine_install_map(m);
     return true;
@@ -120,7 +109,7 @@ void machine_port_c_changed(Machine* m) {
     if (m->facts->pc5_reenters_startup && (levels & pio_port_c_outputs(m->system_pio) & 0x20)) next.startup = true;
     if (next.allram != m->switches.allram || next.startup != m->switches.startup) {
         m->switches = next;
-        machine_install_map(m);
+        machine_switch_map(m);
     }
 }
 
@@ -154,7 +143,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
         m->switches.startup = false;
         m->switches.mapper_bank = m->switches.mapper_window = 0;
         m->mapper_port = 0;
-        machine_install_map(m);
+        machine_switch_map(m);
     }
     const int reg = port & 3;
     if ((port & PIO_SELECT_MASK) == SYSTEM_PIO) {
@@ -169,7 +158,7 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
     }
     if (port == MAPPER_PORT && m->mapper_fitted) {
         set_mapper(m, value);
-        machine_install_map(m);
+        machine_switch_map(m);
         return;
     }
     if (port == MIF85_INTERRUPT_PORT && m->mif85_fitted) {

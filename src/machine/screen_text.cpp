@@ -30,6 +30,11 @@ std::uint64_t cell_at(const std::uint8_t* video, int line, int column) {
 struct LineScore {
     int known = 0;    // cells showing a glyph of the font
     int unknown = 0;  // cells with pixels but no glyph
+    int run = 0;      // the most glyphs side by side
+    // Text: a run of glyphs, whatever stands beside it (a legend beside a
+    // picture), or more glyphs than unknown cells.
+    bool text() const { return known > 0 && (run >= MIN_RUN || unknown <= known); }
+    static constexpr int MIN_RUN = 2;
 };
 
 }  // namespace
@@ -69,10 +74,13 @@ std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t
     constexpr int FIRST_LINES = VIDEO_LINES - GLYPH_LINES + 1;
     LineScore scores[FIRST_LINES];
     for (int line = 0; line < FIRST_LINES; ++line) {
+        int run = 0;
         for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
             std::uint64_t cell = cell_at(video, line, column);
+            run = cell != 0 && font.character(cell) != 0 ? run + 1 : 0;
+            if (run > scores[line].run) scores[line].run = run;
             if (cell == 0) continue;
-            if (font.character(cell) != 0) {
+            if (run > 0) {
                 ++scores[line].known;
             } else {
                 ++scores[line].unknown;
@@ -80,14 +88,15 @@ std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t
         }
     }
     // The line that shows the most characters begins a row; rows do not
-    // overlap; a line showing more unknown cells than characters is no text.
+    // overlap; a line with neither a run of characters nor more characters
+    // than unknown cells is no text.
     bool taken[FIRST_LINES] = {};
     bool blocked[FIRST_LINES] = {};
     for (;;) {
         int best = -1;
         for (int line = 0; line < FIRST_LINES; ++line) {
             const LineScore& score = scores[line];
-            if (blocked[line] || score.known == 0 || score.unknown > score.known) continue;
+            if (blocked[line] || !score.text()) continue;
             if (best < 0 || score.known > scores[best].known) best = line;
         }
         if (best < 0) break;

@@ -15,8 +15,13 @@ constexpr std::uint64_t RECEIVED_AFTER_HALVES = 19;
 
 }  // namespace
 
-TapeInput::TapeInput(tape::Tape tape, TapeInterface interface)
-    : tape_(std::move(tape)), layout_(tape::line_layout(tape_)), interface_(interface) {}
+TapeInput::TapeInput(tape::Tape tape, TapeInterface interface) : tape_(std::move(tape)), interface_(interface) {
+    const tape::LineLayout layout = tape::line_layout(tape_);
+    for (std::size_t i = 0; i < tape_.blocks.size(); ++i) {
+        pieces_.push_back(Piece{i, 0, tape_.blocks[i].bytes.size(), layout.block_start[i]});
+    }
+    end_ = layout.end;
+}
 
 std::uint64_t TapeInput::halves_at(std::uint64_t state) {
     if (!rolling_) {
@@ -26,18 +31,29 @@ std::uint64_t TapeInput::halves_at(std::uint64_t state) {
     return (state - start_) * HALVES_PER_SECOND / STATES_PER_SECOND;
 }
 
+std::uint64_t TapeInput::bit_at(std::uint64_t state) const {
+    return rolling_ ? (state - start_) * tape::BIT_RATE / STATES_PER_SECOND : 0;
+}
+
+std::size_t TapeInput::piece_at(std::uint64_t bit) const {
+    std::size_t piece = 0;
+    while (piece + 1 < pieces_.size() && pieces_[piece + 1].start <= bit) ++piece;
+    return piece;
+}
+
 bool TapeInput::level(std::uint64_t state) {
     const std::uint64_t halves = halves_at(state);
     const std::uint64_t bit = halves / 2;
-    if (bit >= layout_.end) return true;
+    if (bit >= end_) return true;
     bool one = true;
-    // The head only moves forward: the block under it is found from the last.
-    while (block_ + 1 < layout_.block_start.size() && layout_.block_start[block_ + 1] <= bit) ++block_;
-    if (block_ < layout_.block_start.size() && bit >= layout_.block_start[block_]) {
-        const std::uint64_t at = bit - layout_.block_start[block_];
-        const std::vector<std::uint8_t>& bytes = tape_.blocks[block_].bytes;
-        if (at / tape::FRAME_BITS < bytes.size()) {
-            one = tape::frame_bit(bytes[at / tape::FRAME_BITS], static_cast<unsigned>(at % tape::FRAME_BITS));
+    // The head only moves forward: the piece under it is found from the last.
+    while (piece_ + 1 < pieces_.size() && pieces_[piece_ + 1].start <= bit) ++piece_;
+    if (piece_ < pieces_.size() && bit >= pieces_[piece_].start) {
+        const Piece& piece = pieces_[piece_];
+        const std::uint64_t at = bit - piece.start;
+        if (at / tape::FRAME_BITS < piece.to - piece.from) {
+            const std::uint8_t byte = tape_.blocks[piece.block].bytes[piece.from + at / tape::FRAME_BITS];
+            one = tape::frame_bit(byte, static_cast<unsigned>(at % tape::FRAME_BITS));
         }
     }
     const bool second_half = halves & 1;
@@ -45,17 +61,17 @@ bool TapeInput::level(std::uint64_t state) {
 }
 
 void TapeInput::receive(std::uint64_t halves) {
-    while (next_block_ < tape_.blocks.size()) {
-        const std::vector<std::uint8_t>& bytes = tape_.blocks[next_block_].bytes;
-        if (next_byte_ >= bytes.size()) {
-            ++next_block_;
+    while (next_piece_ < pieces_.size()) {
+        const Piece& piece = pieces_[next_piece_];
+        if (piece.from + next_byte_ >= piece.to) {
+            ++next_piece_;
             next_byte_ = 0;
             continue;
         }
-        const std::uint64_t frame = layout_.block_start[next_block_] + std::uint64_t{tape::FRAME_BITS} * next_byte_;
+        const std::uint64_t frame = piece.start + std::uint64_t{tape::FRAME_BITS} * next_byte_;
         if (2 * frame + RECEIVED_AFTER_HALVES > halves) return;
         if (ready_) ++lost_;
-        received_ = bytes[next_byte_++];
+        received_ = tape_.blocks[piece.block].bytes[piece.from + next_byte_++];
         ready_ = true;
     }
 }
@@ -75,20 +91,40 @@ std::uint8_t TapeInput::data(std::uint64_t state) {
     return received_;
 }
 
+void TapeInput::block_requested(std::uint64_t state, std::size_t bytes) {
+    const std::uint64_t bit = bit_at(state);
+    std::size_t next = 0;
+    while (next < pieces_.size() && pieces_[next].start <= bit) ++next;
+    if (next == pieces_.size() || bytes == 0) return;
+    // A reader that comes while a block still plays reads that block.
+    if (next > 0 && pieces_[next - 1].end() > bit + tape::FRAME_BITS) return;
+    Piece& piece = pieces_[next];
+    const std::vector<std::uint8_t>& block = tape_.blocks[piece.block].bytes;
+    if (piece.to - piece.from <= bytes || tape::is_header_block(block.data() + piece.from, piece.to - piece.from)) {
+        return;
+    }
+    Piece rest = piece;
+    rest.from = piece.from + bytes;
+    piece.to = rest.from;
+    rest.start = piece.end() + tape::BLOCK_LEAD_IN_BITS;
+    for (std::size_t i = next + 1; i < pieces_.size(); ++i) pieces_[i].start += tape::BLOCK_LEAD_IN_BITS;
+    end_ += tape::BLOCK_LEAD_IN_BITS;
+    pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(next) + 1, rest);
+}
+
 void TapeInput::block_checked(std::uint64_t state, bool accepted) {
-    if (accepted || !rolling_ || layout_.block_start.empty()) return;
-    const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
-    std::size_t block = 0;
-    while (block + 1 < layout_.block_start.size() && layout_.block_start[block + 1] <= bit) ++block;
+    if (accepted || !rolling_ || pieces_.empty()) return;
+    const std::size_t block = pieces_[piece_at(bit_at(state))].block;
     if (rejected_.empty() || rejected_.back() != block) rejected_.push_back(block);
 }
 
 std::size_t TapeInput::blocks_played(std::uint64_t state) const {
     if (!rolling_) return 0;
-    const std::uint64_t bit = (state - start_) * tape::BIT_RATE / STATES_PER_SECOND;
+    const std::uint64_t bit = bit_at(state);
     std::size_t played = 0;
-    for (std::size_t i = 0; i < tape_.blocks.size(); ++i) {
-        if (layout_.block_start[i] + std::uint64_t{tape::FRAME_BITS} * tape_.blocks[i].bytes.size() <= bit) ++played;
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        const bool last_of_block = i + 1 == pieces_.size() || pieces_[i + 1].block != pieces_[i].block;
+        if (last_of_block && pieces_[i].end() <= bit) ++played;
     }
     return played;
 }

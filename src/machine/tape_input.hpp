@@ -9,6 +9,13 @@
 // layer, from the program's first read of the 8251 (status or data) on,
 // so that nothing passes while the monitor starts. A recording plays as
 // the blocks read from it.
+//
+// An image may hold several blocks of a recording back to back in one
+// block (a raw image's bytes after a file, a PTP record of several): when
+// the monitor's block reader asks for fewer bytes than the block that is
+// to play next holds, that block plays as the recording had it, the bytes
+// asked for, then a block's lead-in before the rest. The pieces keep the
+// number of the block they came from.
 #pragma once
 
 #include <cstddef>
@@ -42,29 +49,46 @@ public:
     std::size_t blocks() const { return tape_.blocks.size(); }
     // The blocks whose last bit has passed by `state`.
     std::size_t blocks_played(std::uint64_t state) const;
+    // The monitor's block reader began at `state` to read `bytes` bytes
+    // (its data and checksum): a block longer than that which has not begun
+    // to play is parted there (see above).
+    void block_requested(std::uint64_t state, std::size_t bytes);
     // The monitor's block reader finished a block at `state`, its checksum
-    // holding or not: the block under the head then (or the last before
-    // it) is noted as rejected when it did not.
+    // holding or not (or a byte failing to read): the block under the head
+    // then (or the last before it) is noted as rejected when it did not.
     void block_checked(std::uint64_t state, bool accepted);
-    // The blocks the monitor's block reader rejected, in the order it read them.
+    // The blocks the monitor's block reader rejected (numbered from 0 as
+    // the tape's), in the order it read them.
     const std::vector<std::size_t>& rejected() const { return rejected_; }
     // Bytes the receiver lost: each arrived before the one before it was read.
     std::uint64_t bytes_lost() const { return lost_; }
     bool rolling() const { return rolling_; }
 
 private:
+    // Bytes from..to - 1 of block `block`, its first start bit at bit
+    // `start` of the line.
+    struct Piece {
+        std::size_t block, from, to;
+        std::uint64_t start;
+        std::uint64_t end() const { return start + std::uint64_t{tape::FRAME_BITS} * (to - from); }
+    };
+
     // Half bits of the line since the tape began to roll, starting it
     // at the first read.
     std::uint64_t halves_at(std::uint64_t state);
+    std::uint64_t bit_at(std::uint64_t state) const;
+    // The last piece that began by `bit`, or the first.
+    std::size_t piece_at(std::uint64_t bit) const;
     void receive(std::uint64_t halves);
 
     tape::Tape tape_;
-    tape::LineLayout layout_;
+    std::vector<Piece> pieces_;
+    std::uint64_t end_ = 0;        // the line's last bit, after the tail
     TapeInterface interface_;
     bool rolling_ = false;
     std::uint64_t start_ = 0;
-    std::size_t block_ = 0;        // the block under the head, for the line
-    std::size_t next_block_ = 0;   // the receiver's next byte: its block and place
+    std::size_t piece_ = 0;        // the piece under the head, for the line
+    std::size_t next_piece_ = 0;   // the receiver's next byte: its piece and place
     std::size_t next_byte_ = 0;
     bool ready_ = false;
     std::uint8_t received_ = 0;

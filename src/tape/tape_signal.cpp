@@ -20,10 +20,10 @@ unsigned long long_at(const std::uint8_t* p) {
     return static_cast<unsigned long>(word_at(p)) | static_cast<unsigned long>(word_at(p + 2)) << 16;
 }
 
-// Writes bits as samples.
+// Writes bits as samples into a buffer, handed on each time it fills.
 class SignalWriter {
 public:
-    explicit SignalWriter(std::vector<std::uint8_t>* samples) : samples_(samples) {}
+    SignalWriter(WavPiece piece, void* user) : piece_(piece), user_(user) { samples_.reserve(BUFFER_SAMPLES); }
     void bit(bool one) {
         half(!one);
         half(one);
@@ -35,10 +35,28 @@ public:
         for (unsigned i = 0; i < FRAME_BITS; ++i) bit(frame_bit(value, i));
     }
 
-private:
-    void half(bool high) { samples_->insert(samples_->end(), HALF_BIT_SAMPLES, high ? LEVEL_HIGH : LEVEL_LOW); }
+    // Hands on what is buffered; the first failure of the piece function
+    // is kept and ends the handing on.
+    int flush() {
+        if (result_ == 0 && !samples_.empty()) result_ = piece_(user_, samples_.data(), samples_.size());
+        samples_.clear();
+        return result_;
+    }
+
+    int result() const { return result_; }
+
     static constexpr unsigned HALF_BIT_SAMPLES = WAV_SAMPLE_RATE / BIT_RATE / 2;
-    std::vector<std::uint8_t>* samples_;
+
+private:
+    void half(bool high) {
+        samples_.insert(samples_.end(), HALF_BIT_SAMPLES, high ? LEVEL_HIGH : LEVEL_LOW);
+        if (samples_.size() >= BUFFER_SAMPLES) flush();
+    }
+    static constexpr std::size_t BUFFER_SAMPLES = 65536;
+    WavPiece piece_;
+    void* user_;
+    std::vector<std::uint8_t> samples_;
+    int result_ = 0;
 };
 
 // What a decoder emits between bits: the signal broke off (silence, or a
@@ -308,21 +326,34 @@ LineLayout line_layout(const Tape& tape) {
     return layout;
 }
 
-std::vector<std::uint8_t> write_wav(const Tape& tape) {
-    std::vector<std::uint8_t> samples;
-    SignalWriter writer(&samples);
+std::uint64_t wav_data_size(const Tape& tape) {
+    return line_layout(tape).end * 2 * SignalWriter::HALF_BIT_SAMPLES;  // a sample a byte
+}
+
+int write_wav(const Tape& tape, WavPiece piece, void* user) {
+    std::vector<std::uint8_t> header;
+    append_wav_header(&header, 1, WAV_SAMPLE_RATE, 8, static_cast<std::uint32_t>(wav_data_size(tape)));  // mono, 8 bits
+    if (const int result = piece(user, header.data(), header.size())) return result;
+    SignalWriter writer(piece, user);
     bool first = true;
     for (const Block& block : tape.blocks) {
         writer.idle(lead_in_bits(first, block));
         first = false;
         for (std::uint8_t byte : block.bytes) writer.byte(byte);
+        if (const int result = writer.result()) return result;
     }
     writer.idle(TAPE_TAIL_BITS);
+    return writer.flush();
+}
 
+std::vector<std::uint8_t> write_wav(const Tape& tape) {
     std::vector<std::uint8_t> wav;
-    wav.reserve(WAV_HEADER_SIZE + samples.size());
-    append_wav_header(&wav, 1, WAV_SAMPLE_RATE, 8, static_cast<std::uint32_t>(samples.size()));  // mono, 8 bits
-    wav.insert(wav.end(), samples.begin(), samples.end());
+    wav.reserve(WAV_HEADER_SIZE + static_cast<std::size_t>(wav_data_size(tape)));
+    write_wav(tape, [](void* user, const std::uint8_t* data, std::size_t length) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(user);
+        out->insert(out->end(), data, data + length);
+        return 0;
+    }, &wav);
     return wav;
 }
 

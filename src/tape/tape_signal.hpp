@@ -48,6 +48,18 @@ LineLayout line_layout(const Tape& tape);
 // The WAV file of `tape`.
 std::vector<std::uint8_t> write_wav(const Tape& tape);
 
+// The bytes of samples in the WAV file of `tape`.
+std::uint64_t wav_data_size(const Tape& tape);
+
+// Where write_wav() streams a WAV file: each piece in turn; a non-zero
+// result stops the writing and is returned.
+using WavPiece = int (*)(void* user, const std::uint8_t* data, std::size_t length);
+
+// The WAV file of `tape`, handed to `piece` a buffer of samples at a time,
+// so that its memory stays the same however long the tape is. The caller
+// checks its size first (check_wav_data_size of wav_data_size).
+int write_wav(const Tape& tape, WavPiece piece, void* user);
+
 // Whether `length` bytes at `image` begin as a WAV file does.
 bool looks_like_wav(const std::uint8_t* image, std::size_t length);
 

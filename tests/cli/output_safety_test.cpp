@@ -132,6 +132,29 @@ TEST_F(OutputSafetyTest, ReadOnlyOutputIsRefusedAndKept) {
     EXPECT_EQ((std::vector<std::string>{"in.bin", "out.zvk"}), dir.entries());
 }
 
+// A directory that lets its file be written but no new file be made there:
+// the output is refused rather than rewritten in place, where a failure
+// half way would leave half a file.
+TEST_F(OutputSafetyTest, OutputWithoutRoomForATemporaryFileIsRefusedAndKept) {
+    QUILLET_REQUIRE(Facility::PERMISSION_BITS);
+    if (geteuid() == 0 && !(everyone_can_reach(QUILLET_EXECUTABLE) && everyone_can_reach(dir.path()))) {
+        GTEST_SKIP() << "the program or the test directory lies where an unprivileged user cannot reach it";
+    }
+    ASSERT_EQ(0, chmod(dir.path().c_str(), 0755));
+    dir.make_directory("locked");
+    dir.write("locked/out.zvk", previous);
+    ASSERT_EQ(0, chmod(dir.file("locked/out.zvk").c_str(), 0666));
+    ASSERT_EQ(0, chmod(dir.file("locked").c_str(), 0555));
+    ProcessSetup setup;
+    setup.unprivileged = true;
+    const ProcessResult result = run({"-mem", "0", "in.bin", "-o", "locked/out.zvk"}, setup);
+    ASSERT_EQ(0, chmod(dir.file("locked").c_str(), 0755));
+    EXPECT_TRUE(failed_with(result, 10, "Can't open output file 'locked/out.zvk'!",
+                            "Saving final Snapshot `locked/out.zvk`\n"));
+    EXPECT_TRUE(same_bytes(previous, dir.read("locked/out.zvk")));
+    EXPECT_EQ(std::vector<std::string>{"out.zvk"}, dir.entries("locked"));
+}
+
 TEST_F(OutputSafetyTest, SymbolicLinkIsFollowedAndKept) {
     QUILLET_REQUIRE(Facility::SYMBOLIC_LINKS);
     dir.make_directory("real");

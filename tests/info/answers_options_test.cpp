@@ -148,7 +148,7 @@ TEST_F(InfoTest, StandardInputIsReadAsAFile) {
 
     const RunResult empty = run_info_with_input({"-"}, {});
     EXPECT_EQ(empty.status, 9);
-    EXPECT_EQ(empty.err, "Can't read from the source file '-'!\nthe file is empty\n\n");
+    EXPECT_EQ(empty.err, "Can't read from the source file '-'!\nthe file is empty\n");
 }
 
 // Standard input is read up to the largest snapshot and one byte more: an
@@ -156,7 +156,7 @@ TEST_F(InfoTest, StandardInputIsReadAsAFile) {
 // a template is, to its last piece: the bytes after it do not count.
 TEST_F(InfoTest, StandardInputBeyondTheLargestSnapshotIsTooLong) {
     const std::string too_long = "Source file '%s' is too long! Max length 278652 bytes.\n"
-                                 "the file is longer than 278,652 bytes, the most a snapshot can use\n\n";
+                                 "the file is longer than 278,652 bytes, the most a snapshot can use\n";
     const auto expected = [&](const std::string& name) {
         std::string text = too_long;
         text.replace(text.find("%s"), 2, name);

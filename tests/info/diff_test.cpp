@@ -194,7 +194,7 @@ TEST_F(DiffTest, AnInvalidOtherGetsItsOwnStatusAndNoComparison) {
     EXPECT_EQ(text.status, 25);
     EXPECT_EQ(text.out, "");
     const std::string message = "Bad ZVK version `7` in file: '" + bad +
-                                "'!\nthe version byte at offset 3 is 7; versions 1 and 2 exist\n\n";
+                                "'!\nthe version byte at offset 3 is 7; versions 1 and 2 exist\n";
     EXPECT_EQ(text.err, message);
 
     const RunResult json = run_info({"--json", "--diff", bad, good});

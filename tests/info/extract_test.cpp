@@ -133,7 +133,7 @@ TEST_F(ExtractFailureTest, AMissingDirectoryIsCreated) {
 TEST_F(ExtractFailureTest, MissingParentDirectoryFailsWithThePath) {
     const RunResult run = run_info({"--extract", path("missing/out"), snapshot_});
     EXPECT_EQ(run.status, 10);
-    EXPECT_EQ(run.err, "Can't open output file '" + path("missing/out/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(run.err, "Can't open output file '" + path("missing/out/block-00.bin") + "'!\n");
     EXPECT_FALSE(dir_.exists("missing"));
 }
 
@@ -163,7 +163,7 @@ TEST_F(ExtractFailureTest, AFailedExtractionLeavesTheFolderAsItWas) {
     setup.file_size_limit = PAGE / 2;  // a disk that fills up
     const RunResult run = run_info_with_setup({"-x", path("out"), snapshot_}, setup);
     EXPECT_EQ(run.status, 12) << run.err;
-    EXPECT_EQ(run.err, "Can't write to the output file '" + path("out/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(run.err, "Can't write to the output file '" + path("out/block-00.bin") + "'!\n");
     EXPECT_EQ(dir_.read("out/block-05.bin"), Bytes(PAGE, 5));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("out")), {}), 1);
 }
@@ -181,7 +181,7 @@ TEST_F(ExtractFailureTest, ALinkInTheDirectoryIsNotFollowed) {
     ASSERT_EQ(symlink(path("outside.bin").c_str(), path("out/block-00.bin").c_str()), 0);
     const RunResult run = run_info({"-x", path("out"), snapshot_});
     EXPECT_EQ(run.status, 11);
-    EXPECT_EQ(run.err, "Can't access output file '" + path("out/block-00.bin") + "'!\n\n");
+    EXPECT_EQ(run.err, "Can't access output file '" + path("out/block-00.bin") + "'!\n");
     EXPECT_EQ(dir_.read("outside.bin"), (Bytes{1, 2, 3}));
 }
 

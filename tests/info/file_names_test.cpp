@@ -32,7 +32,7 @@ TEST_F(InfoTest, NamesBeyondAsciiAreReadWrittenAndShown) {
 TEST_F(InfoTest, MissingFileWithANameBeyondAsciiIsReportedAsTyped) {
     const RunResult run = run_info({path("chybí_ř.zvk")});
     EXPECT_EQ(run.status, 5);
-    EXPECT_EQ(run.err, "Can't open source file '" + path("chybí_ř.zvk") + "'!\n\n");
+    EXPECT_EQ(run.err, "Can't open source file '" + path("chybí_ř.zvk") + "'!\n");
 }
 
 }  // namespace

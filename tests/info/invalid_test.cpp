@@ -93,13 +93,12 @@ std::vector<InvalidCase> invalid_cases() {
 std::string message(const char* format, const std::string& path) {
     char text[512];
     std::snprintf(text, sizeof text, format, path.c_str());
-    return std::string(text) + "\n\n";
+    return std::string(text) + "\n";
 }
 
-// quillet's message (with its empty line) and the line of the detail
-// between the two.
+// The message and the line of the detail after it.
 std::string with_detail(const std::string& message, const std::string& detail) {
-    return message.substr(0, message.size() - 1) + detail + "\n\n";
+    return message + detail + "\n";
 }
 
 class InvalidTest : public InfoTest, public ::testing::WithParamInterface<InvalidCase> {};

@@ -127,7 +127,7 @@ TEST_F(ScreenTest, NoVideoMemoryIsAnErrorAndWritesNothing) {
     dir_.write("screen.png", Bytes{1, 2, 3});
     const RunResult run = run_info({"--screen", path("screen.png"), "-m", path("memory.bin"), file});
     EXPECT_EQ(run.status, 65);
-    EXPECT_EQ(run.err, "No screen in '" + file + "': block 3 (0xC000-0xFFFF), the video memory, is absent!\n\n");
+    EXPECT_EQ(run.err, "No screen in '" + file + "': block 3 (0xC000-0xFFFF), the video memory, is absent!\n");
     EXPECT_EQ(dir_.read("screen.png"), (Bytes{1, 2, 3}));
     EXPECT_FALSE(dir_.exists("memory.bin"));
 }

@@ -82,13 +82,39 @@ TEST_F(CoverageRun, TheFileAddsUpAndNamesLabels) {
 }
 
 TEST(CoverageFile, ALineItCannotReadIsNamedAndNothingIsAdded) {
-    const char* bad[] = {"0x0000 q 1", "0x0005-0x0001 x 1", "0x10000 x 1", "0 x 1", "0x0000 x", "0x0000 x 1 a b"};
+    const char* bad[] = {"0x0000 q 1", "0x0005-0x0001 x 1", "0x10000 x 1", "0 x 1", "0x0000 x", "0x0000 x 1 a b",
+                         // a sign, and a count past the largest one
+                         "0x0100 x -5", "0x0100 x +5", "0x0100 x 18446744073709551616"};
     for (const char* line : bad) {
         Coverage coverage;
         EXPECT_EQ(coverage.add_text("cov.txt", std::string("0x0001 x 5\n\n") + line + "\n"),
                   std::string("cov.txt:3: not a coverage line: '") + line + "'");
         EXPECT_EQ(coverage.count(COVERAGE_EXECUTED, 1), 0U) << line;
     }
+}
+
+// Counts stop at the largest one, in the file and in a run: one that
+// wrapped to 0 would drop its address from the file.
+TEST_F(CoverageRun, ACountAtItsLargestStaysThere) {
+    const std::string largest = "0x0000 x 18446744073709551615\n";
+    ASSERT_EQ(coverage_.add_text("cov.txt", largest), "");
+    ASSERT_EQ(coverage_.add_text("cov.txt", "0x0000 x 7\n0x0001 x 18446744073709551614\n0x0001 x 1\n"), "");
+    EXPECT_EQ(coverage_.count(COVERAGE_EXECUTED, 0), UINT64_MAX);
+    EXPECT_EQ(coverage_.count(COVERAGE_EXECUTED, 1), UINT64_MAX);
+    run({0x00, 0x76});  // NOP; HLT: 0x0000 executed once more
+    EXPECT_EQ(coverage_.count(COVERAGE_EXECUTED, 0), UINT64_MAX);
+    EXPECT_EQ(coverage_.text(SymbolTable()),
+              "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n"
+              "0x0000-0x0001 x 18446744073709551615\n");
+}
+
+// What a line that is no coverage line holds reaches the terminal escaped
+// and cut, whatever bytes and however long it is.
+TEST(CoverageFile, ALineIsShownEscapedAndCut) {
+    Coverage coverage;
+    EXPECT_EQ(coverage.add_text("cov.txt", "\x1b[2J\n"), "cov.txt:1: not a coverage line: '\\x1B[2J'");
+    const std::string message = coverage.add_text("cov.txt", std::string(100000, 'x') + "\n");
+    EXPECT_EQ(message, "cov.txt:1: not a coverage line: '" + std::string(80, 'x') + "...'");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Symbol files and the addresses that name labels.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ TEST(SymbolFile, WhatIsNotASymbolFileNamesTheFirstBadLine) {
         {"a FFh\n", "f.sym:1: not a symbol definition: 'a FFh'"},
         {"a 0x\r\n", "f.sym:1: not a symbol definition: 'a 0x'"},
         {"a 1\nA 2\n", "f.sym:2: label 'A' is 0x0002 here but 0x0001 at f.sym:1"},
+        // what a terminal would act on, escaped; a long line cut
+        {"a 1\n\x1b]0;title\x07 2\n", "f.sym:2: not a symbol definition: '\\x1B]0;title\\x07 2'"},
+        {"\xC3\xA9t\xC3\xA9 1\n", "f.sym:1: not a symbol definition: '\\xC3\\xA9t\\xC3\\xA9 1'"},
     };
     for (const Case& c : cases) {
         SymbolTable table;
@@ -74,6 +78,37 @@ TEST(SymbolFile, TwoFilesAgreeingOrNot) {
     EXPECT_EQ(table.add_text("two.sym", "x 1\ndone equ 23h\n"),
               "two.sym:2: label 'done' is 0x0023 here but 0x0022 at one.lst:9");
     EXPECT_EQ(table.find("x"), nullptr);
+}
+
+TEST(SymbolFile, ALongBadLineIsCut) {
+    SymbolTable table;
+    EXPECT_EQ(table.add_text("f.sym", "a " + std::string(1000000, 'b') + "\n"),
+              "f.sym:1: not a symbol definition: 'a " + std::string(78, 'b') + "...'");
+}
+
+// Each label is found without passing every earlier one: a file of many
+// labels reads in time linear in its size (it took minutes when each line
+// searched all the labels before it), and a label defined twice is still
+// found as defined twice.
+TEST(SymbolFile, ManyLabelsReadInLinearTime) {
+    constexpr int COUNT = 60000;
+    std::string text;
+    for (int i = 0; i < COUNT; ++i) text += "label_" + std::to_string(i) + " EQU " + std::to_string(i % 65536) + "\n";
+    SymbolTable table;
+    // Processor time, which other work on the machine does not stretch.
+    const std::clock_t start = std::clock();
+    ASSERT_EQ(table.add_text("many.sym", text), "");
+    const std::string clash = table.add_text("more.sym", "LABEL_59999 EQU 1\n");
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    EXPECT_EQ(table.symbols().size(), static_cast<std::size_t>(COUNT));
+    EXPECT_EQ(clash, "more.sym:1: label 'LABEL_59999' is 0x0001 here but 0xEA5F at many.sym:60000");
+    ASSERT_NE(table.find("Label_12345"), nullptr);
+    EXPECT_EQ(table.find("Label_12345")->value, 12345);
+    ASSERT_NE(table.at(100), nullptr);
+    EXPECT_EQ(table.at(100)->name, "label_100");
+    EXPECT_EQ(table.all_at(100).size(), 1u);
+    EXPECT_EQ(table.describe(60002, 0xFF), "label_59999+3");
+    EXPECT_LT(seconds, 10.0) << "reading " << COUNT << " labels";
 }
 
 TEST(SymbolAddress, LabelsOffsetsAndNumbers) {
@@ -116,6 +151,12 @@ TEST(SymbolAddress, DescribedByTheLabelAtOrBelow) {
     ASSERT_NE(table.at(0x25), nullptr);
     EXPECT_EQ(table.at(0x25)->name, "VADDR");
     EXPECT_EQ(table.at(0x26), nullptr);
+    // Two labels at one address: the first defined names it, both are there.
+    ASSERT_EQ(table.add_text("more.sym", "again 25h\n"), "");
+    EXPECT_EQ(table.at(0x25)->name, "VADDR");
+    EXPECT_EQ(table.describe(0x27, 0xFFFF), "VADDR+2");
+    ASSERT_EQ(table.all_at(0x25).size(), 2u);
+    EXPECT_EQ(table.all_at(0x25)[1]->name, "again");
 }
 
 }  // namespace

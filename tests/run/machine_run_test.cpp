@@ -176,7 +176,7 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
     const RunResult no_tape = run_quillet_run({"--tape", path("prog.bin"), make(QUILLET_MODEL_V2, 0x0000, {0x76})});
     EXPECT_EQ(no_tape.status, 41);
     EXPECT_EQ(no_tape.err, "Damaged tape image '" + path("prog.bin") +
-                               "': record 1 at offset 0 is 33 bytes long, the image holds 4\n\n");
+                               "': record 1 at offset 0 is 33 bytes long, the image holds 4\n");
     EXPECT_EQ(no_tape.out, "");
 
     FIRMWARE_OR_SKIP(monitor, "monit2.rom");

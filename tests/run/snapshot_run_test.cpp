@@ -198,7 +198,7 @@ TEST_F(SnapshotRunTest, TheScreenIsTheVideoMemoryTheProgramDrew) {
     const std::string blank = make({{0x0000, {0x76}}}, 0);
     const RunResult none = run_on_bare_8080({"--screen", path("none.png"), "-o", path("none.zvk"), blank});
     EXPECT_EQ(none.status, 65);
-    EXPECT_EQ(none.err, "No screen in '" + blank + "': block 3 (0xC000-0xFFFF), the video memory, is absent!\n\n");
+    EXPECT_EQ(none.err, "No screen in '" + blank + "': block 3 (0xC000-0xFFFF), the video memory, is absent!\n");
     EXPECT_FALSE(dir_.exists("none.png"));
     EXPECT_FALSE(dir_.exists("none.zvk"));
 }
@@ -272,7 +272,7 @@ TEST_F(SnapshotRunTest, TheSnapshotMayComeFromStandardInput) {
 TEST_F(SnapshotRunTest, AnUnreadableSnapshotGivesTheReadersCodeAndMessage) {
     const RunResult missing = run_on_bare_8080({path("missing.zvk")});
     EXPECT_EQ(missing.status, 5);
-    EXPECT_EQ(missing.err, "Can't open source file '" + path("missing.zvk") + "'!\n\n");
+    EXPECT_EQ(missing.err, "Can't open source file '" + path("missing.zvk") + "'!\n");
     EXPECT_EQ(missing.out, "");
 }
 

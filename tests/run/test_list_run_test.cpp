@@ -103,6 +103,9 @@ TEST_F(TestListRunTest, AMalformedCaseNamesItsLineAndNothingRuns) {
         {"--help", ":3: does not go with --tests: '--help'\n"},
         {"--in 300=00", ":3: bad port (0 to 0xFF) in --in '300=00'\n"},
         {"other.zvk", ":3: unexpected argument 'other.zvk'\n"},
+        // what the file holds reaches the terminal escaped and cut
+        {"--\x1b[2J", ":3: unknown option '--\\x1B[2J'\n"},
+        {"x" + std::string(200, 'y'), ":3: unexpected argument 'x" + std::string(79, 'y') + "...'\n"},
     };
     for (const auto& c : cases) {
         const std::string list =
@@ -114,8 +117,8 @@ TEST_F(TestListRunTest, AMalformedCaseNamesItsLineAndNothingRuns) {
         EXPECT_FALSE(exists("first.png")) << c.line;
     }
     const RunResult missing = run_quillet_run({"--tests", path("none.txt"), snapshot_});
-    EXPECT_EQ(missing.status, 64);
-    EXPECT_EQ(missing.err, "quillet-run: cannot read --tests file '" + path("none.txt") + "'\n" + TRY_HELP);
+    EXPECT_EQ(missing.status, 5);
+    EXPECT_EQ(missing.err, "Can't open source file '" + path("none.txt") + "'!\n");
     const RunResult replaced = run_quillet_run({"--tests", write("cases.txt", "--screen " + path("cases.txt") + "\n"), snapshot_});
     EXPECT_EQ(replaced.status, 64);
     EXPECT_EQ(replaced.err, "quillet-run: " + path("cases.txt") + ":1: --screen '" + path("cases.txt") +

@@ -38,7 +38,7 @@ TEST_F(TraceFileTest, AFullDiskEndsTheRunWithStatus12AndKeepsTheFormerFile) {
     const RunResult result =
         run({"--trace", path("trace.txt"), "--trace-limit", "1000000", "--max-instructions", "1000000", loop}, setup);
     EXPECT_EQ(result.status, 12);
-    EXPECT_EQ(result.err, "Can't write to the output file '" + path("trace.txt") + "'!\n\n");
+    EXPECT_EQ(result.err, "Can't write to the output file '" + path("trace.txt") + "'!\n");
     // The run ended when the line could not be written, long before its limit.
     EXPECT_EQ(text_field(result.out, "Stopped:"), "requested at 0x0000");
     EXPECT_LT(std::stoul(text_field(result.out, "Instructions:")), 10000u);
@@ -54,7 +54,7 @@ TEST_F(TraceFileTest, ADeviceThatTakesNothingGivesStatus12) {
         const RunResult result =
             run({"--trace", "/dev/full", "--trace-limit", limit, "--max-instructions", limit, loop}, {});
         EXPECT_EQ(result.status, 12);
-        EXPECT_EQ(result.err, "Can't write to the output file '/dev/full'!\n\n");
+        EXPECT_EQ(result.err, "Can't write to the output file '/dev/full'!\n");
         EXPECT_NE(text_field(result.out, "Stopped:"), "");
     }
 }

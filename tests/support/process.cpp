@@ -103,6 +103,16 @@ std::vector<std::string> wrapper_words() {
         const rlimit fsize{limit, limit};
         if (setrlimit(RLIMIT_FSIZE, &fsize) != 0) _exit(CHILD_SETUP_FAILED);
     }
+    if (setup.address_space_limit >= 0) {
+        const rlim_t limit = static_cast<rlim_t>(setup.address_space_limit);
+        const rlimit space{limit, limit};
+        if (setrlimit(RLIMIT_AS, &space) != 0) _exit(CHILD_SETUP_FAILED);
+    }
+    if (setup.open_files_limit >= 0) {
+        const rlim_t limit = static_cast<rlim_t>(setup.open_files_limit);
+        const rlimit files{limit, limit};
+        if (setrlimit(RLIMIT_NOFILE, &files) != 0) _exit(CHILD_SETUP_FAILED);
+    }
     if (user.change && (setgroups(0, nullptr) != 0 || setgid(user.group) != 0 || setuid(user.user) != 0)) {
         _exit(CHILD_SETUP_FAILED);
     }

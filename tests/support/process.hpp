@@ -15,6 +15,12 @@ struct ProcessSetup {
     // negative leaves it alone. With a limit the child ignores SIGXFSZ, so an
     // oversized write fails instead of killing it.
     long file_size_limit = -1;
+    // Limit on the child's address space (RLIMIT_AS, as `ulimit -v` sets),
+    // in bytes; negative leaves it alone.
+    long long address_space_limit = -1;
+    // Limit on the files the child may hold open (RLIMIT_NOFILE); negative
+    // leaves it alone.
+    long open_files_limit = -1;
     // When the test runs as root: the child runs as the user "nobody", so
     // that file permissions bind it as they bind everybody else.
     bool unprivileged = false;

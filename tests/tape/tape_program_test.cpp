@@ -144,7 +144,7 @@ TEST(TapeProgram, EveryDamagedFormIsRefusedWithItsMessageAndNothingIsWritten) {
         dir.write("t.ptp", c.image);
         const Outcome listed = tape_tool(dir, {"t.ptp"});
         EXPECT_EQ(listed.status, c.status) << c.what;
-        EXPECT_EQ(listed.err, std::string(c.message) + "\n\n") << c.what;
+        EXPECT_EQ(listed.err, std::string(c.message) + "\n") << c.what;
         if (c.listing) {
             EXPECT_EQ(listed.out, std::string("t.ptp: PTP image, 1 file\nNo  Type  Start  Length  Name      Header  Data\n") +
                                       c.listing)
@@ -156,7 +156,7 @@ TEST(TapeProgram, EveryDamagedFormIsRefusedWithItsMessageAndNothingIsWritten) {
                                                      {"--wav", "t.wav", "t.ptp"}, {"--snapshot", "t.zvk", "t.ptp"}}) {
             const Outcome refused = tape_tool(dir, use);
             EXPECT_EQ(refused.status, c.status) << c.what << " " << use[0];
-            EXPECT_EQ(refused.err, std::string(c.message) + "\n\n") << c.what << " " << use[0];
+            EXPECT_EQ(refused.err, std::string(c.message) + "\n") << c.what << " " << use[0];
             EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.ptp"}) << c.what << " " << use[0];
         }
     }
@@ -178,11 +178,11 @@ TEST(TapeProgram, WhatAHeaderCannotHoldIsRefusedNamingTheOptionOrFileAndNothingI
         {{"--number", "99", "0x9000", "a.bin", "0x9100", "a.bin"}, 64,
          "quillet-tape: file numbers over 99 for 2 files from --number '99'\n"},
         {{"--type", "??", "0x9000", "a.bin"}, 64, "quillet-tape: bad file type (one printable ASCII character) '\?\?'\n"},
-        {{"0xFFFE", "a.bin"}, 8, "Source file 'a.bin' is too long! Max length 2 bytes.\n\n"},
+        {{"0xFFFE", "a.bin"}, 8, "Source file 'a.bin' is too long! Max length 2 bytes.\n"},
         {{"0x10000", "a.bin"}, 64, "quillet-tape: bad address (0 to 0xFFFF) '0x10000'\n"},
         {{"0x9000", "empty.bin"}, 64, "quillet-tape: empty FILE 'empty.bin'\n"},
         {{"0x9000"}, 64, "quillet-tape: ADDR without its FILE '0x9000'\n"},
-        {{"0x9000", "missing.bin"}, 5, "Can't open source file 'missing.bin'!\n\n"},
+        {{"0x9000", "missing.bin"}, 5, "Can't open source file 'missing.bin'!\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;

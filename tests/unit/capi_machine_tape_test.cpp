@@ -216,6 +216,156 @@ INSTANTIATE_TEST_SUITE_P(Tapes, MonitorLoadsRealTape,
                          ::testing::Values(RealLoad{"AUTO.pmd", "monit1.rom", QUILLET_MODEL_V1, -1},
                                            RealLoad{"BLUDISTE.pmd", "monit2.rom", QUILLET_MODEL_V2, 0x5F22}));
 
+// A raw PMD image as games keep them: a loader file, then the blocks it
+// reads itself with the monitor's block reader (8DC2h; monitor 3 EDC2h)
+// back to back, with nothing between them. Between its two reads the
+// loader prints a line, as a title: the recorder plays each block with the
+// lead-in a recording has, so that the second read finds its block's
+// start. The loader halts at OK_AT when both reads held, at FAILED_AT when
+// one failed (Z clear or CY set).
+constexpr long PIECE_AT[2] = {0x3000, 0x4000};
+constexpr std::size_t PIECE_SIZE[2] = {700, 1300};
+constexpr long OK_AT = LOAD_ADDRESS + 0x100, FAILED_AT = LOAD_ADDRESS + 0x101;
+
+std::vector<std::uint8_t> piece(int which) {
+    std::vector<std::uint8_t> bytes(PIECE_SIZE[which]);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * (which ? 91 : 13) + 7);
+    return bytes;
+}
+
+std::vector<std::uint8_t> loader(long monitor_base) {
+    const auto word = [](std::vector<std::uint8_t>& code, long value) {
+        code.push_back(static_cast<std::uint8_t>(value));
+        code.push_back(static_cast<std::uint8_t>(value >> 8));
+    };
+    const long reader = monitor_base + 0x0DC2, print = monitor_base + 0x0500;
+    std::vector<std::uint8_t> code;
+    for (int which = 0; which < 2; ++which) {
+        if (which == 1) {
+            for (char c : std::string("\rLOADING THE REST OF THE GAME")) {
+                code.push_back(0x3E);  // MVI A,c
+                code.push_back(static_cast<std::uint8_t>(c == '\r' ? 0x0D : c));
+                code.push_back(0xCD);  // CALL print
+                word(code, print);
+            }
+        }
+        code.push_back(0x21);  // LXI H,piece
+        word(code, PIECE_AT[which]);
+        code.push_back(0x11);  // LXI D,length - 1
+        word(code, static_cast<long>(PIECE_SIZE[which] - 1));
+        code.push_back(0xCD);  // CALL reader
+        word(code, reader);
+        code.push_back(0xDA);  // JC failed
+        word(code, FAILED_AT);
+        code.push_back(0xC2);  // JNZ failed
+        word(code, FAILED_AT);
+    }
+    code.push_back(0xC3);  // JMP ok
+    word(code, OK_AT);
+    EXPECT_LE(code.size(), static_cast<std::size_t>(OK_AT - LOAD_ADDRESS));
+    code.resize(OK_AT - LOAD_ADDRESS, 0);
+    code.push_back(0x76);  // ok: HLT
+    code.push_back(0x76);  // failed: HLT
+    return code;
+}
+
+// The raw image: the loader's file, then both pieces with their checksums.
+quillet_tape* game_tape(long monitor_base) {
+    quillet_tape* made = quillet_tape_new();
+    const std::vector<std::uint8_t> code = loader(monitor_base);
+    EXPECT_EQ(quillet_tape_add_file(made, 0, '?', LOAD_ADDRESS, "GAME", code.data(), code.size()), 0);
+    size_t length = 0;
+    quillet_tape_write_bytes(made, QUILLET_TAPE_PMD, nullptr, 0, &length);
+    std::vector<std::uint8_t> image(length);
+    EXPECT_EQ(quillet_tape_write_bytes(made, QUILLET_TAPE_PMD, image.data(), image.size(), &length), 0);
+    quillet_tape_free(made);
+    for (int which = 0; which < 2; ++which) {
+        const std::vector<std::uint8_t> bytes = piece(which);
+        image.insert(image.end(), bytes.begin(), bytes.end());
+        image.push_back(static_cast<std::uint8_t>(quillet_tape_checksum(bytes.data(), bytes.size())));
+    }
+    quillet_tape* tape = quillet_tape_new();
+    EXPECT_EQ(quillet_tape_read_bytes(tape, image.data(), image.size(), "game.pmd"), 0);
+    EXPECT_EQ(quillet_tape_entry_count(tape), 2u) << "the loader's file and one block of no file";
+    return tape;
+}
+
+struct GameLoad {
+    const char* monitor;
+    int model;
+    long base;
+};
+
+void PrintTo(const GameLoad& c, std::ostream* out) { *out << c.monitor; }
+
+class MonitorLoadsGame : public ::testing::TestWithParam<GameLoad> {};
+
+// MGLD loads the loader, which starts at once as a game's does by itself
+// (its blocks' lead-in is half a second; typing JUMP would take longer).
+void load_and_start(Machine& m, long start) {
+    ASSERT_EQ(quillet_machine_type(m.machine, "MGLD 00{EOL}", 12), 0);
+    size_t played = 0;
+    for (int frame = 0; frame < 30 * 50 && played < 2; ++frame) {
+        ASSERT_EQ(quillet_cpu_run(m.cpu(), FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+        ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, nullptr), 0);
+    }
+    ASSERT_EQ(played, 2u) << m.text();
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 2 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    ASSERT_EQ(quillet_cpu_set_pair(m.cpu(), QUILLET_REG_PC, start), 0);
+}
+
+TEST_P(MonitorLoadsGame, EveryBlockAfterTheLoadersWork) {
+    const GameLoad& c = GetParam();
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, c.monitor);
+    Machine m(c.model, monitor);
+    quillet_tape* tape = game_tape(c.base);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    load_and_start(m, LOAD_ADDRESS);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 60 * 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_HALTED) << m.text();
+    EXPECT_EQ(quillet_cpu_get_pair(m.cpu(), QUILLET_REG_PC), OK_AT + 1) << m.text();
+    for (int which = 0; which < 2; ++which) {
+        std::vector<std::uint8_t> loaded(PIECE_SIZE[which]);
+        ASSERT_EQ(quillet_cpu_read_memory(m.cpu(), PIECE_AT[which], loaded.data(), loaded.size()), 0);
+        EXPECT_EQ(loaded, piece(which)) << "piece " << which;
+    }
+    EXPECT_NE(m.text().find("LOADING THE REST"), std::string::npos) << m.text();
+    size_t played = 0, total = 0, rejected = 99;
+    ASSERT_EQ(quillet_machine_tape_blocks(m.machine, &played, &total), 0);
+    EXPECT_GE(played, 2u) << "the last is played once its second stop bit has passed, after the halt";
+    EXPECT_EQ(total, 3u) << "the pieces count as the one block the image holds";
+    ASSERT_EQ(quillet_machine_tape_rejected(m.machine, nullptr, 0, &rejected), 0);
+    EXPECT_EQ(rejected, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Monitors, MonitorLoadsGame,
+                         ::testing::Values(GameLoad{"monit1.rom", QUILLET_MODEL_V1, 0x8000},
+                                           GameLoad{"monit2.rom", QUILLET_MODEL_V2, 0x8000},
+                                           GameLoad{"monit3.rom", QUILLET_MODEL_V3, 0xE000}));
+
+// STOP held while the loader's second read runs: monitor 2's byte routine
+// gives up with CY set, and the block reader leaves by its failure's way
+// out, not by the RET that tests the checksum. The machine names the block.
+TEST(MonitorRejectsTape, AReadEndedWithCarryIsNamed) {
+    QUILLET_PMD85_ROM_OR_SKIP(monitor, "monit2.rom");
+    Machine m(QUILLET_MODEL_V2, monitor);
+    quillet_tape* tape = game_tape(0x8000);
+    ASSERT_EQ(quillet_machine_insert_tape(m.machine, tape), 0) << m.failure;
+    quillet_tape_free(tape);
+    load_and_start(m, LOAD_ADDRESS);
+    // The first piece takes 6.4 s after its half second of lead-in; the
+    // second begins half a second later.
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 9 * 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_STATE_LIMIT);
+    ASSERT_EQ(quillet_machine_key(m.machine, "STOP", 1), 0);
+    ASSERT_EQ(quillet_cpu_run(m.cpu(), 30 * 50 * FRAME, UINT64_MAX, 0), QUILLET_STOP_HALTED) << m.text();
+    EXPECT_EQ(quillet_cpu_get_pair(m.cpu(), QUILLET_REG_PC), FAILED_AT + 1);
+    EXPECT_NE(quillet_cpu_get_register8(m.cpu(), QUILLET_CPU_F) & QUILLET_FLAG_CY, 0);
+    size_t blocks[4] = {}, count = 0;
+    ASSERT_EQ(quillet_machine_tape_rejected(m.machine, blocks, 4, &count), 0);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(blocks[0], 2u) << "the block of no file (from 0)";
+}
+
 // Monitor 1's block reader (8DC2h: HL the destination, DE the length - 1,
 // then a checksum byte; Z when it holds) called by hand, as its MGLD
 // calls it: the header's 48 lead-in bytes

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/file_access.hpp"
 #include "base/platform.hpp"
 #include "support/temp_dir.hpp"
 
@@ -57,6 +58,9 @@ TEST(FileIdentity, OneFileWhateverItsSpelling) {
     for (const Case& c : cases) {
         EXPECT_EQ(same(dir.file(c.a), dir.file(c.b)), c.same) << c.a << " and " << c.b;
         EXPECT_EQ(same(dir.file(c.b), dir.file(c.a)), c.same) << c.b << " and " << c.a;
+        // Their keys, which match many paths in one pass, say the same.
+        const std::string key = file_key(dir.file(c.a).c_str());
+        EXPECT_EQ(!key.empty() && key == file_key(dir.file(c.b).c_str()), c.same) << c.a << " and " << c.b;
     }
 }
 

@@ -195,6 +195,76 @@ TEST(MachineMap, MapperMovesOneBankIntoOneWindow) {
     EXPECT_EQ(m->ram[1 * RAM_BLOCK_SIZE + 1], ram_pattern(RAM_BLOCK_SIZE + 1));
 }
 
+// Programs that switch the map hundreds of times within a frame, each
+// switch between a write and a read: every byte lands where the map of its
+// moment sends it, and every read sees what that map shows.
+struct SwitchingCase {
+    const char* what;
+    int model;
+    bool mapper;
+    std::uint8_t on_port, on_value;    // the switch before the write
+    std::uint8_t off_port, off_value;  // the switch before the read
+    std::uint16_t pointer;             // HL: where both go
+    std::uint32_t written_to;          // the RAM offset the writes reach
+    std::uint32_t read_from;           // the RAM offset of what the reads see, or MON
+    bool read_monitor;
+};
+
+const SwitchingCase SWITCHING_CASES[] = {
+    // AllRAM on (PC4 low) for the write, off for the read of the monitor.
+    {"PMD 85-2A AllRAM", MODEL_V2A, false, 0xF7, 0x08, 0xF7, 0x09, 0x8000, 0x8000, 0, true},
+    // PMD 85-3: the ROM at E000h over the video RAM.
+    {"PMD 85-3 AllRAM", MODEL_V3, false, 0xF7, 0x08, 0xF7, 0x09, 0xE100, 0xE100, 0, true},
+    // Bank 5 into window 1 for the write, window 1's own bank for the read.
+    {"the mapper", MODEL_V2A, true, 0x6D, 0x15, 0x6D, 0x11, 0x4000, 5 * RAM_BLOCK_SIZE, 0x4000, false},
+};
+
+TEST(MachineMap, HundredsOfSwitchesInAFrame) {
+    constexpr int ROUNDS = 200;
+    for (const SwitchingCase& c : SWITCHING_CASES) {
+        SCOPED_TRACE(c.what);
+        auto m = machine_with(c.model, NORMAL);
+        m->mapper_fitted = c.mapper;
+        const std::uint8_t code[] = {
+            0x3E, 0x82, 0xD3, 0xF7,                                   // MVI A,82h; OUT F7h: port C an output
+            0x21, static_cast<std::uint8_t>(c.pointer), static_cast<std::uint8_t>(c.pointer >> 8),  // LXI H
+            0x11, 0x00, 0xC0,                                         // LXI D,C000h
+            0x06, ROUNDS,                                             // MVI B
+            0x3E, c.on_value, 0xD3, c.on_port,                        // loop: switch on
+            0x75,                                                     // MOV M,L
+            0x3E, c.off_value, 0xD3, c.off_port,                      // switch off
+            0x7E, 0x12, 0x13, 0x23, 0x05,                             // MOV A,M; STAX D; INX D; INX H; DCR B
+            0xC2, 0x0C, 0x10,                                         // JNZ loop
+            0x76};                                                    // HLT
+        machine_write(m.get(), 0x1000, code, sizeof code);
+        std::vector<std::uint8_t> expected = m->ram;
+        std::copy(std::begin(code), std::end(code), expected.begin() + 0x1000);
+        for (std::uint32_t i = 0; i < ROUNDS; ++i) {
+            expected[c.written_to + i] = static_cast<std::uint8_t>(c.pointer + i);
+            // The read follows the write: the RAM it sees may be the one just written.
+            expected[0xC000 + i] = c.read_monitor ? monitor_pattern(c.pointer % 0x2000 + i) : expected[c.read_from + i];
+        }
+        m->cpu.state.pc = 0x1000;
+        m->cpu.state.sp = 0x7000;
+        CpuRunLimits limits;
+        limits.max_states = m->cpu.state.states + STATES_PER_FRAME;
+        EXPECT_EQ(machine_run(m.get(), limits), CPU_STOP_HALTED) << "within one frame";
+        machine_sync_ram(m.get());
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+            if (m->ram[k] != expected[k]) {
+                ADD_FAILURE() << "RAM offset " << std::hex << k << ": " << int(m->ram[k]) << " for " << int(expected[k]);
+                break;
+            }
+        }
+        // What the processor sees matches the last map (the read's) everywhere.
+        std::vector<std::uint8_t> seen(CPU_MEMORY_SIZE), laid(CPU_MEMORY_SIZE);
+        machine_read(*m, 0, seen.data(), seen.size());
+        machine_install_map(m.get());
+        machine_read(*m, 0, laid.data(), laid.size());
+        EXPECT_TRUE(seen == laid) << "the switched map reads as the map laid whole";
+    }
+}
+
 TEST(MachineMap, NoMapperNoPort) {
     auto m = machine_with(MODEL_V2, NORMAL);
     m->mapper_fitted = false;

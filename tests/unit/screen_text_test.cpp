@@ -112,5 +112,43 @@ TEST(ScreenText, PicturesAreNoText) {
     EXPECT_EQ(read_screen_text(font, video.data()).size(), 1u);
 }
 
+// A legend beside a picture (a board game's notes beside its board): a
+// run of glyphs is text however many unknown cells stand beside it; a lone
+// glyph among them is not; the glyphs read the same in either row.
+TEST(ScreenText, ARunOfGlyphsBesidePicturesIsText) {
+    std::vector<std::uint8_t> image = made_up_monitor();
+    ScreenFont font;
+    ASSERT_TRUE(font.load(MODEL_V2, image.data(), image.size()));
+    Video video(VIDEO_BYTES);
+    const auto glyph = [&](int line, int column, char c) {
+        for (int i = 0; i < 8; ++i) video[(line + i) * VIDEO_LINE_BYTES + column] = image[0x600 + 8 * (c - 0x20) + i];
+    };
+    const struct {
+        int line;
+        const char* legend;  // drawn from column 25, after 24 cells of picture and a gap
+        const char* read;    // the row read, "" for none
+    } rows[] = {
+        {20, "-!-", "???????????????????????? -!-"},
+        {40, "!", ""},
+        {60, "- !!", "???????????????????????? - !!"},
+    };
+    for (const auto& row : rows) {
+        for (int column = 0; column < 24; ++column) {
+            for (int i = 0; i < 8; ++i) video[(row.line + i) * VIDEO_LINE_BYTES + column] = (i + column) & 1 ? 0x2A : 0x15;
+        }
+        for (int i = 0; row.legend[i]; ++i) {
+            if (row.legend[i] != ' ') glyph(row.line, 25 + i, row.legend[i]);
+        }
+    }
+    std::vector<TextRow> read = read_screen_text(font, video.data());
+    std::vector<std::string> texts;
+    for (const TextRow& row : read) texts.push_back(std::to_string(row.line) + ":" + row.text);
+    std::vector<std::string> expected;
+    for (const auto& row : rows) {
+        if (*row.read) expected.push_back(std::to_string(row.line) + ":" + row.read);
+    }
+    EXPECT_EQ(texts, expected);
+}
+
 }  // namespace
 }  // namespace quillet
