@@ -22,6 +22,26 @@ long routine_end(const MemoryView& view, long start) {
     return std::min(at, ADDRESS_END);
 }
 
+// "vaddr+6", or "vaddr+6..vaddr+9" for more than one byte.
+std::string offset_range(const std::string& label, long first, long last) {
+    const std::string from = label + "+" + std::to_string(first);
+    return first == last ? from : from + ".." + label + "+" + std::to_string(last);
+}
+
+// The bytes of a routine that ran in part and were never executed, as
+// ranges of offsets from its label.
+void add_unexecuted(const Coverage& coverage, const Symbol& label, long end, std::vector<std::string>* never_run) {
+    long gap = -1;  // where the current run of unexecuted bytes began
+    for (long a = label.value; a <= end; ++a) {
+        const bool executed = a == end || coverage.count(COVERAGE_EXECUTED, a) != 0;
+        if (!executed && gap < 0) gap = a;
+        if (executed && gap >= 0) {
+            never_run->push_back(offset_range(label.name, gap - label.value, a - 1 - label.value));
+            gap = -1;
+        }
+    }
+}
+
 }  // namespace
 
 CoverageSummary summarise_coverage(const Coverage& coverage, const SymbolTable& symbols, const MemoryView& view) {
@@ -41,7 +61,11 @@ CoverageSummary summarise_coverage(const Coverage& coverage, const SymbolTable& 
         if (data && executed == 0) continue;
         summary.code_bytes += end - first;
         summary.executed_bytes += executed;
-        if (executed == 0) summary.never_run.push_back(labels[i].name);
+        if (executed == 0) {
+            summary.never_run.push_back(labels[i].name);
+        } else if (executed < end - first) {
+            add_unexecuted(coverage, labels[i], end, &summary.never_run);
+        }
     }
     return summary;
 }

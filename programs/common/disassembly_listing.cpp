@@ -76,7 +76,7 @@ void print_entry(std::FILE* out, int space, const ListingEntry& entry, const Sym
     for (std::size_t i = 0; i < entry.bytes.size(); ++i) {
         bytes += (i ? " " : "") + hex_text(std::vector<std::uint8_t>{entry.bytes[i]});
     }
-    std::fprintf(out, "%s  %-*s  ", dump_place(space, entry.position).c_str(), BYTES_COLUMN_WIDTH, bytes.c_str());
+    std::fprintf(out, "%s  %-*s  ", place_text(space, entry.position, PlaceStyle::dump).c_str(), BYTES_COLUMN_WIDTH, bytes.c_str());
     if (entry.absent) {
         std::fprintf(out, "(absent, %ld byte%s)\n", entry.absent, entry.absent == 1 ? "" : "s");
     } else {

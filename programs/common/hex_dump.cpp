@@ -21,10 +21,9 @@ constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr int NIBBLE_BITS = 4;
 constexpr unsigned NIBBLE_MASK = 0xF;
 
-constexpr int DUMP_PLACE_SIZE = 16;
 
 void print_dump_line(std::FILE* out, int space, long position, const int* bytes, int count) {
-    std::fprintf(out, "%s  ", dump_place(space, position).c_str());
+    std::fprintf(out, "%s  ", place_text(space, position, PlaceStyle::dump).c_str());
     for (int i = 0; i < DUMP_LINE_BYTES; ++i) {
         if (i == DUMP_GROUP_BYTES) std::fputc(' ', out);
         if (i >= count) {
@@ -54,16 +53,6 @@ void append_hex(std::string* text, int byte) {
 }
 
 }  // namespace
-
-std::string dump_place(int space, long position) {
-    char text[DUMP_PLACE_SIZE];
-    if (space == ADDRESS_SPACE) {
-        std::snprintf(text, sizeof text, "%04lx", position);
-    } else {
-        std::snprintf(text, sizeof text, "p%d:%04lx", space, position);
-    }
-    return text;
-}
 
 void print_hex_dump(std::FILE* out, const MemoryView& view, const MemoryRange& range) {
     const std::vector<int> bytes = view.bytes(range);

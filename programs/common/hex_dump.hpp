@@ -30,9 +30,6 @@ void print_hex_dump(std::FILE* out, const MemoryView& view, const MemoryRange& r
 // "page" is null for the address space, else the page; absent bytes "--".
 void print_dump_json(std::FILE* out, const MemoryView& view, const std::vector<MemoryRange>& ranges);
 
-// A place as a dump line starts with it: "8000", "p6:3ffd".
-std::string dump_place(int space, long position);
-
 // The bytes as lower-case hexadecimal digits, two a byte.
 std::string hex_text(const std::vector<std::uint8_t>& bytes);
 

@@ -57,13 +57,12 @@ const char* parse_memory_range(const char* text, MemoryRange* range) {
     return nullptr;
 }
 
-std::string place_text(int space, long position) {
+std::string place_text(int space, long position, PlaceStyle style) {
     char text[PLACE_TEXT_SIZE];
-    if (space == ADDRESS_SPACE) {
-        std::snprintf(text, sizeof text, "0x%04lX", position);
-    } else {
-        std::snprintf(text, sizeof text, "p%d:0x%04lX", space, position);
-    }
+    const char* number = style == PlaceStyle::dump ? "%04lx" : "0x%04lX";
+    int used = 0;
+    if (space != ADDRESS_SPACE) used = std::snprintf(text, sizeof text, "p%d:", space);
+    std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used), number, position);
     return text;
 }
 

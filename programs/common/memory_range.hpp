@@ -32,8 +32,13 @@ struct MemoryRange {
 // range", "range past 0xFFFF", ...) for a usage error that names `text`.
 const char* parse_memory_range(const char* text, MemoryRange* range);
 
-// The place as the command line takes it back: "0x8000", "p5:0x0010".
-std::string place_text(int space, long position);
+enum class PlaceStyle {
+    command_line,  // as the command line takes it back: "0x8000", "p5:0x0010"
+    dump,          // as a dump line starts with it: "8000", "p6:3ffd"
+};
+
+// The place of `position` in `space` (ADDRESS_SPACE or a page).
+std::string place_text(int space, long position, PlaceStyle style = PlaceStyle::command_line);
 
 // The size of `space`: 65536 for the address space, else 16384.
 long space_size(int space);

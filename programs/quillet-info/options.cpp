@@ -211,7 +211,6 @@ constexpr const char* HELP_TEXT =
     "      --palette COLOURS  with --screen: RRGGBB,RRGGBB,RRGGBB,RRGGBB, the\n"
     "                       colours of lit pixels whose byte has bits 7 and 6\n"
     "                       00, 01, 10, 11 (default ffffff,808080,ffffff,808080)\n"
-    "  -h, --help           show this help and exit\n"
     "      --symbols FILE   the program's labels (asm80's listing, NAME EQU VALUE\n"
     "                       lines): RANGEs may name them (repeatable)\n"
     "      --coverage FILE  with --symbols: the routines that the runs of\n"

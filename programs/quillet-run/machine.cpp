@@ -373,13 +373,22 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
     return result;
 }
 
+namespace {
+
+// "0x104B", or "result (0x104B)" when the check was given the label.
+std::string labelled(const std::string& label, long value, int digits) {
+    return label.empty() ? hex_word(value, digits) : label + " (" + hex_word(value, digits) + ")";
+}
+
+}  // namespace
+
 std::vector<CheckResult> check_expectations(const RunMachine& machine, const RunOptions& options) {
     const quillet_cpu* cpu = machine.cpu();
     std::vector<CheckResult> checks;
     for (const RegisterValue& item : options.expected_registers) {
         const int digits = item.reg.pair ? 4 : 2;
         const long found = register_value(cpu, item.reg);
-        checks.push_back(CheckResult{common::register_name_text(item.reg), hex_word(item.value, digits),
+        checks.push_back(CheckResult{common::register_name_text(item.reg), labelled(item.label, item.value, digits),
                                      hex_word(found, digits), found == item.value});
     }
     const unsigned f = static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F));
@@ -391,7 +400,7 @@ std::vector<CheckResult> check_expectations(const RunMachine& machine, const Run
     for (const MemoryBytes& item : options.expected_memory) {
         std::vector<std::uint8_t> found(item.bytes.size());
         quillet_cpu_read_memory(cpu, item.address, found.data(), found.size());
-        checks.push_back(CheckResult{"memory " + hex_word(item.address, 4), common::hex_text(item.bytes),
+        checks.push_back(CheckResult{"memory " + labelled(item.label, item.address, 4), common::hex_text(item.bytes),
                                      common::hex_text(found), found == item.bytes});
     }
     for (const char* text : options.expected_texts) {

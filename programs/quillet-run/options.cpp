@@ -357,6 +357,13 @@ common::OptionStep Parser::option(const common::OptionUse& use) {
     return common::OptionStep::go_on;
 }
 
+// An address or value as given, when it names a label rather than a number:
+// a failed check names it as the user wrote it.
+std::string label_given(const std::string& text) {
+    long number = 0;
+    return common::parse_strict_number(text, QUILLET_ADDRESS_MAX, &number) ? std::string() : text;
+}
+
 common::OptionStep Parser::take_register(const char* text, const char* option, std::vector<RegisterValue>* into) {
     std::string name, value;
     RegisterValue item{};
@@ -368,6 +375,7 @@ common::OptionStep Parser::take_register(const char* text, const char* option, s
                             values_up_to(limit) + ") in " + option;
     if (item.reg.pair) {
         if (!take_address(value, WORD_MAX, bad, option, text, &item.value)) return common::OptionStep::usage_error;
+        item.label = label_given(value);
     } else if (!common::parse_strict_number(value, BYTE_MAX, &item.value)) {
         return error(bad.c_str(), text);
     }
@@ -381,6 +389,7 @@ common::OptionStep Parser::take_bytes(const char* text, const char* option, std:
     const std::string bad = "bad address (" + values_up_to(QUILLET_ADDRESS_MAX) + ") in " + option;
     if (!split_assignment(text, &address, &hex)) return error(bad.c_str(), text);
     if (!take_address(address, QUILLET_ADDRESS_MAX, bad, option, text, &item.address)) return common::OptionStep::usage_error;
+    item.label = label_given(address);
     if (common::decode_hex(hex.c_str(), &item.bytes) != common::HexProblem::none) {
         return error((std::string("bad hexadecimal bytes in ") + option).c_str(), text);
     }

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "memory_range.hpp"
@@ -42,6 +43,7 @@ constexpr std::uint64_t DEFAULT_TRACE_LIMIT = 100000;
 struct RegisterValue {
     RegisterName reg;
     long value;
+    std::string label;  // the value as given when it names a label, else ""
 };
 
 struct FlagValue {
@@ -54,6 +56,7 @@ struct FlagValue {
 struct MemoryBytes {
     long address;
     std::vector<std::uint8_t> bytes;
+    std::string label;  // the address as given when it names a label, else ""
 };
 
 struct RomImage {

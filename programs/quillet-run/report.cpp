@@ -15,7 +15,8 @@ namespace {
 double pmd85_seconds(std::uint64_t states) { return static_cast<double>(states) / PMD85_STATES_PER_SECOND; }
 
 // "address 0x8010", "return to 0x1234", "halt at 0x0010" (the HLT's own
-// address), "state limit 10000000000 at 0x0100"; with labels, an address
+// address), "state limit 10000000000 at 0x0100 (--max-states raises it)";
+// with labels, an address
 // near one is named as "done (0x0022)" or "vaddr+3 (0x0028)".
 void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long pc) {
     const std::string at = address_text(options.symbols(), pc);
@@ -26,7 +27,9 @@ void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long
         std::fprintf(out, "halt at %s\n", address_text(options.symbols(), halt_address(pc)).c_str());
         break;
     case QUILLET_STOP_STATE_LIMIT:
-        std::fprintf(out, "state limit %" PRIu64 " at %s\n", options.max_states, at.c_str());
+        // The default limit ends a run that waits for something that never
+        // comes; the option that raises it is named where the run ended.
+        std::fprintf(out, "state limit %" PRIu64 " at %s (--max-states raises it)\n", options.max_states, at.c_str());
         break;
     case QUILLET_STOP_INSTRUCTION_LIMIT:
         std::fprintf(out, "instruction limit %" PRIu64 " at %s\n", options.max_instructions, at.c_str());

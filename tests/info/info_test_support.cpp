@@ -43,6 +43,11 @@ RunResult run_info(const std::vector<std::string>& arguments) {
     return run_program(QUILLET_INFO_EXECUTABLE, arguments);
 }
 
+bool info_writes_pictures() {
+    const RunResult asked = run_info({"--screen", "/nonexistent/picture.png", "/nonexistent/snapshot.zvk"});
+    return asked.err.find("which this build lacks") == std::string::npos;
+}
+
 RunResult run_info_with_input(const std::vector<std::string>& arguments, const Bytes& input) {
     quillet_test::ProcessSetup setup;
     setup.standard_input.assign(input.begin(), input.end());

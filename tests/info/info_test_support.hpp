@@ -29,6 +29,10 @@ RunResult run_info_with_input(const std::vector<std::string>& arguments, const B
 // quillet-info run with `setup` (its input, limits).
 RunResult run_info_with_setup(const std::vector<std::string>& arguments, const quillet_test::ProcessSetup& setup);
 
+// True when the quillet-info under test writes --screen pictures: a build
+// without the PNG encoder refuses them, and their tests skip in one line.
+bool info_writes_pictures();
+
 // The value of the summary line "label" (label includes the colon), with
 // the padding removed; "" when there is no such line.
 std::string text_field(const std::string& summary, const std::string& label);

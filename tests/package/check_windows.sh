@@ -59,16 +59,14 @@ fi
 echo "-- end-to-end suites driving the Windows programs"
 export QUILLET_TEST_WRAPPER=$wine
 export QUILLET_TEST_WINDOWS_PROGRAMS=$windows
-for suite in cli info run tape reliability; do
-    log=$windows/e2e-$suite.log
-    "$host/tests/quillet_${suite}_tests" >"$log" 2>&1 || status=1
-    echo "quillet_${suite}_tests:"
-    summarise "$log"
-    if [ $status -ne 0 ]; then
-        grep -B5 -A20 -E '^\[  FAILED|: Failure$' "$log" | head -200
-        exit 1
-    fi
-done
+log=$windows/e2e.log
+"$host/tests/quillet_end_to_end_tests" >"$log" 2>&1 || status=1
+echo "quillet_end_to_end_tests:"
+summarise "$log"
+if [ $status -ne 0 ]; then
+    grep -B5 -A20 -E '^\[  FAILED|: Failure$' "$log" | head -200
+    exit 1
+fi
 
 echo "-- zip package"
 (cd "$windows" && cpack -G ZIP >/dev/null)

@@ -63,13 +63,18 @@ TEST(ScreenReference, RawImagesAndWhatIsNeither) {
     EXPECT_FALSE(picture);
     EXPECT_EQ(video, raw);
 
+    EXPECT_EQ(read_screen_reference(write_temporary("short", std::vector<std::uint8_t>(QUILLET_VIDEO_SIZE - 1)).c_str(),
+                                    DEFAULT_PALETTE, &video, &picture),
+              "reference screen is neither a PNG picture of the screen nor a 16384-byte video memory image");
+    EXPECT_EQ(read_screen_reference("/nonexistent/ref.png", DEFAULT_PALETTE, &video, &picture),
+              "cannot read reference screen");
+
+    if (!png_encoding_available()) GTEST_SKIP() << "no PNG in this build";
     struct Case {
         std::vector<std::uint8_t> bytes;
         int width, height;  // a PNG of this size when not 0
         const char* error;
     } cases[] = {
-        {std::vector<std::uint8_t>(QUILLET_VIDEO_SIZE - 1), 0, 0,
-         "reference screen is neither a PNG picture of the screen nor a 16384-byte video memory image"},
         {{0x89, 'P', 'N', 'G', 0, 0}, 0, 0, "reference picture cannot be decoded as PNG"},
         {{}, 287, 256, "reference picture is not the screen's 288x256 at scale 1 to 4"},
         {{}, 288 * 5, 256 * 5, "reference picture is not the screen's 288x256 at scale 1 to 4"},
@@ -84,8 +89,6 @@ TEST(ScreenReference, RawImagesAndWhatIsNeither) {
         EXPECT_EQ(read_screen_reference(write_temporary("bad", bytes).c_str(), DEFAULT_PALETTE, &video, &picture),
                   c.error);
     }
-    EXPECT_EQ(read_screen_reference("/nonexistent/ref.png", DEFAULT_PALETTE, &video, &picture),
-              "cannot read reference screen");
 }
 
 TEST(ScreenReference, PixelsNoPictureOfTheScreenHas) {

@@ -73,8 +73,19 @@ TEST(MemoryRangeParse, FormsAndWhatIsWrong) {
 }
 
 TEST(MemoryRangePlace, WrittenAsARangeTakesItBack) {
-    EXPECT_EQ(place_text(ADDRESS_SPACE, 0x11), "0x0011");
-    EXPECT_EQ(place_text(5, 0x3FFF), "p5:0x3FFF");
+    const struct {
+        int space;
+        long position;
+        PlaceStyle style;
+        const char* text;
+    } cases[] = {
+        {ADDRESS_SPACE, 0x11, PlaceStyle::command_line, "0x0011"},
+        {5, 0x3FFF, PlaceStyle::command_line, "p5:0x3FFF"},
+        {15, 0xABC, PlaceStyle::command_line, "p15:0x0ABC"},
+        {ADDRESS_SPACE, 0xFFFD, PlaceStyle::dump, "fffd"},
+        {6, 0x3FFD, PlaceStyle::dump, "p6:3ffd"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(place_text(c.space, c.position, c.style), c.text);
     MemoryRange range{};
     ASSERT_EQ(parse_memory_range(place_text(9, 0x123).c_str(), &range), nullptr);
     EXPECT_EQ(range.space, 9);

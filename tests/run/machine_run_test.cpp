@@ -1,7 +1,7 @@
 // quillet-run on the PMD 85, end to end: the real monitors boot, take what
 // is typed and print, read back as text; the machine's devices answer
 // behind --in; a program that calls the monitor without an image of it
-// fails and says so. The firmware is read from ../shared/pmd85-roms; the
+// fails and says so. The firmware is read from the QUILLET_FIRMWARE folder; the
 // tests that need it skip without it.
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ using run_test::run_quillet_run;
 class MachineRunTest : public info_test::InfoTest {
 protected:
     // A snapshot of `model` with `code` at `address` and PC there; a ROM
-    // module image when `rom_module` names one of ../shared/pmd85-roms.
+    // module image when `rom_module` names one of the firmware folder.
     std::string make(int model, long address, const Bytes& code, const std::string& rom_module = "") {
         quillet_snapshot* s = quillet_snapshot_new();
         EXPECT_EQ(quillet_set_model(s, model), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -96,6 +97,30 @@ TEST_F(NamedChecksTest, LabelsInEveryAddressAndWhatIsWrongWithThem) {
     EXPECT_EQ(twice.status, 64);
     EXPECT_EQ(twice.err.substr(0, twice.err.find('\n')),
               "quillet-run: " + path("b.sym") + ":2: label 'done' is 0x0009 here but 0x9008 at " + symbols + ":2");
+}
+
+// A failed check names the label it was given, as given, with its value;
+// one given a number names the number.
+TEST_F(NamedChecksTest, AFailedCheckNamesTheLabelItWasGiven) {
+    const std::string snapshot = make("fill.zvk", 0x9000, FILL);
+    const std::string symbols = write("fill.sym", "done: EQU 9008H\nscreen = 0xC000\n");
+    const struct {
+        std::vector<std::string> check;
+        std::string failure;
+    } cases[] = {
+        {{"--expect-mem", "screen=ff"}, "  FAILED memory screen (0xC000): expected ff, found 3f"},
+        {{"--expect-mem", "SCREEN+1=ff"}, "  FAILED memory SCREEN+1 (0xC001): expected ff, found 01"},
+        {{"--expect-mem", "0xC000=ff"}, "  FAILED memory 0xC000: expected ff, found 3f"},
+        {{"--expect", "HL=screen+5"}, "  FAILED HL: expected screen+5 (0xC005), found 0xC001"},
+        {{"--expect", "HL=0xC005"}, "  FAILED HL: expected 0xC005, found 0xC001"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.check;
+        arguments.insert(arguments.end(), {"--until", "done", "--symbols", symbols, snapshot});
+        const RunResult run = run_quillet_run(arguments);
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.out.find(c.failure + "\n"), std::string::npos) << run.out;
+    }
 }
 
 TEST_F(NamedChecksTest, TracesAndTheStopLineShowLabels) {
@@ -231,6 +256,38 @@ TEST_F(NamedChecksTest, CoverageOfTwoRunsAddsUp) {
               "quillet-run: " + path("cov.txt") + ":2: not a coverage line: 'nonsense'");
     const Bytes kept = read("cov.txt");
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "0x9000 x 1\nnonsense\n");
+}
+
+// The bytes a routine that ran in part never executed are named by their
+// offsets from its label; a routine that never ran by its label alone.
+TEST_F(NamedChecksTest, CoverageNamesTheBytesARoutineSkipped) {
+    const struct {
+        Bytes code;  // "main" at 0x9000, ending in HLT; "tail", a RET never called, after it
+        std::string summary;
+    } cases[] = {
+        // XRA A; JZ 9006H; NOP; NOP; HLT: the NOPs are jumped over.
+        {{0xAF, 0xCA, 0x06, 0x90, 0x00, 0x00, 0x76}, "62 % of code bytes executed; never run: main+4..main+5, tail"},
+        // XRA A; JZ 9005H; NOP; HLT: one byte.
+        {{0xAF, 0xCA, 0x05, 0x90, 0x00, 0x76}, "71 % of code bytes executed; never run: main+4, tail"},
+        // Two gaps: XRA A; JZ 9006H; NOP; NOP; JZ 900BH; NOP; NOP; HLT.
+        {{0xAF, 0xCA, 0x06, 0x90, 0x00, 0x00, 0xCA, 0x0B, 0x90, 0x00, 0x00, 0x76},
+         "61 % of code bytes executed; never run: main+4..main+5, main+9..main+10, tail"},
+    };
+    for (const auto& c : cases) {
+        Bytes code = c.code;
+        code.push_back(0xC9);
+        const std::string snapshot = make("part.zvk", 0x9000, code);
+        char tail[32];
+        std::snprintf(tail, sizeof tail, "tail %zxh\n", 0x9000 + c.code.size());
+        const std::string symbols = write("part.sym", std::string("main 9000h\n") + tail);
+        std::remove(path("part.cov").c_str());
+        const RunResult run = run_quillet_run(
+            {"--coverage", path("part.cov"), "--symbols", symbols, "--expect-stop", "halt", snapshot});
+        EXPECT_EQ(run.status, 0) << run.err;
+        const RunResult summary = info_test::run_info({"--coverage", path("part.cov"), "--symbols", symbols, snapshot});
+        EXPECT_EQ(summary.status, 0) << summary.err;
+        EXPECT_EQ(summary.out, c.summary + "\n");
+    }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // How the quillet-run tables run the program: as a child process (the
 // built executable, or the Windows one through the wrapper) in
-// quillet_run_tests, or in-process through its core library in
+// quillet_end_to_end_tests, or in-process through its core library in
 // quillet_run_in_process_tests, where sanitizers and debuggers see every
-// line of it. The tables are the same; only this driver differs.
+// line of it. The tables are compiled once; only this driver differs.
 #pragma once
 
 #include <string>

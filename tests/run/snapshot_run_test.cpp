@@ -69,7 +69,7 @@ TEST_F(SnapshotRunTest, StopsWhereAskedAndSaysWhy) {
          "instruction limit 10 at 0x000A", "10"},
         // An address never reached: the limit, 66.
         {{{0x9000, {0xC3, 0x00, 0x90}}}, 0x9000, false, {"--until", "0x1000", "--max-states", "1000"}, 66,
-         "state limit 1000 at 0x9000", "100"},
+         "state limit 1000 at 0x9000 (--max-states raises it)", "100"},
         {{{0x9000, {0xC3, 0x00, 0x90}}}, 0x9000, false, {"--max-instructions", "7"}, 66,
          "instruction limit 7 at 0x9000", "7"},
         // HLT stops the run whether interrupts are enabled or not: nothing raises one.

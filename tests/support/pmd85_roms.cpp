@@ -1,12 +1,15 @@
 #include "support/pmd85_roms.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace quillet::test {
 
 std::string pmd85_roms_dir() {
-#ifdef QUILLET_PMD85_ROMS_DIR
-    return QUILLET_PMD85_ROMS_DIR;
+    const char* given = std::getenv("QUILLET_FIRMWARE");
+    if (given != nullptr && *given != '\0') return given;
+#ifdef QUILLET_FIRMWARE_DIR
+    return QUILLET_FIRMWARE_DIR;
 #else
     return "";
 #endif

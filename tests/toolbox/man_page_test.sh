@@ -160,6 +160,16 @@ if [[ -n $quillet_tape ]]; then
     done <<<"$tape_statuses"
 fi
 
+# Each page's SEE ALSO names the other programs' pages.
+pages=(quillet quillet-info quillet-run quillet-tape)
+for page in "${pages[@]}"; do
+    see_also=$(sed -n '/^\.SH SEE ALSO/,$p' "$docs/$page.1" | sed 's/\\-/-/g')
+    for other in "${pages[@]}"; do
+        [[ $other == "$page" ]] && continue
+        grep -q "^\.BR $other (1)" <<<"$see_also" || fail "$page(1): SEE ALSO lacks $other(1)"
+    done
+done
+
 if ((failures > 0)); then
     echo "$failures manual page check(s) failed"
     exit 1

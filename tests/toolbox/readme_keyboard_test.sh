@@ -3,13 +3,14 @@
 # program") with the real PMD 85-2A monitor and BASIC module beside it, as
 # quillet and quillet-run on the PATH: each command shown after "$ " must
 # print exactly the lines shown below it. Skipped (77) without the images.
-# Usage: readme_keyboard_test.sh README QUILLET QUILLET_RUN ROMS_DIR
+# Usage: readme_keyboard_test.sh README QUILLET QUILLET_RUN FIRMWARE_DIR
+# (the environment's QUILLET_FIRMWARE, when set, wins over FIRMWARE_DIR)
 set -u
 source "$(dirname "$0")/readme_walkthrough.sh"
-readme=$(realpath "$1") quillet=$(realpath "$2") quillet_run=$(realpath "$3") roms=$(cd "$4" 2>/dev/null && pwd)
+readme=$(realpath "$1") quillet=$(realpath "$2") quillet_run=$(realpath "$3") roms=$(cd "${QUILLET_FIRMWARE:-$4}" 2>/dev/null && pwd)
 for image in monit2A.rom basic2A.rmm; do
     if [[ ! -f $roms/$image ]]; then
-        echo "SKIP: no ../shared/pmd85-roms: the PMD 85 firmware tests are skipped"
+        echo "SKIP: no PMD 85 firmware (set QUILLET_FIRMWARE to its folder): the firmware tests are skipped"
         exit 77
     fi
 done

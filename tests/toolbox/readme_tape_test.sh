@@ -7,9 +7,11 @@
 # With the PMD 85-2 monitor in ROMS_DIR, the monitor loads the tape inside
 # quillet-run as the section shows.
 # Usage: readme_tape_test.sh README EXAMPLES_DIR QUILLET_TAPE QUILLET_RUN MAKE [QUILLET ROMS_DIR]
+# (the environment's QUILLET_FIRMWARE, when set, wins over ROMS_DIR)
 set -u
 readme=$1 examples=$(realpath "$2") quillet_tape=$(realpath "$3") quillet_run=$(realpath "$4") make=$5
-quillet=${6:+$(realpath "$6")} roms=${7:+$(cd "$7" 2>/dev/null && pwd)}
+quillet=${6:+$(realpath "$6")} firmware=${QUILLET_FIRMWARE:-${7:-}}
+roms=${firmware:+$(cd "$firmware" 2>/dev/null && pwd)}
 failures=0
 fail() {
     echo "FAIL: $*"
@@ -63,7 +65,7 @@ if [[ -n $quillet && -f $roms/monit2.rom ]]; then
     grep -q '^Tape:              2 of 2 blocks played, none rejected$' run.log ||
         fail "the run's report does not count the tape's blocks: $(cat run.log)"
 else
-    echo "no ../shared/pmd85-roms: the PMD 85 firmware tests are skipped"
+    echo "no PMD 85 firmware (set QUILLET_FIRMWARE to its folder): the firmware tests are skipped"
 fi
 
 if ((failures > 0)); then

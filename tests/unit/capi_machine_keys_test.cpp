@@ -1,7 +1,7 @@
 // The real monitors through the interface: each boots to its ready text,
 // read back with its own font; typing a command shows what the monitor
 // answers; BASIC starts from a ROM module and computes; the key click is
-// heard. Skipped without ../shared/pmd85-roms.
+// heard. Skipped without the firmware (QUILLET_FIRMWARE).
 #include <gtest/gtest.h>
 
 #include <string>

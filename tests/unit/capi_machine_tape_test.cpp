@@ -2,7 +2,7 @@
 // the tape layer made, played into the 8251 (the separator's bytes on
 // PMD 85-1, the DSR line on the PMD 85-2 family), loaded by MGLD typed on
 // the keyboard (the monitor loads and does not start the program); the
-// bytes in memory are those of the file asked for. Skipped without ../shared/pmd85-roms.
+// bytes in memory are those of the file asked for. Skipped without the firmware (QUILLET_FIRMWARE).
 #include <gtest/gtest.h>
 
 #include <string>
