@@ -23,10 +23,11 @@ table_options() {
         grep -E '^\| `-' | cut -d'|' -f2 | options_in
 }
 
-# The option column of a help text: its lines that begin with spaces and a
-# -, up to the description (after two spaces or a tab).
+# The option column of a help text: its lines that begin with a few spaces and a
+# - (a description that goes on is indented further), up to the description
+# (after two spaces or a tab).
 option_column() {
-    grep -E '^ +-' | sed -E 's/^ +//; s/(  |\t).*//'
+    grep -E '^ {1,8}-' | sed -E 's/^ +//; s/(  |\t).*//'
 }
 
 # check PROGRAM SECTION HELP: the help's options against the section's table.

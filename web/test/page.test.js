@@ -214,6 +214,7 @@ test('saved state restores the machine as it was',
     await page.click('#pause');
     await page.click('#save-state');
     const saved = await page.$eval('#screen-text', (e) => e.textContent);
+    await page.click('#run');
     await page.type('#paste', 'MEM 8000\n');
     await page.click('#type-paste');
     await screenShows(page, 'SUB 8000');
