@@ -109,7 +109,7 @@ expect_files() {
 doc=usr/share/doc/quillet
 tools_files=("$doc/README.md" "$doc/copyright" "$doc/changelog.gz" "$doc/examples/stripes.asm"
     "$doc/examples/stripes.bin" "$doc/examples/checks.asm" "$doc/examples/checks.bin" "$doc/examples/embed.c"
-    "$doc/examples/ctypes_call.py")
+    "$doc/examples/frames.c" "$doc/examples/ctypes_call.py")
 for program in "${programs[@]}"; do
     tools_files+=("usr/bin/$program" "usr/share/man/man1/$program.1.gz"
         "usr/share/bash-completion/completions/$program")

@@ -100,6 +100,7 @@ doc/examples/checks.asm
 doc/examples/checks.bin
 doc/examples/ctypes_call.py
 doc/examples/embed.c
+doc/examples/frames.c
 doc/examples/stripes.asm
 doc/examples/stripes.bin
 EOF
