@@ -27,9 +27,9 @@ PYTHON_DIR = PROJECT / "python"
 
 
 def make_wheel_module():
-    spec = importlib.util.spec_from_file_location("make_wheel", PYTHON_DIR / "make_wheel.py")
-    module = importlib.util.module_from_spec(spec)  # type: ignore[arg-type]
-    spec.loader.exec_module(module)  # type: ignore[union-attr]
+    found = importlib.util.spec_from_file_location("make_wheel", PYTHON_DIR / "make_wheel.py")
+    module = importlib.util.module_from_spec(found)  # type: ignore[arg-type]
+    found.loader.exec_module(module)  # type: ignore[union-attr]
     return module
 
 
