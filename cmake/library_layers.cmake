@@ -87,6 +87,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
   src/machine/tape_input.cpp
+  src/machine/usart8251.cpp
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
