@@ -33,7 +33,8 @@ quillet_layer(base SOURCES
   src/base/platform_${QUILLET_PLATFORM}.cpp
   src/base/platform_output.cpp
   src/base/temporary_name.cpp
-  src/base/wav_file.cpp)
+  src/base/wav_file.cpp
+  $<$<BOOL:${QUILLET_WASI}>:${PROJECT_SOURCE_DIR}/src/base/platform_wasi_runtime.cpp>)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
   src/snapshot/header_settings.cpp
