@@ -150,15 +150,4 @@ TEST(MachineTapeOut, TheRecorderStopsAndPlays) {
     EXPECT_EQ(played(), 1u);
 }
 
-TEST(MachineTapeOut, NullArgumentsAreRefused) {
-    quillet_tape* tape = quillet_tape_new();
-    EXPECT_EQ(quillet_machine_tape_out(nullptr, tape, nullptr), QUILLET_ERR_MISSING_VALUE);
-    EXPECT_EQ(quillet_machine_clear_tape_out(nullptr), QUILLET_ERR_MISSING_VALUE);
-    EXPECT_EQ(quillet_machine_play_tape(nullptr, 1), QUILLET_ERR_MISSING_VALUE);
-    EXPECT_EQ(quillet_machine_tape_playing(nullptr), QUILLET_ERR_MISSING_VALUE);
-    Machine m(QUILLET_MODEL_V2, {0x76});
-    EXPECT_EQ(quillet_machine_tape_out(m.machine, nullptr, nullptr), QUILLET_ERR_MISSING_VALUE);
-    quillet_tape_free(tape);
-}
-
 }  // namespace
