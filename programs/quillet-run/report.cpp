@@ -7,6 +7,7 @@
 #include "expected_stop.hpp"
 #include "hex_dump.hpp"
 #include "json.hpp"
+#include "console.hpp"
 #include "registers.hpp"
 
 namespace quillet::run {
@@ -120,6 +121,52 @@ TapeReport tape_report(const RunReport& report) {
     return tape;
 }
 
+// "2 blocks, 1 file: 07 DATA (16 bytes)", each file by its number, name
+// and length, and "block of no file (300 bytes)" for each such; or
+// "nothing saved".
+void print_saved_text(std::FILE* out, const SavedTape& saved) {
+    std::fputs("Tape out:          ", out);
+    if (saved.entries.empty()) {
+        std::fputs("nothing saved\n", out);
+        return;
+    }
+    std::size_t files = 0;
+    for (const SavedEntry& entry : saved.entries) files += entry.file ? 1 : 0;
+    std::fprintf(out, "%zu block%s, %zu file%s", saved.blocks, saved.blocks == 1 ? "" : "s", files,
+                 files == 1 ? "" : "s");
+    const char* separator = ": ";
+    for (const SavedEntry& entry : saved.entries) {
+        if (entry.file) {
+            std::fprintf(out, "%s%02d %s (%zu bytes)", separator, entry.number,
+                         common::shown_bytes(entry.name.data(), entry.name.size()).c_str(), entry.length);
+        } else {
+            std::fprintf(out, "%sblock of no file (%zu bytes)", separator, entry.length);
+        }
+        separator = ", ";
+    }
+    std::fputs("\n", out);
+}
+
+// The same as quillet-tape's JSON listing names an entry's fields.
+void print_saved_json(std::FILE* out, const SavedTape& saved) {
+    std::fprintf(out, "  \"tape_out\": {\"blocks\": %zu, \"entries\": [", saved.blocks);
+    bool first = true;
+    for (const SavedEntry& entry : saved.entries) {
+        std::fputs(first ? "" : ", ", out);
+        first = false;
+        if (!entry.file) {
+            std::fprintf(out, "{\"file\": false, \"length\": %zu}", entry.length);
+            continue;
+        }
+        std::fprintf(out, "{\"file\": true, \"number\": %d, \"type\": ", entry.number);
+        common::print_json_bytes(out, &entry.type, 1);
+        std::fprintf(out, ", \"start\": %u, \"length\": %zu, \"name\": ", entry.start, entry.length);
+        common::print_json_bytes(out, entry.name.data(), entry.name.size());
+        std::fputs("}", out);
+    }
+    std::fputs("]},\n", out);
+}
+
 unsigned flags_of(const quillet_cpu* cpu) { return static_cast<unsigned>(quillet_cpu_get_register8(cpu, QUILLET_CPU_F)); }
 
 }  // namespace
@@ -152,6 +199,7 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
         if (tape.error_row) std::fprintf(out, "; the screen shows \"%s\"", tape.error_row->c_str());
         std::fputs("\n", out);
     }
+    if (report.machine && report.saved) print_saved_text(out, *report.saved);
     std::fprintf(out, "Registers:        ");
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, " %s=0x%04lX", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
@@ -218,6 +266,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
         }
         std::fputs("},\n", out);
     }
+    if (report.machine && report.saved) print_saved_json(out, *report.saved);
     std::fputs("  \"registers\": {", out);
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, "%s\"%s\": %ld", r ? ", " : "", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));

@@ -7,6 +7,7 @@
 //   Instructions:      12
 //   States:            86 (0.000042 s at 2.048 MHz)
 //   Frames:            0
+//   Tape out:          2 blocks, 1 file: 07 DATA (16 bytes)
 //   Registers:         AF=0x0046 BC=0x0000 DE=0x0000 HL=0xC000 PC=0x8010 SP=0x8000
 //   Flags:             S=0 Z=1 AC=0 P=1 CY=0
 //   Interrupts:        disabled
@@ -24,6 +25,7 @@
 
 #include "machine.hpp"
 #include "memory_view.hpp"
+#include "tape_out.hpp"
 
 namespace quillet::run {
 
@@ -41,6 +43,7 @@ struct RunReport {
     std::string stop_failure;          // the stop expected and the one reached, when they differ
     const std::vector<std::string>* screen_rows;  // the text on the screen (none without a monitor image)
     bool rom_module_unreadable;        // the snapshot holds a ROM module the model has no port for
+    const SavedTape* saved;            // what the program saved (--tape-out), or null
 };
 
 void print_run_text(const RunOptions& options, const RunReport& report);

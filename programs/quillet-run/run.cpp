@@ -236,10 +236,12 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
         *verdict = RunVerdict{stop_failure, std::move(checks), result.reason, pc};
         return status;
     }
+    const SavedTape saved = options.tape_out_path ? tape_out.summary() : SavedTape();
     const RunReport report{options.snapshot_path, machine.machine(), cpu, &result, &checks, &memory, status,
                            stop_failure, &screen_rows,
                            machine.machine() && quillet_rom_length(snapshot) > 0 &&
-                               quillet_machine_rom_module_readable(machine.machine()) != 1};
+                               quillet_machine_rom_module_readable(machine.machine()) != 1,
+                           options.tape_out_path ? &saved : nullptr};
     if (options.json) {
         print_run_json(options, report);
     } else {

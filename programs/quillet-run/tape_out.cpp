@@ -50,6 +50,24 @@ bool TapeOut::saved(const char* path) const {
     return false;
 }
 
+SavedTape TapeOut::summary() const {
+    SavedTape saved;
+    const std::size_t count = quillet_tape_entry_count(tape_.get());
+    quillet_tape_entry e;
+    for (std::size_t i = 0; i < count; ++i) {
+        quillet_tape_entry_info(tape_.get(), i, &e);
+        char name[QUILLET_TAPE_NAME_MAX];
+        const long length = quillet_tape_entry_name(tape_.get(), i, name, sizeof name);
+        saved.entries.push_back(SavedEntry{e.is_file != 0, e.number, static_cast<char>(e.type), e.start,
+                                           e.is_file ? e.length : e.data_length,
+                                           std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0)});
+        // A file is its header block and, unless the next header follows
+        // at once, its data block.
+        saved.blocks += e.is_file && (e.data_complete || e.data_length > 0) ? 2 : 1;
+    }
+    return saved;
+}
+
 int TapeOut::write(const char* path) const { return quillet_tape_write_file(tape_.get(), tape_kind_of(path), path); }
 
 }  // namespace quillet::run

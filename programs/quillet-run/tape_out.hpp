@@ -2,7 +2,10 @@
 // machine after the run and written as the tape its name asks for.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "quillet/quillet.h"
 
@@ -12,6 +15,24 @@ namespace quillet::run {
 // ends in ".wav", QUILLET_TAPE_PMD in ".pmd" (either in any case), else
 // QUILLET_TAPE_PTP.
 int tape_kind_of(const char* path);
+
+// One entry of what the program saved, as quillet-tape lists it: a file
+// (its header's number, type, start, length and name, every byte) or a
+// block of no file (its length).
+struct SavedEntry {
+    bool file;
+    int number;
+    char type;
+    unsigned start;
+    std::size_t length;
+    std::string name;
+};
+
+// What the program saved: its blocks and its entries in order.
+struct SavedTape {
+    std::size_t blocks = 0;
+    std::vector<SavedEntry> entries;
+};
 
 class TapeOut {
 public:
@@ -24,6 +45,8 @@ public:
     // Writes the recording to `path`, whole or not at all; 0 or the
     // failure code (reported).
     int write(const char* path) const;
+    // The recording taken, for the report.
+    SavedTape summary() const;
 
 private:
     struct Free {

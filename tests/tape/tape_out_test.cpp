@@ -1,8 +1,8 @@
 // What a program saves, end to end: MGSV typed on monitors 1, 2 and 3
 // saves a range that quillet-run --tape-out writes (PTP, WAV, PMD by the
 // name), quillet-tape lists, and MGLD in a second run loads back byte for
-// byte; --tape-out never replaces a file the run reads, and a run that
-// saved nothing writes nothing.
+// byte; the report says what was saved; --tape-out never replaces a file
+// the run reads, and a run that saved nothing writes nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -55,6 +55,9 @@ TEST(TapeOut, MgsvSavesARangeThatMgldLoadsBack) {
                                       "--type", "MGSV 07 7000 700F DATA{EOL}", "--until-text", c.stopped,
                                       "--max-states", "100000000", "--tape-out", c.tape, snapshot});
         ASSERT_EQ(saved.status, 0) << saved.out << saved.err;
+        EXPECT_NE(saved.out.find("\nTape out:          2 blocks, 1 file: 07 DATA (16 bytes)\nRegisters:"),
+                  std::string::npos)
+            << saved.out;
 
         const Outcome listed = run_in(dir, QUILLET_TAPE_EXECUTABLE, {c.tape});
         EXPECT_EQ(listed.status, 0) << listed.err;
@@ -70,6 +73,39 @@ TEST(TapeOut, MgsvSavesARangeThatMgldLoadsBack) {
         EXPECT_EQ(loaded.status, 0) << loaded.out << loaded.err;
         EXPECT_NE(loaded.out.find("Tape:              2 of 2 blocks played, none rejected\n"), std::string::npos)
             << loaded.out;
+    }
+}
+
+// V1 at 0: mode x1, 8 bits, 2 stop bits; TxEN; "ABC" sent each when TxRDY
+// is set; HLT once TxEMPTY is.
+const char* const SENDS_ABC = "3EEDD31F3E23D31F2130000603DB1FE601CA0D007ED31E2305C20D00DB1FE604CA1C0076";
+
+TEST(TapeOut, ReportSaysWhatWasSaved) {
+    const struct {
+        const char* what;
+        const char* code;   // the program's bytes at 0, none: a HLT
+        bool json;
+        const char* saved;  // the report's line, or its "tape_out" key
+        int status;
+    } cases[] = {
+        {"bytes with no header", SENDS_ABC, false, "Tape out:          1 block, 0 files: block of no file (3 bytes)\n", 0},
+        {"bytes with no header, JSON", SENDS_ABC, true,
+         "  \"tape_out\": {\"blocks\": 1, \"entries\": [{\"file\": false, \"length\": 3}]},\n", 0},
+        {"nothing sent", "76", false, "Tape out:          nothing saved\n", 40},
+        {"nothing sent, JSON", "76", true, "  \"tape_out\": {\"blocks\": 0, \"entries\": []},\n", 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const Outcome made = run_in(dir, QUILLET_EXECUTABLE,
+                                    {"-cm", "V1", "-hex", "0", c.code, "-hex", "0x30", "414243", "-reg", "PC", "0", "-o", "s.zvk"});
+        ASSERT_EQ(made.status, 0) << made.out << made.err;
+        std::vector<std::string> arguments = {"--tape-out", "out.ptp", "s.zvk"};
+        if (c.json) arguments.insert(arguments.begin(), "--json");
+        const Outcome run = run_in(dir, QUILLET_RUN_EXECUTABLE, arguments);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.out.find(c.saved), std::string::npos) << run.out;
+        EXPECT_EQ(dir.exists("out.ptp"), c.status == 0);
     }
 }
 
