@@ -76,6 +76,41 @@ TEST(TapeOut, MgsvSavesARangeThatMgldLoadsBack) {
     }
 }
 
+// BASIC's SAVE on monitor 2A goes through the monitor's save, so the
+// program comes back with LOAD in a second run and LISTs as typed. BASIC
+// hands the monitor the rest of the line after the file number as the
+// name, unparsed: the closing quote is part of it (as on the real thing).
+// Keys typed while a tape runs are taken by its STOP-key poll, hence the
+// waits.
+TEST(TapeOut, BasicSavesAProgramThatLoadLoadsBack) {
+    const std::string roms = quillet::test::pmd85_roms_dir();
+    if (roms.empty()) GTEST_SKIP() << quillet::test::NO_PMD85_ROMS;
+    TempDir dir;
+    const Outcome made =
+        run_in(dir, QUILLET_EXECUTABLE, {"-cm", "V2A", "-hex", "0", "00", "-rom", roms + "/basic2A.rmm", "-o", "b.zvk"});
+    ASSERT_EQ(made.status, 0) << made.out << made.err;
+    const std::string monitor = roms + "/monit2A.rom";
+    const Outcome saved = run_in(dir, QUILLET_RUN_EXECUTABLE,
+                                 {"--boot", "--monitor", monitor, "--type", "10 REM SAVED{EOL}20 PRINT 6*7{EOL}",
+                                  "--type", "SAVE 5 \"AB\"{EOL}", "--type", "{WAIT 200}PRINT \"DO\";\"NE\"{EOL}",
+                                  "--until-text", "DONE", "--max-states", "100000000", "--tape-out", "basic.ptp", "b.zvk"});
+    ASSERT_EQ(saved.status, 0) << saved.out << saved.err;
+    EXPECT_NE(saved.out.find("\nTape out:          2 blocks, 1 file: 05 AB\" (25 bytes)\n"), std::string::npos)
+        << saved.out;
+    const Outcome listed = run_in(dir, QUILLET_TAPE_EXECUTABLE, {"basic.ptp"});
+    EXPECT_EQ(listed.out,
+              "basic.ptp: PTP image, 1 file\n"
+              "No  Type  Start  Length  Name      Header  Data\n"
+              "05  >     2401       25  AB\"       ok      ok\n");
+
+    const Outcome loaded = run_in(dir, QUILLET_RUN_EXECUTABLE,
+                                  {"--boot", "--monitor", monitor, "--tape", "basic.ptp", "--type", "LOAD 5{EOL}",
+                                   "--type", "{WAIT 400}LIST{EOL}", "--until-text", "20 PRINT 6*7", "--max-states",
+                                   "100000000", "--screen-text", "b.zvk"});
+    EXPECT_EQ(loaded.status, 0) << loaded.out << loaded.err;
+    EXPECT_NE(loaded.out.find("  LIST\n  10 REM SAVED\n  20 PRINT 6*7\n"), std::string::npos) << loaded.out;
+}
+
 // V1 at 0: mode x1, 8 bits, 2 stop bits; TxEN; "ABC" sent each when TxRDY
 // is set; HLT once TxEMPTY is.
 const char* const SENDS_ABC = "3EEDD31F3E23D31F2130000603DB1FE601CA0D007ED31E2305C20D00DB1FE604CA1C0076";
