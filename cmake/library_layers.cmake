@@ -87,6 +87,8 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/screen_picture.cpp
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
+  src/machine/tape_recording.cpp
+  src/machine/pulse_tape_out.cpp
   src/machine/tape_input.cpp
   src/machine/usart8251.cpp
   src/machine/timer8253.cpp)

@@ -1311,7 +1311,13 @@ QUILLET_API int quillet_machine_tape_playing(const quillet_machine* machine);
  * and the mode word's factor, one character (start bit, data bits, parity,
  * stop bits) at a time: TxRDY (status bit 0) is clear while a byte waits
  * for the shift register, TxEMPTY (bit 2) while anything waits or goes
- * out. The machine records what goes out, whatever the recorder does, as
+ * out. MATO, which has no 8251, sends on PC0: each bit a high pulse (one
+ * shorter than 1225 states a '0', else a '1') and a low; a block a leader
+ * of '0' bits, then the byte 55h after a header's (510 bits) or a '1' bit
+ * after a data block's (128), then its bytes, each a '1' start bit and
+ * eight bits from the lowest; a header block is recorded with the 48-byte
+ * lead-in the other models' headers have, so a file saved on MATO reads
+ * as one. The machine records what goes out, whatever the recorder does, as
  * tape blocks: the bytes in the order sent, a new block after the line
  * idled for a tenth of a second or more (the monitors leave half a second
  * between a header block and its data block) or after 65535 bytes. The

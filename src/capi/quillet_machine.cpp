@@ -446,17 +446,17 @@ int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64
     usart_catch_up(&m.usart, m.cpu.state.states, machine_transmit_clock(m));
     try {
         tape::Tape sent;
-        sent.blocks = m.usart.sent;
+        sent.blocks = m.usart.sent.blocks;
         set_tape_value(out, std::move(sent));
     } catch (const std::bad_alloc&) {
         return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
     }
-    if (lost) *lost = m.usart.sent_lost;
+    if (lost) *lost = m.usart.sent.lost;
     return 0;
 }
 
 int quillet_machine_clear_tape_out(quillet_machine* machine) {
     if (!machine) return missing(machine, "machine");
-    usart_clear_recording(&machine->core.usart);
+    recording_clear(&machine->core.usart.sent);
     return 0;
 }

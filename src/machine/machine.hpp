@@ -25,6 +25,7 @@
 #include "machine/speaker.hpp"
 #include "machine/tape_input.hpp"
 #include "machine/timer8253.hpp"
+#include "machine/pulse_tape_out.hpp"
 #include "machine/usart8251.hpp"
 
 namespace quillet {
@@ -63,6 +64,7 @@ struct Machine {
     Pio8255 system_pio, module_pio, gpio_pio, ims_pio;
     Timer8253 timer;
     Usart8251 usart;  // its receiver's side is the tape's (TapeInput)
+    PulseTapeOut pulse_out;  // MATO's tape output on PC0, recorded where the 8251's goes
     bool mapper_fitted = false;
     std::uint8_t mapper_port = 0;
     bool mif85_fitted = false;

@@ -26,7 +26,7 @@ enum class MemoryBoard : std::uint8_t {
 
 // How a tape reaches a model's program.
 enum class TapeInterface : std::uint8_t {
-    NONE,       // not modelled (MATO reads its own format on PC7)
+    NONE,       // not modelled (MATO reads its own format on PC7; it sends on PC0)
     SEPARATOR,  // a data/clock separator feeds the 8251's receiver: whole bytes in its data register
     DSR,        // the signal itself on the 8251's DSR input (status bit 7), decoded by the program
 };
@@ -68,6 +68,7 @@ struct ModelFacts {
     std::size_t lower_glyphs;
     bool pc5_wide_screen;    // C2717: PC5 set draws 384 pixels a line
     TransmitClockSource transmit_clock;
+    bool pc0_tape_out;       // MATO: the tape output is PC0's pulses (pulse_tape_out.hpp)
 };
 
 // The facts of `model` (a ComputerModel, 0..MODEL_COUNT - 1).

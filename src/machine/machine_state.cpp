@@ -17,7 +17,7 @@ namespace {
 constexpr char STATE_MAGIC[8] = {'Q', 'L', 'T', 'S', 'T', 'A', 'T', 'E'};
 // 2: the 8251's words, its transmitter and what it recorded; whether the
 // recorder is stopped.
-constexpr std::uint32_t VERSION = 2;
+constexpr std::uint32_t VERSION = 3;
 constexpr std::size_t HEADER_SIZE = sizeof STATE_MAGIC + 4 + 4 + 8;
 constexpr std::size_t CHECK_SIZE = 4;
 
@@ -169,6 +169,8 @@ void machine_io(Io& io, Machine& m) {
     timer_io(io, m.timer);
     m.usart.state_io(io);
     if (m.usart.expect > Usart8251::Expect::COMMAND) io.fail();
+    m.pulse_out.state_io(io);
+    if (m.pulse_out.phase > PulseTapeOut::Phase::DATA_BITS || m.pulse_out.bits >= 8) io.fail();
     io(m.mapper_fitted), io(m.mapper_port), io(m.mif85_fitted), io(m.mif85_interrupts), io(m.port_c_levels);
     io(m.frame_stop_pc), io(m.frame_stop_states), io(m.reader.active), io(m.reader.entry_sp);
     if (!m.keyboard.state_io(io)) io.fail();

@@ -121,6 +121,7 @@ void machine_reset_devices(Machine* m) {
     pio_reset(&m->ims_pio);
     timer_reset(&m->timer);
     usart_reset(&m->usart);
+    m->pulse_out = PulseTapeOut();
     // Counter 0 counts the processor's clock where it clocks the 8251
     // (C2717) or the MIF 85 feeds it; else nothing drives its input.
     const bool counter_0_clocked =
@@ -164,6 +165,7 @@ void machine_state_restored(Machine* m) {
 void machine_port_c_changed(Machine* m) {
     const std::uint8_t levels = pio_port_c_levels(m->system_pio, PULLED_UP);
     if (levels != m->port_c_levels) m->speaker.set_port_c(m->cpu.state.states, sound_lines(*m, levels));
+    if (m->facts->pc0_tape_out) pulse_tape_line(&m->pulse_out, &m->usart.sent, (levels & 0x01) != 0, m->cpu.state.states);
     m->port_c_levels = levels;
     MapSwitches next = m->switches;
     switch (m->facts->allram) {

@@ -34,20 +34,6 @@ unsigned rate_factor(std::uint8_t mode) {
     return FACTORS[mode & MODE_FACTOR_MASK];
 }
 
-void record(Usart8251* u, std::uint8_t byte, std::uint64_t start, std::uint64_t end) {
-    if (u->sent_bytes >= RECORDING_BYTES_MAX) {
-        ++u->sent_lost;
-        return;
-    }
-    if (u->sent.empty() || start >= u->sent_end + RECORDING_GAP_STATES ||
-        u->sent.back().bytes.size() >= RECORDING_BLOCK_MAX) {
-        u->sent.emplace_back();
-    }
-    u->sent.back().bytes.push_back(byte);
-    ++u->sent_bytes;
-    u->sent_end = end;
-}
-
 }  // namespace
 
 std::uint64_t usart_character_states(const Usart8251& u, const TransmitClock& clock) {
@@ -64,7 +50,7 @@ void usart_catch_up(Usart8251* u, std::uint64_t now, const TransmitClock& clock)
     if (length == 0) return;  // no clock: the byte waits
     u->buffer_full = false;
     u->sending_until = start + length;
-    record(u, u->buffer, start, u->sending_until);
+    recording_add(&u->sent, u->buffer, start, u->sending_until);
 }
 
 void usart_reset(Usart8251* u) {
@@ -112,13 +98,6 @@ std::uint8_t usart_transmit_status(Usart8251* u, std::uint64_t now, const Transm
     usart_catch_up(u, now, clock);
     if (u->buffer_full) return 0;
     return static_cast<std::uint8_t>(USART_TX_READY | (now >= u->sending_until ? USART_TX_EMPTY : 0));
-}
-
-void usart_clear_recording(Usart8251* u) {
-    u->sent.clear();
-    u->sent_end = 0;
-    u->sent_bytes = 0;
-    u->sent_lost = 0;
 }
 
 }  // namespace quillet

@@ -10,15 +10,14 @@
 // free, then goes out as one character (a start bit, the data bits, the
 // parity bit, the stop bits of the mode) taking that many periods of the
 // clock times the mode's rate factor. What goes out is recorded as tape
-// blocks: the bytes in the order sent, a new block after the line idled
-// for RECORDING_GAP_STATES or more.
+// blocks (tape_recording.hpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "tape/tape_image.hpp"
+#include "machine/tape_recording.hpp"
 
 namespace quillet {
 
@@ -26,17 +25,6 @@ constexpr std::uint8_t USART_TX_READY = 0x01;
 constexpr std::uint8_t USART_TX_EMPTY = 0x04;
 constexpr std::uint8_t USART_COMMAND_TX_ENABLE = 0x01;
 constexpr std::uint8_t USART_COMMAND_RESET = 0x40;
-
-// A pause of a tenth of a second ends a block: well inside the half
-// second the monitors leave between a header and its data, far beyond
-// the gap between two bytes a program sends one after another.
-constexpr std::uint64_t RECORDING_GAP_STATES = 204800;
-// A block a PTP record can hold: a longer run without a pause goes on in
-// a new block.
-constexpr std::size_t RECORDING_BLOCK_MAX = 65535;
-// The bytes the recording keeps (some 40 hours at 1200 bit/s); those sent
-// after it is full are counted, not kept.
-constexpr std::size_t RECORDING_BYTES_MAX = 16u * 1024 * 1024;
 
 // The transmit clock: none, or its period in processor states (a period
 // that is no whole number of states given as a fraction).
@@ -59,20 +47,13 @@ struct Usart8251 {
     std::uint64_t written_at = 0;     // when the buffer was written
     std::uint64_t sending_until = 0;  // when the shift register's character ends
 
-    // What was sent, as tape blocks, and the bytes not kept.
-    std::vector<tape::Block> sent;
-    std::uint64_t sent_end = 0;  // when the last character recorded ended
-    std::size_t sent_bytes = 0;
-    std::uint64_t sent_lost = 0;
+    // What was sent.
+    TapeRecording sent;
 
     template <class Io>
     void state_io(Io& io) {
         io(expect), io(mode), io(command), io(buffer_full), io(buffer), io(written_at), io(sending_until);
-        io.sequence(sent, [&](tape::Block& block) {
-            io.bytes(block.bytes);
-            io(block.position);
-        });
-        io(sent_end), io(sent_bytes), io(sent_lost);
+        sent.state_io(io);
     }
 };
 
@@ -98,8 +79,5 @@ void usart_catch_up(Usart8251* usart, std::uint64_t now, const TransmitClock& cl
 // The states one character of the current mode takes at `clock`, 0 when
 // the clock stands.
 std::uint64_t usart_character_states(const Usart8251& usart, const TransmitClock& clock);
-
-// Forgets what was recorded.
-void usart_clear_recording(Usart8251* usart);
 
 }  // namespace quillet

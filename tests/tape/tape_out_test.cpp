@@ -76,6 +76,28 @@ TEST(TapeOut, MgsvSavesARangeThatMgldLoadsBack) {
     }
 }
 
+// MATO has no 8251: its MGSV sends on PC0 as pulses, and the file comes
+// out as the PMD 85's (its tape input is not modelled, so quillet-tape
+// reads it back).
+TEST(TapeOut, MatoSavesOnPc0AFileQuilletTapeExtracts) {
+    const std::string roms = quillet::test::pmd85_roms_dir();
+    if (roms.empty()) GTEST_SKIP() << quillet::test::NO_PMD85_ROMS;
+    TempDir dir;
+    const Outcome made = run_in(dir, QUILLET_EXECUTABLE, {"-cm", "MATO", "-hex", "0", "76", "-hex", "0x7000", SAVED, "-o", "m.zvk"});
+    ASSERT_EQ(made.status, 0) << made.out << made.err;
+    const Outcome saved = run_in(dir, QUILLET_RUN_EXECUTABLE,
+                                 {"--boot", "--monitor", roms + "/mato-mb.rom", "--type", "MGSV 07 7000 700F DATA{EOL}",
+                                  "--until-text", "MG STOP", "--max-states", "60000000", "--tape-out", "mato.ptp", "m.zvk"});
+    ASSERT_EQ(saved.status, 0) << saved.out << saved.err;
+    EXPECT_NE(saved.out.find("\nTape out:          2 blocks, 1 file: 07 DATA (16 bytes)\n"), std::string::npos)
+        << saved.out;
+    const Outcome extracted = run_in(dir, QUILLET_TAPE_EXECUTABLE, {"-x", "out", "mato.ptp"});
+    EXPECT_EQ(extracted.status, 0) << extracted.out << extracted.err;
+    EXPECT_EQ(dir.read("out/01-DATA.bin"),
+              (std::vector<std::uint8_t>{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xFE, 0xDC, 0xBA, 0x98, 0x76,
+                                         0x54, 0x32, 0x10}));
+}
+
 // BASIC's SAVE on monitor 2A goes through the monitor's save, so the
 // program comes back with LOAD in a second run and LISTs as typed. BASIC
 // hands the monitor the rest of the line after the file number as the

@@ -165,12 +165,12 @@ TEST(MachineState, DamagedBlobsAreRefused) {
         {"a byte more", good, "damaged (bytes after its end)"},
         {"a byte of RAM turned", good, "damaged (its check does not match)"},
         {"no state at all", std::vector<std::uint8_t>(good.size(), 0x55), "not a saved machine state"},
-        {"another version", good, "of format version 3, not 2"},
+        {"another version", good, "of format version 4, not 3"},
         {"another model", other_model, "of the V2A, not the V2"},
     };
     cases[3].blob.push_back(0);
     cases[4].blob[1000] ^= 0x08;
-    cases[6].blob[8] = 3;
+    cases[6].blob[8] = 4;
     m.frames(1);
     const std::vector<std::uint8_t> before = m.save();
     for (const Case& c : cases) {

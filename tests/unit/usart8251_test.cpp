@@ -129,7 +129,7 @@ TEST(Usart8251, PausesSplitWhatWasSentIntoBlocks) {
         usart_catch_up(&usart, at + CHARACTER, clock);
         std::vector<std::size_t> lengths;
         std::vector<std::uint8_t> bytes;
-        for (const tape::Block& block : usart.sent) {
+        for (const tape::Block& block : usart.sent.blocks) {
             lengths.push_back(block.bytes.size());
             bytes.insert(bytes.end(), block.bytes.begin(), block.bytes.end());
         }
@@ -148,11 +148,11 @@ TEST(Usart8251, ALongRunGoesOnInANewBlockPastAPtpRecord) {
     for (std::size_t i = 0; i <= RECORDING_BLOCK_MAX; ++i) {
         usart_write_data(&usart, static_cast<std::uint8_t>(i), i * CHARACTER, clock);
     }
-    ASSERT_EQ(usart.sent.size(), 2u);
-    EXPECT_EQ(usart.sent[0].bytes.size(), RECORDING_BLOCK_MAX);
-    EXPECT_EQ(usart.sent[1].bytes.size(), 1u);
-    usart_clear_recording(&usart);
-    EXPECT_TRUE(usart.sent.empty());
+    ASSERT_EQ(usart.sent.blocks.size(), 2u);
+    EXPECT_EQ(usart.sent.blocks[0].bytes.size(), RECORDING_BLOCK_MAX);
+    EXPECT_EQ(usart.sent.blocks[1].bytes.size(), 1u);
+    recording_clear(&usart.sent);
+    EXPECT_TRUE(usart.sent.blocks.empty());
 }
 
 }  // namespace
