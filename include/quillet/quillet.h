@@ -1329,6 +1329,10 @@ QUILLET_API int quillet_machine_tape_playing(const quillet_machine* machine);
  * part of the saved state. -4 for a null machine or `out`. */
 QUILLET_API int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64_t* lost);
 QUILLET_API int quillet_machine_clear_tape_out(quillet_machine* machine);
+/* How much the recording holds, without copying it (a front end's
+ * counter): *blocks its blocks, *bytes their bytes (either may be null).
+ * -4 for a null machine. */
+QUILLET_API int quillet_machine_tape_out_size(quillet_machine* machine, size_t* blocks, size_t* bytes);
 
 #ifdef __cplusplus
 }

@@ -37,6 +37,7 @@ int TapeOut::take(quillet_machine* machine) {
     if (!machine) return 0;
     std::uint64_t lost = 0;
     if (const int code = quillet_machine_tape_out(machine, tape_.get(), &lost)) return code;
+    if (const int code = quillet_machine_tape_out_size(machine, &blocks_, nullptr)) return code;
     if (lost > 0) {
         std::fprintf(stderr, "quillet-run: --tape-out: %" PRIu64 " bytes sent after the recording's 16 MiB were not kept\n",
                      lost);
@@ -52,6 +53,7 @@ bool TapeOut::saved(const char* path) const {
 
 SavedTape TapeOut::summary() const {
     SavedTape saved;
+    saved.blocks = blocks_;
     const std::size_t count = quillet_tape_entry_count(tape_.get());
     quillet_tape_entry e;
     for (std::size_t i = 0; i < count; ++i) {
@@ -61,9 +63,6 @@ SavedTape TapeOut::summary() const {
         saved.entries.push_back(SavedEntry{e.is_file != 0, e.number, static_cast<char>(e.type), e.start,
                                            e.is_file ? e.length : e.data_length,
                                            std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0)});
-        // A file is its header block and, unless the next header follows
-        // at once, its data block.
-        saved.blocks += e.is_file && (e.data_complete || e.data_length > 0) ? 2 : 1;
     }
     return saved;
 }

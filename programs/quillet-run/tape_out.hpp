@@ -53,6 +53,7 @@ private:
         void operator()(quillet_tape* tape) const { quillet_tape_free(tape); }
     };
     std::unique_ptr<quillet_tape, Free> tape_;
+    std::size_t blocks_ = 0;
 };
 
 }  // namespace quillet::run

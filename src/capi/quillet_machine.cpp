@@ -455,6 +455,15 @@ int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64
     return 0;
 }
 
+int quillet_machine_tape_out_size(quillet_machine* machine, size_t* blocks, size_t* bytes) {
+    if (!machine) return missing(machine, "machine");
+    Machine& m = machine->core;
+    usart_catch_up(&m.usart, m.cpu.state.states, machine_transmit_clock(m));
+    if (blocks) *blocks = m.usart.sent.blocks.size();
+    if (bytes) *bytes = m.usart.sent.bytes;
+    return 0;
+}
+
 int quillet_machine_clear_tape_out(quillet_machine* machine) {
     if (!machine) return missing(machine, "machine");
     recording_clear(&machine->core.usart.sent);

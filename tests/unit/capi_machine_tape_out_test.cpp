@@ -83,6 +83,10 @@ TEST(MachineTapeOut, EachModelSendsAtItsTransmitClock) {
         std::uint64_t lost = 99;
         ASSERT_EQ(quillet_machine_tape_out(m.machine, tape, &lost), 0);
         EXPECT_EQ(lost, 0u);
+        std::size_t blocks = 99, bytes = 99;
+        ASSERT_EQ(quillet_machine_tape_out_size(m.machine, &blocks, &bytes), 0);
+        EXPECT_EQ(blocks, c.character ? 1u : 0u);
+        EXPECT_EQ(bytes, c.character ? SENT.size() : 0u);
         if (c.character == 0) {
             EXPECT_EQ(stop, QUILLET_STOP_STATE_LIMIT) << "TxRDY never came back";
             EXPECT_EQ(quillet_tape_entry_count(tape), 0u);
@@ -101,6 +105,8 @@ TEST(MachineTapeOut, EachModelSendsAtItsTransmitClock) {
         ASSERT_EQ(quillet_machine_clear_tape_out(m.machine), 0);
         ASSERT_EQ(quillet_machine_tape_out(m.machine, tape, nullptr), 0);
         EXPECT_EQ(quillet_tape_entry_count(tape), 0u) << "cleared";
+        ASSERT_EQ(quillet_machine_tape_out_size(m.machine, &blocks, nullptr), 0);
+        EXPECT_EQ(blocks, 0u) << "cleared";
         quillet_tape_free(tape);
     }
 }
