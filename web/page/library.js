@@ -5,6 +5,7 @@
 
 export const MODELS = ['V1', 'V2', 'V2A', 'V3', 'MATO', 'ALFA', 'ALFA2', 'C2717'];
 export const FRAME_STATES = 40960;
+const TAPE_PTP = 0;
 export const SECOND_STATES = 2048000;
 export const SCREEN_HEIGHT = 256;
 const NO_LIMIT = 2n ** 64n - 1n;
@@ -195,6 +196,21 @@ export class Tape {
       }
     });
     return list;
+  }
+
+  // The tape's image as a PTP file's bytes.
+  ptpBytes() {
+    const lib = this.lib;
+    return lib.withScratch(4, (size) => {
+      // A capacity of 0 asks for the size (-12 says it is more).
+      const asked = lib.call('tape_write_bytes', this.handle, TAPE_PTP, 0, 0, size);
+      if (asked !== -12) lib.check(asked, lib.text(lib.call('tape_last_message', this.handle)));
+      const length = lib.q.HEAPU32[size >> 2];
+      return lib.withScratch(length, (out) => {
+        lib.check(lib.call('tape_write_bytes', this.handle, TAPE_PTP, out, length, size));
+        return lib.q.HEAPU8.slice(out, out + length);
+      });
+    });
   }
 
   free() {
@@ -394,6 +410,37 @@ export class Machine {
       lib.call('machine_tape_blocks', this.handle, at, at + 4);
       return { played: lib.q.HEAPU32[at >> 2], total: lib.q.HEAPU32[(at >> 2) + 1] };
     });
+  }
+
+  // The recorder's play and stop keys.
+  playTape(play) {
+    this.lib.check(this.lib.call('machine_play_tape', this.handle, play ? 1 : 0));
+  }
+
+  tapePlaying() {
+    return this.lib.call('machine_tape_playing', this.handle) === 1;
+  }
+
+  // What the program has saved so far: its blocks and bytes.
+  tapeOutSize() {
+    const lib = this.lib;
+    return lib.withScratch(8, (at) => {
+      lib.check(lib.call('machine_tape_out_size', this.handle, at, at + 4));
+      return { blocks: lib.q.HEAPU32[at >> 2], bytes: lib.q.HEAPU32[(at >> 2) + 1] };
+    });
+  }
+
+  // What the program saved, as a Tape (the caller frees it).
+  tapeOut() {
+    const lib = this.lib;
+    const handle = lib.call('tape_new');
+    if (!handle) throw new QuilletError(-2, 'Out of memory');
+    const code = lib.call('machine_tape_out', this.handle, handle, 0);
+    if (code < 0) {
+      lib.call('tape_free', handle);
+      lib.check(code);
+    }
+    return new Tape(lib, handle);
   }
 
   // The machine as a snapshot (the caller frees it).

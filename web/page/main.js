@@ -46,16 +46,41 @@ performance.mark('quillet-module-ready');
 const screen = new Screen($('screen'), $('screen-text'));
 const sound = new Sound($('mute'));
 const keys = new Keys($('screen'), $('keyboard'), null, report);
-const tapes = new TapePanel($('tape-list').tBodies[0], $('tape-position'), (block, script) => {
-  if (!state.machine) return;
-  try {
-    state.machine.rewindTape(block);
-  } catch (error) {
-    report(error.message);
-    return;
-  }
-  keys.type(script);
-  $('screen').focus();
+const tapes = new TapePanel({ body: $('tape-list').tBodies[0], position: $('tape-position'), play: $('tape-play'),
+  saved: $('tape-saved'), download: $('tape-download') }, {
+  load(block, script) {
+    if (!state.machine) return;
+    try {
+      state.machine.rewindTape(block);
+    } catch (error) {
+      report(error.message);
+      return;
+    }
+    keys.type(script);
+    $('screen').focus();
+  },
+  play(playing) {
+    if (!state.machine) return;
+    try {
+      state.machine.playTape(!playing);
+    } catch (error) {
+      report(error.message);
+    }
+    if (!loop.running) shown();
+  },
+  download() {
+    if (!state.machine) return;
+    try {
+      const tape = state.machine.tapeOut();
+      try {
+        files.download(tape.ptpBytes(), 'saved.ptp', 'application/octet-stream');
+      } finally {
+        tape.free();
+      }
+    } catch (error) {
+      report(error.message);
+    }
+  },
 });
 const debug = new Debugger({ registers: $('registers'), disassembly: $('disassembly'), memory: $('memory'),
   breakpoints: $('breakpoints') }, lib, report);
@@ -83,7 +108,7 @@ function shown() {
   const paused = !loop.running;
   screen.draw(machine, paused);
   sound.flush();
-  const tapeRolling = tapes.update(machine.tapeBlocks());
+  const tapeRolling = tapes.update(machine.tapeBlocks(), machine.tapePlaying(), machine.tapeOutSize());
   if ($('tape-fast').checked) loop.setSpeed(tapeRolling ? 'max' : $('speed').value);
   // The counters change every frame: shown a few times a second.
   const now = performance.now();

@@ -1,19 +1,27 @@
 // The tape recorder's panel: the tape's files, a button per file that winds
 // the tape to the file and types the monitor's MGLD command for it (as a
-// person winds the recorder before loading), and how far the tape has
-// played.
+// person winds the recorder before loading), the recorder's play and stop
+// key, how far the tape has played, and what the program has saved with a
+// button that downloads it.
 
 const hex = (value) => value.toString(16).toUpperCase().padStart(4, '0');
+const blocksText = (count) => (count === 1 ? '1 block' : `${count} blocks`);
 
 export class TapePanel {
-  constructor(body, position, load) {
-    this.body = body;
-    this.position = position;
-    this.load = load;    // (block, script): winds the tape to `block`, types `script`
+  // `elements`: body (the list's tbody), position, play, saved, download;
+  // `actions`: load(block, script) winds the tape to `block` and types
+  // `script`, play(playing) works the key, download() takes what was saved.
+  constructor(elements, actions) {
+    this.elements = elements;
+    this.load = actions.load;
+    this.playing = false;
+    elements.play.addEventListener('click', () => actions.play(this.playing));
+    elements.download.addEventListener('click', () => actions.download());
   }
 
   show(entries) {
-    this.body.textContent = '';
+    const body = this.elements.body;
+    body.textContent = '';
     for (const entry of entries) {
       const row = document.createElement('tr');
       const number = entry.isFile ? String(entry.number).padStart(2, '0') : '';
@@ -35,13 +43,23 @@ export class TapePanel {
         action.append(button);
       }
       row.append(action);
-      this.body.append(row);
+      body.append(row);
     }
   }
 
-  update(blocks) {
+  // Shows the tape's position, the recorder's key and what was saved;
+  // true while the tape rolls.
+  update(blocks, playing, saved) {
+    const { position, play, saved: savedText, download } = this.elements;
+    this.playing = playing;
     const text = blocks.total ? `${blocks.played} of ${blocks.total} blocks` : 'no tape';
-    if (this.position.textContent !== text) this.position.textContent = text;
-    return blocks.total > 0 && blocks.played < blocks.total;
+    if (position.textContent !== text) position.textContent = text;
+    const key = playing ? 'Stop' : 'Play';
+    if (play.textContent !== key) play.textContent = key;
+    play.disabled = blocks.total === 0;
+    const savedNow = saved.blocks ? `${blocksText(saved.blocks)}, ${saved.bytes} bytes` : 'nothing';
+    if (savedText.textContent !== savedNow) savedText.textContent = savedNow;
+    download.disabled = saved.blocks === 0;
+    return playing && blocks.total > 0 && blocks.played < blocks.total;
   }
 }

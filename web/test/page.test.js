@@ -1,7 +1,8 @@
 // The page in chromium, served on 127.0.0.1: booting, typing with real key
 // events, BASIC from a module, a tape through the MGLD button, a
-// breakpoint by label, bad input, sound, the frame-exact address and a
-// downloaded snapshot. The firmware tests skip in one line without it.
+// breakpoint by label, the recorder's play and stop, bad input, sound, the
+// frame-exact address, a downloaded snapshot and a tape the program saved.
+// The firmware tests skip in one line without it.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
@@ -15,6 +16,7 @@ import { FIRMWARE, NO_FIRMWARE, haveFirmware } from './site.js';
 const firmwareTest = (name, body) => test(name, { skip: !haveFirmware && NO_FIRMWARE }, body);
 // quillet-run of a native build (QUILLET_RUN, default build/quillet-run).
 const QUILLET_RUN = resolve(process.env.QUILLET_RUN || new URL('../../build/quillet-run', import.meta.url).pathname);
+const QUILLET_TAPE = resolve(process.env.QUILLET_TAPE || new URL('../../build/quillet-tape', import.meta.url).pathname);
 
 // A listing's symbol table as asm80 writes it: monitor 2's keyboard routine.
 const LISTING = 'KEYWAIT:            89C0 DEFINED AT LINE 3\n                    > USED AT LINE 9\n';
@@ -209,6 +211,54 @@ firmwareTest('the snapshot downloaded from the page loads in quillet-run', async
   assert.match(run.stdout, /\+\+ Os ready \+\+/);
   assert.ok(readFileSync(snapshot).length > 100);
   rmSync(dir, { recursive: true });
+  await page.close();
+});
+
+// MGSV typed on monitor 2 saves through the 8251: the panel counts what was
+// saved, and its download is a PTP file that quillet-tape lists.
+firmwareTest('a tape MGSV saves in the page downloads and quillet-tape lists it', async (t) => {
+  if (!existsSync(QUILLET_TAPE)) {
+    t.skip(`no ${QUILLET_TAPE}: the download is not checked`);
+    return;
+  }
+  const typed = 'SUB 7000 0123456789ABCDEFFEDCBA9876543210{EOL}{CLR}MGSV 07 7000 700F DATA{EOL}';
+  const page = await pageOf(`?model=V2&monitor=firmware/monit2.rom&speed=max&type=${encodeURIComponent(typed)}`);
+  await screenShows(page, 'Mg stop!');
+  // A header block of 63 bytes, a data block of 16 and its checksum.
+  await page.waitForFunction(() => document.getElementById('tape-saved').textContent === '2 blocks, 80 bytes',
+    { timeout: 5000 });
+  const dir = mkdtempSync(join(tmpdir(), 'quillet-saved-'));
+  const session = await page.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  await page.click('#tape-download');
+  for (let i = 0; i < 50 && !readdirSync(dir).includes('saved.ptp'); ++i) await new Promise((r) => setTimeout(r, 100));
+  assert.ok(existsSync(join(dir, 'saved.ptp')), 'the tape was downloaded');
+  const listed = spawnSync(QUILLET_TAPE, ['saved.ptp'], { cwd: dir, encoding: 'utf8' });
+  assert.equal(listed.status, 0, listed.stderr);
+  assert.equal(listed.stdout, 'saved.ptp: PTP image, 1 file\n'
+    + 'No  Type  Start  Length  Name      Header  Data\n'
+    + '07  ?     7000       16  DATA      ok      ok\n');
+  rmSync(dir, { recursive: true });
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+// The recorder's key: Stop holds the tape where it is, Play rolls it on; a
+// program that saved nothing has nothing to download.
+firmwareTest('the recorder\'s key stops the tape and plays it on', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&tape=tapes/BLUDISTE.pmd');
+  await screenShows(page, '++ Os ready ++');
+  await page.waitForFunction(() => document.getElementById('tape-play').textContent === 'Stop'
+    && !document.getElementById('tape-play').disabled, { timeout: 5000 });
+  await page.click('#tape-play');
+  await page.waitForFunction(() => document.getElementById('tape-play').textContent === 'Play', { timeout: 5000 });
+  assert.equal(await page.evaluate(() => window.quilletPage.state.machine.tapePlaying()), false);
+  await page.click('#tape-play');
+  await page.waitForFunction(() => document.getElementById('tape-play').textContent === 'Stop', { timeout: 5000 });
+  assert.equal(await page.evaluate(() => window.quilletPage.state.machine.tapePlaying()), true);
+  assert.equal(await page.$eval('#tape-saved', (e) => e.textContent), 'nothing');
+  assert.equal(await page.$eval('#tape-download', (e) => e.disabled), true, 'nothing saved, nothing to download');
+  assert.deepEqual(page.errors, []);
   await page.close();
 });
 
