@@ -1,5 +1,7 @@
 #include "machine.hpp"
 
+#include "sliced_run.hpp"
+
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "labelled_code.hpp"
 #include "owned_snapshot.hpp"
 #include "run.hpp"
+#include "sliced_run.hpp"
 
 namespace quillet::run {
 namespace {
@@ -238,8 +241,9 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
     }
     cpu_ = quillet_machine_cpu(machine_);
     if (const int result = fit_module(snapshot, options)) return result;
-    // Port C's record only for the outputs that report it: --out-log in the JSON, and --audio.
-    if ((options.json && options.out_log) || options.audio_path) quillet_machine_record_port_c(machine_, 1);
+    // Port C's record only for the output that reports it: --out-log in the JSON (--audio takes the
+    // sound as the run goes).
+    if (options.json && options.out_log) quillet_machine_record_port_c(machine_, 1);
     if (options.boot) quillet_machine_boot(machine_);
     if (const int result = insert_tape(snapshot, options)) return result;
     if (const int result = type_keys(options)) return result;
@@ -344,7 +348,7 @@ int RunMachine::to_snapshot(quillet_snapshot* snapshot) const {
 }
 
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
-                      quillet_output* trace, common::Coverage* coverage) {
+                      quillet_output* trace, common::Coverage* coverage, AudioStream* audio) {
     quillet_cpu* cpu = machine.cpu();
     RunResult result{};
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
@@ -363,7 +367,11 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
     Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false, &options.symbols()};
     if (trace || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
-    if (options.call) {
+    if (audio && audio->wanted()) {
+        const RunBudget budget{options.max_states, options.max_instructions, options.call, options.call_address,
+                               &options.untils};
+        result.reason = run_in_slices(cpu, budget, [&] { audio->take(machine.machine()); });
+    } else if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {
         result.reason = quillet_cpu_run(cpu, options.max_states, options.max_instructions, 0);

@@ -68,7 +68,7 @@ std::vector<std::int16_t> machine_samples(const quillet_machine* machine, std::u
     return machine->core.speaker.samples(0, machine->core.cpu.state.states, rate, STATES_PER_SECOND);
 }
 
-constexpr std::uint32_t RATE_MIN = 8000, RATE_MAX = 192000;
+constexpr std::uint32_t RATE_MIN = SOUND_RATE_MIN, RATE_MAX = SOUND_RATE_MAX;
 
 int bad_rate(const quillet_machine* machine, std::uint32_t rate) {
     return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
