@@ -18,6 +18,8 @@
 
 #include "info_test_support.hpp"
 #include "run/run_driver.hpp"
+#include "support/process.hpp"
+#include "support/tape_bytes.hpp"
 #include "support/target.hpp"
 
 namespace {
@@ -29,6 +31,13 @@ using run_test::run_quillet_run;
 class RunInputFilesTest : public info_test::InfoTest {
 protected:
     Bytes text(const std::string& s) const { return Bytes(s.begin(), s.end()); }
+    // A PTP tape of one file of four bytes, as text to feed a pipe.
+    static std::string tape_text() {
+        using namespace quillet_test;
+        const TapeBytes tape = joined({ptp_record(header_block(1, '?', 0x7000, 4, "GAME")),
+                                       ptp_record(data_block({0x00, 0x00, 0x00, 0x76}))});
+        return std::string(tape.begin(), tape.end());
+    }
 };
 
 // One row per option that names a file the run reads.
@@ -172,9 +181,17 @@ TEST_F(RunInputFilesTest, AFifoWhoseWriterWroteAndLeftIsReadOnce) {
         // A lit byte in the picture expected: the blank screen differs.
         {{"--expect-screen", pipe, "--until", "3"}, std::string(64, '\0') + "\x01" + std::string(16319, '\0'), 1,
          "Snapshot:", ""},
+        // The firmware and tape readers, whose size checks came before the read.
+        {{"--monitor", pipe, "--until", "3"}, std::string(4096, '\0'), 0, "Snapshot:", ""},
+        {{"--module", pipe, "--until", "3"}, std::string(8192, '\xFF'), 0, "Snapshot:", ""},
+        {{"--rom-at", "0x8000", pipe, "--bare", "--until", "3"}, std::string(16, '\x76'), 0, "Snapshot:", ""},
+        {{"--rom-at", "0xFFF0", pipe, "--bare", "--until", "3"}, std::string(17, '\x76'), 64, "",
+         "quillet-run: --rom-at image does not fit below 0x10000: '" + pipe + "'\n"
+         "Try 'quillet-run --help' for more information.\n"},
+        {{"--tape", pipe, "--until", "3"}, tape_text(), 0, "Snapshot:", ""},
     };
     for (const auto& item : cases) {
-        SCOPED_TRACE(item.arguments[item.arguments.size() - 3]);
+        SCOPED_TRACE(item.arguments[0] + " " + item.arguments[1]);
         std::vector<std::string> arguments = item.arguments;
         arguments.push_back(game);
         RunResult run;
@@ -185,6 +202,44 @@ TEST_F(RunInputFilesTest, AFifoWhoseWriterWroteAndLeftIsReadOnce) {
         EXPECT_EQ(run.status, item.status) << run.err;
         EXPECT_EQ(run.out.compare(0, item.out.size(), item.out), 0) << run.out;
         EXPECT_EQ(run.err, item.err);
+    }
+    signal(SIGPIPE, old_handler);
+}
+
+// quillet-tape's inputs the same way: the binary a tape is made of (which
+// was refused as "no regular file", its size asked before the read), the
+// tape listed.
+TEST_F(RunInputFilesTest, QuilletTapeReadsAFifoOnce) {
+    QUILLET_REQUIRE(quillet_test::Facility::NAMED_PIPES);
+    const std::string pipe = path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const auto old_handler = signal(SIGPIPE, SIG_IGN);
+    const struct {
+        std::vector<std::string> arguments;
+        std::string content;
+        int status;
+        std::string out;  // what standard output holds
+        std::string err;
+    } cases[] = {
+        {{"-o", path("made.ptp"), "0x7000", pipe}, "\x76", 0, "", ""},
+        {{"-o", path("made.ptp"), "0xFFFE", pipe}, "\x76\x76\x76", 8, "",
+         "Source file '" + pipe + "' is too long! Max length 2 bytes.\n"},
+        {{pipe}, tape_text(), 0, "", ""},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.arguments[0] + " " + item.arguments.back());
+        quillet_test::ProcessResult run;
+        {
+            WriterThatLeaves writer(pipe, text(item.content));
+            run = quillet_test::run_process(quillet_test::program_under_test(QUILLET_TAPE_EXECUTABLE), item.arguments, {});
+        }
+        EXPECT_EQ(run.exit_status, item.status) << run.standard_error;
+        if (item.arguments.size() == 1) {
+            EXPECT_NE(run.standard_output.find("GAME"), std::string::npos) << run.standard_output;
+        } else {
+            EXPECT_EQ(run.standard_output, item.out);
+        }
+        EXPECT_EQ(run.standard_error, item.err);
     }
     signal(SIGPIPE, old_handler);
 }
