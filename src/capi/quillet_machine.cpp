@@ -240,6 +240,15 @@ int quillet_machine_key_names(int model, const char** names, int capacity) {
 
 int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->core.keyboard.typing() ? 1 : 0; }
 
+int quillet_machine_keys_typed(const quillet_machine* machine, size_t* typed, size_t* total) {
+    if (!machine) return missing(machine, "machine");
+    if (!typed || !total) return missing(machine, !typed ? "typed" : "total");
+    const KeyboardTypist* typist = machine->core.keyboard.typist();
+    *typed = typist ? typist->keys_typed() : 0;
+    *total = typist ? typist->keys_total() : 0;
+    return 0;
+}
+
 int quillet_machine_screen_shows(quillet_machine* machine, const char* text) {
     if (!machine) return missing(machine, "machine");
     if (!text) return missing(machine, "text");

@@ -222,6 +222,49 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
         << run.out;
 }
 
+// Keys typed at once across a tape load: what follows MGLD's EOL waits
+// while the monitor loads (it reads no key then) and is typed once it
+// reads the keyboard again. Keys the program never reads are counted in
+// the report, in text and JSON.
+TEST_F(MachineRunTest, KeysTypedDuringATapeLoadWaitForTheMonitor) {
+    FIRMWARE_OR_SKIP(monitor, "monit2.rom");
+    const Bytes program = {0x21, 0x00, 0xC0, 0x36, 0xFF, 0x76};  // LXI H,0C000H; MVI M,0FFH; HLT
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_add_file(tape, 1, '?', 0x7000, "PROG", program.data(), program.size()), 0);
+    ASSERT_EQ(quillet_tape_write_file(tape, QUILLET_TAPE_PTP, path("prog.ptp").c_str()), 0);
+    quillet_tape_free(tape);
+    const struct {
+        const char* script;
+        std::vector<std::string> more;
+        int status;
+        const char* typing;  // the report's line, "" for none
+        const char* json;
+    } cases[] = {
+        // All read: the last EOL is taken as the program starts, and no line.
+        {"MGLD 01{EOL}JUMP 7000{EOL}", {"--expect-stop", "halt", "--expect-mem", "0xC000=ff"}, 0, "",
+         "\"typing\": {\"typed\": 18, \"keys\": 18},"},
+        // The program halts with keys still to type.
+        {"MGLD 01{EOL}JUMP 7000{EOL}MEM 0{EOL}", {"--expect-stop", "halt"}, 0, "typed 18 of 24 keys",
+         "\"typing\": {\"typed\": 18, \"keys\": 24},"},
+        // The run ends inside the load, while the monitor reads no key.
+        {"MGLD 01{EOL}JUMP 7000{EOL}", {"--max-states", "6000000", "--expect-stop", "limit"}, 0,
+         "typed 8 of 18 keys", "\"typing\": {\"typed\": 8, \"keys\": 18},"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.script);
+        std::vector<std::string> arguments = {"--boot", "--monitor", monitor, "--tape", path("prog.ptp"),
+                                              "--type", item.script};
+        arguments.insert(arguments.end(), item.more.begin(), item.more.end());
+        arguments.push_back(make(QUILLET_MODEL_V2, 0x0000, {0x00}));
+        const RunResult text = run_quillet_run(arguments);
+        EXPECT_EQ(text.status, item.status) << text.out << text.err;
+        EXPECT_EQ(text_field(text.out, "Typing:"), item.typing) << text.out;
+        arguments.insert(arguments.begin(), "--json");
+        const RunResult json = run_quillet_run(arguments);
+        EXPECT_NE(json.out.find(item.json), std::string::npos) << json.out;
+    }
+}
+
 // A data block whose byte no longer sums to its checksum: the report names
 // it from 1, as quillet-tape does, with the monitor's words on the screen.
 TEST_F(MachineRunTest, ARejectedBlockIsNamedFromOneWithTheMonitorsWords) {
