@@ -33,7 +33,8 @@ quillet_layer(base SOURCES
   src/base/platform_${QUILLET_PLATFORM}.cpp
   src/base/platform_output.cpp
   src/base/temporary_name.cpp
-  src/base/wav_file.cpp)
+  src/base/wav_file.cpp
+  $<$<BOOL:${QUILLET_WASI}>:${PROJECT_SOURCE_DIR}/src/base/platform_wasi_runtime.cpp>)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
   src/snapshot/header_settings.cpp
@@ -87,6 +88,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
   src/machine/tape_input.cpp
+  src/machine/usart8251.cpp
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp

@@ -1303,6 +1303,38 @@ QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, si
 QUILLET_API int quillet_machine_tape_position(const quillet_machine* machine, size_t* block, size_t* total);
 QUILLET_API int quillet_machine_rewind_tape(quillet_machine* machine, size_t block);
 
+/* The recorder's play and stop keys. quillet_machine_play_tape with `play`
+ * zero stops the tape where it is: the head stays, the line holds still
+ * (no byte reaches the 8251's receiver, DSR does not change) and the
+ * position calls count what had played; non-zero starts it again, to roll
+ * from the program's next read of the 8251 on. A tape inserted or wound
+ * back keeps the recorder as it was. No tape: -23. The recorder of every
+ * model is worked by hand: no model drives its motor from the computer.
+ * quillet_machine_tape_playing: 1 while a tape is in and not stopped, 0
+ * otherwise; -4 for a null machine. */
+QUILLET_API int quillet_machine_play_tape(quillet_machine* machine, int play);
+QUILLET_API int quillet_machine_tape_playing(const quillet_machine* machine);
+
+/* What the program saved: the 8251's transmitter sends each byte written
+ * to its data port (0x1E; ALFA, ALFA2: 0xF0) once the command word has set
+ * TxEN, at the rate of its transmit clock (V1, ALFA: the separator's
+ * 1200 Hz; the PMD 85-2 family: the 8253's counter 1, C2717 counter 0)
+ * and the mode word's factor, one character (start bit, data bits, parity,
+ * stop bits) at a time: TxRDY (status bit 0) is clear while a byte waits
+ * for the shift register, TxEMPTY (bit 2) while anything waits or goes
+ * out. The machine records what goes out, whatever the recorder does, as
+ * tape blocks: the bytes in the order sent, a new block after the line
+ * idled for a tenth of a second or more (the monitors leave half a second
+ * between a header block and its data block) or after 65535 bytes. The
+ * recording keeps 16 MiB; bytes sent after that are counted, not kept.
+ * quillet_machine_tape_out replaces the blocks of `out` by a copy of the
+ * recording (none when nothing was sent: writing `out` then fails with
+ * -40), read as a PTP image is; *lost (may be null) the bytes not kept.
+ * quillet_machine_clear_tape_out forgets the recording. The recording is
+ * part of the saved state. -4 for a null machine or `out`. */
+QUILLET_API int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64_t* lost);
+QUILLET_API int quillet_machine_clear_tape_out(quillet_machine* machine);
+
 #ifdef __cplusplus
 }
 #endif

@@ -358,6 +358,31 @@ class Machine(Owned):
         """Winds the tape to block `block` (0: its start)."""
         self._check(library().quillet_machine_rewind_tape(self._live, block))
 
+    @property
+    def tape_playing(self) -> bool:
+        """Whether a tape is in and the recorder is not stopped."""
+        return self._check(library().quillet_machine_tape_playing(self._live)) == 1
+
+    def play_tape(self, play: bool = True) -> None:
+        """Starts the recorder (the tape rolls from the program's next read
+        of the 8251), or stops it with `play` false; no tape: an error."""
+        self._check(library().quillet_machine_play_tape(self._live, 1 if play else 0))
+
+    def stop_tape(self) -> None:
+        """Stops the recorder where the tape is."""
+        self.play_tape(False)
+
+    def tape_out(self) -> Tape:
+        """What the program saved through the 8251 so far, as a Tape (empty
+        when it saved nothing)."""
+        out = Tape()
+        self._check(library().quillet_machine_tape_out(self._live, out._live, None))
+        return out
+
+    def clear_tape_out(self) -> None:
+        """Forgets what the program saved."""
+        self._check(library().quillet_machine_clear_tape_out(self._live))
+
     def __repr__(self) -> str:
         if self.closed:
             return "<quillet.Machine closed>"

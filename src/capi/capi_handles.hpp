@@ -49,6 +49,9 @@ void set_machine_reporter(quillet_machine* machine, const Reporter& reporter);
 
 // The blocks of a tape handle (not null).
 const tape::Tape& tape_value(const quillet_tape* tape);
+// Replaces them (and the entries made of them) by `value`; may throw
+// std::bad_alloc, leaving the handle as it was.
+void set_tape_value(quillet_tape* tape, tape::Tape value);
 
 // Whether `output` is a temporary file, whose written bytes can be written
 // again (a device or a pipe is written directly and cannot).

@@ -428,3 +428,44 @@ int quillet_machine_rewind_tape(quillet_machine* machine, size_t block) {
     tape->rewind(block);
     return 0;
 }
+
+int quillet_machine_play_tape(quillet_machine* machine, int play) {
+    if (!machine) return missing(machine, "machine");
+    TapeInput* tape = machine->core.tape.get();
+    if (!tape) return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a tape");
+    if (play) {
+        tape->play();
+    } else {
+        tape->stop(machine->core.cpu.state.states);
+    }
+    return 0;
+}
+
+int quillet_machine_tape_playing(const quillet_machine* machine) {
+    if (!machine) return ERR_MISSING_VALUE;
+    const TapeInput* tape = machine->core.tape.get();
+    return tape && !tape->stopped() ? 1 : 0;
+}
+
+int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64_t* lost) {
+    if (!machine) return missing(machine, "machine");
+    if (!out) return missing(machine, "out");
+    Machine& m = machine->core;
+    // A byte whose time to go out has come is sent before the recording is read.
+    usart_catch_up(&m.usart, m.cpu.state.states, machine_transmit_clock(m));
+    try {
+        tape::Tape sent;
+        sent.blocks = m.usart.sent;
+        set_tape_value(out, std::move(sent));
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    if (lost) *lost = m.usart.sent_lost;
+    return 0;
+}
+
+int quillet_machine_clear_tape_out(quillet_machine* machine) {
+    if (!machine) return missing(machine, "machine");
+    usart_clear_recording(&machine->core.usart);
+    return 0;
+}
