@@ -171,83 +171,64 @@ private:
     void (*old_handler_)(int);
 };
 
-// One row per reader that read its file twice (a size, then the bytes).
+// One row per reader that read its file twice (a size, then the bytes),
+// quillet-run's and quillet-tape's: the binary a tape is made of (which was
+// refused as "no regular file", its size asked before the read), the tape
+// listed.
 TEST_F(RunInputFilesTest, AFifoWhoseWriterWroteAndLeftIsReadOnce) {
     QUILLET_REQUIRE(quillet_test::Facility::NAMED_PIPES);
     // NOP NOP NOP HLT
     const std::string game = make_snapshot("game.zvk", {"-hex", "0", "00000076", "-reg", "PC", "0"});
     const std::string pipe = path("pipe");
     const Fifo fifo(pipe);
+    const std::string tape_tool = quillet_test::program_under_test(QUILLET_TAPE_EXECUTABLE);
     const struct {
+        std::string program;  // "" for quillet-run, given the snapshot
         std::vector<std::string> arguments;
         std::string content;
         int status;
         std::string out;   // what standard output begins with
         std::string err;
     } cases[] = {
-        {{"--bare", "--symbols", pipe, "--until", "done"}, "done EQU 3\n", 0, "Snapshot:", ""},
-        {{"--bare", "--tests", pipe}, "--until 3 # reached\n", 0, "1..1\nok 1 - reached\n", ""},
+        {"", {"--bare", "--symbols", pipe, "--until", "done"}, "done EQU 3\n", 0, "Snapshot:", ""},
+        {"", {"--bare", "--tests", pipe}, "--until 3 # reached\n", 0, "1..1\nok 1 - reached\n", ""},
         // A key the model has not: refused only once the file is read.
-        {{"--keys", pipe, "--until", "3"}, "{NOSUCH}", 64, "",
+        {"", {"--keys", pipe, "--until", "3"}, "{NOSUCH}", 64, "",
          "quillet-run: cannot type with --keys: Bad key 'NOSUCH': the V2A keyboard has no key of that name\n"
          "Try 'quillet-run --help' for more information.\n"},
         // A lit byte in the picture expected: the blank screen differs.
-        {{"--expect-screen", pipe, "--until", "3"}, std::string(64, '\0') + "\x01" + std::string(16319, '\0'), 1,
+        {"", {"--expect-screen", pipe, "--until", "3"}, std::string(64, '\0') + "\x01" + std::string(16319, '\0'), 1,
          "Snapshot:", ""},
         // The firmware and tape readers, whose size checks came before the read.
-        {{"--monitor", pipe, "--until", "3"}, std::string(4096, '\0'), 0, "Snapshot:", ""},
-        {{"--module", pipe, "--until", "3"}, std::string(8192, '\xFF'), 0, "Snapshot:", ""},
-        {{"--rom-at", "0x8000", pipe, "--bare", "--until", "3"}, std::string(16, '\x76'), 0, "Snapshot:", ""},
-        {{"--rom-at", "0xFFF0", pipe, "--bare", "--until", "3"}, std::string(17, '\x76'), 64, "",
+        {"", {"--monitor", pipe, "--until", "3"}, std::string(4096, '\0'), 0, "Snapshot:", ""},
+        {"", {"--module", pipe, "--until", "3"}, std::string(8192, '\xFF'), 0, "Snapshot:", ""},
+        {"", {"--rom-at", "0x8000", pipe, "--bare", "--until", "3"}, std::string(16, '\x76'), 0, "Snapshot:", ""},
+        {"", {"--rom-at", "0xFFF0", pipe, "--bare", "--until", "3"}, std::string(17, '\x76'), 64, "",
          "quillet-run: --rom-at image does not fit below 0x10000: '" + pipe + "'\n"
          "Try 'quillet-run --help' for more information.\n"},
-        {{"--tape", pipe, "--until", "3"}, tape_text(), 0, "Snapshot:", ""},
+        {"", {"--tape", pipe, "--until", "3"}, tape_text(), 0, "Snapshot:", ""},
+        {tape_tool, {"-o", path("made.ptp"), "0x7000", pipe}, "\x76", 0, "", ""},
+        {tape_tool, {"-o", path("made.ptp"), "0xFFFE", pipe}, "\x76\x76\x76", 8, "",
+         "Source file '" + pipe + "' is too long! Max length 2 bytes.\n"},
+        {tape_tool, {pipe}, tape_text(), 0, pipe + ": PTP image, 1 file\n", ""},
     };
     for (const auto& item : cases) {
-        SCOPED_TRACE(item.arguments[0] + " " + item.arguments[1]);
-        std::vector<std::string> arguments = item.arguments;
-        arguments.push_back(game);
+        SCOPED_TRACE(item.program + " " + item.arguments[0] + " " + item.arguments.back());
         RunResult run;
         {
             WriterThatLeaves writer(pipe, text(item.content));
-            run = run_quillet_run(arguments);
+            if (item.program.empty()) {
+                std::vector<std::string> arguments = item.arguments;
+                arguments.push_back(game);
+                run = run_quillet_run(arguments);
+            } else {
+                const quillet_test::ProcessResult tape = quillet_test::run_process(item.program, item.arguments, {});
+                run = RunResult{tape.exit_status, tape.standard_output, tape.standard_error};
+            }
         }
         EXPECT_EQ(run.status, item.status) << run.err;
         EXPECT_EQ(run.out.compare(0, item.out.size(), item.out), 0) << run.out;
         EXPECT_EQ(run.err, item.err);
-    }
-}
-
-// quillet-tape's inputs the same way: the binary a tape is made of (which
-// was refused as "no regular file", its size asked before the read), the
-// tape listed.
-TEST_F(RunInputFilesTest, QuilletTapeReadsAFifoOnce) {
-    QUILLET_REQUIRE(quillet_test::Facility::NAMED_PIPES);
-    const std::string pipe = path("pipe");
-    const Fifo fifo(pipe);
-    const struct {
-        std::vector<std::string> arguments;
-        std::string content;
-        int status;
-        std::string err;
-    } cases[] = {
-        {{"-o", path("made.ptp"), "0x7000", pipe}, "\x76", 0, ""},
-        {{"-o", path("made.ptp"), "0xFFFE", pipe}, "\x76\x76\x76", 8,
-         "Source file '" + pipe + "' is too long! Max length 2 bytes.\n"},
-        {{pipe}, tape_text(), 0, ""},
-    };
-    for (const auto& item : cases) {
-        SCOPED_TRACE(item.arguments[0] + " " + item.arguments.back());
-        quillet_test::ProcessResult run;
-        {
-            WriterThatLeaves writer(pipe, text(item.content));
-            run = quillet_test::run_process(quillet_test::program_under_test(QUILLET_TAPE_EXECUTABLE), item.arguments, {});
-        }
-        EXPECT_EQ(run.exit_status, item.status) << run.standard_error;
-        // The listing names the tape's file; making a tape prints nothing.
-        EXPECT_EQ(run.standard_output.find("GAME") != std::string::npos, item.arguments.size() == 1)
-            << run.standard_output;
-        EXPECT_EQ(run.standard_error, item.err);
     }
 }
 
