@@ -100,7 +100,8 @@ quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/quillet_screen_picture.cpp
   src/capi/quillet_machine.cpp
   src/capi/quillet_machine_watch.cpp
-  src/capi/quillet_tape.cpp)
+  src/capi/quillet_tape.cpp
+  src/capi/quillet_wav_output.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

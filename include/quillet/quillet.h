@@ -845,7 +845,11 @@ QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_sn
  * column many times over a frame at least, then released until it has
  * read the keyboard many times more over three frames at least (neither
  * longer than 20 frames), so that the monitors' keyboard routines take it
- * once. A name the model has not, or a character it cannot type: -50
+ * once. Those frames count from the first read that sees the key's
+ * column (for the release, any read of the keyboard): keys typed while
+ * the program does not read the keyboard (it loads a tape, looking at
+ * STOP alone) wait for it, while {WAIT n} is n frames however the
+ * program reads. A name the model has not, or a character it cannot type: -50
  * naming it, and nothing is typed. */
 QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* script, size_t length);
 
@@ -855,7 +859,8 @@ QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* scrip
  * character (the key that types it, with SHIFT where it needs it). Key
  * events are taken as a front end passes them, in order, and none is
  * lost: a release waits until its key has been held as the typist holds
- * one (read many times over a frame, or 20 frames), so that a press and
+ * one (read many times over a frame, or 20 frames from the program's
+ * first read of the keyboard after the press), so that a press and
  * its release that both come before the program's next read of the
  * keyboard are still seen, and a press waits for the typist's gap after
  * the release before it. Unknown: -50, and nothing changes. */
@@ -871,6 +876,12 @@ QUILLET_API int quillet_machine_key_names(int model, const char** names, int cap
 
 /* Whether keys of the scripts remain to be typed: 1 or 0 (null: 0). */
 QUILLET_API int quillet_machine_typing(const quillet_machine* machine);
+
+/* How far the scripts are typed: *typed (not null) the keys the program
+ * has read (a read has seen the key's column; each stroke of a key, as
+ * {SHIFT+A}, counts one, a pause none), and *total (not null) the keys
+ * of all the scripts given. -4 for a null pointer. */
+QUILLET_API int quillet_machine_keys_typed(const quillet_machine* machine, size_t* typed, size_t* total);
 
 /* The text the screen shows, read with the font of the monitor image: one
  * line (ending in '\n') per row of text from the top, any pixel line

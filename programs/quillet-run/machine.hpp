@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_stream.hpp"
 #include "coverage.hpp"
 #include "options.hpp"
 #include "quillet/quillet.h"
@@ -71,9 +72,10 @@ private:
 // With `trace`, the lines of --trace go there as the run goes; a line that
 // cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
 // `trace` then gives the failure. Counts what the run touched into
-// `coverage` when that is not null.
+// `coverage` when that is not null. With `audio` (not null, wanted), the
+// run goes in stretches and the sound is written there after each.
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
-                      quillet_output* trace, common::Coverage* coverage);
+                      quillet_output* trace, common::Coverage* coverage, AudioStream* audio);
 
 // One check after the run and what was found.
 struct CheckResult {

@@ -410,7 +410,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     RunOptions& o = *options_;
     const char* value = use.value;
     const std::string bad_address = "bad address (" + values_up_to(QUILLET_ADDRESS_MAX) + ") for " + use.name;
-    const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
+    const std::string bad_count = std::string("bad count (1 to ") + std::to_string(UINT64_MAX) + ") for " + use.name;
     switch (static_cast<OptionId>(use.entry->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
@@ -499,7 +499,9 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case SCREEN_DIFF: o.screen_diff_path = value; break;
     case SCREEN_TOLERANCE:
         if (!common::parse_strict_number(value, QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT, &o.screen_tolerance)) {
-            return error("bad pixel count for --screen-tolerance", value);
+            const std::string bad = "bad pixel count (0 to " +
+                                    std::to_string(QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT) + ") for --screen-tolerance";
+            return error(bad.c_str(), value);
         }
         break;
     case COVERAGE: o.coverage_path = value; break;

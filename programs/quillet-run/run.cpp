@@ -110,8 +110,8 @@ int run_cpm(const RunOptions& options) {
 // exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
                   TraceFile* trace, bool packed, const std::vector<std::uint8_t>& diff_png,
-                  const std::string& coverage, const std::vector<std::uint8_t>& wav,
-                  const std::vector<std::uint8_t>& wide_video, const TapeOut& tape_out) {
+                  const std::string& coverage, AudioStream* audio, const std::vector<std::uint8_t>& wide_video,
+                  const TapeOut& tape_out) {
     if (options.tape_out_path && !tape_out.saved(options.tape_out_path)) return -QUILLET_ERR_TAPE_FORMAT;
     std::vector<std::uint8_t> png;
     if (options.screen_path && !wide_video.empty()) {
@@ -142,7 +142,7 @@ int write_outputs(const RunOptions& options, const quillet_snapshot* after, cons
         if (const int code = common::write_output(options.coverage_path, text, coverage.size())) return -code;
     }
     if (options.audio_path) {
-        if (const int code = common::write_output(options.audio_path, wav.data(), wav.size())) return -code;
+        if (const int code = audio->commit()) return -code;
     }
     if (options.tape_out_path) {
         if (const int code = tape_out.write(options.tape_out_path)) return -code;
@@ -175,16 +175,6 @@ std::string stop_failure_text(const RunOptions& options, int reason, long pc) {
     return unexpected_stop(options, reason, pc);
 }
 
-// What the speaker played, as a WAV file's bytes.
-std::vector<std::uint8_t> audio_wav(quillet_machine* machine) {
-    constexpr std::uint32_t AUDIO_RATE = 44100;
-    size_t length = 0;
-    quillet_machine_audio_wav(machine, AUDIO_RATE, nullptr, 0, &length);
-    std::vector<std::uint8_t> wav(length);
-    quillet_machine_audio_wav(machine, AUDIO_RATE, wav.data(), wav.size(), &length);
-    return wav;
-}
-
 }  // namespace
 
 int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, RunVerdict* verdict) {
@@ -204,7 +194,8 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     }
 
     TraceFile trace(options.trace_path);
-    const RunResult result = run_machine(machine, snapshot, options, trace.get(), coverage.get());
+    AudioStream audio(machine.machine() ? options.audio_path : nullptr);
+    const RunResult result = run_machine(machine, snapshot, options, trace.get(), coverage.get(), &audio);
     quillet_cpu* cpu = machine.cpu();
     std::vector<CheckResult> checks = check_expectations(machine, options);
     std::vector<std::uint8_t> diff_png;
@@ -214,7 +205,6 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
         stop_failure_text(options, result.reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
     const std::vector<std::string> screen_rows =
         options.monitor_path ? machine.screen_rows() : std::vector<std::string>();
-    const std::vector<std::uint8_t> wav = options.audio_path ? audio_wav(machine.machine()) : std::vector<std::uint8_t>();
     const bool wide = machine.machine() && quillet_machine_screen_width(machine.machine()) == QUILLET_SCREEN_WIDE_WIDTH;
     const std::vector<std::uint8_t> wide_video = options.screen_path && wide ? machine.video() : std::vector<std::uint8_t>();
     TapeOut tape_out;
@@ -226,7 +216,7 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     const common::MemoryView memory(snapshot);
 
     int status =
-        write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, wav, wide_video, tape_out);
+        write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, &audio, wide_video, tape_out);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;

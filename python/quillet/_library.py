@@ -117,6 +117,7 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_type": (_int, [Handle, _text, _size]),
     "quillet_machine_key": (_int, [Handle, _text, _int]),
     "quillet_machine_typing": (_int, [Handle]),
+    "quillet_machine_keys_typed": (_int, [Handle, _size_p, _size_p]),
     "quillet_machine_screen_text": (_int, [Handle, _ptr, _size, _size_p]),
     "quillet_machine_screen_shows": (_int, [Handle, _text]),
     "quillet_machine_set_until_text": (_int, [Handle, _text]),

@@ -203,6 +203,13 @@ class Machine(Owned):
         """Whether keys of the typed scripts remain to be typed."""
         return bool(library().quillet_machine_typing(self._live))
 
+    @property
+    def keys_typed(self) -> Tuple[int, int]:
+        """(keys of the typed scripts the program has read, keys of all of them)."""
+        typed, total = ctypes.c_size_t(0), ctypes.c_size_t(0)
+        self._check(library().quillet_machine_keys_typed(self._live, ctypes.byref(typed), ctypes.byref(total)))
+        return typed.value, total.value
+
     # The screen -----------------------------------------------------------
     def screen_text(self) -> str:
         """The text the screen shows, a line per row of text (read with the

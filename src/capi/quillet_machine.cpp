@@ -68,7 +68,7 @@ std::vector<std::int16_t> machine_samples(const quillet_machine* machine, std::u
     return machine->core.speaker.samples(0, machine->core.cpu.state.states, rate, STATES_PER_SECOND);
 }
 
-constexpr std::uint32_t RATE_MIN = 8000, RATE_MAX = 192000;
+constexpr std::uint32_t RATE_MIN = SOUND_RATE_MIN, RATE_MAX = SOUND_RATE_MAX;
 
 int bad_rate(const quillet_machine* machine, std::uint32_t rate) {
     return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
@@ -239,6 +239,15 @@ int quillet_machine_key_names(int model, const char** names, int capacity) {
 }
 
 int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->core.keyboard.typing() ? 1 : 0; }
+
+int quillet_machine_keys_typed(const quillet_machine* machine, size_t* typed, size_t* total) {
+    if (!machine) return missing(machine, "machine");
+    if (!typed || !total) return missing(machine, !typed ? "typed" : "total");
+    const KeyboardTypist* typist = machine->core.keyboard.typist();
+    *typed = typist ? typist->keys_typed() : 0;
+    *total = typist ? typist->keys_total() : 0;
+    return 0;
+}
 
 int quillet_machine_screen_shows(quillet_machine* machine, const char* text) {
     if (!machine) return missing(machine, "machine");

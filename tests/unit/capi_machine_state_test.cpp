@@ -11,31 +11,17 @@
 
 #include "quillet/quillet.h"
 #include "support/pmd85_roms.hpp"
+#include "support/test_machine.hpp"
 
 namespace {
 
 constexpr std::uint32_t RATE = 44100;
 
-struct Machine {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_machine* machine = nullptr;
+struct Machine : quillet::test::TestMachine {
+    // Not booted: a test boots it, or loads a state into it.
+    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {})
+        : TestMachine(model, {monitor, program, {}, false}) {}
 
-    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {}) {
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        if (!program.empty()) {
-            EXPECT_EQ(quillet_load_page_bytes(snapshot, 0, program.data(), program.size()), 0);
-            quillet_set_register(snapshot, QUILLET_REG_SP, 0x7000);
-            quillet_set_register(snapshot, QUILLET_REG_PC, 0);
-        }
-        EXPECT_EQ(quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(), nullptr,
-                                      nullptr, &machine),
-                  0);
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
     std::vector<std::uint8_t> save() {
         std::size_t length = 0;
         EXPECT_EQ(quillet_machine_save_state(machine, nullptr, 0, &length), 0);

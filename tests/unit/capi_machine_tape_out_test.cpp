@@ -9,28 +9,15 @@
 #include <vector>
 
 #include "quillet/quillet.h"
+#include "support/test_machine.hpp"
 
 namespace {
 
 constexpr std::uint16_t DATA_AT = 0x0040;
 const std::vector<std::uint8_t> SENT = {0x11, 0x22, 0x33};
 
-struct Machine {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_machine* machine = nullptr;
-
-    Machine(int model, const std::vector<std::uint8_t>& program) {
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        EXPECT_EQ(quillet_load_page_bytes(snapshot, 0, program.data(), program.size()), 0);
-        quillet_set_register(snapshot, QUILLET_REG_SP, 0x7000);
-        quillet_set_register(snapshot, QUILLET_REG_PC, 0);
-        EXPECT_EQ(quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine), 0);
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
+struct Machine : quillet::test::TestMachine {
+    Machine(int model, const std::vector<std::uint8_t>& program) : TestMachine(model, {{}, program, {}, true}) {}
 };
 
 // Programs the clock (`clock`: OUT port and bytes, or none), sets mode
