@@ -102,8 +102,7 @@ TEST(TapeOut, MatoSavesOnPc0AFileQuilletTapeExtracts) {
 // program comes back with LOAD in a second run and LISTs as typed. BASIC
 // hands the monitor the rest of the line after the file number as the
 // name, unparsed: the closing quote is part of it (as on the real thing).
-// Keys typed while a tape runs are taken by its STOP-key poll, hence the
-// waits.
+// The keys after SAVE and LOAD wait for BASIC to read the keyboard again.
 TEST(TapeOut, BasicSavesAProgramThatLoadLoadsBack) {
     const std::string roms = quillet::test::pmd85_roms_dir();
     if (roms.empty()) GTEST_SKIP() << quillet::test::NO_PMD85_ROMS;
@@ -113,8 +112,8 @@ TEST(TapeOut, BasicSavesAProgramThatLoadLoadsBack) {
     ASSERT_EQ(made.status, 0) << made.out << made.err;
     const std::string monitor = roms + "/monit2A.rom";
     const Outcome saved = run_in(dir, QUILLET_RUN_EXECUTABLE,
-                                 {"--boot", "--monitor", monitor, "--type", "10 REM SAVED{EOL}20 PRINT 6*7{EOL}",
-                                  "--type", "SAVE 5 \"AB\"{EOL}", "--type", "{WAIT 200}PRINT \"DO\";\"NE\"{EOL}",
+                                 {"--boot", "--monitor", monitor, "--type",
+                                  "10 REM SAVED{EOL}20 PRINT 6*7{EOL}SAVE 5 \"AB\"{EOL}PRINT \"DO\";\"NE\"{EOL}",
                                   "--until-text", "DONE", "--max-states", "100000000", "--tape-out", "basic.ptp", "b.zvk"});
     ASSERT_EQ(saved.status, 0) << saved.out << saved.err;
     EXPECT_NE(saved.out.find("\nTape out:          2 blocks, 1 file: 05 AB\" (25 bytes)\n"), std::string::npos)
@@ -126,8 +125,7 @@ TEST(TapeOut, BasicSavesAProgramThatLoadLoadsBack) {
               "05  >     2401       25  AB\"       ok      ok\n");
 
     const Outcome loaded = run_in(dir, QUILLET_RUN_EXECUTABLE,
-                                  {"--boot", "--monitor", monitor, "--tape", "basic.ptp", "--type", "LOAD 5{EOL}",
-                                   "--type", "{WAIT 400}LIST{EOL}", "--until-text", "20 PRINT 6*7", "--max-states",
+                                  {"--boot", "--monitor", monitor, "--tape", "basic.ptp", "--type", "LOAD 5{EOL}LIST{EOL}", "--until-text", "20 PRINT 6*7", "--max-states",
                                    "100000000", "--screen-text", "b.zvk"});
     EXPECT_EQ(loaded.status, 0) << loaded.out << loaded.err;
     EXPECT_NE(loaded.out.find("  LIST\n  10 REM SAVED\n  20 PRINT 6*7\n"), std::string::npos) << loaded.out;
