@@ -403,13 +403,19 @@ export class Machine {
     this.lib.check(this.lib.call('machine_rewind_tape', this.handle, block));
   }
 
-  // Blocks played and blocks on the tape.
-  tapeBlocks() {
+  // The two counts `name` gives through its out-parameters.
+  counts(name) {
     const lib = this.lib;
     return lib.withScratch(8, (at) => {
-      lib.call('machine_tape_blocks', this.handle, at, at + 4);
-      return { played: lib.q.HEAPU32[at >> 2], total: lib.q.HEAPU32[(at >> 2) + 1] };
+      lib.check(lib.call(name, this.handle, at, at + 4));
+      return [lib.q.HEAPU32[at >> 2], lib.q.HEAPU32[(at >> 2) + 1]];
     });
+  }
+
+  // Blocks played and blocks on the tape.
+  tapeBlocks() {
+    const [played, total] = this.counts('machine_tape_blocks');
+    return { played, total };
   }
 
   // The recorder's play and stop keys.
@@ -423,11 +429,8 @@ export class Machine {
 
   // What the program has saved so far: its blocks and bytes.
   tapeOutSize() {
-    const lib = this.lib;
-    return lib.withScratch(8, (at) => {
-      lib.check(lib.call('machine_tape_out_size', this.handle, at, at + 4));
-      return { blocks: lib.q.HEAPU32[at >> 2], bytes: lib.q.HEAPU32[(at >> 2) + 1] };
-    });
+    const [blocks, bytes] = this.counts('machine_tape_out_size');
+    return { blocks, bytes };
   }
 
   // What the program saved, as a Tape (the caller frees it).
