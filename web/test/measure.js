@@ -80,6 +80,9 @@ try {
 
   const prompt = await open(browser, base, '?model=V2&monitor=firmware/monit2.rom');
   await screenShows(prompt, '++ Os ready ++');
+  // The prompt as it stays: past the boot's drawing and the first
+  // compilations of the page's code.
+  await new Promise((done) => setTimeout(done, 3000));
   const start = await prompt.evaluate(() => window.quilletPage.state.machine.frames);
   const share = await busyTime();
   const frames = await prompt.evaluate(() => window.quilletPage.state.machine.frames) - start;
