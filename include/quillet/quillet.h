@@ -675,6 +675,23 @@ QUILLET_API int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, qu
 typedef int (*quillet_cpu_trace_fn)(void* user, const quillet_cpu* cpu);
 QUILLET_API int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* user);
 
+/* Coverage, counted by the run loop itself at a small cost per
+ * instruction: how many times each address's byte was executed as part of
+ * an instruction, and read or written as data by one (its operands in
+ * memory and the stack; not the fetches of instructions, nor an accepted
+ * interrupt's push). quillet_cpu_set_coverage with `on` non-zero starts
+ * the counts from zero (about 2.5 MB, held until it is called with 0 or
+ * the processor is freed: -2 when memory runs out); 0 ends counting and
+ * drops the counts. quillet_cpu_coverage copies the counts of `kind`
+ * (QUILLET_COVERAGE_*, another: -13) for all QUILLET_ADDRESS_SPACE
+ * addresses into `counts`, whose `count` must be QUILLET_ADDRESS_SPACE
+ * (another: -13); without counting: -23. -4 for a null pointer. */
+#define QUILLET_COVERAGE_EXECUTED 0
+#define QUILLET_COVERAGE_READ     1
+#define QUILLET_COVERAGE_WRITTEN  2
+QUILLET_API int quillet_cpu_set_coverage(quillet_cpu* cpu, int on);
+QUILLET_API int quillet_cpu_coverage(const quillet_cpu* cpu, int kind, uint64_t* counts, size_t count);
+
 /* A device asks for RST `rst` (0..7; -1 withdraws the request; another:
  * -13). The request waits until interrupts are enabled (and the
  * instruction after EI has run); then PC is pushed, PC = rst * 8,

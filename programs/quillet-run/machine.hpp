@@ -70,8 +70,9 @@ private:
 // Runs the program as `options` say, until it stops or a limit ends it.
 // With `trace`, the lines of --trace go there as the run goes; a line that
 // cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
-// `trace` then gives the failure. Counts what the run touched into
-// `coverage` when that is not null.
+// `trace` then gives the failure. Adds what the run loop counted into
+// `coverage` when that is not null (the processor counting since
+// quillet_cpu_set_coverage), and ends the counting.
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
                       quillet_output* trace, common::Coverage* coverage);
 
