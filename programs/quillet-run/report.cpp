@@ -45,10 +45,12 @@ void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long
     }
 }
 
-// The screen's rows go into the report when asked for, and when a text
-// the run expected is not among them.
-bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>& checks) {
-    if (options.screen_text) return true;
+// The screen's rows go into the report when asked for, when a text the
+// run expected is not among them, and when a run that waited for a text
+// ended another way.
+bool shows_screen_text(const RunOptions& options, const RunReport& report) {
+    if (options.screen_text || (options.until_text && !report.stop_failure.empty())) return true;
+    const std::vector<CheckResult>& checks = *report.checks;
     for (std::size_t i = 0; i < options.expected_texts.size(); ++i) {
         // The texts' checks follow the memory's.
         const std::size_t at = options.expected_registers.size() + options.expected_flags.size() +
@@ -177,7 +179,7 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
                          check.found.c_str());
         }
     }
-    if (shows_screen_text(options, checks)) {
+    if (shows_screen_text(options, report)) {
         std::fprintf(out, "Screen text:       %zu row%s\n", report.screen_rows->size(), report.screen_rows->size() == 1 ? "" : "s");
         for (const std::string& row : *report.screen_rows) std::fprintf(out, "  %s\n", row.c_str());
     }
@@ -252,7 +254,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
         std::fputs(",\n  \"stop_failure\": ", out);
         common::print_json_string(out, report.stop_failure.c_str());
     }
-    if (shows_screen_text(options, checks)) {
+    if (shows_screen_text(options, report)) {
         std::fputs(",\n  \"screen_text\": [", out);
         for (std::size_t i = 0; i < report.screen_rows->size(); ++i) {
             std::fputs(i ? ", " : "", out);

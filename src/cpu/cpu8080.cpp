@@ -215,13 +215,6 @@ void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool 
     marks = static_cast<std::uint8_t>(readonly ? marks | CELL_READONLY : marks & ~CELL_READONLY);
 }
 
-void cpu_note_writes(Cpu8080* cpu, std::uint16_t first, std::uint16_t last, bool noted) {
-    for (unsigned at = first; at <= last; ++at) {
-        std::uint8_t& marks = marks_at(cpu, at);
-        marks = static_cast<std::uint8_t>(noted ? marks | CELL_NOTED : marks & ~CELL_NOTED);
-    }
-}
-
 void cpu_executed_counts(const CpuCounts& counts, std::uint64_t* executed) {
     // A byte is executed by the instructions that begin at it, those of two
     // or three bytes that begin before it, and those of three that begin

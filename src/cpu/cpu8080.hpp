@@ -112,7 +112,7 @@ constexpr std::uint8_t CELL_STOP = 0x01;      // a stop address
 constexpr std::uint8_t CELL_READONLY = 0x02;  // an image is mapped here
 constexpr std::uint8_t CELL_MIRRORED = 0x04;  // address 0, repeated after 0xFFFF
 constexpr std::uint8_t CELL_WATCHED = 0x08;   // a watchpoint's address (its repetition too)
-constexpr std::uint8_t CELL_NOTED = 0x10;     // a write here is noted in Cpu8080::written
+constexpr std::uint8_t CELL_NOTED = 0x10;     // a write here (the processor's, the caller's) is noted in Cpu8080::written
 constexpr unsigned CELL_MARK_VALUES = 32;
 
 // The writes to noted cells, by lines of CPU_NOTE_LINE bytes: bit (address
@@ -203,16 +203,6 @@ void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool 
 // set. The way a machine lays a region of its map when it switches.
 void cpu_lay_cells(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* bytes, std::size_t length,
                    std::uint8_t keep, std::uint8_t set);
-
-// The cells whose writes (the processor's and the caller's) are noted in
-// `written`, set or cleared for first..last.
-void cpu_note_writes(Cpu8080* cpu, std::uint16_t first, std::uint16_t last, bool noted);
-
-// Whether a write at `address` was noted since `written` was last cleared.
-inline bool cpu_line_written(const Cpu8080* cpu, unsigned address) {
-    const unsigned line = address / CPU_NOTE_LINE;
-    return (cpu->written[line / 64] >> (line % 64)) & 1;
-}
 
 // The counts of `counts` as a coverage takes them: for each address, how
 // many times its byte was executed as part of an instruction (`executed`),

@@ -24,16 +24,6 @@ std::uint64_t cell_at(const std::uint8_t* video, int line, int column) {
     return lines;
 }
 
-struct LineScore {
-    int known = 0;    // cells showing a glyph of the font
-    int unknown = 0;  // cells with pixels but no glyph
-    int run = 0;      // the most glyphs side by side
-    // Text: a run of glyphs, whatever stands beside it (a legend beside a
-    // picture), or more glyphs than unknown cells.
-    bool text() const { return known > 0 && (run >= MIN_RUN || unknown <= known); }
-    static constexpr int MIN_RUN = 2;
-};
-
 }  // namespace
 
 void ScreenFont::add(const std::uint8_t* glyph, char c) {
@@ -67,23 +57,42 @@ char ScreenFont::character(std::uint64_t lines) const {
     return found == glyphs_.end() ? 0 : found->second;
 }
 
-std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t* video) {
-    constexpr int FIRST_LINES = VIDEO_LINES - GLYPH_LINES + 1;
-    LineScore scores[FIRST_LINES];
-    for (int line = 0; line < FIRST_LINES; ++line) {
-        int run = 0;
-        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
-            std::uint64_t cell = cell_at(video, line, column);
-            run = cell != 0 && font.character(cell) != 0 ? run + 1 : 0;
-            if (run > scores[line].run) scores[line].run = run;
-            if (cell == 0) continue;
-            if (run > 0) {
-                ++scores[line].known;
-            } else {
-                ++scores[line].unknown;
-            }
+// Text: a run of glyphs, whatever stands beside it (a legend beside a
+// picture), or more glyphs than unknown cells.
+bool ScreenTextReader::LineScore::text() const {
+    constexpr int MIN_RUN = 2;
+    return known > 0 && (run >= MIN_RUN || unknown <= known);
+}
+
+void ScreenTextReader::read_line(const ScreenFont& font, const std::uint8_t* video, int line) {
+    LineScore score;
+    int run = 0;
+    for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
+        const std::uint64_t cell = cell_at(video, line, column);
+        const char c = cell == 0 ? ' ' : font.character(cell);
+        cells_[line][column] = c;
+        run = cell != 0 && c != 0 ? run + 1 : 0;
+        if (run > score.run) score.run = run;
+        if (cell == 0) continue;
+        if (run > 0) {
+            ++score.known;
+        } else {
+            ++score.unknown;
         }
     }
+    scores_[line] = score;
+}
+
+void ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed) {
+    // A row that begins at `line` shows lines line .. line + GLYPH_LINES - 1.
+    for (int line = 0; line < FIRST_LINES; ++line) {
+        bool reached = false;
+        for (int i = 0; i < GLYPH_LINES && !reached; ++i) reached = changed[static_cast<std::size_t>(line + i)];
+        if (reached) read_line(font, video, line);
+    }
+}
+
+std::vector<TextRow> ScreenTextReader::rows() const {
     // The line that shows the most characters begins a row; rows do not
     // overlap; a line with neither a run of characters nor more characters
     // than unknown cells is no text.
@@ -92,9 +101,9 @@ std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t
     for (;;) {
         int best = -1;
         for (int line = 0; line < FIRST_LINES; ++line) {
-            const LineScore& score = scores[line];
+            const LineScore& score = scores_[line];
             if (blocked[line] || !score.text()) continue;
-            if (best < 0 || score.known > scores[best].known) best = line;
+            if (best < 0 || score.known > scores_[best].known) best = line;
         }
         if (best < 0) break;
         taken[best] = true;
@@ -106,15 +115,17 @@ std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t
     for (int line = 0; line < FIRST_LINES; ++line) {
         if (!taken[line]) continue;
         TextRow row{line, std::string()};
-        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
-            std::uint64_t cell = cell_at(video, line, column);
-            char c = cell == 0 ? ' ' : font.character(cell);
-            row.text.push_back(c != 0 ? c : '?');
-        }
+        for (const char c : cells_[line]) row.text.push_back(c != 0 ? c : '?');
         row.text.erase(row.text.find_last_not_of(' ') + 1);
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t* video) {
+    ScreenTextReader reader;
+    reader.read(font, video, VideoLines().set());
+    return reader.rows();
 }
 
 bool screen_shows(const std::vector<TextRow>& rows, std::string_view text) {

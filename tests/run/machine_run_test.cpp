@@ -129,6 +129,9 @@ TEST_F(MachineRunTest, AModuleGivenWholeStartsBasicOnMonitorThree) {
     const RunResult without = run_quillet_run({"--boot", "--monitor", monitor, "--until-text", "BASIC G /V3.0",
                                                "--max-states", "20480000", snapshot});
     EXPECT_NE(without.status, 0) << "no module: the monitor's own prompt";
+    // The text that never came: the report shows what the screen did show.
+    EXPECT_NE(without.out.find("\nScreen text:  "), std::string::npos) << without.out;
+    EXPECT_NE(without.out.find("\n  ++ OS ready ++"), std::string::npos) << without.out;
 
     dir_.write("big.rmm", Bytes(32769, 0xCC));
     dir_.write("empty.rmm", Bytes());
