@@ -109,13 +109,22 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
     do {                                                                         \
         if (cpu_store_marked(cpu, static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(value))) END_BUDGET_IN(-1); \
     } while (0)
+// A write to a cell that is only noted stays in the loop: the line's bit
+// is set beside the plain write.
+#define NOTE_WRITE(at)                                                                  \
+    (cpu->written[(at) / CPU_NOTE_LINE / 64] |= std::uint64_t{1} << ((at) / CPU_NOTE_LINE % 64))
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
         COUNT_DATA(written, wa_);                                     \
         if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
-            STORE_MARKED(wa_, wv_);                                   \
+            if ((MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {           \
+                MEM(wa_) = wv_;                                       \
+                NOTE_WRITE(wa_);                                      \
+            } else {                                                  \
+                STORE_MARKED(wa_, wv_);                               \
+            }                                                         \
         } else {                                                      \
             MEM(wa_) = wv_;                                           \
         }                                                             \
@@ -128,7 +137,13 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
         const unsigned wval_ = (value);                                          \
         COUNT_DATA(written, wat_);                                               \
         COUNT_DATA(written, wat_ + 1);                                           \
-        if (UNLIKELY(cpu_word_marks(cpu, wat_) & WRITE_MARKS)) {                \
+        const unsigned wmarks_ = cpu_word_marks(cpu, wat_) & WRITE_MARKS;       \
+        if (UNLIKELY(wmarks_ == CELL_NOTED)) {                                   \
+            MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
+            MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
+            NOTE_WRITE(wat_);                                                    \
+            NOTE_WRITE(wat_ + 1);                                                \
+        } else if (UNLIKELY(wmarks_ != 0)) {                                     \
             STORE_MARKED(wat_, wval_);                                           \
             STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
         } else {                                                                 \

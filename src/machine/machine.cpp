@@ -251,15 +251,26 @@ void machine_switch_map(Machine* m) {
     }
 }
 
-const std::uint8_t* machine_video_memory(Machine* m) {
-    // Only the regions that keep the video memory in the cells are copied back.
+namespace {
+
+// Copies back the regions of the cells that hold lines `lines` of the
+// video memory.
+const std::uint8_t* sync_video(Machine* m, const VideoLines& lines) {
+    constexpr std::size_t REGION_LINES = MAP_REGION_SIZE / VIDEO_LINE_BYTES;
     const unsigned block = video_block(*m);
-    std::size_t line = 0;
+    std::size_t first = 0;
     for (unsigned i = 0; i < MAP_REGIONS; ++i) {
-        if (video_line_of(m->regions[i].ram, block, &line)) sync_region(m, i);
+        if (!m->plain[i] || !video_line_of(m->regions[i].ram, block, &first)) continue;
+        bool wanted = false;
+        for (std::size_t line = first; line < first + REGION_LINES && !wanted; ++line) wanted = lines[line];
+        if (wanted) sync_region(m, i);
     }
     return &m->ram[block * RAM_BLOCK_SIZE];
 }
+
+}  // namespace
+
+const std::uint8_t* machine_video_memory(Machine* m) { return sync_video(m, VideoLines().set()); }
 
 bool machine_wide_screen(const Machine& m) {
     constexpr std::uint8_t PC5_WIDE = 0x20;
@@ -283,7 +294,8 @@ bool machine_shows_until_text(Machine* m) {
     Machine::TextWait& wait = m->text_wait;
     collect_written(m);
     if (!wait.all_changed && wait.changed.none()) return wait.shown;
-    wait.reader.read(m->font, machine_video_memory(m), wait.all_changed ? VideoLines().set() : wait.changed);
+    const VideoLines lines = wait.all_changed ? VideoLines().set() : wait.changed;
+    wait.reader.read(m->font, sync_video(m, lines), lines);
     wait.changed.reset();
     wait.all_changed = false;
     wait.shown = screen_shows(wait.reader.rows(), m->until_text);

@@ -31,7 +31,9 @@ void ScreenFont::add(const std::uint8_t* glyph, char c) {
     for (int i = 0; i < GLYPH_LINES; ++i) lines |= static_cast<std::uint64_t>(glyph[i] & PIXEL_BITS) << (8 * i);
     // A blank cell reads as a space; a glyph drawn for the space (no real
     // monitor has one) would make rows of nothing but blanks.
-    if (lines != 0 && c != ' ') glyphs_.emplace(lines, c);  // the first of equal glyphs wins
+    if (lines == 0 || c == ' ') return;
+    glyphs_.emplace(lines, c);  // the first of equal glyphs wins
+    first_lines_ |= std::uint64_t{1} << (lines & PIXEL_BITS);
 }
 
 bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
@@ -41,6 +43,7 @@ bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
     std::size_t lower_end = lower + GLYPH_LINES * (LAST_CHARACTER + 1 - FIRST_LOWER);
     if (size < upper_end || (lower_case && size < lower_end)) return false;
     glyphs_.clear();
+    first_lines_ = 0;
     for (int c = FIRST_UPPER; c < FIRST_LOWER; ++c) {
         add(image + UPPER_GLYPHS + GLYPH_LINES * (c - FIRST_UPPER), static_cast<char>(c));
     }
@@ -53,6 +56,7 @@ bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
 }
 
 char ScreenFont::character(std::uint64_t lines) const {
+    if (!((first_lines_ >> (lines & PIXEL_BITS)) & 1)) return 0;
     auto found = glyphs_.find(lines);
     return found == glyphs_.end() ? 0 : found->second;
 }

@@ -37,6 +37,9 @@ public:
 private:
     void add(const std::uint8_t* glyph, char c);
     std::unordered_map<std::uint64_t, char> glyphs_;
+    // Bit n: a glyph's first pixel line is n. Most cells of a picture are
+    // told apart from the glyphs by it, without a look in the map.
+    std::uint64_t first_lines_ = 0;
 };
 
 struct TextRow {
