@@ -6,6 +6,7 @@
 
 #include "quillet/quillet_tools.h"
 #include "console.hpp"
+#include "expected_stop.hpp"
 #include "file_reading.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
@@ -365,6 +366,11 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {
         result.reason = quillet_cpu_run(cpu, options.max_states, options.max_instructions, 0);
+    }
+    // The machine's request to stop, unless a trace line asked for it, is
+    // the screen showing --until-text's text.
+    if (result.reason == QUILLET_STOP_REQUESTED && options.until_text && !tracer.write_failed) {
+        result.reason = RUN_STOP_SCREEN_TEXT;
     }
     if (coverage) {
         coverage->add_counted(cpu);

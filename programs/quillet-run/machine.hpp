@@ -20,7 +20,7 @@ namespace quillet::run {
 constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
 
 struct RunResult {
-    int reason;  // QUILLET_STOP_*
+    int reason;  // QUILLET_STOP_*, RUN_STOP_SCREEN_TEXT
     WriteLog writes;
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };

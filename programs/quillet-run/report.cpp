@@ -34,14 +34,10 @@ void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long
     case QUILLET_STOP_INSTRUCTION_LIMIT:
         std::fprintf(out, "instruction limit %" PRIu64 " at %s\n", options.max_instructions, at.c_str());
         break;
-    case QUILLET_STOP_REQUESTED:
-        if (options.until_text) {
-            std::fprintf(out, "screen text \"%s\" at %s\n", options.until_text, at.c_str());
-            break;
-        }
-        std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str());
+    case RUN_STOP_SCREEN_TEXT:
+        std::fprintf(out, "%s \"%s\" at %s\n", stop_word(reason), options.until_text, at.c_str());
         break;
-    default: std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str()); break;
+    default: std::fprintf(out, "%s at %s\n", stop_word(reason), at.c_str()); break;
     }
 }
 
@@ -202,7 +198,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     std::fputs("{\n  \"snapshot\": ", out);
     common::print_json_string(out, report.snapshot_path);
     const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
-    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", quillet_stop_name(report.result->reason), pc);
+    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", stop_word(report.result->reason), pc);
     if (report.result->reason == QUILLET_STOP_HALTED) std::fprintf(out, "  \"halt_address\": %ld,\n", halt_address(pc));
     std::fprintf(out, "  \"instructions\": %" PRIu64 ",\n  \"states\": %" PRIu64 ",\n  \"seconds\": %.6f,\n",
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));

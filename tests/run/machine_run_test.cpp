@@ -78,6 +78,11 @@ TEST_F(MachineRunTest, EachMonitorBootsToItsReadyText) {
             << run.out;
         EXPECT_NE(run.out.find(std::string("\n  ") + item.ready), std::string::npos) << run.out;
     }
+    // The JSON's word for the stop on the screen's text is its own.
+    const RunResult json = run_quillet_run({"--boot", "--monitor", firmware("monit2.rom"), "--until-text",
+                                            "++ Os ready ++", "--json", make(QUILLET_MODEL_V2, 0x0000, {0x00})});
+    EXPECT_EQ(json.status, 0) << json.out << json.err;
+    EXPECT_NE(json.out.find("\n  \"stop\": \"screen text\",\n"), std::string::npos) << json.out;
 }
 
 // What is typed reaches the monitor once per key: MEM lists the monitor's
