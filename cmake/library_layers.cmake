@@ -75,6 +75,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
+  src/machine/known_monitors.cpp
   src/machine/machine.cpp
   src/machine/machine_model.cpp
   src/machine/machine_snapshot.cpp

@@ -778,6 +778,15 @@ typedef struct quillet_machine quillet_machine;
 QUILLET_API int quillet_machine_monitor_fits(int model, size_t size);
 QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity);
 
+/* Whether `image` (`size` bytes) is a monitor image the library knows by
+ * its CRC-32 (the monitors of the V1, V2, V2A, V3, MATO, ALFA2 and C2717
+ * of the common firmware set): the model it was made for (QUILLET_MODEL_*),
+ * and in *name (when `name` is not null) what it is, e.g. "monitor 1"
+ * (static text). An image it does not know: -1, *name null. A known image
+ * given to another model runs all the same; a front end may warn. -4 for a
+ * null image with a size. Reports nothing. */
+QUILLET_API int quillet_monitor_made_for(const void* image, size_t size, const char** name);
+
 /* A new machine in *out (null on failure) as `snapshot` describes it: its
  * model, registers, interrupt flag, all 16 pages (absent ones zero), ROM
  * module image, mapper port and AllRAM byte (the system 8255's control

@@ -11,6 +11,7 @@
 #include "failures.hpp"
 #include "hex_dump.hpp"
 #include "labelled_code.hpp"
+#include "monitor_warning.hpp"
 #include "owned_snapshot.hpp"
 #include "run.hpp"
 
@@ -230,6 +231,7 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
         if (size < 0) return static_cast<int>(size);
         monitor.resize(static_cast<std::size_t>(size));
         if (quillet_machine_monitor_fits(model, monitor.size()) != 1) return does_not_fit(size);
+        common::warn_of_foreign_monitor(PROGRAM_NAME, options.monitor_path, monitor.data(), monitor.size(), model);
     }
     if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
                                                report_keeping_refusals, &refusal_, &machine_)) {

@@ -31,7 +31,6 @@ namespace quillet::run {
 
 namespace {
 
-constexpr const char* PROGRAM_NAME = "quillet-run";
 constexpr int EXIT_CHECK_FAILED = 1;
 
 // A processor that one scope owns, reporting on the console.

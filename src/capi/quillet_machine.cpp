@@ -11,6 +11,7 @@
 #include "capi/capi_handles.hpp"
 #include "machine/key_script.hpp"
 #include "machine/keyboard.hpp"
+#include "machine/known_monitors.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
 #include "machine/machine_state.hpp"
@@ -107,6 +108,15 @@ using namespace quillet;
 
 int quillet_machine_monitor_fits(int model, size_t size) {
     return model_known(model) && monitor_size_fits(model_facts(model), size) ? 1 : 0;
+}
+
+int quillet_monitor_made_for(const void* image, size_t size, const char** name) {
+    if (name) *name = nullptr;
+    if (!image && size > 0) return ERR_MISSING_VALUE;
+    const KnownMonitor* known = known_monitor(static_cast<const std::uint8_t*>(image), size);
+    if (!known) return -1;
+    if (name) *name = known->name;
+    return known->model;
 }
 
 int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity) {

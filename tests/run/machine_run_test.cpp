@@ -368,4 +368,30 @@ TEST_F(MachineRunTest, TheSpeakerIsWrittenAsAWav) {
     EXPECT_EQ(rises, 131);
 }
 
+// A monitor image of the firmware set given to a model it was not made
+// for runs with a warning on standard error; its own model's, or an image
+// the library does not know, without a word.
+TEST_F(MachineRunTest, AMonitorOfAnotherModelRunsWithAWarning) {
+    FIRMWARE_OR_SKIP(monit1, "monit1.rom");
+    FIRMWARE_OR_SKIP(monit2, "monit2.rom");
+    std::vector<std::uint8_t> changed = quillet::test::read_pmd85_rom("monit2.rom");
+    changed[0x0FF0] ^= 0xFF;
+    dir_.write("changed.rom", Bytes(changed.begin(), changed.end()));
+    const struct {
+        std::string monitor;
+        std::string err;
+    } cases[] = {
+        {monit1, "quillet-run: warning: --monitor image is monitor 1, made for the V1, not the V2: '" + monit1 + "'\n"},
+        {monit2, ""},
+        {path("changed.rom"), ""},
+    };
+    const std::string snapshot = make(QUILLET_MODEL_V2, 0x0000, {0x00});
+    for (const auto& item : cases) {
+        const RunResult run =
+            run_quillet_run({"--boot", "--monitor", item.monitor, "--max-states", "100000", "--expect-stop", "limit", snapshot});
+        EXPECT_EQ(run.status, 0) << item.monitor << run.err;
+        EXPECT_EQ(run.err, item.err);
+    }
+}
+
 }  // namespace
