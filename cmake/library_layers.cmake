@@ -91,6 +91,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
+  src/capi/failure_record.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp

@@ -964,8 +964,12 @@ QUILLET_API int quillet_machine_unwatch(quillet_machine* machine, uint16_t first
 QUILLET_API int quillet_machine_watch_hit(const quillet_machine* machine, uint16_t* address, int* kind);
 
 /* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
- * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker
- * (bit 2) and the LED (bit 3), from `state` on. */
+ * PC2): the 1 kHz and 4 kHz tones' gates, the speaker and the LED (the
+ * bits QUILLET_PORT_C_*), from `state` on. */
+#define QUILLET_PORT_C_TONE_1KHZ 0x01  /* PC0 */
+#define QUILLET_PORT_C_TONE_4KHZ 0x02  /* PC1 */
+#define QUILLET_PORT_C_SPEAKER   0x04  /* PC2 */
+#define QUILLET_PORT_C_LED       0x08  /* PC3 */
 typedef struct {
     uint64_t state;
     uint8_t lines;    /* PC3..PC0 from then on */

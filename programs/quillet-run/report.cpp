@@ -59,7 +59,8 @@ bool shows_screen_text(const RunOptions& options, const RunReport& report) {
 // The LED's changes and the speaker's (its line PC2 and the tones' gates),
 // from the machine's record of port C.
 void print_port_c_json(std::FILE* out, quillet_machine* machine) {
-    constexpr std::uint8_t TONE_1KHZ = 0x01, TONE_4KHZ = 0x02, SPEAKER = 0x04, LED = 0x08;
+    constexpr std::uint8_t TONE_1KHZ = QUILLET_PORT_C_TONE_1KHZ, TONE_4KHZ = QUILLET_PORT_C_TONE_4KHZ,
+                           SPEAKER = QUILLET_PORT_C_SPEAKER, LED = QUILLET_PORT_C_LED;
     std::size_t count = 0;
     quillet_machine_port_c_changes(machine, nullptr, 0, &count);
     std::vector<quillet_port_c_change> changes(count);
