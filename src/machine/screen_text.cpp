@@ -1,6 +1,8 @@
 // Reading the screen's text (screen_text.hpp).
 #include "machine/screen_text.hpp"
 
+#include <algorithm>
+
 #include "machine/machine_model.hpp"
 
 namespace quillet {
@@ -68,11 +70,11 @@ bool ScreenTextReader::LineScore::text() const {
     return known > 0 && (run >= MIN_RUN || unknown <= known);
 }
 
-void ScreenTextReader::read_line(const ScreenFont& font, const std::uint8_t* video, int line) {
+void ScreenTextReader::read_line(const ScreenFont& font, const std::uint64_t* cells, int line) {
     LineScore score;
     int run = 0;
     for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
-        const std::uint64_t cell = cell_at(video, line, column);
+        const std::uint64_t cell = cells[column];
         const char c = cell == 0 ? ' ' : font.character(cell);
         cells_[line][column] = c;
         run = cell != 0 && c != 0 ? run + 1 : 0;
@@ -88,28 +90,53 @@ void ScreenTextReader::read_line(const ScreenFont& font, const std::uint8_t* vid
 }
 
 void ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed) {
-    // A row that begins at `line` shows lines line .. line + GLYPH_LINES - 1.
+    // A row that begins at `line` shows lines line .. line + GLYPH_LINES - 1:
+    // a changed line is reached from the GLYPH_LINES lines up to it.
+    bool reached[FIRST_LINES] = {};
+    for (int line = 0; line < VIDEO_LINES; ++line) {
+        if (!changed[static_cast<std::size_t>(line)]) continue;
+        for (int first = line - GLYPH_LINES + 1; first <= line; ++first) {
+            if (first >= 0 && first < FIRST_LINES) reached[first] = true;
+        }
+    }
+    // Down a run of lines read again, each cell's eight pixel lines move on
+    // by one line: one byte read a cell, not eight.
+    std::uint64_t cells[VIDEO_SHOWN_BYTES];
+    bool in_run = false;
     for (int line = 0; line < FIRST_LINES; ++line) {
-        bool reached = false;
-        for (int i = 0; i < GLYPH_LINES && !reached; ++i) reached = changed[static_cast<std::size_t>(line + i)];
-        if (reached) read_line(font, video, line);
+        if (!reached[line]) {
+            in_run = false;
+            continue;
+        }
+        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
+            if (!in_run) {
+                cells[column] = cell_at(video, line, column);
+            } else {
+                const std::uint8_t pixels = video[(line + GLYPH_LINES - 1) * VIDEO_LINE_BYTES + column] & PIXEL_BITS;
+                cells[column] = cells[column] >> 8 | std::uint64_t{pixels} << (8 * (GLYPH_LINES - 1));
+            }
+        }
+        in_run = true;
+        read_line(font, cells, line);
     }
 }
 
 std::vector<TextRow> ScreenTextReader::rows() const {
     // The line that shows the most characters begins a row; rows do not
     // overlap; a line with neither a run of characters nor more characters
-    // than unknown cells is no text.
+    // than unknown cells is no text. So the lines with text are taken the
+    // most characters first (the upper of equal ones first), each unless a
+    // row taken before overlaps it.
+    std::vector<int> candidates;
+    for (int line = 0; line < FIRST_LINES; ++line) {
+        if (scores_[line].text()) candidates.push_back(line);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [this](int a, int b) { return scores_[a].known > scores_[b].known; });
     bool taken[FIRST_LINES] = {};
     bool blocked[FIRST_LINES] = {};
-    for (;;) {
-        int best = -1;
-        for (int line = 0; line < FIRST_LINES; ++line) {
-            const LineScore& score = scores_[line];
-            if (blocked[line] || !score.text()) continue;
-            if (best < 0 || score.known > scores_[best].known) best = line;
-        }
-        if (best < 0) break;
+    for (const int best : candidates) {
+        if (blocked[best]) continue;
         taken[best] = true;
         for (int line = best - GLYPH_LINES + 1; line < best + GLYPH_LINES; ++line) {
             if (line >= 0 && line < FIRST_LINES) blocked[line] = true;

@@ -70,7 +70,9 @@ private:
         int run = 0;      // the most glyphs side by side
         bool text() const;
     };
-    void read_line(const ScreenFont& font, const std::uint8_t* video, int line);
+    // Reads the row that would begin at `line`, whose cells' pixel lines
+    // (eight a cell, the first in the low byte) are `cells`.
+    void read_line(const ScreenFont& font, const std::uint64_t* cells, int line);
 
     LineScore scores_[FIRST_LINES];
     // The character of each cell when a row begins at that line: ' ' blank,
