@@ -33,7 +33,8 @@ quillet_layer(base SOURCES
   src/base/platform_${QUILLET_PLATFORM}.cpp
   src/base/platform_output.cpp
   src/base/temporary_name.cpp
-  src/base/wav_file.cpp)
+  src/base/wav_file.cpp
+  $<$<BOOL:${QUILLET_WASI}>:${PROJECT_SOURCE_DIR}/src/base/platform_wasi_runtime.cpp>)
 quillet_layer(snapshot BELOW base SOURCES
   src/snapshot/block_codec.cpp
   src/snapshot/header_settings.cpp
@@ -88,6 +89,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/screen_text.cpp
   src/machine/speaker.cpp
   src/machine/tape_input.cpp
+  src/machine/usart8251.cpp
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
@@ -98,7 +100,8 @@ quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/quillet_screen_picture.cpp
   src/capi/quillet_machine.cpp
   src/capi/quillet_machine_watch.cpp
-  src/capi/quillet_tape.cpp)
+  src/capi/quillet_tape.cpp
+  src/capi/quillet_wav_output.cpp)
 get_property(QUILLET_LIBRARY_OBJECTS GLOBAL PROPERTY QUILLET_LAYER_OBJECTS)
 
 # Both forms of the library offer the public header only.

@@ -6,14 +6,17 @@
 # everything linked with it use WebAssembly's own exception handling, which
 # costs nothing until something throws (web/test checks that a machine made
 # with too little memory gives -2). Debian's C++ runtime for wasm32-wasi is
-# built without exceptions: the library builds there, but a program that
-# links it must bring its own __cxa_allocate_exception and __cxa_throw, and
-# running out of memory is not reported as a code.
+# built without exceptions: there the library brings the two entry points
+# its throws call (src/base/platform_wasi_runtime.cpp), and running out of
+# memory ends the program with a message instead of giving a code, as code
+# built without exceptions does.
 set(QUILLET_WEBASSEMBLY OFF)
+set(QUILLET_WASI OFF)
 if(EMSCRIPTEN)
   set(QUILLET_WEBASSEMBLY ON)
   add_compile_options(-fwasm-exceptions)
   add_link_options(-fwasm-exceptions)
 elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
   set(QUILLET_WEBASSEMBLY ON)
+  set(QUILLET_WASI ON)
 endif()

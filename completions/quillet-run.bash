@@ -20,7 +20,7 @@ _quillet_run_values() {
             --expect-flag | --expect-mem | --peek | --screen | --scale | --palette | --trace | --trace-limit | \
             -o | --output | --symbols | --expect-stop | --expect-screen | --screen-diff | --screen-tolerance | \
             --coverage | --monitor | --module | --tape | --type | --keys | --expect-text | --until-text | --audio | \
-            --tests) echo 1 ;;
+            --tape-out | --tests) echo 1 ;;
         *) echo 0 ;;
     esac
 }
@@ -32,7 +32,7 @@ _quillet_run_value() {
         --screen:0 | --screen-diff:0) _quillet_run_files '!*.[Pp][Nn][Gg]' ;;
         --audio:0) _quillet_run_files '!*.[Ww][Aa][Vv]' ;;
         --rom-at:1 | --trace:0 | -o:0 | --output:0 | --symbols:0 | --expect-screen:0 | --coverage:0 | --monitor:0 | \
-            --module:0 | --tape:0 | --keys:0 | --tests:0)
+            --module:0 | --tape:0 | --tape-out:0 | --keys:0 | --tests:0)
             _quillet_run_files ""
             ;;
         --expect-stop:0) mapfile -t COMPREPLY < <(compgen -W "halt until return limit" -- "$cur") ;;
@@ -107,7 +107,7 @@ _quillet_run() {
             --max-instructions --expect --expect-flag --expect-mem --json --peek --screen --scale --palette
             --trace --trace-limit --out-log -o --output --cpm --stats -h --help --version --symbols --expect-stop
             --expect-screen --screen-diff --screen-tolerance --coverage --bare --monitor --boot --type --keys
-            --screen-text --expect-text --until-text --audio --tape --tests --module" -- "$cur")
+            --screen-text --expect-text --until-text --audio --tape --tape-out --tests --module" -- "$cur")
         return
     fi
     _quillet_run_files ""

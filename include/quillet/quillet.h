@@ -871,7 +871,11 @@ QUILLET_API int quillet_machine_to_snapshot(quillet_machine* machine, quillet_sn
  * column many times over a frame at least, then released until it has
  * read the keyboard many times more over three frames at least (neither
  * longer than 20 frames), so that the monitors' keyboard routines take it
- * once. A name the model has not, or a character it cannot type: -50
+ * once. Those frames count from the first read that sees the key's
+ * column (for the release, any read of the keyboard): keys typed while
+ * the program does not read the keyboard (it loads a tape, looking at
+ * STOP alone) wait for it, while {WAIT n} is n frames however the
+ * program reads. A name the model has not, or a character it cannot type: -50
  * naming it, and nothing is typed. */
 QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* script, size_t length);
 
@@ -881,7 +885,8 @@ QUILLET_API int quillet_machine_type(quillet_machine* machine, const char* scrip
  * character (the key that types it, with SHIFT where it needs it). Key
  * events are taken as a front end passes them, in order, and none is
  * lost: a release waits until its key has been held as the typist holds
- * one (read many times over a frame, or 20 frames), so that a press and
+ * one (read many times over a frame, or 20 frames from the program's
+ * first read of the keyboard after the press), so that a press and
  * its release that both come before the program's next read of the
  * keyboard are still seen, and a press waits for the typist's gap after
  * the release before it. Unknown: -50, and nothing changes. */
@@ -897,6 +902,12 @@ QUILLET_API int quillet_machine_key_names(int model, const char** names, int cap
 
 /* Whether keys of the scripts remain to be typed: 1 or 0 (null: 0). */
 QUILLET_API int quillet_machine_typing(const quillet_machine* machine);
+
+/* How far the scripts are typed: *typed (not null) the keys the program
+ * has read (a read has seen the key's column; each stroke of a key, as
+ * {SHIFT+A}, counts one, a pause none), and *total (not null) the keys
+ * of all the scripts given. -4 for a null pointer. */
+QUILLET_API int quillet_machine_keys_typed(const quillet_machine* machine, size_t* typed, size_t* total);
 
 /* The text the screen shows, read with the font of the monitor image: one
  * line (ending in '\n') per row of text from the top, any pixel line
@@ -1321,6 +1332,38 @@ QUILLET_API int quillet_machine_tape_rejected(const quillet_machine* machine, si
  * on; no tape: -23. */
 QUILLET_API int quillet_machine_tape_position(const quillet_machine* machine, size_t* block, size_t* total);
 QUILLET_API int quillet_machine_rewind_tape(quillet_machine* machine, size_t block);
+
+/* The recorder's play and stop keys. quillet_machine_play_tape with `play`
+ * zero stops the tape where it is: the head stays, the line holds still
+ * (no byte reaches the 8251's receiver, DSR does not change) and the
+ * position calls count what had played; non-zero starts it again, to roll
+ * from the program's next read of the 8251 on. A tape inserted or wound
+ * back keeps the recorder as it was. No tape: -23. The recorder of every
+ * model is worked by hand: no model drives its motor from the computer.
+ * quillet_machine_tape_playing: 1 while a tape is in and not stopped, 0
+ * otherwise; -4 for a null machine. */
+QUILLET_API int quillet_machine_play_tape(quillet_machine* machine, int play);
+QUILLET_API int quillet_machine_tape_playing(const quillet_machine* machine);
+
+/* What the program saved: the 8251's transmitter sends each byte written
+ * to its data port (0x1E; ALFA, ALFA2: 0xF0) once the command word has set
+ * TxEN, at the rate of its transmit clock (V1, ALFA: the separator's
+ * 1200 Hz; the PMD 85-2 family: the 8253's counter 1, C2717 counter 0)
+ * and the mode word's factor, one character (start bit, data bits, parity,
+ * stop bits) at a time: TxRDY (status bit 0) is clear while a byte waits
+ * for the shift register, TxEMPTY (bit 2) while anything waits or goes
+ * out. The machine records what goes out, whatever the recorder does, as
+ * tape blocks: the bytes in the order sent, a new block after the line
+ * idled for a tenth of a second or more (the monitors leave half a second
+ * between a header block and its data block) or after 65535 bytes. The
+ * recording keeps 16 MiB; bytes sent after that are counted, not kept.
+ * quillet_machine_tape_out replaces the blocks of `out` by a copy of the
+ * recording (none when nothing was sent: writing `out` then fails with
+ * -40), read as a PTP image is; *lost (may be null) the bytes not kept.
+ * quillet_machine_clear_tape_out forgets the recording. The recording is
+ * part of the saved state. -4 for a null machine or `out`. */
+QUILLET_API int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64_t* lost);
+QUILLET_API int quillet_machine_clear_tape_out(quillet_machine* machine);
 
 #ifdef __cplusplus
 }

@@ -48,6 +48,29 @@ QUILLET_API int quillet_output_commit(quillet_output* output);
  * accepted and ignored. */
 QUILLET_API void quillet_output_discard(quillet_output* output);
 
+/* A WAV file of mono 16-bit PCM samples written as they come (a
+ * machine's sound taken frame by frame), the safe way of quillet_output:
+ * a temporary file whose header gets its sizes at quillet_wav_commit,
+ * then put in place of `path`. So a regular file's memory stays the same
+ * however many samples it takes; a device or a pipe, which cannot go back
+ * to its header, keeps its samples until the commit and is written then.
+ * quillet_wav_open: 0, -10 when `path` cannot be created (reported), -13
+ * for a `rate` outside 8000 to 192000, -2, -4 for a null pointer.
+ * quillet_wav_write appends `count` samples: 0; -13 when the samples would
+ * pass what a WAV file holds (4294967259 bytes of them), reported with
+ * that limit, and nothing more is taken; -12 when the file cannot take
+ * them; after either, every write and the commit give the same code
+ * without a report and the commit leaves `path` as it was.
+ * quillet_wav_commit frees `wav`: 0 or that code. quillet_wav_discard
+ * gives the file up (null is ignored). Failures are reported through
+ * `report` (may be null). */
+typedef struct quillet_wav_output quillet_wav_output;
+QUILLET_API int quillet_wav_open(const char* path, uint32_t rate, quillet_wav_output** wav, quillet_report_fn report,
+                                 void* user);
+QUILLET_API int quillet_wav_write(quillet_wav_output* wav, const int16_t* samples, size_t count);
+QUILLET_API int quillet_wav_commit(quillet_wav_output* wav);
+QUILLET_API void quillet_wav_discard(quillet_wav_output* wav);
+
 /* A file of a set that quillet_save_files writes into one directory: its
  * name there (no directory part) and `length` bytes at `data`. */
 typedef struct quillet_named_data {

@@ -200,15 +200,21 @@ std::string Coverage::add_text(const std::string& file, const std::string& text)
         std::uint64_t count = 0;
         int used = 0;
         bool good = false;
+        bool past = false;  // a count past COUNT_MAX
         if (std::sscanf(line.c_str(), "0x%4X-0x%4X %c %n", &first, &last, &kind, &used) == 3 ||
             (std::sscanf(line.c_str(), "0x%4X %c %n", &first, &kind, &used) == 2 && (last = first, true))) {
             const char* rest = line.c_str() + used;
             const bool counted = used > 0 && rest[-1] == ' ' && read_count(&rest, &count);
+            past = !counted && used > 0 && std::isdigit(static_cast<unsigned char>(*rest));
             const bool tail_ok = *rest == '\0' || (rest[0] == ' ' && rest[1] != '\0' && !std::strchr(rest + 1, ' '));
             const char* letter = kind ? std::strchr(KIND_LETTERS, kind) : nullptr;
             good = counted && tail_ok && letter && first <= last && last <= ADDRESS_LAST && line.compare(0, 2, "0x") == 0;
             if (good) lines.push_back(Line{static_cast<int>(letter - KIND_LETTERS), static_cast<long>(first),
                                            static_cast<long>(last), count});
+        }
+        if (past) {
+            return file + ":" + std::to_string(number) + ": count past " + std::to_string(COUNT_MAX) + ": '" +
+                   shown_line(line) + "'";
         }
         if (!good) return file + ":" + std::to_string(number) + ": not a coverage line: '" + shown_line(line) + "'";
     }

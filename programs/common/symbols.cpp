@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -40,31 +41,31 @@ bool hex_digits(const std::string& text) {
     });
 }
 
-bool to_value(const std::string& digits, int base, long* value) {
+bool to_value(const std::string& digits, int base, long* value, long limit = VALUE_LIMIT) {
     if (digits.empty() || digits.size() > 8) return false;
     char* end = nullptr;
     const long number = std::strtol(digits.c_str(), &end, base);
-    if (*end != '\0' || number > VALUE_LIMIT) return false;
+    if (*end != '\0' || number > limit) return false;
     *value = number;
     return true;
 }
 
 // A VALUE as symbol files write it: 0x22, $22, 22H, 0022h, 34.
-bool parse_value(const std::string& text, long* value) {
+bool parse_value(const std::string& text, long* value, long limit = VALUE_LIMIT) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        return hex_digits(text.substr(2)) && to_value(text.substr(2), 16, value);
+        return hex_digits(text.substr(2)) && to_value(text.substr(2), 16, value, limit);
     }
-    if (text.size() > 1 && text[0] == '$') return hex_digits(text.substr(1)) && to_value(text.substr(1), 16, value);
+    if (text.size() > 1 && text[0] == '$') return hex_digits(text.substr(1)) && to_value(text.substr(1), 16, value, limit);
     const char last = text.empty() ? '\0' : text.back();
     if (last == 'h' || last == 'H') {
         const std::string digits = text.substr(0, text.size() - 1);
         return !digits.empty() && std::isdigit(static_cast<unsigned char>(digits[0])) && hex_digits(digits) &&
-               to_value(digits, 16, value);
+               to_value(digits, 16, value, limit);
     }
     const bool decimal = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c)) != 0;
     });
-    return decimal && to_value(text, 10, value);
+    return decimal && to_value(text, 10, value, limit);
 }
 
 std::vector<std::string> words_of(const std::string& line) {
@@ -88,7 +89,7 @@ std::string strip_comment(const std::string& line) {
 }
 
 // The definition of one line of definitions; false if it is none.
-bool parse_definition(const std::string& line, std::string* name, long* value) {
+bool parse_definition(const std::string& line, std::string* name, long* value, long limit = VALUE_LIMIT) {
     std::vector<std::string> words = words_of(strip_comment(line));
     // "NAME=VALUE", "NAME =VALUE", "NAME= VALUE": the '=' as a word of its own.
     std::vector<std::string> split;
@@ -107,7 +108,7 @@ bool parse_definition(const std::string& line, std::string* name, long* value) {
     if (!is_name(label)) return false;
     if (split.size() == 3 && split[1] != "=" && upper(split[1]) != "EQU") return false;
     if (split.size() == 2 && split[0].back() == ':' && split[1] == "=") return false;
-    if (!parse_value(split.back(), value)) return false;
+    if (!parse_value(split.back(), value, limit)) return false;
     *name = label;
     return true;
 }
@@ -173,7 +174,10 @@ std::string SymbolTable::add_text(const std::string& file, const std::string& te
         } else if (!parse_definition(line, &name, &value)) {
             std::string shown = line;
             if (!shown.empty() && shown.back() == '\r') shown.pop_back();
-            return file + ":" + std::to_string(number) + ": not a symbol definition: '" + shown_line(shown) + "'";
+            // A definition but for a value the addresses do not reach: the limit said.
+            const bool past = parse_definition(line, &name, &value, LONG_MAX);
+            return file + ":" + std::to_string(number) + (past ? ": value past 0xFFFF: '" : ": not a symbol definition: '") +
+                   shown_line(shown) + "'";
         }
         const std::string key = upper(name);
         const Symbol* before = find(name);
@@ -276,7 +280,11 @@ std::string parse_address(const std::string& text, const SymbolTable& table, lon
         if (!parse_strict_number(text.substr(sign + 1), limit, &offset)) return "bad address '" + text + "'";
         result = text[sign] == '+' ? result + offset : result - offset;
     }
-    if (result < 0 || result > limit) return "address out of range '" + text + "'";
+    if (result < 0 || result > limit) {
+        char range[32];
+        std::snprintf(range, sizeof range, "(0 to 0x%lX)", limit);
+        return std::string("address out of range ") + range + " '" + text + "'";
+    }
     *value = result;
     return "";
 }

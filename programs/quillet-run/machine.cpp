@@ -1,5 +1,7 @@
 #include "machine.hpp"
 
+#include "sliced_run.hpp"
+
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "monitor_warning.hpp"
 #include "owned_snapshot.hpp"
 #include "run.hpp"
+#include "sliced_run.hpp"
 
 namespace quillet::run {
 namespace {
@@ -24,34 +27,38 @@ constexpr int DEVICE_ANSWERS = -1;    // on the PMD 85: the port's device answer
 constexpr int INSTRUCTION_BYTES_MAX = 3;
 constexpr std::size_t TEXT_COLUMN_WIDTH = 26;  // the instruction's text in a trace line
 constexpr long VIDEO_ADDRESS = 0xC000;
-constexpr std::size_t MONITOR_FILE_MAX = QUILLET_ADDRESS_SPACE;  // more than any model takes
 
-// Maps each ROM image straight from its file, through the library's reader
-// of memory files (a pipe read to its end; its checks, codes and messages).
-// A regular file's size is known before: one that does not fit or that
-// overlaps an image before it is a usage error.
+// Maps each ROM image from its file, read once through the library's reader
+// of files (a pipe read to its end; its checks, codes and messages). An
+// image that does not fit below 0x10000 (refused by its size before a
+// regular file is read), that is empty or that overlaps an image before
+// it is a usage error.
 int map_rom_images(quillet_cpu* cpu, const std::vector<RomImage>& roms) {
     std::vector<std::pair<long, long>> mapped;  // first and last address of each image
     for (const RomImage& image : roms) {
-        const long long size = quillet_file_size(image.path);
-        if (size > QUILLET_ADDRESS_SPACE - image.address) {
+        std::vector<std::uint8_t> bytes;
+        const std::size_t room = static_cast<std::size_t>(QUILLET_ADDRESS_SPACE - image.address);
+        const int read = common::read_image_file(image.path, common::TEXT_FILE_MAX, [room](std::size_t size) {
+            return size <= room;
+        }, &bytes);
+        if (read == common::IMAGE_REFUSED) {
             print_run_usage_error("--rom-at image does not fit below 0x10000:", image.path);
             return EXIT_USAGE;
         }
-        const long last = image.address + static_cast<long>(size) - 1;
+        if (read != 0) return read;
+        if (bytes.empty()) {
+            print_run_usage_error("--rom-at needs a file of 1 byte or more:", image.path);
+            return EXIT_USAGE;
+        }
+        const long last = image.address + static_cast<long>(bytes.size()) - 1;
         for (const auto& before : mapped) {
-            if (size > 0 && image.address <= before.second && before.first <= last) {
+            if (image.address <= before.second && before.first <= last) {
                 print_run_usage_error("--rom-at image overlaps another:", image.path);
                 return EXIT_USAGE;
             }
         }
-        const long read = quillet_cpu_map_rom_file(cpu, image.address, image.path);
-        if (read < 0) return static_cast<int>(read);
-        if (read == 0) {
-            print_run_usage_error("--rom-at needs a file of 1 byte or more:", image.path);
-            return EXIT_USAGE;
-        }
-        mapped.emplace_back(image.address, image.address + read - 1);
+        if (const int result = quillet_cpu_map_rom(cpu, image.address, bytes.data(), bytes.size())) return result;
+        mapped.emplace_back(image.address, last);
     }
     return 0;
 }
@@ -220,17 +227,14 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
             print_run_usage_error(message.c_str(), options.monitor_path);
             return EXIT_USAGE;
         };
-        // A regular file's size is known before it is read; a pipe's after.
-        const long long known = quillet_file_size(options.monitor_path);
-        if (known >= 0 && quillet_machine_monitor_fits(model, static_cast<std::size_t>(known)) != 1) {
-            return does_not_fit(known);
-        }
-        monitor.resize(MONITOR_FILE_MAX);
-        const long size = quillet_file_read(options.monitor_path, monitor.data(), monitor.size(), common::print_report,
-                                            nullptr);
-        if (size < 0) return static_cast<int>(size);
-        monitor.resize(static_cast<std::size_t>(size));
-        if (quillet_machine_monitor_fits(model, monitor.size()) != 1) return does_not_fit(size);
+        // Opened once: its size is checked before a regular file is read, a pipe's after it.
+        long long refused_size = 0;
+        const int read = common::read_image_file(options.monitor_path, common::TEXT_FILE_MAX, [&](std::size_t size) {
+            refused_size = static_cast<long long>(size);
+            return quillet_machine_monitor_fits(model, size) == 1;
+        }, &monitor);
+        if (read == common::IMAGE_REFUSED) return does_not_fit(refused_size);
+        if (read != 0) return read;
         common::warn_of_foreign_monitor(PROGRAM_NAME, options.monitor_path, monitor.data(), monitor.size(), model);
     }
     if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
@@ -239,8 +243,9 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
     }
     cpu_ = quillet_machine_cpu(machine_);
     if (const int result = fit_module(snapshot, options)) return result;
-    // Port C's record only for the outputs that report it: --out-log in the JSON, and --audio.
-    if ((options.json && options.out_log) || options.audio_path) quillet_machine_record_port_c(machine_, 1);
+    // Port C's record only for the output that reports it: --out-log in the JSON (--audio takes the
+    // sound as the run goes).
+    if (options.json && options.out_log) quillet_machine_record_port_c(machine_, 1);
     if (options.boot) quillet_machine_boot(machine_);
     if (const int result = insert_tape(snapshot, options)) return result;
     if (const int result = type_keys(options)) return result;
@@ -345,7 +350,7 @@ int RunMachine::to_snapshot(quillet_snapshot* snapshot) const {
 }
 
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
-                      quillet_output* trace, common::Coverage* coverage) {
+                      quillet_output* trace, common::Coverage* coverage, AudioStream* audio) {
     quillet_cpu* cpu = machine.cpu();
     RunResult result{};
     const bool block2 = quillet_model_stores_block2(quillet_get_model(snapshot)) == 1;
@@ -364,7 +369,11 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
     Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, false, &options.symbols()};
     if (trace) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
-    if (options.call) {
+    if (audio && audio->wanted()) {
+        const RunBudget budget{options.max_states, options.max_instructions, options.call, options.call_address,
+                               &options.untils};
+        result.reason = run_in_slices(cpu, budget, [&] { audio->take(machine.machine()); });
+    } else if (options.call) {
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {
         result.reason = quillet_cpu_run(cpu, options.max_states, options.max_instructions, 0);

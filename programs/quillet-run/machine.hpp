@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_stream.hpp"
 #include "coverage.hpp"
 #include "options.hpp"
 #include "quillet/quillet.h"
@@ -72,9 +73,11 @@ private:
 // cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
 // `trace` then gives the failure. Adds what the run loop counted into
 // `coverage` when that is not null (the processor counting since
-// quillet_cpu_set_coverage), and ends the counting.
+// quillet_cpu_set_coverage), and ends the counting. With `audio` (not
+// null, wanted), the run goes in stretches and the sound is written there
+// after each.
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
-                      quillet_output* trace, common::Coverage* coverage);
+                      quillet_output* trace, common::Coverage* coverage, AudioStream* audio);
 
 // One check after the run and what was found.
 struct CheckResult {

@@ -23,7 +23,7 @@ enum OptionId {
     JSON, STATS, OUT_LOG, PEEK, SCREEN, SCALE, PALETTE, TRACE, TRACE_LIMIT, OUTPUT, HELP, VERSION,
     SYMBOLS, EXPECT_STOP, EXPECT_SCREEN, SCREEN_DIFF, SCREEN_TOLERANCE, COVERAGE,
     BARE, MONITOR, BOOT, TYPE, KEYS, SCREEN_TEXT, EXPECT_TEXT, UNTIL_TEXT, AUDIO, TESTS, TAPE,
-    MODULE, OPTION_COUNT
+    MODULE, TAPE_OUT, OPTION_COUNT
 };
 
 constexpr common::OptionSpec OPTIONS[] = {
@@ -69,6 +69,7 @@ constexpr common::OptionSpec OPTIONS[] = {
     {"--tests", nullptr, 1, true, TESTS},
     {"--tape", nullptr, 1, true, TAPE},
     {"--module", nullptr, 1, true, MODULE},
+    {"--tape-out", nullptr, 1, true, TAPE_OUT},
 };
 
 // Which runs each option belongs to, by OptionId: a CP/M program's, a
@@ -117,6 +118,7 @@ constexpr unsigned PLACEMENTS[] = {
     ON_SNAPSHOT,  // TESTS
     ON_MACHINE,   // TAPE
     ON_MACHINE,   // MODULE
+    ON_MACHINE,   // TAPE_OUT
 };
 static_assert(sizeof PLACEMENTS / sizeof PLACEMENTS[0] == OPTION_COUNT, "a placement for every option");
 
@@ -150,6 +152,9 @@ const char HELP_TEXT[] =
     "The tape recorder:\n"
     "  --tape FILE            play the tape FILE (PTP, PMD or WAV) into the model's\n"
     "                         tape interface from the program's first read of it\n"
+    "  --tape-out OUT         record what the program saves through the 8251 as\n"
+    "                         the tape OUT: a WAV recording if OUT ends in .wav, a\n"
+    "                         raw PMD image if in .pmd, else PTP\n"
     "Where to stop:\n"
     "  --until ADDR           stop before the instruction at ADDR runs (repeatable)\n"
     "  --call ADDR            call the routine at ADDR; stop when it returns\n"
@@ -209,8 +214,9 @@ const char HELP_TEXT[] =
     "failed, the run ended at another stop than the one asked for, the program\n"
     "called the monitor without --monitor, or a case of --tests is not ok; 2 to\n"
     "29 a file could not be read or written, with the message of quillet; 40 to\n"
-    "44 the tape could not be read, as quillet-tape says; 64 usage error; 65\n"
-    "--screen without video memory; 66 a limit was reached first.\n";
+    "44 the tape could not be read, as quillet-tape says, or 40 the program saved\n"
+    "nothing for --tape-out; 64 usage error; 65 --screen without video memory;\n"
+    "66 a limit was reached first.\n";
 
 // The name and value of "NAME=VALUE", split at the first '='.
 bool split_assignment(const char* text, std::string* name, std::string* value) {
@@ -403,7 +409,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     RunOptions& o = *options_;
     const char* value = use.value;
     const std::string bad_address = "bad address (" + values_up_to(QUILLET_ADDRESS_MAX) + ") for " + use.name;
-    const std::string bad_count = std::string("bad count (1 or more) for ") + use.name;
+    const std::string bad_count = std::string("bad count (1 to ") + std::to_string(UINT64_MAX) + ") for " + use.name;
     switch (static_cast<OptionId>(use.entry->id)) {
     case CPM: o.cpm_path = value; break;
     case ROM_AT: {
@@ -492,7 +498,9 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
     case SCREEN_DIFF: o.screen_diff_path = value; break;
     case SCREEN_TOLERANCE:
         if (!common::parse_strict_number(value, QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT, &o.screen_tolerance)) {
-            return error("bad pixel count for --screen-tolerance", value);
+            const std::string bad = "bad pixel count (0 to " +
+                                    std::to_string(QUILLET_SCREEN_WIDTH * QUILLET_SCREEN_HEIGHT) + ") for --screen-tolerance";
+            return error(bad.c_str(), value);
         }
         break;
     case COVERAGE: o.coverage_path = value; break;
@@ -512,6 +520,7 @@ common::OptionStep Parser::take_value(const common::OptionUse& use) {
         break;
     case AUDIO: o.audio_path = value; break;
     case TAPE: o.tape_path = value; break;
+    case TAPE_OUT: o.tape_out_path = value; break;
     case MODULE: o.module_path = value; break;
     case TESTS: o.tests_path = value; break;
     case SYMBOLS:

@@ -134,6 +134,7 @@ struct RunOptions {
     const char* coverage_path = nullptr;
     bool screen_text = false;
     const char* audio_path = nullptr;
+    const char* tape_out_path = nullptr;  // --tape-out
     // --tests: the file of cases to run instead of one run.
     const char* tests_path = nullptr;
 

@@ -151,6 +151,10 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
         if (tape.error_row) std::fprintf(out, "; the screen shows \"%s\"", tape.error_row->c_str());
         std::fputs("\n", out);
     }
+    size_t typed = 0, keys = 0;
+    if (report.machine && quillet_machine_keys_typed(report.machine, &typed, &keys) == 0 && typed < keys) {
+        std::fprintf(out, "Typing:            typed %zu of %zu keys\n", typed, keys);
+    }
     std::fprintf(out, "Registers:        ");
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {
         std::fprintf(out, " %s=0x%04lX", quillet_register_name(r), quillet_cpu_get_pair(cpu, r));
@@ -205,6 +209,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
     if (report.machine) std::fprintf(out, "  \"frames\": %" PRIu64 ",\n", quillet_machine_frames(report.machine));
     if (report.rom_module_unreadable) std::fputs("  \"rom_module_readable\": false,\n", out);
+    size_t typed = 0, keys = 0;
     if (report.machine && options.tape_path) {
         const TapeReport tape = tape_report(report);
         std::fprintf(out, "  \"tape\": {\"played\": %zu, \"blocks\": %zu, \"rejected\": [", tape.played, tape.total);
@@ -216,6 +221,9 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
             std::fputs("null", out);
         }
         std::fputs("},\n", out);
+    }
+    if (report.machine && !options.key_scripts.empty() && quillet_machine_keys_typed(report.machine, &typed, &keys) == 0) {
+        std::fprintf(out, "  \"typing\": {\"typed\": %zu, \"keys\": %zu},\n", typed, keys);
     }
     std::fputs("  \"registers\": {", out);
     for (int r = 0; r < QUILLET_REGISTER_COUNT; ++r) {

@@ -23,6 +23,7 @@
 #include "screen.hpp"
 #include "screen_check.hpp"
 #include "snapshot_input.hpp"
+#include "tape_out.hpp"
 #include "test_run.hpp"
 #include "quillet/quillet.h"
 #include "quillet/quillet_tools.h"
@@ -102,13 +103,15 @@ int run_cpm(const RunOptions& options) {
 }
 
 // The files of the run: --trace (written as the run went, put in place
-// here), -o, --screen, --screen-diff, --coverage, --audio; the picture is made first, so that a run without
-// video memory leaves no file behind. Returns 0 or
-// the exit status of the first failure.
+// here), -o, --screen, --screen-diff, --coverage, --audio, --tape-out; the
+// picture is made and the tape looked at first, so that a run without video
+// memory or without anything saved leaves no file behind. Returns 0 or the
+// exit status of the first failure.
 int write_outputs(const RunOptions& options, const quillet_snapshot* after, const common::MemoryView& memory,
                   TraceFile* trace, bool packed, const std::vector<std::uint8_t>& diff_png,
-                  const std::string& coverage, const std::vector<std::uint8_t>& wav,
-                  const std::vector<std::uint8_t>& wide_video) {
+                  const std::string& coverage, AudioStream* audio, const std::vector<std::uint8_t>& wide_video,
+                  const TapeOut& tape_out) {
+    if (options.tape_out_path && !tape_out.saved(options.tape_out_path)) return -QUILLET_ERR_TAPE_FORMAT;
     std::vector<std::uint8_t> png;
     if (options.screen_path && !wide_video.empty()) {
         // C2717's 384-pixel mode: the picture of what the video circuit shows.
@@ -138,7 +141,10 @@ int write_outputs(const RunOptions& options, const quillet_snapshot* after, cons
         if (const int code = common::write_output(options.coverage_path, text, coverage.size())) return -code;
     }
     if (options.audio_path) {
-        if (const int code = common::write_output(options.audio_path, wav.data(), wav.size())) return -code;
+        if (const int code = audio->commit()) return -code;
+    }
+    if (options.tape_out_path) {
+        if (const int code = tape_out.write(options.tape_out_path)) return -code;
     }
     return 0;
 }
@@ -168,16 +174,6 @@ std::string stop_failure_text(const RunOptions& options, int reason, long pc) {
     return unexpected_stop(options, reason, pc);
 }
 
-// What the speaker played, as a WAV file's bytes.
-std::vector<std::uint8_t> audio_wav(quillet_machine* machine) {
-    constexpr std::uint32_t AUDIO_RATE = 44100;
-    size_t length = 0;
-    quillet_machine_audio_wav(machine, AUDIO_RATE, nullptr, 0, &length);
-    std::vector<std::uint8_t> wav(length);
-    quillet_machine_audio_wav(machine, AUDIO_RATE, wav.data(), wav.size(), &length);
-    return wav;
-}
-
 }  // namespace
 
 int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, RunVerdict* verdict) {
@@ -199,7 +195,8 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     }
 
     TraceFile trace(options.trace_path);
-    const RunResult result = run_machine(machine, snapshot, options, trace.get(), coverage.get());
+    AudioStream audio(machine.machine() ? options.audio_path : nullptr);
+    const RunResult result = run_machine(machine, snapshot, options, trace.get(), coverage.get(), &audio);
     quillet_cpu* cpu = machine.cpu();
     std::vector<CheckResult> checks = check_expectations(machine, options);
     std::vector<std::uint8_t> diff_png;
@@ -209,14 +206,18 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
         stop_failure_text(options, result.reason, quillet_cpu_get_pair(cpu, QUILLET_REG_PC));
     const std::vector<std::string> screen_rows =
         options.monitor_path ? machine.screen_rows() : std::vector<std::string>();
-    const std::vector<std::uint8_t> wav = options.audio_path ? audio_wav(machine.machine()) : std::vector<std::uint8_t>();
     const bool wide = machine.machine() && quillet_machine_screen_width(machine.machine()) == QUILLET_SCREEN_WIDE_WIDTH;
     const std::vector<std::uint8_t> wide_video = options.screen_path && wide ? machine.video() : std::vector<std::uint8_t>();
+    TapeOut tape_out;
+    if (options.tape_out_path) {
+        if (const int code = tape_out.take(machine.machine())) return -code;
+    }
     const bool packed = common::stored_packed(snapshot);
     if (const int code = machine.to_snapshot(snapshot)) return -code;
     const common::MemoryView memory(snapshot);
 
-    int status = write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, wav, wide_video);
+    int status =
+        write_outputs(options, snapshot, memory, &trace, packed, diff_png, coverage_text, &audio, wide_video, tape_out);
     const bool limit = stop_kind(result.reason) == STOP_LIMIT;
     const bool limit_expected = (options.expected_stops & STOP_LIMIT) != 0;
     if (status == 0 && limit && !limit_expected) status = EXIT_LIMIT;
@@ -259,6 +260,7 @@ void list_run_files(const RunOptions& options, common::RunFiles* list) {
     files.output("--screen-diff", options.screen_diff_path);
     files.shared_output("--coverage", options.coverage_path);
     files.output("--audio", options.audio_path);
+    files.output("--tape-out", options.tape_out_path);
 }
 
 namespace {

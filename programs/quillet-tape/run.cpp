@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console.hpp"
+#include "file_reading.hpp"
 #include "quillet/quillet_tools.h"
 #include "failures.hpp"
 #include "listing.hpp"
@@ -51,22 +52,18 @@ std::string default_name(const char* path) {
     return name;
 }
 
-// The bytes of the binary `path` as loaded at `address`: read through a
-// scratch snapshot, so that a file that does not fit below 0x10000 is
-// refused as quillet refuses it (-8, naming the file).
+// The bytes of the binary `path` as loaded at `address`, the file opened
+// once (a pipe read to its end): one that does not fit below 0x10000 is
+// refused as quillet refuses it (-8, naming the file), by its size before
+// a regular file is read.
 int read_binary(const Binary& binary, std::vector<std::uint8_t>* data) {
-    const long long size = quillet_file_size(binary.path);
-    common::OwnedSnapshot scratch;
-    if (!scratch.get()) return out_of_memory();
-    quillet_set_reporter(scratch.get(), common::print_report, nullptr);
-    const int loaded = quillet_load_file(scratch.get(), binary.address, binary.path);
-    if (loaded < 0) return status_of(loaded);
-    if (size <= 0) {
-        print_usage_error(size == 0 ? "empty FILE" : "FILE is no regular file", binary.path);
+    const std::size_t room = static_cast<std::size_t>(QUILLET_ADDRESS_SPACE - binary.address);
+    const int read = common::read_image_file(binary.path, room, [](std::size_t) { return true; }, data);
+    if (read != 0) return status_of(read);
+    if (data->empty()) {
+        print_usage_error("empty FILE", binary.path);
         return USAGE_ERROR_STATUS;
     }
-    data->resize(static_cast<std::size_t>(size));
-    quillet_read_memory(scratch.get(), binary.address, data->data(), data->size());
     return 0;
 }
 

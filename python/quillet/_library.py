@@ -117,6 +117,7 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_type": (_int, [Handle, _text, _size]),
     "quillet_machine_key": (_int, [Handle, _text, _int]),
     "quillet_machine_typing": (_int, [Handle]),
+    "quillet_machine_keys_typed": (_int, [Handle, _size_p, _size_p]),
     "quillet_machine_screen_text": (_int, [Handle, _ptr, _size, _size_p]),
     "quillet_machine_screen_shows": (_int, [Handle, _text]),
     "quillet_machine_set_until_text": (_int, [Handle, _text]),
@@ -136,6 +137,10 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_load_state": (_int, [Handle, _ptr, _size]),
     "quillet_machine_tape_position": (_int, [Handle, _size_p, _size_p]),
     "quillet_machine_rewind_tape": (_int, [Handle, _size]),
+    "quillet_machine_play_tape": (_int, [Handle, _int]),
+    "quillet_machine_tape_playing": (_int, [Handle]),
+    "quillet_machine_tape_out": (_int, [Handle, Handle, ctypes.POINTER(_u64)]),
+    "quillet_machine_clear_tape_out": (_int, [Handle]),
     # Tapes.
     "quillet_tape_new": (Handle, []),
     "quillet_tape_free": (None, [Handle]),

@@ -203,6 +203,13 @@ class Machine(Owned):
         """Whether keys of the typed scripts remain to be typed."""
         return bool(library().quillet_machine_typing(self._live))
 
+    @property
+    def keys_typed(self) -> Tuple[int, int]:
+        """(keys of the typed scripts the program has read, keys of all of them)."""
+        typed, total = ctypes.c_size_t(0), ctypes.c_size_t(0)
+        self._check(library().quillet_machine_keys_typed(self._live, ctypes.byref(typed), ctypes.byref(total)))
+        return typed.value, total.value
+
     # The screen -----------------------------------------------------------
     def screen_text(self) -> str:
         """The text the screen shows, a line per row of text (read with the
@@ -350,6 +357,31 @@ class Machine(Owned):
     def rewind_tape(self, block: int = 0) -> None:
         """Winds the tape to block `block` (0: its start)."""
         self._check(library().quillet_machine_rewind_tape(self._live, block))
+
+    @property
+    def tape_playing(self) -> bool:
+        """Whether a tape is in and the recorder is not stopped."""
+        return self._check(library().quillet_machine_tape_playing(self._live)) == 1
+
+    def play_tape(self, play: bool = True) -> None:
+        """Starts the recorder (the tape rolls from the program's next read
+        of the 8251), or stops it with `play` false; no tape: an error."""
+        self._check(library().quillet_machine_play_tape(self._live, 1 if play else 0))
+
+    def stop_tape(self) -> None:
+        """Stops the recorder where the tape is."""
+        self.play_tape(False)
+
+    def tape_out(self) -> Tape:
+        """What the program saved through the 8251 so far, as a Tape (empty
+        when it saved nothing)."""
+        out = Tape()
+        self._check(library().quillet_machine_tape_out(self._live, out._live, None))
+        return out
+
+    def clear_tape_out(self) -> None:
+        """Forgets what the program saved."""
+        self._check(library().quillet_machine_clear_tape_out(self._live))
 
     def __repr__(self) -> str:
         if self.closed:

@@ -105,3 +105,33 @@ def test_the_tape_position_follows_the_recorder(tmp_path: Path) -> None:
         assert machine.tape_position == (2, 4)
         with pytest.raises(quillet.ArgumentError):
             machine.rewind_tape(5)
+
+
+def test_what_mgsv_saves_comes_back_as_a_tape() -> None:
+    monitor = firmware("monit2A.rom").read_bytes()
+    with booted() as machine:
+        assert len(machine.tape_out()) == 0
+        machine.type("MGSV 03 8000 800F ROM\n")
+        assert machine.run_until_text("Mg stop!", frames=600)
+        saved = machine.tape_out().blocks
+        assert [(b.number, b.type, b.start, b.name, b.intact) for b in saved] == [(3, "?", 0x8000, "ROM", True)]
+        assert saved[0].data == monitor[:16]
+        machine.clear_tape_out()
+        assert len(machine.tape_out()) == 0
+
+
+def test_the_recorder_stops_and_plays() -> None:
+    tape = quillet.Tape()
+    tape.add_block(b"\x5a" * 10)
+    with bare("DB1FC30000") as machine:  # IN 1FH; JMP 0
+        assert not machine.tape_playing
+        machine.insert_tape(tape)
+        assert machine.tape_playing
+        machine.run_frames(100)
+        machine.stop_tape()
+        assert not machine.tape_playing
+        machine.run_frames(200)
+        assert machine.tape_position == (0, 1)
+        machine.play_tape()
+        machine.run_frames(70)
+        assert machine.tape_position == (1, 1)

@@ -51,8 +51,10 @@ def test_a_typed_command_shows_its_answer(image: str, model: str, address: int) 
         assert machine.run_until_text("ready", frames=300)
         machine.type("MEM %04X\n" % address)
         assert machine.typing
+        assert machine.keys_typed == (0, 9)
         machine.run_frames(100)
         assert not machine.typing
+        assert machine.keys_typed == (9, 9)
         shown = " ".join("%02X" % byte for byte in path.read_bytes()[:8])
         assert "%04X %s" % (address, shown) in machine.screen_text()
         assert machine.memory[address:address + 8] == path.read_bytes()[:8]

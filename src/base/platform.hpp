@@ -118,6 +118,12 @@ OpenOutputResult open_output(const char* path, Output* output);
 // Writes all of `ranges` in order. Returns 0 or -1.
 int write_ranges(Output* output, const ConstByteRange* ranges, int count);
 
+// Writes `length` bytes of `data` over the output's bytes from `offset`
+// on (bytes written already), and goes on appending after the last byte
+// as before. Only for a temporary file (a direct output cannot go back).
+// Returns 0 or -1.
+int write_at(Output* output, std::uint64_t offset, const std::uint8_t* data, std::size_t length);
+
 // Closes the output and puts it in place of the target. Returns 0 or -1;
 // on failure the temporary file is removed and the target is as it was.
 int commit_output(Output* output);

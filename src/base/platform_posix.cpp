@@ -250,6 +250,20 @@ int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
     return 0;
 }
 
+int write_at(Output* output, std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = pwrite(descriptor(output->file), data, length, static_cast<off_t>(offset));
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) continue;
+            return -1;
+        }
+        data += n;
+        length -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return 0;
+}
+
 bool close_output_file(FileHandle file) { return close(descriptor(file)) == 0; }
 
 bool replace_file(const std::string& from, const std::string& to) {

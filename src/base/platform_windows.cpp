@@ -302,6 +302,20 @@ int write_ranges(Output* output, const ConstByteRange* ranges, int count) {
     return 0;
 }
 
+int write_at(Output* output, std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
+    const HANDLE file = handle_of(output->file);
+    LARGE_INTEGER none{};
+    LARGE_INTEGER end{};
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file, none, &end, FILE_CURRENT) || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
+        return -1;
+    }
+    const bool written = write_all(file, data, length);
+    if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN)) return -1;
+    return written ? 0 : -1;
+}
+
 bool close_output_file(FileHandle file) { return CloseHandle(handle_of(file)) != 0; }
 
 bool replace_file(const std::string& from, const std::string& to) {

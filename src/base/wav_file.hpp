@@ -22,6 +22,9 @@ constexpr unsigned WAV_PCM_FORMAT = 1;
 // follows its first 8 bytes is a 32-bit number.
 constexpr std::uint64_t WAV_DATA_MAX = 0xFFFFFFFFu - (WAV_HEADER_SIZE - WAV_CHUNK_HEADER_SIZE);
 
+// The sample rates the library renders and writes sound at.
+constexpr std::uint32_t SOUND_RATE_MIN = 8000, SOUND_RATE_MAX = 192000;
+
 // 0 when `data_size` bytes of samples fit a WAV file; else
 // ERR_VALUE_RANGE, reported with the size and the limit, so that such a
 // file is refused before any of it is written (its sizes would wrap).

@@ -4,11 +4,14 @@
 // the tape behind a quillet_tape.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "base/failure.hpp"
 #include "cpu/cpu8080.hpp"
 #include "quillet/quillet.h"
+#include "quillet/quillet_tools.h"
 #include "snapshot/snapshot.hpp"
 #include "tape/tape_image.hpp"
 
@@ -47,5 +50,17 @@ void set_machine_reporter(quillet_machine* machine, const Reporter& reporter);
 
 // The blocks of a tape handle (not null).
 const tape::Tape& tape_value(const quillet_tape* tape);
+// Replaces them (and the entries made of them) by `value`; may throw
+// std::bad_alloc, leaving the handle as it was.
+void set_tape_value(quillet_tape* tape, tape::Tape value);
+
+// Whether `output` is a temporary file, whose written bytes can be written
+// again (a device or a pipe is written directly and cannot).
+bool output_goes_back(const quillet_output* output);
+
+// Writes `length` bytes of `data` over those written from `offset` on (all
+// of them written already), in the buffer or in the temporary file. 0, or
+// ERR_OUTPUT_WRITE (reported once, as a failed write is).
+int rewrite_output(quillet_output* output, std::uint64_t offset, const std::uint8_t* data, std::size_t length);
 
 }  // namespace quillet

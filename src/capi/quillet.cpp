@@ -513,7 +513,8 @@ struct quillet_output {
     Reporter reporter;
     std::unique_ptr<std::uint8_t[]> buffer;
     std::size_t used = 0;
-    bool failed = false;  // a write failed and was reported
+    std::uint64_t flushed = 0;  // the bytes before the buffer's, in the file already
+    bool failed = false;        // a write failed and was reported
 };
 
 namespace {
@@ -527,11 +528,37 @@ bool flush_output(quillet_output* output) {
         report_failure(output->reporter, ERR_OUTPUT_WRITE, output->path.c_str());
         return false;
     }
+    output->flushed += output->used;
     output->used = 0;
     return true;
 }
 
 }  // namespace
+
+namespace quillet {
+
+bool output_goes_back(const quillet_output* output) { return !output->file.temporary.empty(); }
+
+int rewrite_output(quillet_output* output, std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
+    if (output->failed) return ERR_OUTPUT_WRITE;
+    const std::uint64_t end = offset + length;
+    // The part still in the buffer is rewritten there; the part before it in the file.
+    if (end > output->flushed) {
+        const std::uint64_t from = offset > output->flushed ? offset : output->flushed;
+        std::memcpy(output->buffer.get() + (from - output->flushed), data + (from - offset),
+                    static_cast<std::size_t>(end - from));
+    }
+    if (offset < output->flushed) {
+        const std::size_t before = static_cast<std::size_t>((end < output->flushed ? end : output->flushed) - offset);
+        if (!output_goes_back(output) || platform::write_at(&output->file, offset, data, before) != 0) {
+            output->failed = true;
+            return report_failure(output->reporter, ERR_OUTPUT_WRITE, output->path.c_str());
+        }
+    }
+    return 0;
+}
+
+}  // namespace quillet
 
 int quillet_output_open(const char* path, quillet_output** output, quillet_report_fn report, void* user) {
     const Reporter reporter{report, user};

@@ -67,7 +67,7 @@ std::vector<std::int16_t> machine_samples(const quillet_machine* machine, std::u
     return machine->core.speaker.samples(0, machine->core.cpu.state.states, rate, STATES_PER_SECOND);
 }
 
-constexpr std::uint32_t RATE_MIN = 8000, RATE_MAX = 192000;
+constexpr std::uint32_t RATE_MIN = SOUND_RATE_MIN, RATE_MAX = SOUND_RATE_MAX;
 
 int bad_rate(const quillet_machine* machine, std::uint32_t rate) {
     return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "sample rate (8000 to 192000)", static_cast<long>(rate));
@@ -235,6 +235,15 @@ int quillet_machine_key_names(int model, const char** names, int capacity) {
 }
 
 int quillet_machine_typing(const quillet_machine* machine) { return machine && machine->core.keyboard.typing() ? 1 : 0; }
+
+int quillet_machine_keys_typed(const quillet_machine* machine, size_t* typed, size_t* total) {
+    if (!machine) return missing(machine, "machine");
+    if (!typed || !total) return missing(machine, !typed ? "typed" : "total");
+    const KeyboardTypist* typist = machine->core.keyboard.typist();
+    *typed = typist ? typist->keys_typed() : 0;
+    *total = typist ? typist->keys_total() : 0;
+    return 0;
+}
 
 int quillet_machine_screen_shows(quillet_machine* machine, const char* text) {
     if (!machine) return missing(machine, "machine");
@@ -413,5 +422,46 @@ int quillet_machine_rewind_tape(quillet_machine* machine, size_t block) {
         return report_failure(reporter_of(machine), ERR_VALUE_RANGE, "block of the tape", static_cast<long>(block));
     }
     tape->rewind(block);
+    return 0;
+}
+
+int quillet_machine_play_tape(quillet_machine* machine, int play) {
+    if (!machine) return missing(machine, "machine");
+    TapeInput* tape = machine->core.tape.get();
+    if (!tape) return report_failure(reporter_of(machine), ERR_BAD_STATE, "machine", "without a tape");
+    if (play) {
+        tape->play();
+    } else {
+        tape->stop(machine->core.cpu.state.states);
+    }
+    return 0;
+}
+
+int quillet_machine_tape_playing(const quillet_machine* machine) {
+    if (!machine) return ERR_MISSING_VALUE;
+    const TapeInput* tape = machine->core.tape.get();
+    return tape && !tape->stopped() ? 1 : 0;
+}
+
+int quillet_machine_tape_out(quillet_machine* machine, quillet_tape* out, uint64_t* lost) {
+    if (!machine) return missing(machine, "machine");
+    if (!out) return missing(machine, "out");
+    Machine& m = machine->core;
+    // A byte whose time to go out has come is sent before the recording is read.
+    usart_catch_up(&m.usart, m.cpu.state.states, machine_transmit_clock(m));
+    try {
+        tape::Tape sent;
+        sent.blocks = m.usart.sent;
+        set_tape_value(out, std::move(sent));
+    } catch (const std::bad_alloc&) {
+        return report_failure(reporter_of(machine), ERR_OUT_OF_MEMORY);
+    }
+    if (lost) *lost = m.usart.sent_lost;
+    return 0;
+}
+
+int quillet_machine_clear_tape_out(quillet_machine* machine) {
+    if (!machine) return missing(machine, "machine");
+    usart_clear_recording(&machine->core.usart);
     return 0;
 }

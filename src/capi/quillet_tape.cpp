@@ -24,6 +24,12 @@ namespace quillet {
 
 const tape::Tape& tape_value(const quillet_tape* tape) { return tape->value; }
 
+void set_tape_value(quillet_tape* tape, tape::Tape value) {
+    std::vector<tape::Entry> entries = tape::tape_entries(value);
+    tape->value = std::move(value);
+    tape->entries = std::move(entries);
+}
+
 namespace {
 
 using tape::ImageKind;

@@ -76,6 +76,7 @@ void KeyboardTypist::begin_next(KeyboardMatrix& matrix, std::uint64_t state) {
     }
     for (int i = 0; i < stroke.key_count; ++i) matrix.press(stroke.keys[i]);
     phase_ = Phase::holding;
+    phase_start_ = UNSEEN;
 }
 
 void KeyboardTypist::step(KeyboardMatrix& matrix, std::uint64_t state) {
@@ -88,7 +89,7 @@ void KeyboardTypist::step(KeyboardMatrix& matrix, std::uint64_t state) {
             const KeyStroke& stroke = strokes_[next_ - 1];
             for (int i = 0; i < stroke.key_count; ++i) matrix.release(stroke.keys[i]);
             phase_ = Phase::gap;
-            phase_start_ = state;
+            phase_start_ = UNSEEN;
             reads_ = 0;
         }
         return;
@@ -117,6 +118,7 @@ void KeyboardTypist::port_b_read(KeyboardMatrix& matrix, std::uint8_t port_a, st
     }
     if (phase_ == Phase::gap) {
         ++reads_;
+        if (phase_start_ == UNSEEN) phase_start_ = state;
     } else if (phase_ == Phase::holding) {
         // A read counts when it sees the column of a key of the stroke (any
         // read, for a stroke of SHIFT, STOP or the like alone).
@@ -127,8 +129,23 @@ void KeyboardTypist::port_b_read(KeyboardMatrix& matrix, std::uint8_t port_a, st
             in_matrix = true;
             seen = seen || matrix.column_selected(stroke.keys[i], port_a);
         }
-        if (seen || !in_matrix) ++reads_;
+        if (seen || !in_matrix) {
+            ++reads_;
+            if (phase_start_ == UNSEEN) phase_start_ = state;
+        }
     }
+}
+
+std::size_t KeyboardTypist::keys_total() const {
+    std::size_t keys = 0;
+    for (const KeyStroke& stroke : strokes_) keys += stroke.key_count > 0 ? 1 : 0;
+    return keys;
+}
+
+std::size_t KeyboardTypist::keys_typed() const {
+    std::size_t keys = 0;
+    for (std::size_t i = 0; i < next_; ++i) keys += strokes_[i].key_count > 0 ? 1 : 0;
+    return phase_ == Phase::holding && phase_start_ == UNSEEN ? keys - 1 : keys;
 }
 
 void KeyboardTypist::advance(KeyboardMatrix& matrix, std::uint64_t state) {
@@ -150,11 +167,17 @@ void Keyboard::hand(Key key, bool down, std::uint64_t state, std::uint64_t frame
 }
 
 void HandKeys::step(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t state, bool read) {
+    // As the typist's, a key's hold and a gap count from the program's first read of the keyboard in them.
+    constexpr std::uint64_t UNSEEN = UINT64_MAX;
     if (read) {
         for (Held& held : held_) {
+            if (held.since == UNSEEN) held.since = state;
             if (matrix.column_selected(held.key, port_a)) ++held.reads;
         }
-        if (gap_) ++gap_reads_;
+        if (gap_) {
+            ++gap_reads_;
+            if (gap_since_ == UNSEEN) gap_since_ = state;
+        }
     }
     using T = KeyboardTypist;
     if (gap_ && ((gap_reads_ >= T::GAP_READS && elapsed(gap_since_, state, T::GAP_FRAMES)) ||
@@ -170,7 +193,7 @@ void HandKeys::step(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t s
             if (at < held_.size()) continue;  // down already
             if (gap_ || held_.size() >= HELD_MAX) break;
             matrix.press(event.key);
-            held_.push_back({event.key, state, 0});
+            held_.push_back({event.key, UNSEEN, 0});
             continue;
         }
         if (at == held_.size()) {  // not down: nothing to release
@@ -185,7 +208,7 @@ void HandKeys::step(KeyboardMatrix& matrix, std::uint8_t port_a, std::uint64_t s
         matrix.release(event.key);
         held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(at));
         gap_ = true;
-        gap_since_ = state;
+        gap_since_ = UNSEEN;
         gap_reads_ = 0;
     }
     events_.erase(events_.begin(), events_.begin() + static_cast<std::ptrdiff_t>(applied));

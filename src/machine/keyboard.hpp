@@ -55,9 +55,13 @@ private:
 // keyboard many times more over at least three frames; so a routine that
 // takes a key on press (monitors 2, 2A, 3) and one that takes it after a
 // stable press and release (monitor 1) each see it once, however long the
-// firmware is busy between its polls. Neither phase outlasts
-// MAX_PHASE_FRAMES, so that a program that seldom polls still gets its
-// keys (and is not sent the monitors' repeat after 45 frames).
+// firmware is busy between its polls. A phase's time runs from the first
+// read that sees it (a key's column; for the gap, any read): while the
+// program does not read the keyboard (it loads a tape and looks at STOP
+// alone), the keys wait for it. Counted from there, neither phase
+// outlasts MAX_PHASE_FRAMES, so that a program that seldom polls still
+// gets its keys (and is not sent the monitors' repeat after 45 frames).
+// A pause ({WAIT n}) is time alone.
 class KeyboardTypist {
 public:
     static constexpr std::uint32_t HOLD_READS = 512;
@@ -85,6 +89,11 @@ public:
     bool finished() const { return next_ >= strokes_.size() && phase_ == Phase::idle; }
     // Strokes fully typed so far.
     std::size_t strokes_done() const { return done_; }
+    // The strokes of keys (not pauses) of the scripts, and those the
+    // program has read (a read has seen the key's column: the one down now
+    // too, once it has been seen).
+    std::size_t keys_total() const;
+    std::size_t keys_typed() const;
 
     // Every field, for a saved machine; false when what was read is no
     // typist's.
@@ -106,6 +115,8 @@ private:
 
     void step(KeyboardMatrix& matrix, std::uint64_t state);
     void begin_next(KeyboardMatrix& matrix, std::uint64_t state);
+    // A phase no read has seen yet: its time has not begun.
+    static constexpr std::uint64_t UNSEEN = UINT64_MAX;
     // A frame's end may be told a little before the read that began the
     // phase (in the instruction that crossed it): no time has passed then.
     bool elapsed(std::uint64_t state, std::uint32_t frames) const {

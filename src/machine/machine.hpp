@@ -25,6 +25,7 @@
 #include "machine/speaker.hpp"
 #include "machine/tape_input.hpp"
 #include "machine/timer8253.hpp"
+#include "machine/usart8251.hpp"
 
 namespace quillet {
 
@@ -61,6 +62,7 @@ struct Machine {
     std::vector<bool> user_stops;
     Pio8255 system_pio, module_pio, gpio_pio, ims_pio;
     Timer8253 timer;
+    Usart8251 usart;  // its receiver's side is the tape's (TapeInput)
     bool mapper_fitted = false;
     std::uint8_t mapper_port = 0;
     bool mif85_fitted = false;
@@ -205,6 +207,9 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value);
 // After the fields were set from a saved state: the font, the tape's
 // watch and the map laid again from `ram` (ports.cpp).
 void machine_state_restored(Machine* m);
+
+// The clock of the 8251's transmitter now (ports.cpp).
+TransmitClock machine_transmit_clock(const Machine& m);
 
 // Resets the devices (ports.cpp).
 void machine_reset_devices(Machine* m);

@@ -24,33 +24,36 @@ constexpr std::size_t LOWER_GLYPHS = 0x08C0;
 constexpr std::size_t MATO_LOWER_GLYPHS = 0x08BE;
 constexpr std::size_t NO_LOWER_CASE = 0;
 constexpr SpeakerWiring PC2 = SpeakerWiring::PC2_AND_TONES;
+constexpr TransmitClockSource SEPARATOR_CLOCK = TransmitClockSource::SEPARATOR;
+constexpr TransmitClockSource COUNTER_1 = TransmitClockSource::COUNTER_1;
 
-// The tape: PMD 85-1 and Alfa through the hardware separator, the PMD
-// 85-2 family (2, 2A, 3, Alfa 2, C2717) on DSR.
+// The tape: PMD 85-1 and Alfa through the hardware separator, which also
+// clocks the 8251 both ways; the PMD 85-2 family (2, 2A, 3, Alfa 2, C2717)
+// on DSR, its transmitter clocked by the 8253 (C2717: counter 0).
 // Indexed by ComputerModel.
 constexpr ModelFacts MODELS[MODEL_COUNT] = {
     // V1: monitor 1 (4 KB; 5 KB with diacritics; 8 KB images run from 8000h)
     {"V1", MemoryBoard::ROM_48K, 0x8000, {4096, 5120, 8192}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::SEPARATOR, PC2, NO_LOWER_CASE, false},
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::SEPARATOR, PC2, NO_LOWER_CASE, false, SEPARATOR_CLOCK},
     {"V2", MemoryBoard::ROM_48K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::NONE, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false},
+     IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false, COUNTER_1},
     {"V2A", MemoryBoard::ROM_64K, 0x8000, {4096, 8192, 0}, 4096, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, true, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false},
+     IO_BOARD_USART_MASK, true, true, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false, COUNTER_1},
     {"V3", MemoryBoard::ROM_E000, 0xE000, {8192, 0, 0}, 8192, AllRamControl::PC4_LOW, true, IO_BOARD_USART,
-     IO_BOARD_USART_MASK, true, true, true, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false},
+     IO_BOARD_USART_MASK, true, true, true, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false, COUNTER_1},
     // MATO: the system 8255 only, no I/O board, no module port.
     {"MATO", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, false, 0, 0, false, false,
-     false, MATO_IDLE, TapeInterface::NONE, SpeakerWiring::PC1_ALONE, MATO_LOWER_GLYPHS, false},
+     false, MATO_IDLE, TapeInterface::NONE, SpeakerWiring::PC1_ALONE, MATO_LOWER_GLYPHS, false, TransmitClockSource::NONE},
     // ALFA: 4 KB monitor and 9 KB BASIC; its 8251 at F0h; no module connector.
     {"ALFA", MemoryBoard::ROM_48K, 0x8000, {13312, 0, 0}, 13312, AllRamControl::NONE, true, ALFA_USART,
-     ALFA_USART_MASK, false, false, false, PMD_IDLE, TapeInterface::SEPARATOR, PC2, NO_LOWER_CASE, false},
+     ALFA_USART_MASK, false, false, false, PMD_IDLE, TapeInterface::SEPARATOR, PC2, NO_LOWER_CASE, false, SEPARATOR_CLOCK},
     // ALFA2: its monitor reads the 8251 at F0h/F1h as Alfa's does (the
     // keyboard poll at 8A36h, the tape's byte routine): the sheet names F0h
     // for Alfa only, the firmware decides.
     {"ALFA2", MemoryBoard::ROM_48K, 0x8000, {16384, 0, 0}, 16384, AllRamControl::NONE, true, ALFA_USART,
-     ALFA_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false},
+     ALFA_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, false, COUNTER_1},
     {"C2717", MemoryBoard::ROM_C2717, 0x8000, {16384, 0, 0}, 16384, AllRamControl::PC6_HIGH, true,
-     IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, true},
+     IO_BOARD_USART, IO_BOARD_USART_MASK, true, false, false, PMD_IDLE, TapeInterface::DSR, PC2, LOWER_GLYPHS, true, TransmitClockSource::COUNTER_0},
 };
 
 }  // namespace

@@ -31,6 +31,14 @@ enum class TapeInterface : std::uint8_t {
     DSR,        // the signal itself on the 8251's DSR input (status bit 7), decoded by the program
 };
 
+// What clocks the 8251's transmitter (TxC).
+enum class TransmitClockSource : std::uint8_t {
+    NONE,       // no 8251
+    SEPARATOR,  // the separator's 1200 Hz tape clock (PMD 85-1, Alfa)
+    COUNTER_1,  // the 8253's counter 1 OUT (the PMD 85-2 family)
+    COUNTER_0,  // the 8253's counter 0 OUT, counting the processor's clock (C2717)
+};
+
 // What drives a model's speaker from the system 8255's port C.
 enum class SpeakerWiring : std::uint8_t {
     PC2_AND_TONES,  // PC2, or the 1 kHz and 4 kHz tones gated by PC0 and PC1; PC3 the LED
@@ -59,6 +67,7 @@ struct ModelFacts {
     // bytes each); 0: the monitor has no lower case.
     std::size_t lower_glyphs;
     bool pc5_wide_screen;    // C2717: PC5 set draws 384 pixels a line
+    TransmitClockSource transmit_clock;
 };
 
 // The facts of `model` (a ComputerModel, 0..MODEL_COUNT - 1).

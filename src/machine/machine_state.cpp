@@ -15,7 +15,9 @@ namespace quillet {
 namespace {
 
 constexpr char STATE_MAGIC[8] = {'Q', 'L', 'T', 'S', 'T', 'A', 'T', 'E'};
-constexpr std::uint32_t VERSION = 1;
+// 2: the 8251's words, its transmitter and what it recorded; whether the
+// recorder is stopped.
+constexpr std::uint32_t VERSION = 2;
 constexpr std::size_t HEADER_SIZE = sizeof STATE_MAGIC + 4 + 4 + 8;
 constexpr std::size_t CHECK_SIZE = 4;
 
@@ -165,6 +167,8 @@ void machine_io(Io& io, Machine& m) {
     io(m.switches.monitor_size);
     for (Pio8255* pio : {&m.system_pio, &m.module_pio, &m.gpio_pio, &m.ims_pio}) pio_io(io, *pio);
     timer_io(io, m.timer);
+    m.usart.state_io(io);
+    if (m.usart.expect > Usart8251::Expect::COMMAND) io.fail();
     io(m.mapper_fitted), io(m.mapper_port), io(m.mif85_fitted), io(m.mif85_interrupts), io(m.port_c_levels);
     io(m.frame_stop_pc), io(m.frame_stop_states), io(m.reader.active), io(m.reader.entry_sp);
     if (!m.keyboard.state_io(io)) io.fail();

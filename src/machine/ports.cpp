@@ -25,10 +25,12 @@ constexpr std::uint8_t NOTHING = 0xFF;
 
 constexpr std::uint8_t PULLED_UP = 0xFF;
 
-// The 8251's status with nothing to receive: TxRDY, TxEMPTY and DSR set,
-// RxRDY clear (a set RxRDY aborts the monitors' keyboard polls).
-constexpr std::uint8_t USART_STATUS = 0x85;
+// The 8251's status bits beside the transmitter's with nothing to receive:
+// DSR set, RxRDY clear (a set RxRDY aborts the monitors' keyboard polls).
+constexpr std::uint8_t USART_RECEIVER_IDLE = USART_DSR;
 constexpr std::uint8_t USART_NO_DATA = 0x00;
+// The separator's tape clock on TxC: 1200 Hz.
+constexpr std::uint64_t SEPARATOR_CLOCK_HZ = 1200;
 
 constexpr std::uint64_t TIMER_CPU_CLOCK = 1;                 // states per count
 constexpr std::uint64_t TIMER_ONE_HERTZ = STATES_PER_SECOND; // counter 2's real-time clock
@@ -56,11 +58,23 @@ std::uint8_t module_byte(const Machine& m) {
     return address < m.rom_module.size() && address < 0x8000 ? m.rom_module[address] : NOTHING;
 }
 
-// The 8251's data (even port) or status (odd), with the tape where one plays.
+// The 8251's data (even port) or status (odd): the transmitter's bits and
+// the receiver's, from the tape where one plays.
 std::uint8_t usart_read(Machine* m, std::uint8_t port) {
-    if (!m->tape) return port & 1 ? USART_STATUS : USART_NO_DATA;
     const std::uint64_t now = m->cpu.state.states;
-    return port & 1 ? m->tape->status(now, USART_STATUS) : m->tape->data(now);
+    if (!(port & 1)) return m->tape ? m->tape->data(now) : USART_NO_DATA;
+    const std::uint8_t status =
+        usart_transmit_status(&m->usart, now, machine_transmit_clock(*m)) | USART_RECEIVER_IDLE;
+    return m->tape ? m->tape->status(now, status) : status;
+}
+
+void usart_write(Machine* m, std::uint8_t port, std::uint8_t value) {
+    const std::uint64_t now = m->cpu.state.states;
+    if (port & 1) {
+        usart_write_control(&m->usart, value, now, machine_transmit_clock(*m));
+    } else {
+        usart_write_data(&m->usart, value, now, machine_transmit_clock(*m));
+    }
 }
 
 // Bits 3-0 the bank, 5-4 the window it goes to, 6 the bank the video
@@ -80,13 +94,38 @@ void reschedule(Machine* m) {
 
 }  // namespace
 
+TransmitClock machine_transmit_clock(const Machine& m) {
+    TransmitClock clock;
+    switch (m.facts->transmit_clock) {
+        case TransmitClockSource::NONE: break;
+        case TransmitClockSource::SEPARATOR:
+            clock.states_numerator = STATES_PER_SECOND;
+            clock.states_denominator = SEPARATOR_CLOCK_HZ;
+            break;
+        case TransmitClockSource::COUNTER_0:
+        case TransmitClockSource::COUNTER_1: {
+            // OUT runs as a clock in modes 2 and 3, one period per count.
+            const TimerCounter& c = m.timer.counter[m.facts->transmit_clock == TransmitClockSource::COUNTER_0 ? 0 : 1];
+            const int mode = c.mode & 3;
+            if (c.counting && (mode == 2 || mode == 3)) clock.states_numerator = c.reload * c.states_per_clock;
+            break;
+        }
+    }
+    return clock;
+}
+
 void machine_reset_devices(Machine* m) {
     pio_reset(&m->system_pio);
     pio_reset(&m->module_pio);
     pio_reset(&m->gpio_pio);
     pio_reset(&m->ims_pio);
     timer_reset(&m->timer);
-    m->timer.counter[0].states_per_clock = m->mif85_fitted ? TIMER_CPU_CLOCK : 0;
+    usart_reset(&m->usart);
+    // Counter 0 counts the processor's clock where it clocks the 8251
+    // (C2717) or the MIF 85 feeds it; else nothing drives its input.
+    const bool counter_0_clocked =
+        m->mif85_fitted || m->facts->transmit_clock == TransmitClockSource::COUNTER_0;
+    m->timer.counter[0].states_per_clock = counter_0_clocked ? TIMER_CPU_CLOCK : 0;
     m->timer.counter[1].states_per_clock = TIMER_CPU_CLOCK;
     m->timer.counter[2].states_per_clock = TIMER_ONE_HERTZ;
     m->mapper_port = 0;
@@ -193,8 +232,11 @@ void machine_port_out(Machine* m, std::uint8_t port, std::uint8_t value) {
         return;
     }
     if (!m->facts->io_board) return;
+    if ((port & m->facts->usart_mask) == m->facts->usart_port) return usart_write(m, port, value);
     switch (port & BOARD_MASK) {
         case TIMER:
+            // What the transmitter sent at the old clock is sent first.
+            usart_catch_up(&m->usart, m->cpu.state.states, machine_transmit_clock(*m));
             timer_write(&m->timer, reg, value, m->cpu.state.states);
             if (m->mif85_fitted) reschedule(m);
             break;

@@ -24,6 +24,7 @@ TapeInput::TapeInput(tape::Tape tape, TapeInterface interface) : tape_(std::move
 }
 
 std::uint64_t TapeInput::halves_at(std::uint64_t state) {
+    if (stopped_) return 2 * head_bits_;
     if (!rolling_) {
         rolling_ = true;
         start_ = state;
@@ -33,6 +34,13 @@ std::uint64_t TapeInput::halves_at(std::uint64_t state) {
 
 std::uint64_t TapeInput::bit_at(std::uint64_t state) const {
     return head_bits_ + (rolling_ ? (state - start_) * tape::BIT_RATE / STATES_PER_SECOND : 0);
+}
+
+void TapeInput::stop(std::uint64_t state) {
+    if (stopped_) return;
+    head_bits_ = bit_at(state);
+    rolling_ = false;
+    stopped_ = true;
 }
 
 void TapeInput::rewind(std::size_t block) {

@@ -69,13 +69,21 @@ public:
     // stopped there and started again.
     void rewind(std::size_t block);
 
+    // The recorder stopped at `state`: the head stays where it is, the
+    // line holds still and the receiver gets nothing, until play().
+    void stop(std::uint64_t state);
+    // The recorder started again: the tape rolls from the program's next
+    // read of the 8251 on.
+    void play() { stopped_ = false; }
+    bool stopped() const { return stopped_; }
+
     // Where the tape is, every field that changes as it plays (its pieces
     // among them), for a saved machine; false when what was read names no
     // place of this tape.
     template <class Io>
     bool position_io(Io& io) {
         io(rolling_), io(start_), io(head_bits_), io(piece_), io(next_piece_), io(next_byte_), io(ready_);
-        io(received_), io(lost_), io(end_);
+        io(received_), io(lost_), io(end_), io(stopped_);
         io.sequence(pieces_, [&](Piece& piece) { io(piece.block), io(piece.from), io(piece.to), io(piece.start); });
         io.sequence(rejected_, [&](std::size_t& block) { io(block); });
         for (const Piece& piece : pieces_) {
@@ -109,6 +117,7 @@ private:
     std::uint64_t end_ = 0;        // the line's last bit, after the tail
     TapeInterface interface_;
     bool rolling_ = false;
+    bool stopped_ = false;
     std::uint64_t start_ = 0;
     std::uint64_t head_bits_ = 0;  // where the head was when the tape began to roll
     std::size_t piece_ = 0;        // the piece under the head, for the line

@@ -82,10 +82,28 @@ TEST_F(CoverageRun, TheFileAddsUpAndNamesLabels) {
               "0x0006 x 2\n");
 }
 
+// A count past the largest one is refused naming that limit; the largest
+// itself is read.
+TEST(CoverageFile, ACountPastTheLimitSaysTheLimit) {
+    const struct {
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {"0x0100 x 18446744073709551615", ""},
+        {"0x0100 x 18446744073709551616", "cov.txt:1: count past 18446744073709551615: '0x0100 x 18446744073709551616'"},
+        {"0x0100-0x0102 r 99999999999999999999999 LOOP",
+         "cov.txt:1: count past 18446744073709551615: '0x0100-0x0102 r 99999999999999999999999 LOOP'"},
+    };
+    for (const auto& item : cases) {
+        Coverage coverage;
+        EXPECT_EQ(coverage.add_text("cov.txt", std::string(item.line) + "\n"), item.error);
+    }
+}
+
 TEST(CoverageFile, ALineItCannotReadIsNamedAndNothingIsAdded) {
     const char* bad[] = {"0x0000 q 1", "0x0005-0x0001 x 1", "0x10000 x 1", "0 x 1", "0x0000 x", "0x0000 x 1 a b",
-                         // a sign, and a count past the largest one
-                         "0x0100 x -5", "0x0100 x +5", "0x0100 x 18446744073709551616"};
+                         // a sign
+                         "0x0100 x -5", "0x0100 x +5"};
     for (const char* line : bad) {
         Coverage coverage;
         EXPECT_EQ(coverage.add_text("cov.txt", std::string("0x0001 x 5\n\n") + line + "\n"),

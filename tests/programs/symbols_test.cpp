@@ -53,7 +53,10 @@ TEST(SymbolFile, WhatIsNotASymbolFileNamesTheFirstBadLine) {
         const char* error;
     } cases[] = {
         {"a 1\nb c d e\nf\n", "f.sym:2: not a symbol definition: 'b c d e'"},
-        {"a 65536\n", "f.sym:1: not a symbol definition: 'a 65536'"},
+        {"a 65536\n", "f.sym:1: value past 0xFFFF: 'a 65536'"},
+        {"a EQU 10000h\n", "f.sym:1: value past 0xFFFF: 'a EQU 10000h'"},
+        {"a = 0xFFFFFFFF\n", "f.sym:1: value past 0xFFFF: 'a = 0xFFFFFFFF'"},
+        {"a 0x100000000\n", "f.sym:1: not a symbol definition: 'a 0x100000000'"},
         {"1a 5\n", "f.sym:1: not a symbol definition: '1a 5'"},
         {"a MOV 5\n", "f.sym:1: not a symbol definition: 'a MOV 5'"},
         {"a FFh\n", "f.sym:1: not a symbol definition: 'a FFh'"},
@@ -124,8 +127,8 @@ TEST(SymbolAddress, LabelsOffsetsAndNumbers) {
         {"Vaddr+3", 0xFFFF, "", 0x28},
         {"vaddr-0x25", 0xFFFF, "", 0},
         {"0x8000+16", 0xFFFF, "", 0x8010},
-        {"start-1", 0xFFFF, "address out of range 'start-1'", 0},
-        {"vaddr", 0x20, "address out of range 'vaddr'", 0},
+        {"start-1", 0xFFFF, "address out of range (0 to 0xFFFF) 'start-1'", 0},
+        {"vaddr", 0x20, "address out of range (0 to 0x20) 'vaddr'", 0},
         {"vaddr+", 0xFFFF, "bad address 'vaddr+'", 0},
         {"va%dr", 0xFFFF, "bad address 'va%dr'", 0},
         {"dnoe", 0xFFFF, "unknown label 'dnoe' (nearest: DONE, LINE, START)", 0},

@@ -18,6 +18,8 @@
 
 #include "info_test_support.hpp"
 #include "run/run_driver.hpp"
+#include "support/process.hpp"
+#include "support/tape_bytes.hpp"
 #include "support/target.hpp"
 
 namespace {
@@ -29,6 +31,13 @@ using run_test::run_quillet_run;
 class RunInputFilesTest : public info_test::InfoTest {
 protected:
     Bytes text(const std::string& s) const { return Bytes(s.begin(), s.end()); }
+    // A PTP tape of one file of four bytes, as text to feed a pipe.
+    static std::string tape_text() {
+        using namespace quillet_test;
+        const TapeBytes tape = joined({ptp_record(header_block(1, '?', 0x7000, 4, "GAME")),
+                                       ptp_record(data_block({0x00, 0x00, 0x00, 0x76}))});
+        return std::string(tape.begin(), tape.end());
+    }
 };
 
 // One row per option that names a file the run reads.
@@ -147,46 +156,80 @@ private:
     std::thread thread_;
 };
 
-// One row per reader that read its file twice (a size, then the bytes).
+// A FIFO at `path` for the test's time, with SIGPIPE ignored meanwhile, so
+// that a write after the reader left fails rather than end the test.
+class Fifo {
+public:
+    explicit Fifo(const std::string& path) : old_handler_(signal(SIGPIPE, SIG_IGN)) {
+        EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+    }
+    ~Fifo() { signal(SIGPIPE, old_handler_); }
+    Fifo(const Fifo&) = delete;
+    Fifo& operator=(const Fifo&) = delete;
+
+private:
+    void (*old_handler_)(int);
+};
+
+// One row per reader that read its file twice (a size, then the bytes),
+// quillet-run's and quillet-tape's: the binary a tape is made of (which was
+// refused as "no regular file", its size asked before the read), the tape
+// listed.
 TEST_F(RunInputFilesTest, AFifoWhoseWriterWroteAndLeftIsReadOnce) {
     QUILLET_REQUIRE(quillet_test::Facility::NAMED_PIPES);
     // NOP NOP NOP HLT
     const std::string game = make_snapshot("game.zvk", {"-hex", "0", "00000076", "-reg", "PC", "0"});
     const std::string pipe = path("pipe");
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    // A write after the reader left fails rather than end the test.
-    const auto old_handler = signal(SIGPIPE, SIG_IGN);
+    const Fifo fifo(pipe);
+    const std::string tape_tool = quillet_test::program_under_test(QUILLET_TAPE_EXECUTABLE);
     const struct {
+        std::string program;  // "" for quillet-run, given the snapshot
         std::vector<std::string> arguments;
         std::string content;
         int status;
         std::string out;   // what standard output begins with
         std::string err;
     } cases[] = {
-        {{"--bare", "--symbols", pipe, "--until", "done"}, "done EQU 3\n", 0, "Snapshot:", ""},
-        {{"--bare", "--tests", pipe}, "--until 3 # reached\n", 0, "1..1\nok 1 - reached\n", ""},
+        {"", {"--bare", "--symbols", pipe, "--until", "done"}, "done EQU 3\n", 0, "Snapshot:", ""},
+        {"", {"--bare", "--tests", pipe}, "--until 3 # reached\n", 0, "1..1\nok 1 - reached\n", ""},
         // A key the model has not: refused only once the file is read.
-        {{"--keys", pipe, "--until", "3"}, "{NOSUCH}", 64, "",
+        {"", {"--keys", pipe, "--until", "3"}, "{NOSUCH}", 64, "",
          "quillet-run: cannot type with --keys: Bad key 'NOSUCH': the V2A keyboard has no key of that name\n"
          "Try 'quillet-run --help' for more information.\n"},
         // A lit byte in the picture expected: the blank screen differs.
-        {{"--expect-screen", pipe, "--until", "3"}, std::string(64, '\0') + "\x01" + std::string(16319, '\0'), 1,
+        {"", {"--expect-screen", pipe, "--until", "3"}, std::string(64, '\0') + "\x01" + std::string(16319, '\0'), 1,
          "Snapshot:", ""},
+        // The firmware and tape readers, whose size checks came before the read.
+        {"", {"--monitor", pipe, "--until", "3"}, std::string(4096, '\0'), 0, "Snapshot:", ""},
+        {"", {"--module", pipe, "--until", "3"}, std::string(8192, '\xFF'), 0, "Snapshot:", ""},
+        {"", {"--rom-at", "0x8000", pipe, "--bare", "--until", "3"}, std::string(16, '\x76'), 0, "Snapshot:", ""},
+        {"", {"--rom-at", "0xFFF0", pipe, "--bare", "--until", "3"}, std::string(17, '\x76'), 64, "",
+         "quillet-run: --rom-at image does not fit below 0x10000: '" + pipe + "'\n"
+         "Try 'quillet-run --help' for more information.\n"},
+        {"", {"--tape", pipe, "--until", "3"}, tape_text(), 0, "Snapshot:", ""},
+        {tape_tool, {"-o", path("made.ptp"), "0x7000", pipe}, "\x76", 0, "", ""},
+        {tape_tool, {"-o", path("made.ptp"), "0xFFFE", pipe}, "\x76\x76\x76", 8, "",
+         "Source file '" + pipe + "' is too long! Max length 2 bytes.\n"},
+        {tape_tool, {pipe}, tape_text(), 0, pipe + ": PTP image, 1 file\n", ""},
     };
     for (const auto& item : cases) {
-        SCOPED_TRACE(item.arguments[item.arguments.size() - 3]);
-        std::vector<std::string> arguments = item.arguments;
-        arguments.push_back(game);
+        SCOPED_TRACE(item.program + " " + item.arguments[0] + " " + item.arguments.back());
         RunResult run;
         {
             WriterThatLeaves writer(pipe, text(item.content));
-            run = run_quillet_run(arguments);
+            if (item.program.empty()) {
+                std::vector<std::string> arguments = item.arguments;
+                arguments.push_back(game);
+                run = run_quillet_run(arguments);
+            } else {
+                const quillet_test::ProcessResult tape = quillet_test::run_process(item.program, item.arguments, {});
+                run = RunResult{tape.exit_status, tape.standard_output, tape.standard_error};
+            }
         }
         EXPECT_EQ(run.status, item.status) << run.err;
         EXPECT_EQ(run.out.compare(0, item.out.size(), item.out), 0) << run.out;
         EXPECT_EQ(run.err, item.err);
     }
-    signal(SIGPIPE, old_handler);
 }
 
 // Every reader of a text input: a missing file (5), a directory or a

@@ -230,6 +230,49 @@ TEST_F(MachineRunTest, TheMonitorLoadsATapeAndStartsIt) {
         << run.out;
 }
 
+// Keys typed at once across a tape load: what follows MGLD's EOL waits
+// while the monitor loads (it reads no key then) and is typed once it
+// reads the keyboard again. Keys the program never reads are counted in
+// the report, in text and JSON.
+TEST_F(MachineRunTest, KeysTypedDuringATapeLoadWaitForTheMonitor) {
+    FIRMWARE_OR_SKIP(monitor, "monit2.rom");
+    const Bytes program = {0x21, 0x00, 0xC0, 0x36, 0xFF, 0x76};  // LXI H,0C000H; MVI M,0FFH; HLT
+    quillet_tape* tape = quillet_tape_new();
+    ASSERT_EQ(quillet_tape_add_file(tape, 1, '?', 0x7000, "PROG", program.data(), program.size()), 0);
+    ASSERT_EQ(quillet_tape_write_file(tape, QUILLET_TAPE_PTP, path("prog.ptp").c_str()), 0);
+    quillet_tape_free(tape);
+    const struct {
+        const char* script;
+        std::vector<std::string> more;
+        int status;
+        const char* typing;  // the report's line, "" for none
+        const char* json;
+    } cases[] = {
+        // All read: the last EOL is taken as the program starts, and no line.
+        {"MGLD 01{EOL}JUMP 7000{EOL}", {"--expect-stop", "halt", "--expect-mem", "0xC000=ff"}, 0, "",
+         "\"typing\": {\"typed\": 18, \"keys\": 18},"},
+        // The program halts with keys still to type.
+        {"MGLD 01{EOL}JUMP 7000{EOL}MEM 0{EOL}", {"--expect-stop", "halt"}, 0, "typed 18 of 24 keys",
+         "\"typing\": {\"typed\": 18, \"keys\": 24},"},
+        // The run ends inside the load, while the monitor reads no key.
+        {"MGLD 01{EOL}JUMP 7000{EOL}", {"--max-states", "6000000", "--expect-stop", "limit"}, 0,
+         "typed 8 of 18 keys", "\"typing\": {\"typed\": 8, \"keys\": 18},"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.script);
+        std::vector<std::string> arguments = {"--boot", "--monitor", monitor, "--tape", path("prog.ptp"),
+                                              "--type", item.script};
+        arguments.insert(arguments.end(), item.more.begin(), item.more.end());
+        arguments.push_back(make(QUILLET_MODEL_V2, 0x0000, {0x00}));
+        const RunResult text = run_quillet_run(arguments);
+        EXPECT_EQ(text.status, item.status) << text.out << text.err;
+        EXPECT_EQ(text_field(text.out, "Typing:"), item.typing) << text.out;
+        arguments.insert(arguments.begin(), "--json");
+        const RunResult json = run_quillet_run(arguments);
+        EXPECT_NE(json.out.find(item.json), std::string::npos) << json.out;
+    }
+}
+
 // A data block whose byte no longer sums to its checksum: the report names
 // it from 1, as quillet-tape does, with the monitor's words on the screen.
 TEST_F(MachineRunTest, ARejectedBlockIsNamedFromOneWithTheMonitorsWords) {
@@ -395,3 +438,58 @@ TEST_F(MachineRunTest, AMonitorOfAnotherModelRunsWithAWarning) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes of `wav` from `at` on, little-endian, as a number.
+std::uint32_t wav_word(const Bytes& wav, std::size_t at) {
+    return wav[at] | wav[at + 1] << 8 | wav[at + 2] << 16 | static_cast<std::uint32_t>(wav[at + 3]) << 24;
+}
+
+}  // namespace
+
+// --audio takes the sound as the run goes, a second of machine time at a
+// time: however the run ends (a limit inside a stretch or between two, a
+// routine called that returns or stops seconds later), it ends at the
+// same instruction as without --audio, and the WAV holds the whole run.
+TEST_F(MachineRunTest, TheSoundIsTakenAsTheRunGoes) {
+    // 7000h: the speaker loop of TheSpeakerIsWrittenAsAWav; 7020h: MVI D,4;
+    // LXI B,0; DCX B; MOV A,B; ORA C; JNZ 7025h; DCR D; JNZ 7022h; RET,
+    // about 6.3 million states.
+    Bytes code = {0x3E, 0x05, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0x3E, 0x04, 0xD3, 0xF7, 0xCD, 0x12, 0x70, 0xC3, 0x00, 0x70,
+                  0x00, 0x06, 0x28, 0x05, 0xC2, 0x14, 0x70, 0xC9};
+    code.resize(0x20, 0x00);
+    const Bytes routine = {0x16, 0x04, 0x01, 0x00, 0x00, 0x0B, 0x78, 0xB1, 0xC2, 0x25,
+                           0x70, 0x15, 0xC2, 0x22, 0x70, 0xC9, 0x76};
+    code.insert(code.end(), routine.begin(), routine.end());
+    const std::string snapshot = make(QUILLET_MODEL_V2A, 0x7000, code);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--max-states", "5000000", "--expect-stop", "limit"},                       // a limit inside the third stretch
+        {"--max-states", "4096000", "--expect-stop", "limit"},                       // at the end of the second
+        {"--max-instructions", "400000", "--expect-stop", "limit"},                  // the other limit
+        {"--call", "0x7020", "--expect-stop", "return"},                             // returns in the fourth
+        {"--call", "0x7020", "--max-states", "3000000", "--expect-stop", "limit"},  // a call cut short
+        {"--call", "0x7020", "--until", "0x702F", "--expect-stop", "until"},          // a stop inside the call
+    };
+    for (const std::vector<std::string>& options : cases) {
+        SCOPED_TRACE(options[0] + " " + options[1] + " " + options[2]);
+        std::vector<std::string> plain = {"--reg", "SP=0x6F00", "--json"};
+        plain.insert(plain.end(), options.begin(), options.end());
+        plain.push_back(snapshot);
+        std::vector<std::string> audio = plain;
+        audio.insert(audio.begin(), {"--audio", path("sound.wav")});
+        const RunResult without = run_quillet_run(plain);
+        const RunResult with = run_quillet_run(audio);
+        EXPECT_EQ(without.status, 0) << without.out << without.err;
+        EXPECT_EQ(with.status, without.status);
+        EXPECT_EQ(with.out, without.out);
+        const Bytes wav = dir_.read("sound.wav");
+        ASSERT_GT(wav.size(), 44u);
+        const std::size_t at = with.out.find("\"states\": ");
+        ASSERT_NE(at, std::string::npos) << with.out;
+        const double states = std::stod(with.out.substr(at + 10));
+        EXPECT_NEAR((wav.size() - 44) / 2.0, states * 44100 / 2048000, 1.0);
+        EXPECT_EQ(wav_word(wav, 4), wav.size() - 8);
+        EXPECT_EQ(wav_word(wav, 40), wav.size() - 44);
+    }
+}

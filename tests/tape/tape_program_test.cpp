@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "support/pmd85_roms.hpp"
-#include "support/process.hpp"
 #include "support/tape_bytes.hpp"
-#include "support/target.hpp"
 #include "support/temp_dir.hpp"
+#include "tape/program_run.hpp"
 
 namespace {
 
@@ -23,23 +22,8 @@ using quillet_test::header_block;
 using quillet_test::joined;
 using quillet_test::ptp_record;
 using quillet_test::TempDir;
-
-struct Outcome {
-    std::string out;
-    std::string err;
-    int status;
-};
-
-Outcome run_in(const TempDir& dir, const std::string& program, const std::vector<std::string>& arguments) {
-    quillet_test::ProcessSetup setup;
-    setup.working_directory = dir.path();
-    const quillet_test::ProcessResult r =
-        quillet_test::run_process(quillet_test::program_under_test(program), arguments, setup);
-    Outcome outcome{"", "", r.exit_status};
-    EXPECT_TRUE(quillet_test::from_native_text(r.standard_output, &outcome.out)) << "standard output";
-    EXPECT_TRUE(quillet_test::from_native_text(r.standard_error, &outcome.err)) << "standard error";
-    return outcome;
-}
+using quillet_test::Outcome;
+using quillet_test::run_in;
 
 Outcome tape_tool(const TempDir& dir, const std::vector<std::string>& arguments) {
     return run_in(dir, QUILLET_TAPE_EXECUTABLE, arguments);

@@ -110,7 +110,7 @@ expect ""                                          "quillet-info --scale "
 expect ""                                          "quillet-info --palette "
 expect "game.bin game.zvk"                         "quillet-info --peek 0x8000 game"
 
-run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --module --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --tape --tests --trace --trace-limit --type --until --until-text --version -h -o"
+run_options="--audio --bare --boot --call --coverage --cpm --expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text --help --in --json --keys --max-instructions --max-states --module --monitor --out-log --output --palette --peek --poke --reg --rom-at --scale --screen --screen-diff --screen-text --screen-tolerance --stats --symbols --tape --tape-out --tests --trace --trace-limit --type --until --until-text --version -h -o"
 touch TEST.COM
 expect "$run_options"                              "quillet-run -"
 expect "--expect --expect-flag --expect-mem --expect-screen --expect-stop --expect-text" "quillet-run --ex"

@@ -12,6 +12,7 @@
 
 #include "quillet/quillet.h"
 #include "support/pmd85_roms.hpp"
+#include "support/test_machine.hpp"
 
 namespace {
 
@@ -19,29 +20,9 @@ constexpr std::uint64_t FRAME = QUILLET_MACHINE_FRAME_STATES;
 constexpr std::uint32_t RATE = 44100;
 constexpr std::size_t FRAME_SAMPLES = 882;  // 40 960 states at 2 048 000 a second
 
-struct Machine {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_machine* machine = nullptr;
-
-    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {}) {
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        if (!program.empty()) {
-            EXPECT_EQ(quillet_load_page_bytes(snapshot, 0, program.data(), program.size()), 0);
-            quillet_set_register(snapshot, QUILLET_REG_SP, 0x7000);
-            quillet_set_register(snapshot, QUILLET_REG_PC, 0);
-        }
-        EXPECT_EQ(quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(), nullptr,
-                                      nullptr, &machine),
-                  0);
-        if (!monitor.empty()) {
-            EXPECT_EQ(quillet_machine_boot(machine), 0);
-        }
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
+struct Machine : quillet::test::TestMachine {
+    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {})
+        : TestMachine(model, {monitor, program, {}, true}) {}
 
     std::vector<std::int16_t> take(std::size_t capacity = 4 * FRAME_SAMPLES) {
         std::vector<std::int16_t> samples(capacity);
@@ -49,14 +30,6 @@ struct Machine {
         EXPECT_EQ(quillet_machine_take_audio(machine, RATE, samples.data(), samples.size(), &count), 0);
         samples.resize(count);
         return samples;
-    }
-    std::string text() {
-        std::size_t length = 0;
-        if (quillet_machine_screen_text(machine, nullptr, 0, &length) != 0) return "";
-        std::string out(length + 1, '\0');
-        quillet_machine_screen_text(machine, &out[0], out.size(), nullptr);
-        out.resize(length);
-        return out;
     }
     // Runs frames until the screen shows `wanted`, at most `frames`; the
     // frames it took, or -1.

@@ -8,45 +8,17 @@
 #include <vector>
 
 #include "support/pmd85_roms.hpp"
+#include "support/test_machine.hpp"
 #include "quillet/quillet.h"
 
 namespace {
 
 constexpr std::uint64_t FRAME = QUILLET_MACHINE_FRAME_STATES;
 
-struct Machine {
-    quillet_snapshot* snapshot = nullptr;
-    quillet_machine* machine = nullptr;
-    std::string failure;
+struct Machine : quillet::test::TestMachine {
+    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& module = {})
+        : TestMachine(model, {monitor, {}, module, true}) {}
 
-    static void report(void* user, int, const char* text) { static_cast<Machine*>(user)->failure = text; }
-
-    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& module = {}) {
-        snapshot = quillet_snapshot_new();
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        if (!module.empty()) {
-            EXPECT_EQ(quillet_set_rom(snapshot, module.data(), module.size()), 0);
-        }
-        EXPECT_EQ(quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(), report,
-                                      this, &machine),
-                  0);
-        if (!monitor.empty()) {
-            EXPECT_EQ(quillet_machine_boot(machine), 0);
-        }
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-
-    std::string text() {
-        size_t length = 0;
-        EXPECT_EQ(quillet_machine_screen_text(machine, nullptr, 0, &length), 0);
-        std::string out(length + 1, '\0');
-        EXPECT_EQ(quillet_machine_screen_text(machine, &out[0], out.size(), nullptr), 0);
-        out.resize(length);
-        return out;
-    }
     // Runs until the screen shows `wanted`, at most `frames` frames; the
     // frames it took, or -1.
     long run_until(const std::string& wanted, std::uint64_t frames) {

@@ -11,31 +11,17 @@
 
 #include "quillet/quillet.h"
 #include "support/pmd85_roms.hpp"
+#include "support/test_machine.hpp"
 
 namespace {
 
 constexpr std::uint32_t RATE = 44100;
 
-struct Machine {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_machine* machine = nullptr;
+struct Machine : quillet::test::TestMachine {
+    // Not booted: a test boots it, or loads a state into it.
+    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {})
+        : TestMachine(model, {monitor, program, {}, false}) {}
 
-    Machine(int model, const std::vector<std::uint8_t>& monitor, const std::vector<std::uint8_t>& program = {}) {
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        if (!program.empty()) {
-            EXPECT_EQ(quillet_load_page_bytes(snapshot, 0, program.data(), program.size()), 0);
-            quillet_set_register(snapshot, QUILLET_REG_SP, 0x7000);
-            quillet_set_register(snapshot, QUILLET_REG_PC, 0);
-        }
-        EXPECT_EQ(quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(), nullptr,
-                                      nullptr, &machine),
-                  0);
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
     std::vector<std::uint8_t> save() {
         std::size_t length = 0;
         EXPECT_EQ(quillet_machine_save_state(machine, nullptr, 0, &length), 0);
@@ -165,12 +151,12 @@ TEST(MachineState, DamagedBlobsAreRefused) {
         {"a byte more", good, "damaged (bytes after its end)"},
         {"a byte of RAM turned", good, "damaged (its check does not match)"},
         {"no state at all", std::vector<std::uint8_t>(good.size(), 0x55), "not a saved machine state"},
-        {"another version", good, "of format version 2, not 1"},
+        {"another version", good, "of format version 3, not 2"},
         {"another model", other_model, "of the V2A, not the V2"},
     };
     cases[3].blob.push_back(0);
     cases[4].blob[1000] ^= 0x08;
-    cases[6].blob[8] = 2;
+    cases[6].blob[8] = 3;
     m.frames(1);
     const std::vector<std::uint8_t> before = m.save();
     for (const Case& c : cases) {

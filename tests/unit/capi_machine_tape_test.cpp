@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/pmd85_roms.hpp"
+#include "support/test_machine.hpp"
 #include "support/tape_bytes.hpp"
 #include "quillet/quillet.h"
 
@@ -17,31 +18,8 @@ namespace {
 constexpr std::uint64_t FRAME = QUILLET_MACHINE_FRAME_STATES;
 constexpr long LOAD_ADDRESS = 0x2000;
 
-struct Machine {
-    quillet_snapshot* snapshot = quillet_snapshot_new();
-    quillet_machine* machine = nullptr;
-    std::string failure;
-
-    static void report(void* user, int, const char* text) { static_cast<Machine*>(user)->failure = text; }
-
-    Machine(int model, const std::vector<std::uint8_t>& monitor) {
-        EXPECT_EQ(quillet_set_model(snapshot, model), 0);
-        EXPECT_EQ(quillet_machine_new(snapshot, monitor.data(), monitor.size(), report, this, &machine), 0);
-        EXPECT_EQ(quillet_machine_boot(machine), 0);
-    }
-    ~Machine() {
-        quillet_machine_free(machine);
-        quillet_snapshot_free(snapshot);
-    }
-    quillet_cpu* cpu() { return quillet_machine_cpu(machine); }
-    std::string text() {
-        size_t length = 0;
-        quillet_machine_screen_text(machine, nullptr, 0, &length);
-        std::string out(length + 1, '\0');
-        quillet_machine_screen_text(machine, &out[0], out.size(), nullptr);
-        out.resize(length);
-        return out;
-    }
+struct Machine : quillet::test::TestMachine {
+    Machine(int model, const std::vector<std::uint8_t>& monitor) : TestMachine(model, {monitor, {}, {}, true}) {}
 };
 
 // File `number`'s program: a loop on itself, then bytes of every value

@@ -132,6 +132,8 @@ public:
     const std::string& typed() const { return typed_; }
     const KeyboardTypist& typist() const { return *keyboard_.typist(); }
     KeyboardMatrix& matrix() { return keyboard_.matrix(); }
+    // A key pressed or released by hand, as a front end passes it.
+    void hand(Key key, bool down) { keyboard_.hand(key, down, state_, FRAME); }
 
 private:
     const KeyboardLayout& layout_;
@@ -202,16 +204,70 @@ TEST(KeyboardTypist, StartsWhenTheProgramScansAndEndsInAProgramThatSeldomReads) 
     firmware.select(0);
     firmware.read();
     EXPECT_TRUE(firmware.typist().started());
-    // One read a frame: no phase lasts beyond its limit.
+    // One scan of the keyboard a frame: no phase lasts beyond its limit.
     std::uint64_t start = firmware.state();
     while (!firmware.typist().finished() && firmware.state() - start < 200 * FRAME) {
-        firmware.read();
+        for (int column = 0; column < 16; ++column) {
+            firmware.select(column);
+            firmware.read();
+        }
         firmware.busy(FRAME);
     }
     EXPECT_TRUE(firmware.typist().finished());
     std::uint64_t frames = (firmware.state() - start) / FRAME;
     EXPECT_GE(frames, 4 * KeyboardTypist::MAX_PHASE_FRAMES + 50);
     EXPECT_LE(frames, 4 * KeyboardTypist::MAX_PHASE_FRAMES + 50 + 6);
+}
+
+// Keys typed while the program does not read the keyboard wait for it:
+// frames pass while nothing reads, or only a column without the key is
+// read (a tape loader looking at STOP), and the key stays down, unread;
+// once the program scans again it takes every key, once each. {WAIT n}
+// is time alone.
+TEST(KeyboardTypist, KeysWaitForTheProgramToReadTheKeyboard) {
+    const struct {
+        const char* what;
+        int column;  // the one column read meanwhile; -1: none
+    } cases[] = {{"nothing read", -1}, {"a column without the key", 14}};
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.what);
+        Firmware firmware(MODEL_V2, "M{WAIT 5}AB");
+        firmware.run_monitor2(firmware.state() + 3 * FRAME);
+        EXPECT_EQ(firmware.typed(), "M");
+        // 200 frames of another program: the pause passes, A waits down.
+        for (int frame = 0; frame < 200; ++frame) {
+            if (item.column >= 0) {
+                firmware.select(item.column);
+                firmware.read();
+            }
+            firmware.busy(FRAME);
+        }
+        EXPECT_EQ(firmware.typist().keys_typed(), 1u);
+        EXPECT_EQ(firmware.typist().keys_total(), 3u);
+        EXPECT_FALSE(firmware.typist().finished());
+        firmware.run_monitor2(firmware.state() + 40 * FRAME);
+        EXPECT_EQ(firmware.typed(), "MAB");
+        EXPECT_EQ(firmware.typist().keys_typed(), 3u);
+        EXPECT_TRUE(firmware.typist().finished());
+    }
+}
+
+// A front end's key events, frame by frame, while the program reads no
+// key for many frames: a press and its release both given then are still
+// taken once the program reads the keyboard again, and so is the key
+// after them.
+TEST(HandKeys, PressesWhileTheProgramDoesNotReadAreKept) {
+    Firmware firmware(MODEL_V2, "");
+    firmware.run_monitor2(5 * FRAME);
+    for (const Key key : {matrix_key(0, 3), matrix_key(1, 3)}) {
+        firmware.hand(key, true);
+        firmware.busy(FRAME);
+        firmware.hand(key, false);
+    }
+    firmware.busy(100 * FRAME);
+    firmware.run_monitor2(firmware.state() + 40 * FRAME);
+    EXPECT_EQ(firmware.typed().size(), 2u) << firmware.typed();
+    EXPECT_EQ(firmware.typed().substr(0, 1), "A") << firmware.typed();
 }
 
 }  // namespace

@@ -178,18 +178,20 @@ export class Tape {
     this.handle = handle;
   }
 
-  // The tape's files and loose blocks: number, type, name, start, length.
+  // The tape's files and loose blocks: number, type, name, start, length,
+  // and the block (from 0) each begins with.
   entries() {
     const lib = this.lib;
     const count = lib.call('tape_entry_count', this.handle);
+    const offset = ['isFile', 'number', 'type', 'start', 'length', 'name', 'block']
+      .map((_, field) => lib.call('web_tape_entry_offset', field));
     const list = [];
-    lib.withScratch(128, (at) => {
+    lib.withScratch(lib.call('web_tape_entry_size'), (at) => {
+      const word = (field) => lib.q.HEAPU32[(at + offset[field]) >> 2];
       for (let i = 0; i < count; ++i) {
         lib.check(lib.call('tape_entry_info', this.handle, i, at));
-        const words = new Int32Array(lib.q.HEAPU8.buffer, at, 5);
-        const name = lib.text(at + 20);
-        list.push({ isFile: words[0] === 1, number: words[1], type: String.fromCharCode(words[2]),
-          start: words[3] >>> 0, length: words[4] >>> 0, name });
+        list.push({ isFile: word(0) === 1, number: word(1), type: String.fromCharCode(word(2)),
+          start: word(3), length: word(4), name: lib.text(at + offset[5]), block: word(6) });
       }
     });
     return list;
@@ -377,6 +379,12 @@ export class Machine {
   insertTape(tape) {
     this.lib.lastReport = '';
     this.lib.check(this.lib.call('machine_insert_tape', this.handle, tape ? tape.handle : 0));
+  }
+
+  // Winds the tape to the lead-in before block `block` (from 0); it plays
+  // from the program's next read of the tape interface on.
+  rewindTape(block) {
+    this.lib.check(this.lib.call('machine_rewind_tape', this.handle, block));
   }
 
   // Blocks played and blocks on the tape.

@@ -46,7 +46,14 @@ performance.mark('quillet-module-ready');
 const screen = new Screen($('screen'), $('screen-text'));
 const sound = new Sound($('mute'));
 const keys = new Keys($('screen'), $('keyboard'), null, report);
-const tapes = new TapePanel($('tape-list').tBodies[0], $('tape-position'), (script) => {
+const tapes = new TapePanel($('tape-list').tBodies[0], $('tape-position'), (block, script) => {
+  if (!state.machine) return;
+  try {
+    state.machine.rewindTape(block);
+  } catch (error) {
+    report(error.message);
+    return;
+  }
   keys.type(script);
   $('screen').focus();
 });

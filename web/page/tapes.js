@@ -1,13 +1,15 @@
-// The tape recorder's panel: the tape's files, a button per file that types
-// the monitor's MGLD command for it, and how far the tape has played.
+// The tape recorder's panel: the tape's files, a button per file that winds
+// the tape to the file and types the monitor's MGLD command for it (as a
+// person winds the recorder before loading), and how far the tape has
+// played.
 
 const hex = (value) => value.toString(16).toUpperCase().padStart(4, '0');
 
 export class TapePanel {
-  constructor(body, position, type) {
+  constructor(body, position, load) {
     this.body = body;
     this.position = position;
-    this.type = type;    // types a script on the machine
+    this.load = load;    // (block, script): winds the tape to `block`, types `script`
   }
 
   show(entries) {
@@ -25,12 +27,12 @@ export class TapePanel {
       }
       const action = document.createElement('td');
       if (entry.isFile) {
-        const load = document.createElement('button');
-        load.type = 'button';
-        load.textContent = `MGLD ${number}`;
-        load.className = 'mgld';
-        load.addEventListener('click', () => this.type(`MGLD ${number}\n`));
-        action.append(load);
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.textContent = `MGLD ${number}`;
+        button.className = 'mgld';
+        button.addEventListener('click', () => this.load(entry.block, `MGLD ${number}\n`));
+        action.append(button);
       }
       row.append(action);
       this.body.append(row);

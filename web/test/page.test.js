@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { serve } from './serve.js';
 import { launch, open, screenShows } from './browser.js';
-import { FIRMWARE, NO_FIRMWARE, haveFirmware, moduleHas } from './site.js';
+import { FIRMWARE, NO_FIRMWARE, haveFirmware } from './site.js';
 
 const firmwareTest = (name, body) => test(name, { skip: !haveFirmware && NO_FIRMWARE }, body);
 // quillet-run of a native build (QUILLET_RUN, default build/quillet-run).
@@ -67,12 +67,9 @@ firmwareTest('monitor 2 boots to its ready text', async () => {
 });
 
 // The page passes each key event on as it comes; a press and its release
-// within one frame reach the program only once the library holds them for
-// its read (the key call of the builds that also list key names,
-// quillet_machine_key_names): until then this is a known gap, not a pass.
-const keysHeld = moduleHas('machine_key_names');
-test('key events type commands that the monitor and BASIC answer',
-  { skip: !haveFirmware && NO_FIRMWARE, todo: !keysHeld && 'the library does not yet hold a quick press' }, async () => {
+// within one frame still reach the program, which the library holds for
+// its read.
+firmwareTest('key events type commands that the monitor and BASIC answer', async () => {
   const sessions = [
     ['?model=V2&monitor=firmware/monit2.rom', '++ Os ready ++', 'MEM 8000\n', 'SUB 8000 31 00 80'],
     ['?model=V2A&monitor=firmware/monit2A.rom&module=firmware/basic2A.rmm', 'OK', 'PRINT 6*7\n', ' 42'],
@@ -95,10 +92,31 @@ firmwareTest('keys held as a person holds them type a command the monitor answer
   await page.close();
 });
 
-firmwareTest('a shared tape loads through its MGLD button', async () => {
-  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&tape=tapes/BLUDISTE.pmd');
+// The on-screen keyboard: one button per key name the library lists for the
+// model; a click presses and releases it.
+firmwareTest('the on-screen keyboard types a command the monitor answers', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+  await screenShows(page, '++ Os ready ++');
+  const names = await page.$$eval('#keyboard button', (buttons) => buttons.map((b) => b.textContent));
+  for (const name of ['M', 'E', '8', '0', 'SPACE', 'EOL', 'K0', 'STOP']) assert.ok(names.includes(name), name);
+  for (const name of ['M', 'E', 'M', 'SPACE', '8', '0', '0', '0', 'EOL']) {
+    const buttons = await page.$$('#keyboard button');
+    await buttons[names.indexOf(name)].click({ delay: 60 });
+    await new Promise((done) => setTimeout(done, 60));
+  }
+  await screenShows(page, 'SUB 8000 31 00 80');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+// The monitor reads the tape interface as it starts, and the tape rolls from
+// then on: a user who clicks the button long after has it wound back first.
+firmwareTest('a shared tape loads through its MGLD button, however late it is clicked', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom&tape=tapes/BLUDISTE.pmd&speed=max');
   await screenShows(page, '++ Os ready ++');
   assert.match(await page.$eval('#tape-list', (e) => e.textContent), /BLUDISTE/);
+  await page.waitForFunction(() => Number(document.getElementById('frame-count').textContent) > 5000,
+    { timeout: 30000 });
   // The loader the monitor loads starts by itself, reads the game's block
   // after it and runs the game, below the monitor's 8000h.
   await page.click('button.mgld');
@@ -194,40 +212,36 @@ firmwareTest('the snapshot downloaded from the page loads in quillet-run', async
   await page.close();
 });
 
-test('the speaker\'s sound reaches the audio graph',
-  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_take_audio') && 'the module has no take_audio: the page plays no sound yet') },
-  async () => {
-    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
-    await screenShows(page, '++ Os ready ++');
-    await page.click('#screen');   // the gesture that starts the audio
-    await page.type('#paste', 'A');
-    await page.click('#type-paste');   // the monitor clicks for each key it takes
-    await page.waitForFunction(() => window.quilletPage.sound.heard > 0, { timeout: 5000 });
-    await page.close();
-  });
+firmwareTest('the speaker\'s sound reaches the audio graph', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+  await screenShows(page, '++ Os ready ++');
+  await page.click('#screen');   // the gesture that starts the audio
+  await page.type('#paste', 'A');
+  await page.click('#type-paste');   // the monitor clicks for each key it takes
+  await page.waitForFunction(() => window.quilletPage.sound.heard > 0, { timeout: 5000 });
+  await page.close();
+});
 
-test('saved state restores the machine as it was',
-  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_save_state') && 'the module has no save_state yet') },
-  async () => {
-    const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
-    await screenShows(page, '++ Os ready ++');
-    await page.click('#pause');
-    await page.click('#save-state');
-    const saved = await page.$eval('#screen-text', (e) => e.textContent);
-    await page.click('#run');
-    await page.type('#paste', 'MEM 8000\n');
-    await page.click('#type-paste');
-    await screenShows(page, 'SUB 8000');
-    await page.click('#pause');
-    await page.click('#load-state');
-    assert.equal(await page.$eval('#screen-text', (e) => e.textContent), saved);
-    await page.close();
-  });
+firmwareTest('saved state restores the machine as it was', async () => {
+  const page = await pageOf('?model=V2&monitor=firmware/monit2.rom');
+  await screenShows(page, '++ Os ready ++');
+  await page.click('#pause');
+  await page.click('#save-state');
+  const saved = await page.$eval('#screen-text', (e) => e.textContent);
+  await page.click('#run');
+  await page.type('#paste', 'MEM 8000\n');
+  await page.click('#type-paste');
+  await screenShows(page, 'SUB 8000');
+  await page.click('#pause');
+  await page.click('#load-state');
+  assert.equal(await page.$eval('#screen-text', (e) => e.textContent), saved);
+  await page.close();
+});
 
 // The page's frame N against quillet-run's picture after N frames from the
 // same boot, pixel for pixel, both drawn by the library.
 test('frames=N shows what quillet-run --screen shows after N frames',
-  { skip: (!haveFirmware && NO_FIRMWARE) || (!moduleHas('machine_render_rgba') && 'the module has no render_rgba: the page shows lit pixels only') || (!existsSync(QUILLET_RUN) && `no ${QUILLET_RUN}`) },
+  { skip: (!haveFirmware && NO_FIRMWARE) || (!existsSync(QUILLET_RUN) && `no ${QUILLET_RUN}`) },
   async () => {
     const frames = 120;
     const dir = mkdtempSync(join(tmpdir(), 'quillet-frames-'));

@@ -17,10 +17,3 @@ export function firmware(name) {
 }
 
 export const haveFirmware = existsSync(join(FIRMWARE, 'monit2.rom'));
-
-// Whether the built module has the call `name` (quillet_... without its
-// prefix): features of the page wait for calls that are still being made.
-export function moduleHas(name) {
-  const path = join(SITE, 'quillet.js');
-  return existsSync(path) && readFileSync(path, 'utf8').includes(`_quillet_${name}`);
-}
