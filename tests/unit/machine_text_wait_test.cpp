@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ struct WaitCase {
     const char* what;
     Code code;
 };
+
+void PrintTo(const WaitCase& c, std::ostream* out) { *out << c.what; }
 
 Code program(void (*make)(Code*)) {
     Code code;
