@@ -294,11 +294,12 @@ bool machine_shows_until_text(Machine* m) {
     Machine::TextWait& wait = m->text_wait;
     collect_written(m);
     if (!wait.all_changed && wait.changed.none()) return wait.shown;
-    const VideoLines lines = wait.all_changed ? VideoLines().set() : wait.changed;
-    wait.reader.read(m->font, sync_video(m, lines), lines);
+    const bool all = wait.all_changed;
+    const VideoLines lines = all ? VideoLines().set() : wait.changed;
+    const bool rows_changed = wait.reader.read(m->font, sync_video(m, lines), lines);
     wait.changed.reset();
     wait.all_changed = false;
-    wait.shown = screen_shows(wait.reader.rows(), m->until_text);
+    if (all || rows_changed) wait.shown = screen_shows(wait.reader.rows(), m->until_text);
     return wait.shown;
 }
 

@@ -89,7 +89,7 @@ void ScreenTextReader::read_line(const ScreenFont& font, const std::uint64_t* ce
     scores_[line] = score;
 }
 
-void ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed) {
+bool ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed) {
     // A row that begins at `line` shows lines line .. line + GLYPH_LINES - 1:
     // a changed line is reached from the GLYPH_LINES lines up to it.
     bool reached[FIRST_LINES] = {};
@@ -103,6 +103,8 @@ void ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, c
     // by one line: one byte read a cell, not eight.
     std::uint64_t cells[VIDEO_SHOWN_BYTES];
     bool in_run = false;
+    // Lines that were no text and are none leave the rows as they were.
+    bool rows_changed = false;
     for (int line = 0; line < FIRST_LINES; ++line) {
         if (!reached[line]) {
             in_run = false;
@@ -117,8 +119,11 @@ void ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, c
             }
         }
         in_run = true;
+        const bool text_before = scores_[line].text();
         read_line(font, cells, line);
+        rows_changed = rows_changed || text_before || scores_[line].text();
     }
+    return rows_changed;
 }
 
 std::vector<TextRow> ScreenTextReader::rows() const {

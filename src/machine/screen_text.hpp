@@ -58,7 +58,9 @@ class ScreenTextReader {
 public:
     // Reads `video` (VIDEO_BYTES from 0xC000) again where the lines
     // `changed` lie: every line at the first reading, and with another font.
-    void read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed);
+    // False when the rows cannot have changed: every line read again was no
+    // text before and is none now.
+    bool read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed);
     // The rows of text of the last reading, from the top.
     std::vector<TextRow> rows() const;
 

@@ -170,7 +170,7 @@ TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
         for (const TextRow& row : rows) out.push_back(std::to_string(row.line) + ":" + row.text);
         return out;
     };
-    int with_rows = 0;
+    int with_rows = 0, unchanged = 0;
     for (int step = 0; step < 300; ++step) {
         VideoLines changed;
         const int line = static_cast<int>(next(VIDEO_LINES - GLYPH_LINES + 1));
@@ -186,12 +186,19 @@ TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
             }
         }
         for (int i = 0; i < GLYPH_LINES; ++i) changed.set(static_cast<std::size_t>(line + i));
-        reader.read(font, video.data(), changed);
+        const std::vector<std::string> before = texts(reader.rows());
+        const bool rows_changed = reader.read(font, video.data(), changed);
         const std::vector<TextRow> whole = read_screen_text(font, video.data());
         ASSERT_EQ(texts(reader.rows()), texts(whole)) << "step " << step;
+        // Rows said unchanged are unchanged.
+        if (!rows_changed) {
+            ASSERT_EQ(texts(whole), before) << "step " << step;
+            ++unchanged;
+        }
         with_rows += whole.size() > 1 ? 1 : 0;
     }
     EXPECT_GT(with_rows, 200);
+    EXPECT_GT(unchanged, 10);
     const std::vector<TextRow> before = reader.rows();
     ASSERT_FALSE(before.empty());
     // Every line wiped, none named: what was read stays.
