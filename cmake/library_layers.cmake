@@ -76,6 +76,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/key_script.cpp
   src/machine/keyboard.cpp
   src/machine/keyboard_layout.cpp
+  src/machine/known_monitors.cpp
   src/machine/machine.cpp
   src/machine/machine_model.cpp
   src/machine/machine_snapshot.cpp
@@ -94,6 +95,7 @@ quillet_layer(machine BELOW snapshot cpu tape video SOURCES
   src/machine/timer8253.cpp)
 quillet_layer(capi BELOW image machine tape video SOURCES
   src/capi/arguments.cpp
+  src/capi/failure_record.cpp
   src/capi/quillet.cpp
   src/capi/quillet_cpu.cpp
   src/capi/quillet_screen.cpp

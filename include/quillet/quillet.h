@@ -675,6 +675,23 @@ QUILLET_API int quillet_cpu_set_ports(quillet_cpu* cpu, quillet_cpu_in_fn in, qu
 typedef int (*quillet_cpu_trace_fn)(void* user, const quillet_cpu* cpu);
 QUILLET_API int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* user);
 
+/* Coverage, counted by the run loop itself at a small cost per
+ * instruction: how many times each address's byte was executed as part of
+ * an instruction, and read or written as data by one (its operands in
+ * memory and the stack; not the fetches of instructions, nor an accepted
+ * interrupt's push). quillet_cpu_set_coverage with `on` non-zero starts
+ * the counts from zero (about 2.5 MB, held until it is called with 0 or
+ * the processor is freed: -2 when memory runs out); 0 ends counting and
+ * drops the counts. quillet_cpu_coverage copies the counts of `kind`
+ * (QUILLET_COVERAGE_*, another: -13) for all QUILLET_ADDRESS_SPACE
+ * addresses into `counts`, whose `count` must be QUILLET_ADDRESS_SPACE
+ * (another: -13); without counting: -23. -4 for a null pointer. */
+#define QUILLET_COVERAGE_EXECUTED 0
+#define QUILLET_COVERAGE_READ     1
+#define QUILLET_COVERAGE_WRITTEN  2
+QUILLET_API int quillet_cpu_set_coverage(quillet_cpu* cpu, int on);
+QUILLET_API int quillet_cpu_coverage(const quillet_cpu* cpu, int kind, uint64_t* counts, size_t count);
+
 /* A device asks for RST `rst` (0..7; -1 withdraws the request; another:
  * -13). The request waits until interrupts are enabled (and the
  * instruction after EI has run); then PC is pushed, PC = rst * 8,
@@ -760,6 +777,15 @@ typedef struct quillet_machine quillet_machine;
  * quillet_machine_monitor_sizes is their number (a bad model: -19). */
 QUILLET_API int quillet_machine_monitor_fits(int model, size_t size);
 QUILLET_API int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity);
+
+/* Whether `image` (`size` bytes) is a monitor image the library knows by
+ * its CRC-32 (the monitors of the V1, V2, V2A, V3, MATO, ALFA2 and C2717
+ * of the common firmware set): the model it was made for (QUILLET_MODEL_*),
+ * and in *name (when `name` is not null) what it is, e.g. "monitor 1"
+ * (static text). An image it does not know: -1, *name null. A known image
+ * given to another model runs all the same; a front end may warn. -4 for a
+ * null image with a size. Reports nothing. */
+QUILLET_API int quillet_monitor_made_for(const void* image, size_t size, const char** name);
 
 /* A new machine in *out (null on failure) as `snapshot` describes it: its
  * model, registers, interrupt flag, all 16 pages (absent ones zero), ROM
@@ -949,8 +975,12 @@ QUILLET_API int quillet_machine_unwatch(quillet_machine* machine, uint16_t first
 QUILLET_API int quillet_machine_watch_hit(const quillet_machine* machine, uint16_t* address, int* kind);
 
 /* A change of the system 8255's lines PC0 to PC3 (MATO: its speaker as
- * PC2): the 1 kHz and 4 kHz tones' gates (bits 0 and 1), the speaker
- * (bit 2) and the LED (bit 3), from `state` on. */
+ * PC2): the 1 kHz and 4 kHz tones' gates, the speaker and the LED (the
+ * bits QUILLET_PORT_C_*), from `state` on. */
+#define QUILLET_PORT_C_TONE_1KHZ 0x01  /* PC0 */
+#define QUILLET_PORT_C_TONE_4KHZ 0x02  /* PC1 */
+#define QUILLET_PORT_C_SPEAKER   0x04  /* PC2 */
+#define QUILLET_PORT_C_LED       0x08  /* PC3 */
 typedef struct {
     uint64_t state;
     uint8_t lines;    /* PC3..PC0 from then on */

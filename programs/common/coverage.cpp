@@ -24,6 +24,10 @@ constexpr std::uint64_t COUNT_MAX = UINT64_MAX;
 
 // Which data a defined opcode reads or writes (an undefined one does what
 // the instruction it executes as does: the library's table says which).
+static_assert(COVERAGE_EXECUTED == QUILLET_COVERAGE_EXECUTED && COVERAGE_READ == QUILLET_COVERAGE_READ &&
+                  COVERAGE_WRITTEN == QUILLET_COVERAGE_WRITTEN,
+              "the kinds are the interface's");
+
 enum Access : std::uint8_t {
     NONE,
     READ_HL, WRITE_HL, MODIFY_HL,    // MOV r,M / ALU M; MOV M,r / MVI M; INR M / DCR M
@@ -158,6 +162,22 @@ void Coverage::record(const quillet_cpu* cpu) {
         // fall through
     case POP2: touch(COVERAGE_READ, sp); touch(COVERAGE_READ, sp + 1); break;
     }
+}
+
+bool Coverage::add_counted(const quillet_cpu* cpu) {
+    std::vector<std::uint64_t> counted[COVERAGE_KINDS];
+    for (int kind = 0; kind < COVERAGE_KINDS; ++kind) {
+        counted[kind].resize(QUILLET_ADDRESS_SPACE);
+        // The kinds are numbered as the interface numbers them.
+        if (quillet_cpu_coverage(cpu, kind, counted[kind].data(), counted[kind].size()) != 0) return false;
+    }
+    for (int kind = 0; kind < COVERAGE_KINDS; ++kind) {
+        for (std::size_t a = 0; a < counted[kind].size(); ++a) {
+            std::uint64_t& count = counts_[kind][a];
+            count = count > COUNT_MAX - counted[kind][a] ? COUNT_MAX : count + counted[kind][a];
+        }
+    }
+    return true;
 }
 
 std::string Coverage::add_text(const std::string& file, const std::string& text) {

@@ -1,8 +1,10 @@
 // What runs of a program touched: for each address, how many times the
 // bytes of an instruction there were executed, and how many times a byte
-// was read or written as data (instruction fetches are not reads). Taken
-// from the processor's trace, one instruction at a time, before it runs;
-// an accepted interrupt's push is not seen.
+// was read or written as data (instruction fetches are not reads). A run
+// adds what the processor's loop counted (quillet_cpu_coverage); `record`
+// counts one instruction from outside, through the interface, the way the
+// tests check the loop's counts against; an accepted interrupt's push is
+// seen by neither.
 //
 // The coverage file (--coverage FILE), plain text that runs of one program
 // add to:
@@ -36,6 +38,11 @@ public:
 
     // Counts the instruction at the processor's PC, about to run.
     void record(const quillet_cpu* cpu);
+
+    // Adds the counts of a run that counted (quillet_cpu_set_coverage), each
+    // held at the largest count. False, and nothing added, when the
+    // processor has none.
+    bool add_counted(const quillet_cpu* cpu);
 
     std::uint64_t count(CoverageKind kind, long address) const {
         return counts_[kind][static_cast<std::size_t>(address)];

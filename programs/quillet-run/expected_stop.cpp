@@ -29,9 +29,14 @@ std::string expected_text(const RunOptions& options) {
 
 }  // namespace
 
+const char* stop_word(int reason) {
+    return reason == RUN_STOP_SCREEN_TEXT ? "screen text" : quillet_stop_name(reason);
+}
+
 unsigned stop_kind(int reason) {
     switch (reason) {
-    case QUILLET_STOP_ADDRESS: return STOP_UNTIL;
+    case QUILLET_STOP_ADDRESS:
+    case RUN_STOP_SCREEN_TEXT: return STOP_UNTIL;
     case QUILLET_STOP_RETURNED: return STOP_RETURN;
     case QUILLET_STOP_HALTED: return STOP_HALT;
     case QUILLET_STOP_STATE_LIMIT:
@@ -59,13 +64,15 @@ std::string stop_text(const RunOptions& options, int reason, long pc) {
         std::snprintf(text, sizeof text, "reached the instruction limit %" PRIu64 " at ", options.max_instructions);
         return text + at;
     case QUILLET_STOP_NO_MONITOR: return "executed the absent monitor at " + at;
-    default: return std::string("stopped (") + quillet_stop_name(reason) + ") at " + at;
+    case RUN_STOP_SCREEN_TEXT:
+        return std::string("stopped when the screen showed \"") + (options.until_text ? options.until_text : "") +
+               "\" at " + at;
+    default: return std::string("stopped (") + stop_word(reason) + ") at " + at;
     }
 }
 
 std::string unexpected_stop(const RunOptions& options, int reason, long pc) {
-    // The machine's request to stop is --until-text's stop.
-    const unsigned kind = reason == QUILLET_STOP_REQUESTED && options.until_text ? STOP_UNTIL : stop_kind(reason);
+    const unsigned kind = stop_kind(reason);
     if (options.expected_stops == 0 || (options.expected_stops & kind) != 0) return "";
     return expected_text(options) + ", " + stop_text(options, reason, pc);
 }

@@ -8,8 +8,22 @@
 
 namespace quillet::run {
 
-// The StopKind of a run's end (QUILLET_STOP_*); 0 for one no option asks
-// for (a callback's request).
+// A run's end of quillet-run's own, beside the library's QUILLET_STOP_*:
+// the screen showed --until-text's text (the machine's request to stop).
+constexpr int RUN_STOP_SCREEN_TEXT = 100;
+
+// The ends a run of quillet-run can have, in the order the manual page
+// lists their words.
+constexpr int RUN_STOPS[] = {QUILLET_STOP_ADDRESS,      QUILLET_STOP_RETURNED,          QUILLET_STOP_HALTED,
+                             QUILLET_STOP_STATE_LIMIT,  QUILLET_STOP_INSTRUCTION_LIMIT, RUN_STOP_SCREEN_TEXT,
+                             QUILLET_STOP_NO_MONITOR,   QUILLET_STOP_REQUESTED};
+
+// The word of a run's end, the JSON's "stop": the library's name of its
+// reasons, "screen text" for RUN_STOP_SCREEN_TEXT.
+const char* stop_word(int reason);
+
+// The StopKind of a run's end (QUILLET_STOP_*, RUN_STOP_SCREEN_TEXT); 0 for
+// one no option asks for (a callback's request).
 unsigned stop_kind(int reason);
 
 // The address of the HLT that halted the processor: the 8080 has stepped

@@ -8,10 +8,12 @@
 
 #include "quillet/quillet_tools.h"
 #include "console.hpp"
+#include "expected_stop.hpp"
 #include "file_reading.hpp"
 #include "failures.hpp"
 #include "hex_dump.hpp"
 #include "labelled_code.hpp"
+#include "monitor_warning.hpp"
 #include "owned_snapshot.hpp"
 #include "run.hpp"
 #include "sliced_run.hpp"
@@ -96,12 +98,11 @@ void port_out(void* user, int port, int value) {
 }
 
 // What the processor's trace feeds: the lines of --trace while any are
-// left, and the coverage counts.
+// left.
 struct Tracer {
     quillet_output* output;
     quillet_cpu* cpu;  // to end the run when a line cannot be written
     std::uint64_t lines_left;
-    common::Coverage* coverage;
     bool write_failed;
     const common::SymbolTable* symbols;  // for the label lines and the named targets
 };
@@ -153,11 +154,10 @@ void trace_line(Tracer* tracer, const quillet_cpu* cpu) {
 
 int trace_instruction(void* user, const quillet_cpu* cpu) {
     Tracer* tracer = static_cast<Tracer*>(user);
-    if (tracer->coverage) tracer->coverage->record(cpu);
     if (tracer->lines_left > 0 && !tracer->write_failed) trace_line(tracer, cpu);
     // After a failed write the trace stays on until the run ends, as the
     // processor honours a stop request in its traced loop.
-    return tracer->coverage || tracer->lines_left > 0 || tracer->write_failed ? 1 : 0;
+    return tracer->lines_left > 0 || tracer->write_failed ? 1 : 0;
 }
 
 std::string hex_word(long value, int digits) {
@@ -235,6 +235,7 @@ int RunMachine::set_up_pmd85(const quillet_snapshot* snapshot, const RunOptions&
         }, &monitor);
         if (read == common::IMAGE_REFUSED) return does_not_fit(refused_size);
         if (read != 0) return read;
+        common::warn_of_foreign_monitor(PROGRAM_NAME, options.monitor_path, monitor.data(), monitor.size(), model);
     }
     if (const int result = quillet_machine_new(snapshot, monitor.empty() ? nullptr : monitor.data(), monitor.size(),
                                                report_keeping_refusals, &refusal_, &machine_)) {
@@ -366,8 +367,8 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
         queue.insert(queue.end(), input.bytes.begin(), input.bytes.end());
     }
     quillet_cpu_set_ports(cpu, port_in, port_out, &ports);
-    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, coverage, false, &options.symbols()};
-    if (trace || coverage) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
+    Tracer tracer{trace, cpu, trace ? options.trace_limit : 0, false, &options.symbols()};
+    if (trace) quillet_cpu_set_trace(cpu, trace_instruction, &tracer);
     if (audio && audio->wanted()) {
         const RunBudget budget{options.max_states, options.max_instructions, options.call, options.call_address,
                                &options.untils};
@@ -376,6 +377,15 @@ RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapsho
         result.reason = quillet_cpu_call(cpu, options.call_address, options.max_states, options.max_instructions);
     } else {
         result.reason = quillet_cpu_run(cpu, options.max_states, options.max_instructions, 0);
+    }
+    // The machine's request to stop, unless a trace line asked for it, is
+    // the screen showing --until-text's text.
+    if (result.reason == QUILLET_STOP_REQUESTED && options.until_text && !tracer.write_failed) {
+        result.reason = RUN_STOP_SCREEN_TEXT;
+    }
+    if (coverage) {
+        coverage->add_counted(cpu);
+        quillet_cpu_set_coverage(cpu, 0);
     }
     quillet_cpu_set_trace(cpu, nullptr, nullptr);
     quillet_cpu_set_ports(cpu, nullptr, nullptr, nullptr);

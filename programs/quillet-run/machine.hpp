@@ -21,7 +21,7 @@ namespace quillet::run {
 constexpr int ADDRESS_SPACE_BLOCKS = QUILLET_ADDRESS_SPACE / QUILLET_PAGE_SIZE;
 
 struct RunResult {
-    int reason;  // QUILLET_STOP_*
+    int reason;  // QUILLET_STOP_*, RUN_STOP_SCREEN_TEXT
     WriteLog writes;
     bool zero_blocks[ADDRESS_SPACE_BLOCKS];  // blocks the snapshot did not give, run from zero bytes
 };
@@ -71,9 +71,11 @@ private:
 // Runs the program as `options` say, until it stops or a limit ends it.
 // With `trace`, the lines of --trace go there as the run goes; a line that
 // cannot be written ends the run (QUILLET_STOP_REQUESTED), and committing
-// `trace` then gives the failure. Counts what the run touched into
-// `coverage` when that is not null. With `audio` (not null, wanted), the
-// run goes in stretches and the sound is written there after each.
+// `trace` then gives the failure. Adds what the run loop counted into
+// `coverage` when that is not null (the processor counting since
+// quillet_cpu_set_coverage), and ends the counting. With `audio` (not
+// null, wanted), the run goes in stretches and the sound is written there
+// after each.
 RunResult run_machine(const RunMachine& machine, const quillet_snapshot* snapshot, const RunOptions& options,
                       quillet_output* trace, common::Coverage* coverage, AudioStream* audio);
 

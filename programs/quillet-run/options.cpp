@@ -14,7 +14,6 @@
 namespace quillet::run {
 namespace {
 
-constexpr const char* PROGRAM_NAME = "quillet-run";
 constexpr long PORT_MAX = 0xFF;
 constexpr long BYTE_MAX = 0xFF;
 constexpr long WORD_MAX = 0xFFFF;

@@ -33,6 +33,8 @@ using common::MemoryRange;
 using common::Palette;
 using common::RegisterName;
 
+// The name the program gives itself in its messages.
+constexpr const char* PROGRAM_NAME = "quillet-run";
 // About 81 minutes of PMD 85 time: a runaway program in CI ends soon.
 constexpr std::uint64_t DEFAULT_MAX_STATES = 10000000000ULL;
 // CP/M programs are exercisers that run long (8080EXM takes 2.4e10 states).

@@ -35,21 +35,19 @@ void print_stop_text(std::FILE* out, const RunOptions& options, int reason, long
     case QUILLET_STOP_INSTRUCTION_LIMIT:
         std::fprintf(out, "instruction limit %" PRIu64 " at %s\n", options.max_instructions, at.c_str());
         break;
-    case QUILLET_STOP_REQUESTED:
-        if (options.until_text) {
-            std::fprintf(out, "screen text \"%s\" at %s\n", options.until_text, at.c_str());
-            break;
-        }
-        std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str());
+    case RUN_STOP_SCREEN_TEXT:
+        std::fprintf(out, "%s \"%s\" at %s\n", stop_word(reason), options.until_text, at.c_str());
         break;
-    default: std::fprintf(out, "%s at %s\n", quillet_stop_name(reason), at.c_str()); break;
+    default: std::fprintf(out, "%s at %s\n", stop_word(reason), at.c_str()); break;
     }
 }
 
-// The screen's rows go into the report when asked for, and when a text
-// the run expected is not among them.
-bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>& checks) {
-    if (options.screen_text) return true;
+// The screen's rows go into the report when asked for, when a text the
+// run expected is not among them, and when a run that waited for a text
+// ended another way.
+bool shows_screen_text(const RunOptions& options, const RunReport& report) {
+    if (options.screen_text || (options.until_text && !report.stop_failure.empty())) return true;
+    const std::vector<CheckResult>& checks = *report.checks;
     for (std::size_t i = 0; i < options.expected_texts.size(); ++i) {
         // The texts' checks follow the memory's.
         const std::size_t at = options.expected_registers.size() + options.expected_flags.size() +
@@ -62,7 +60,8 @@ bool shows_screen_text(const RunOptions& options, const std::vector<CheckResult>
 // The LED's changes and the speaker's (its line PC2 and the tones' gates),
 // from the machine's record of port C.
 void print_port_c_json(std::FILE* out, quillet_machine* machine) {
-    constexpr std::uint8_t TONE_1KHZ = 0x01, TONE_4KHZ = 0x02, SPEAKER = 0x04, LED = 0x08;
+    constexpr std::uint8_t TONE_1KHZ = QUILLET_PORT_C_TONE_1KHZ, TONE_4KHZ = QUILLET_PORT_C_TONE_4KHZ,
+                           SPEAKER = QUILLET_PORT_C_SPEAKER, LED = QUILLET_PORT_C_LED;
     std::size_t count = 0;
     quillet_machine_port_c_changes(machine, nullptr, 0, &count);
     std::vector<quillet_port_c_change> changes(count);
@@ -229,7 +228,7 @@ void print_run_text(const RunOptions& options, const RunReport& report) {
                          check.found.c_str());
         }
     }
-    if (shows_screen_text(options, checks)) {
+    if (shows_screen_text(options, report)) {
         std::fprintf(out, "Screen text:       %zu row%s\n", report.screen_rows->size(), report.screen_rows->size() == 1 ? "" : "s");
         for (const std::string& row : *report.screen_rows) std::fprintf(out, "  %s\n", row.c_str());
     }
@@ -252,7 +251,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
     std::fputs("{\n  \"snapshot\": ", out);
     common::print_json_string(out, report.snapshot_path);
     const long pc = quillet_cpu_get_pair(cpu, QUILLET_REG_PC);
-    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", quillet_stop_name(report.result->reason), pc);
+    std::fprintf(out, ",\n  \"stop\": \"%s\",\n  \"pc\": %ld,\n", stop_word(report.result->reason), pc);
     if (report.result->reason == QUILLET_STOP_HALTED) std::fprintf(out, "  \"halt_address\": %ld,\n", halt_address(pc));
     std::fprintf(out, "  \"instructions\": %" PRIu64 ",\n  \"states\": %" PRIu64 ",\n  \"seconds\": %.6f,\n",
                  quillet_cpu_instructions(cpu), states, pmd85_seconds(states));
@@ -309,7 +308,7 @@ void print_run_json(const RunOptions& options, const RunReport& report) {
         std::fputs(",\n  \"stop_failure\": ", out);
         common::print_json_string(out, report.stop_failure.c_str());
     }
-    if (shows_screen_text(options, checks)) {
+    if (shows_screen_text(options, report)) {
         std::fputs(",\n  \"screen_text\": [", out);
         for (std::size_t i = 0; i < report.screen_rows->size(); ++i) {
             std::fputs(i ? ", " : "", out);

@@ -32,7 +32,6 @@ namespace quillet::run {
 
 namespace {
 
-constexpr const char* PROGRAM_NAME = "quillet-run";
 constexpr int EXIT_CHECK_FAILED = 1;
 
 // A processor that one scope owns, reporting on the console.
@@ -191,6 +190,8 @@ int run_read_snapshot(const RunOptions& options, quillet_snapshot* snapshot, Run
     if (options.coverage_path) {
         coverage.reset(new common::Coverage());
         if (const int status = read_coverage(options, coverage.get())) return status;
+        // The run loop counts; the run's counts are added once it ends.
+        if (const int code = quillet_cpu_set_coverage(machine.cpu(), 1)) return -code;
     }
 
     TraceFile trace(options.trace_path);

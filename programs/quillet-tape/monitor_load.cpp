@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console.hpp"
+#include "monitor_warning.hpp"
 
 namespace quillet::tape_tool {
 namespace {
@@ -93,6 +94,8 @@ int load_through_monitor(const quillet_tape* tape, const TapeOptions& options, q
         print_usage_error(message.c_str(), options.monitor);
         return USAGE_ERROR_STATUS;
     }
+    common::warn_of_foreign_monitor(PROGRAM_NAME, options.monitor, monitor.data(), static_cast<std::size_t>(size),
+                                    model);
     quillet_tape_entry e;
     if (first_program(tape, &e) < 0) {
         print_usage_error("no machine-code (?) file on the tape", options.tape);

@@ -33,6 +33,7 @@ struct quillet_cpu {
     void* port_user = nullptr;
     quillet_cpu_trace_fn trace = nullptr;
     void* trace_user = nullptr;
+    std::unique_ptr<quillet::CpuCounts> counts;  // what the run loop counts, while asked to
 };
 
 namespace quillet {

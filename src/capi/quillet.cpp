@@ -16,6 +16,7 @@
 #include "base/platform.hpp"
 #include "capi/arguments.hpp"
 #include "capi/capi_handles.hpp"
+#include "capi/failure_record.hpp"
 #include "image/address_space.hpp"
 #include "image/memory_loading.hpp"
 #include "snapshot/block_codec.hpp"
@@ -34,13 +35,9 @@ void record_report(void* handle, int code, const char* text);
 // (no allocation, so that even running out of memory is recorded), then
 // hands the report on.
 struct quillet_snapshot {
-    static constexpr std::size_t MESSAGE_SIZE = 512;
-
     quillet::Snapshot value;
     quillet::Reporter reporter{quillet::record_report, this};
-    quillet::Reporter caller_reporter;
-    mutable int last_code = 0;
-    mutable char last_message[MESSAGE_SIZE] = "";
+    mutable quillet::FailureRecord failure;
     mutable quillet::ReadDetail last_detail;
 };
 
@@ -49,14 +46,9 @@ namespace {
 
 void record_report(void* handle, int code, const char* text) {
     auto* s = static_cast<quillet_snapshot*>(handle);
-    if (code < 0) {
-        s->last_code = code;
-        std::size_t n = 0;
-        for (; text[n] && n + 1 < sizeof s->last_message; ++n) s->last_message[n] = text[n];
-        s->last_message[n] = '\0';
-        s->last_detail.text[0] = '\0';
-    }
-    if (s->caller_reporter.function) s->caller_reporter.function(s->caller_reporter.user, code, text);
+    s->failure.keep(code, text);
+    if (code < 0) s->last_detail.text[0] = '\0';
+    s->failure.pass_on(code, text);
 }
 
 // Keeps the detail of a failed read as the last failure's.
@@ -177,13 +169,13 @@ int quillet_register_number(const char* name) {
 }
 
 void quillet_set_reporter(quillet_snapshot* snapshot, quillet_report_fn report, void* user) {
-    if (snapshot) snapshot->caller_reporter = Reporter{report, user};
+    if (snapshot) snapshot->failure.caller = Reporter{report, user};
 }
 
-int quillet_last_failure(const quillet_snapshot* snapshot) { return snapshot ? snapshot->last_code : ERR_MISSING_VALUE; }
+int quillet_last_failure(const quillet_snapshot* snapshot) { return snapshot ? snapshot->failure.code : ERR_MISSING_VALUE; }
 
 const char* quillet_last_message(const quillet_snapshot* snapshot) {
-    return snapshot ? snapshot->last_message : "";
+    return snapshot ? snapshot->failure.message : "";
 }
 
 const char* quillet_last_detail(const quillet_snapshot* snapshot) {

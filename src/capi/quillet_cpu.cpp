@@ -316,6 +316,35 @@ int quillet_cpu_set_trace(quillet_cpu* cpu, quillet_cpu_trace_fn trace, void* us
     return 0;
 }
 
+int quillet_cpu_set_coverage(quillet_cpu* cpu, int on) {
+    if (!cpu) return missing(cpu, "cpu");
+    cpu->core->counts = nullptr;
+    cpu->counts.reset();
+    if (!on) return 0;
+    cpu->counts.reset(new (std::nothrow) CpuCounts());
+    if (!cpu->counts) return report_failure(cpu->reporter, ERR_OUT_OF_MEMORY);
+    cpu->core->counts = cpu->counts.get();
+    return 0;
+}
+
+int quillet_cpu_coverage(const quillet_cpu* cpu, int kind, uint64_t* counts, size_t count) {
+    if (!cpu) return missing(cpu, "cpu");
+    if (!counts) return missing(cpu, "counts");
+    if (kind < QUILLET_COVERAGE_EXECUTED || kind > QUILLET_COVERAGE_WRITTEN) {
+        return out_of_range(cpu, kind, "coverage kind", QUILLET_COVERAGE_WRITTEN);
+    }
+    if (count != CPU_MEMORY_SIZE) return out_of_range(cpu, static_cast<long>(count), "count", CPU_MEMORY_SIZE);
+    if (!cpu->counts) return report_failure(cpu->reporter, ERR_BAD_STATE, "processor", "without coverage");
+    const CpuCounts& counted = *cpu->counts;
+    if (kind == QUILLET_COVERAGE_EXECUTED) {
+        cpu_executed_counts(counted, counts);
+    } else {
+        const std::uint64_t* source = kind == QUILLET_COVERAGE_READ ? counted.read : counted.written;
+        std::memcpy(counts, source, CPU_MEMORY_SIZE * sizeof *counts);
+    }
+    return 0;
+}
+
 int quillet_cpu_interrupt(quillet_cpu* cpu, int rst) {
     if (!cpu) return missing(cpu, "cpu");
     if (rst < -1 || rst > 7) return out_of_range(cpu, rst, "RST number", 7);

@@ -9,8 +9,10 @@
 
 #include "base/wav_file.hpp"
 #include "capi/capi_handles.hpp"
+#include "capi/failure_record.hpp"
 #include "machine/key_script.hpp"
 #include "machine/keyboard.hpp"
+#include "machine/known_monitors.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
 #include "machine/machine_state.hpp"
@@ -22,12 +24,9 @@
 // reported on it (kept in a fixed buffer, so that even running out of
 // memory is recorded).
 struct quillet_machine {
-    static constexpr std::size_t MESSAGE_SIZE = 512;
-
     quillet::Machine core;
     quillet_cpu cpu;
-    quillet::Reporter caller_reporter;
-    char last_message[MESSAGE_SIZE] = "";
+    quillet::FailureRecord failure;
 };
 
 namespace quillet {
@@ -85,21 +84,9 @@ std::string key_name_script(const char* name) {
     return "{" + text + "}";
 }
 
-// Records a failure on the machine and hands it on to the caller's reporter.
-void record_report(void* handle, int code, const char* text) {
-    auto* machine = static_cast<quillet_machine*>(handle);
-    if (code < 0) {
-        std::size_t n = 0;
-        for (; text[n] && n + 1 < sizeof machine->last_message; ++n) machine->last_message[n] = text[n];
-        machine->last_message[n] = '\0';
-    }
-    const Reporter& caller = machine->caller_reporter;
-    if (caller.function) caller.function(caller.user, code, text);
-}
-
 }  // namespace
 
-void set_machine_reporter(quillet_machine* machine, const Reporter& reporter) { machine->caller_reporter = reporter; }
+void set_machine_reporter(quillet_machine* machine, const Reporter& reporter) { machine->failure.caller = reporter; }
 
 }  // namespace quillet
 
@@ -107,6 +94,15 @@ using namespace quillet;
 
 int quillet_machine_monitor_fits(int model, size_t size) {
     return model_known(model) && monitor_size_fits(model_facts(model), size) ? 1 : 0;
+}
+
+int quillet_monitor_made_for(const void* image, size_t size, const char** name) {
+    if (name) *name = nullptr;
+    if (!image && size > 0) return ERR_MISSING_VALUE;
+    const KnownMonitor* known = known_monitor(static_cast<const std::uint8_t*>(image), size);
+    if (!known) return -1;
+    if (name) *name = known->name;
+    return known->model;
 }
 
 int quillet_machine_monitor_sizes(int model, size_t* sizes, int capacity) {
@@ -148,8 +144,8 @@ int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, s
     machine->cpu.core = &machine->core.cpu;
     machine->cpu.machine = &machine->core;
     machine->cpu.whole = machine;
-    machine->caller_reporter = reporter;
-    machine->cpu.reporter = Reporter{record_report, machine};
+    machine->failure.caller = reporter;
+    machine->cpu.reporter = Reporter{record_failure, &machine->failure};
     *out = machine;
     return 0;
 }
@@ -295,7 +291,7 @@ int quillet_machine_take_audio(quillet_machine* machine, uint32_t rate, int16_t*
     return 0;
 }
 
-const char* quillet_machine_last_message(const quillet_machine* machine) { return machine ? machine->last_message : ""; }
+const char* quillet_machine_last_message(const quillet_machine* machine) { return machine ? machine->failure.message : ""; }
 
 int quillet_machine_record_port_c(quillet_machine* machine, int on) {
     if (!machine) return missing(machine, "machine");

@@ -8,25 +8,16 @@
 #include "base/file_access.hpp"
 #include "base/wav_file.hpp"
 #include "capi/capi_handles.hpp"
+#include "capi/failure_record.hpp"
 #include "quillet/quillet.h"
 #include "tape/tape_image.hpp"
 #include "tape/tape_signal.hpp"
 
-namespace quillet {
-namespace {
-void record_tape_report(void* handle, int code, const char* text);
-}  // namespace
-}  // namespace quillet
-
 struct quillet_tape {
-    static constexpr std::size_t MESSAGE_SIZE = 512;
-
     quillet::tape::Tape value;
     std::vector<quillet::tape::Entry> entries;  // of `value`, kept in step with it
-    quillet::Reporter reporter{quillet::record_tape_report, this};
-    quillet::Reporter caller_reporter;
-    mutable int last_code = 0;
-    mutable char last_message[MESSAGE_SIZE] = "";
+    mutable quillet::FailureRecord failure;
+    quillet::Reporter reporter{quillet::record_failure, &failure};
 };
 
 namespace quillet {
@@ -44,17 +35,6 @@ namespace {
 using tape::ImageKind;
 
 constexpr std::size_t PTP_RECORD_MAX = 0xFFFF;
-
-void record_tape_report(void* handle, int code, const char* text) {
-    auto* t = static_cast<quillet_tape*>(handle);
-    if (code < 0) {
-        t->last_code = code;
-        std::size_t n = 0;
-        for (; text[n] && n + 1 < sizeof t->last_message; ++n) t->last_message[n] = text[n];
-        t->last_message[n] = '\0';
-    }
-    if (t->caller_reporter.function) t->caller_reporter.function(t->caller_reporter.user, code, text);
-}
 
 const char* name_or_memory(const char* name) { return name ? name : QUILLET_MEMORY_NAME; }
 
@@ -159,12 +139,12 @@ quillet_tape* quillet_tape_new(void) {
 void quillet_tape_free(quillet_tape* tape) { delete tape; }
 
 void quillet_tape_set_reporter(quillet_tape* tape, quillet_report_fn report, void* user) {
-    if (tape) tape->caller_reporter = Reporter{report, user};
+    if (tape) tape->failure.caller = Reporter{report, user};
 }
 
-int quillet_tape_last_failure(const quillet_tape* tape) { return tape ? tape->last_code : ERR_MISSING_VALUE; }
+int quillet_tape_last_failure(const quillet_tape* tape) { return tape ? tape->failure.code : ERR_MISSING_VALUE; }
 
-const char* quillet_tape_last_message(const quillet_tape* tape) { return tape ? tape->last_message : ""; }
+const char* quillet_tape_last_message(const quillet_tape* tape) { return tape ? tape->failure.message : ""; }
 
 int quillet_tape_read_bytes(quillet_tape* tape, const void* data, size_t length, const char* name) {
     if (!tape) return ERR_MISSING_VALUE;

@@ -97,9 +97,11 @@ static_assert(video_waits_keep_the_fewest_states(), "an instruction with the vid
 // The loop of the processor's timing, checking reads while any is watched.
 CpuStopReason execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
     if (cpu->timing == CPU_TIMING_VIDEO_WAITS) {
+        if (cpu->counts) return cpu_execute_video_waits_counting(cpu, budget, leave_stop);
         return cpu->watched_reads ? cpu_execute_video_waits_watching_reads(cpu, budget, leave_stop)
                                   : cpu_execute_video_waits(cpu, budget, leave_stop);
     }
+    if (cpu->counts) return cpu_execute_counting(cpu, budget, leave_stop);
     return cpu->watched_reads ? cpu_execute_watching_reads(cpu, budget, leave_stop)
                               : cpu_execute(cpu, budget, leave_stop);
 }
@@ -127,12 +129,18 @@ void cpu_reset(Cpu8080* cpu) {
     std::memset(cpu->watch, 0, sizeof cpu->watch);
     cpu->watched_reads = 0;
     cpu->watch_hit = CpuWatchHit{};
+    std::memset(cpu->written, 0, sizeof cpu->written);
+    cpu->counts = nullptr;
     std::memset(cpu->dispatch, 0, sizeof cpu->dispatch);
     marks_at(cpu, 0) = CELL_MIRRORED;
     marks_at(cpu, CPU_MEMORY_SIZE) = CELL_MIRRORED;
 }
 
 void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
+    if (marks_at(cpu, address) & CELL_NOTED) {
+        const unsigned line = address / CPU_NOTE_LINE;
+        cpu->written[line / 64] |= std::uint64_t{1} << (line % 64);
+    }
     if (marks_at(cpu, address) & CELL_READONLY) {
         if (cpu->memory_write) {
             cpu->memory_write(cpu->memory_context, address, value);
@@ -205,6 +213,17 @@ void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool 
     set_view(cpu, address, value);
     std::uint8_t& marks = marks_at(cpu, address);
     marks = static_cast<std::uint8_t>(readonly ? marks | CELL_READONLY : marks & ~CELL_READONLY);
+}
+
+void cpu_executed_counts(const CpuCounts& counts, std::uint64_t* executed) {
+    // A byte is executed by the instructions that begin at it, those of two
+    // or three bytes that begin before it, and those of three that begin
+    // two before it (wrapping after 0xFFFF).
+    for (unsigned at = 0; at < CPU_MEMORY_SIZE; ++at) {
+        const unsigned before = (at - 1) & 0xFFFF, two_before = (at - 2) & 0xFFFF;
+        executed[at] = counts.begun[0][at] + counts.begun[1][at] + counts.begun[2][at] + counts.begun[1][before] +
+                       counts.begun[2][before] + counts.begun[2][two_before];
+    }
 }
 
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop) {

@@ -112,7 +112,23 @@ constexpr std::uint8_t CELL_STOP = 0x01;      // a stop address
 constexpr std::uint8_t CELL_READONLY = 0x02;  // an image is mapped here
 constexpr std::uint8_t CELL_MIRRORED = 0x04;  // address 0, repeated after 0xFFFF
 constexpr std::uint8_t CELL_WATCHED = 0x08;   // a watchpoint's address (its repetition too)
-constexpr unsigned CELL_MARK_VALUES = 16;
+constexpr std::uint8_t CELL_NOTED = 0x10;     // a write here (the processor's, the caller's) is noted in Cpu8080::written
+constexpr unsigned CELL_MARK_VALUES = 32;
+
+// The writes to noted cells, by lines of CPU_NOTE_LINE bytes: bit (address
+// / CPU_NOTE_LINE) % 64 of word address / CPU_NOTE_LINE / 64.
+constexpr unsigned CPU_NOTE_LINE = 64;
+constexpr unsigned CPU_NOTE_WORDS = CPU_MEMORY_SIZE / CPU_NOTE_LINE / 64;
+
+// What a counting run counts at each address: the instructions that begin
+// there, by their length (1..3), and the reads and writes of data made by
+// instructions (operands in memory, the stack; not the fetches of
+// instructions, nor an accepted interrupt's push).
+struct CpuCounts {
+    std::uint64_t begun[3][CPU_MEMORY_SIZE];
+    std::uint64_t read[CPU_MEMORY_SIZE];
+    std::uint64_t written[CPU_MEMORY_SIZE];
+};
 // Where a cell keeps its byte and its marks: so that the two, read as one
 // host word, are byte | marks << 8.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -147,14 +163,21 @@ struct Cpu8080 {
     std::uint8_t watch[CPU_MEMORY_SIZE];
     unsigned watched_reads;
     CpuWatchHit watch_hit;
+    // The lines holding a noted cell that was written since the owner of
+    // the marks last cleared them.
+    std::uint64_t written[CPU_NOTE_WORDS];
+    // Not null: runs count into it (the loop that counts, which watches
+    // reads too). The caller owns it.
+    CpuCounts* counts;
     // The instruction loop's handlers by opcode and marks, one table per
-    // loop (timing, and whether reads are watched), filled by that loop.
-    const void* dispatch[CPU_TIMING_COUNT * 2][CELL_MARK_VALUES * 256];
+    // loop (timing; whether reads are watched, or counted too), filled by
+    // that loop.
+    const void* dispatch[CPU_TIMING_COUNT * 3][CELL_MARK_VALUES * 256];
 };
 
 // Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
 // and SP 0, interrupts disabled, no images, no stops, no callbacks, counters
-// 0, plain timing.
+// 0, plain timing, nothing counted, no noted cells.
 void cpu_reset(Cpu8080* cpu);
 
 // Reads and writes of the RAM (beneath any image) and of what the processor
@@ -180,6 +203,11 @@ void cpu_set_cell(Cpu8080* cpu, std::uint16_t address, std::uint8_t value, bool 
 // set. The way a machine lays a region of its map when it switches.
 void cpu_lay_cells(Cpu8080* cpu, std::uint16_t address, const std::uint8_t* bytes, std::size_t length,
                    std::uint8_t keep, std::uint8_t set);
+
+// The counts of `counts` as a coverage takes them: for each address, how
+// many times its byte was executed as part of an instruction (`executed`),
+// and read and written as data, each 65536 entries.
+void cpu_executed_counts(const CpuCounts& counts, std::uint64_t* executed);
 
 // Stop addresses: a run ends before executing the instruction at one.
 void cpu_set_stop(Cpu8080* cpu, std::uint16_t address, bool stop);

@@ -81,31 +81,50 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     do {                                                                   \
         if (cpu_watched_read(cpu, static_cast<std::uint16_t>(at), count)) END_BUDGET_IN(-1); \
     } while (0)
+// In the loop that counts, every read and write of data counts at its
+// address (a word's second byte wraps to 0).
+#define COUNT_DATA(kind, at)                                               \
+    do {                                                                   \
+        if (COUNT) ++counts->kind[static_cast<std::uint16_t>(at)];         \
+    } while (0)
 #define RDM(at)                                                            \
     ({                                                                     \
         const auto ra_ = (at);                                             \
         if (WATCH_READS && UNLIKELY(MARKS(ra_) & CELL_WATCHED)) WATCHED_READ(ra_, 1); \
+        COUNT_DATA(read, ra_);                                             \
         MEM(ra_);                                                          \
     })
 #define RD16M(at)                                                          \
     ({                                                                     \
         const auto ra_ = (at);                                             \
         if (WATCH_READS && UNLIKELY(cpu_word_marks(cpu, ra_) & CELL_WATCHED)) WATCHED_READ(ra_, 2); \
+        COUNT_DATA(read, ra_);                                             \
+        COUNT_DATA(read, ra_ + 1);                                         \
         RD16(ra_);                                                         \
     })
-// Writes to marked cells (read-only, address 0, watched) go the long way;
-// a watched one ends the budget after the instruction.
-constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED;
+// Writes to marked cells (read-only, address 0, watched, noted) go the
+// long way; a watched one ends the budget after the instruction.
+constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED | CELL_NOTED;
 #define STORE_MARKED(at, value)                                                  \
     do {                                                                         \
         if (cpu_store_marked(cpu, static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(value))) END_BUDGET_IN(-1); \
     } while (0)
+// A write to a cell that is only noted stays in the loop: the line's bit
+// is set beside the plain write.
+#define NOTE_WRITE(at)                                                                  \
+    (cpu->written[(at) / CPU_NOTE_LINE / 64] |= std::uint64_t{1} << ((at) / CPU_NOTE_LINE % 64))
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
+        COUNT_DATA(written, wa_);                                     \
         if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
-            STORE_MARKED(wa_, wv_);                                   \
+            if ((MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {           \
+                MEM(wa_) = wv_;                                       \
+                NOTE_WRITE(wa_);                                      \
+            } else {                                                  \
+                STORE_MARKED(wa_, wv_);                               \
+            }                                                         \
         } else {                                                      \
             MEM(wa_) = wv_;                                           \
         }                                                             \
@@ -116,7 +135,15 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
     do {                                                                         \
         const std::size_t wat_ = static_cast<std::uint16_t>(at);                 \
         const unsigned wval_ = (value);                                          \
-        if (UNLIKELY(cpu_word_marks(cpu, wat_) & WRITE_MARKS)) {                \
+        COUNT_DATA(written, wat_);                                               \
+        COUNT_DATA(written, wat_ + 1);                                           \
+        const unsigned wmarks_ = cpu_word_marks(cpu, wat_) & WRITE_MARKS;       \
+        if (UNLIKELY(wmarks_ == CELL_NOTED)) {                                   \
+            MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
+            MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
+            NOTE_WRITE(wat_);                                                    \
+            NOTE_WRITE(wat_ + 1);                                                \
+        } else if (UNLIKELY(wmarks_ != 0)) {                                     \
             STORE_MARKED(wat_, wval_);                                           \
             STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
         } else {                                                                 \
@@ -341,13 +368,20 @@ static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlik
 // the next one: an indirect jump per instruction, which the host's
 // predictor tells apart by the instruction it comes from. The marks of the
 // byte at PC select the handler too: a stop address dispatches to the stop.
+// In the loop that counts, the instruction begins: counted at its address
+// by its length (the stop, which does not execute it, takes it back).
 #define NEXT                                                           \
     do {                                                               \
         if (UNLIKELY(left < 0)) goto budget_spent;                     \
         std::uint16_t cell_;                                           \
         std::memcpy(&cell_, &cpu->cells[2u * pc], sizeof cell_);       \
+        COUNT_BEGUN(pc, cell_ & 0xFF, 1);                              \
         pc = static_cast<std::uint16_t>(pc + 1);                       \
         goto* dispatch[cell_];                                         \
+    } while (0)
+#define COUNT_BEGUN(at, opcode, by)                                    \
+    do {                                                               \
+        if (COUNT) counts->begun[LENGTH_ROW[opcode]][at] += (by);      \
     } while (0)
 
 // Computed gotos: a GNU extension that GCC and Clang (MinGW included) offer.
@@ -356,8 +390,24 @@ static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlik
 
 namespace {
 
-template <CpuTiming TIMING, bool WATCH_READS>
+// The row of CpuCounts::begun of each opcode: its length, as the opcode it
+// executes as has it, less one.
+struct LengthRows {
+    std::uint8_t row[256];
+};
+constexpr LengthRows make_length_rows() {
+    LengthRows rows{};
+    for (unsigned opcode = 0; opcode < 256; ++opcode) {
+        rows.row[opcode] = static_cast<std::uint8_t>(INSTRUCTION_SET[INSTRUCTION_SET[opcode].executed_as].length - 1);
+    }
+    return rows;
+}
+constexpr LengthRows LENGTH_ROWS = make_length_rows();
+#define LENGTH_ROW LENGTH_ROWS.row
+
+template <CpuTiming TIMING, bool WATCH_READS, bool COUNT>
 CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    static_assert(!COUNT || WATCH_READS, "the loop that counts watches reads too");
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
                  &&op_##r##E, &&op_##r##F
@@ -365,7 +415,8 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
                                              OPS16(6), OPS16(7), OPS16(8), OPS16(9), OPS16(A), OPS16(B),
                                              OPS16(C), OPS16(D), OPS16(E), OPS16(F)};
 #undef OPS16
-    const void** const dispatch = cpu->dispatch[TIMING * 2 + WATCH_READS];
+    const void** const dispatch = cpu->dispatch[TIMING * 3 + WATCH_READS + COUNT];
+    CpuCounts* const counts = cpu->counts;
     if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
             for (unsigned code = 0; code < 256; ++code) {
@@ -392,6 +443,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
     // The first instruction runs whatever its marks say when leaving a stop.
     {
         const unsigned cell = MEM(pc) | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
+        COUNT_BEGUN(pc, cell & 0xFF, 1);
         pc = static_cast<std::uint16_t>(pc + 1);
         goto* dispatch[cell];
     }
@@ -638,6 +690,7 @@ op_D3: {
 at_stop:
     // Fetched, but not to be executed.
     pc = static_cast<std::uint16_t>(pc - 1);
+    COUNT_BEGUN(pc, MEM(pc), ~std::uint64_t{0});
     reason = CPU_STOP_ADDRESS;
     goto done;
 budget_spent:
@@ -651,19 +704,27 @@ done:
 }  // namespace
 
 CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, false>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_PLAIN, false, false>(cpu, budget, leave_stop);
 }
 
 CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, true>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_PLAIN, true, false>(cpu, budget, leave_stop);
+}
+
+CpuStopReason cpu_execute_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_PLAIN, true, true>(cpu, budget, leave_stop);
 }
 
 CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, false>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_VIDEO_WAITS, false, false>(cpu, budget, leave_stop);
 }
 
 CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, true>(cpu, budget, leave_stop);
+    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, false>(cpu, budget, leave_stop);
+}
+
+CpuStopReason cpu_execute_video_waits_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
+    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, true>(cpu, budget, leave_stop);
 }
 
 #pragma GCC diagnostic pop

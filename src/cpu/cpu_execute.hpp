@@ -63,5 +63,8 @@ CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool l
 // ending the budget after an instruction that read a watched address).
 CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
 CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+// Both once more, watching reads and counting into cpu->counts (not null).
+CpuStopReason cpu_execute_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+CpuStopReason cpu_execute_video_waits_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
 
 }  // namespace quillet

@@ -21,12 +21,50 @@ namespace {
 constexpr unsigned RAM_CHUNKS = RAM_BLOCKS * RAM_BLOCK_SIZE / MAP_REGION_SIZE;
 constexpr std::uint8_t NOTHING_READ = 0xFF;
 
+// The RAM block the video circuit shows.
+unsigned video_block(const Machine& m) { return m.mapper_fitted && (m.mapper_port & 0x40) ? 7 : VIDEO_BLOCK; }
+
+bool waits_for_text(const Machine& m) { return !m.until_text.empty(); }
+
+// Whether the RAM at `ram` (an offset into Machine::ram) is a line of the
+// video memory of block `block`: which one when it is.
+bool video_line_of(std::uint32_t ram, unsigned block, std::size_t* line) {
+    const std::uint32_t first = block * RAM_BLOCK_SIZE;
+    if (ram < first || ram >= first + RAM_BLOCK_SIZE) return false;
+    *line = (ram - first) / VIDEO_LINE_BYTES;
+    return true;
+}
+
+static_assert(CPU_NOTE_LINE == VIDEO_LINE_BYTES && MAP_REGION_SIZE % CPU_NOTE_LINE == 0,
+              "a line the processor notes is a line of the video memory");
+
+// Takes the lines the processor noted into the text wait's changed lines,
+// through the map that laid the marks.
+void collect_written(Machine* m) {
+    Machine::TextWait& wait = m->text_wait;
+    for (unsigned word = 0; word < CPU_NOTE_WORDS; ++word) {
+        for (std::uint64_t bits = m->cpu.written[word]; bits != 0; bits &= bits - 1) {
+            unsigned bit = 0;
+            while (!((bits >> bit) & 1)) ++bit;
+            const unsigned address = (word * 64 + bit) * CPU_NOTE_LINE;
+            const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
+            std::size_t line = 0;
+            if (r.read == ReadSource::RAM && video_line_of(r.ram + address % MAP_REGION_SIZE, wait.noted_block, &line)) {
+                wait.changed.set(line);
+            }
+        }
+        m->cpu.written[word] = 0;
+    }
+}
+
 void write_hook(void* context, std::uint16_t address, std::uint8_t value) {
     Machine* m = static_cast<Machine*>(context);
     const MapRegion& region = m->regions[address / MAP_REGION_SIZE];
     if (!region.write_ram) return;
     const std::uint32_t offset = address % MAP_REGION_SIZE;
     m->ram[region.ram + offset] = value;
+    std::size_t line = 0;
+    if (waits_for_text(*m) && video_line_of(region.ram + offset, video_block(*m), &line)) m->text_wait.changed.set(line);
     for (unsigned i = 0; i < MAP_REGIONS; ++i) {
         const MapRegion& view = m->regions[i];
         if (view.read == ReadSource::RAM && view.ram == region.ram) {
@@ -78,7 +116,11 @@ constexpr std::uint8_t KEPT_MARKS = CELL_STOP | CELL_MIRRORED | CELL_WATCHED;
 void lay_region(Machine* m, unsigned i, bool stops_kept) {
     const MapRegion& r = m->regions[i];
     const bool absent = shows_absent_monitor(*m, r);
-    const std::uint8_t set = static_cast<std::uint8_t>((m->plain[i] ? 0 : CELL_READONLY) | (absent ? CELL_STOP : 0));
+    // The text waited for: writes to the video memory kept in the cells are noted.
+    std::size_t line = 0;
+    const bool noted = waits_for_text(*m) && m->plain[i] && video_line_of(r.ram, m->text_wait.noted_block, &line);
+    const std::uint8_t set = static_cast<std::uint8_t>((m->plain[i] ? 0 : CELL_READONLY) | (absent ? CELL_STOP : 0) |
+                                                       (noted ? CELL_NOTED : 0));
     const std::uint8_t keep = stops_kept ? KEPT_MARKS : static_cast<std::uint8_t>(KEPT_MARKS & ~CELL_STOP);
     const std::uint16_t first = static_cast<std::uint16_t>(i * MAP_REGION_SIZE);
     cpu_lay_cells(&m->cpu, first, region_bytes(*m, r), MAP_REGION_SIZE, keep, set);
@@ -172,6 +214,10 @@ void machine_sync_ram(Machine* m) {
 
 void machine_install_map(Machine* m) {
     machine_sync_ram(m);
+    // The RAM or the monitor's font may have changed as a whole.
+    collect_written(m);
+    m->text_wait.all_changed = true;
+    m->text_wait.noted_block = video_block(*m);
     build_memory_map(*m->facts, m->switches, m->regions);
     find_plain(m->regions, m->plain);
     // The stops are laid again from scratch: an image placed since the
@@ -180,6 +226,12 @@ void machine_install_map(Machine* m) {
 }
 
 void machine_switch_map(Machine* m) {
+    // The writes noted so far are placed by the map that laid their marks.
+    collect_written(m);
+    if (video_block(*m) != m->text_wait.noted_block) {
+        machine_install_map(m);
+        return;
+    }
     MapRegion next[MAP_REGIONS];
     bool next_plain[MAP_REGIONS];
     build_memory_map(*m->facts, m->switches, next);
@@ -199,11 +251,26 @@ void machine_switch_map(Machine* m) {
     }
 }
 
-const std::uint8_t* machine_video_memory(Machine* m) {
-    machine_sync_ram(m);
-    const unsigned block = m->mapper_fitted && (m->mapper_port & 0x40) ? 7 : VIDEO_BLOCK;
+namespace {
+
+// Copies back the regions of the cells that hold lines `lines` of the
+// video memory.
+const std::uint8_t* sync_video(Machine* m, const VideoLines& lines) {
+    constexpr std::size_t REGION_LINES = MAP_REGION_SIZE / VIDEO_LINE_BYTES;
+    const unsigned block = video_block(*m);
+    std::size_t first = 0;
+    for (unsigned i = 0; i < MAP_REGIONS; ++i) {
+        if (!m->plain[i] || !video_line_of(m->regions[i].ram, block, &first)) continue;
+        bool wanted = false;
+        for (std::size_t line = first; line < first + REGION_LINES && !wanted; ++line) wanted = lines[line];
+        if (wanted) sync_region(m, i);
+    }
     return &m->ram[block * RAM_BLOCK_SIZE];
 }
+
+}  // namespace
+
+const std::uint8_t* machine_video_memory(Machine* m) { return sync_video(m, VideoLines().set()); }
 
 bool machine_wide_screen(const Machine& m) {
     constexpr std::uint8_t PC5_WIDE = 0x20;
@@ -217,7 +284,24 @@ std::vector<TextRow> machine_screen_rows(Machine* m) {
     return read_screen_text(m->font, machine_video_memory(m));
 }
 
-void machine_set_until_text(Machine* m, std::string text) { m->until_text = std::move(text); }
+void machine_set_until_text(Machine* m, std::string text) {
+    m->until_text = std::move(text);
+    // The video memory's cells note writes while a text is waited for.
+    machine_install_map(m);
+}
+
+bool machine_shows_until_text(Machine* m) {
+    Machine::TextWait& wait = m->text_wait;
+    collect_written(m);
+    if (!wait.all_changed && wait.changed.none()) return wait.shown;
+    const bool all = wait.all_changed;
+    const VideoLines lines = all ? VideoLines().set() : wait.changed;
+    const bool rows_changed = wait.reader.read(m->font, sync_video(m, lines), lines);
+    wait.changed.reset();
+    wait.all_changed = false;
+    if (all || rows_changed) wait.shown = screen_shows(wait.reader.rows(), m->until_text);
+    return wait.shown;
+}
 
 void machine_key(Machine* m, const KeyStroke& stroke, bool down) {
     // The lines held beside a key (SHIFT, STOP, CNT) go down before it and up after it.
@@ -281,7 +365,7 @@ std::uint64_t next_event(const Machine& m) {
 bool frame_ended(Machine* m, std::uint64_t frame) {
     m->keyboard.frame_ended((frame + 1) * STATES_PER_FRAME);
     if (m->until_text.empty() || !m->has_font) return true;
-    return !screen_shows(read_screen_text(m->font, machine_video_memory(m)), m->until_text);
+    return !machine_shows_until_text(m);
 }
 
 // The events due by now, the run having gone on from `edge_after` (in

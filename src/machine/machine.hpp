@@ -83,6 +83,18 @@ struct Machine {
     ScreenFont font;
     bool has_font = false;
     std::string until_text;
+    // The text waited for is looked for again only where the video memory
+    // changed: the cells that show it note the processor's writes (the
+    // RAM block the video circuit showed when they were laid), writes that
+    // the map sends elsewhere note their line here, and the last reading
+    // is kept.
+    struct TextWait {
+        unsigned noted_block = 0;
+        VideoLines changed;
+        bool all_changed = true;
+        bool shown = false;
+        ScreenTextReader reader;
+    } text_wait;
     // Where machine_run_frame last stopped at a stop address (PC and
     // states), to go on from there; states UINT64_MAX: it did not.
     std::uint16_t frame_stop_pc = 0;
@@ -182,6 +194,10 @@ std::vector<TextRow> machine_screen_rows(Machine* m);
 // Ends every later run at the first frame whose screen shows `text` in a
 // row (CPU_STOP_REQUESTED); empty: no such end.
 void machine_set_until_text(Machine* m, std::string text);
+
+// Whether the screen shows the text waited for, read again only where the
+// video memory changed since the last time asked.
+bool machine_shows_until_text(Machine* m);
 
 // Frames since state 0.
 inline std::uint64_t machine_frames(const Machine& m) { return m.cpu.state.states / STATES_PER_FRAME; }

@@ -13,12 +13,15 @@
 #include <utility>
 #include <vector>
 
+#include "quillet/quillet.h"
+
 namespace quillet {
 
-constexpr std::uint8_t PORT_C_TONE_1KHZ = 0x01;
-constexpr std::uint8_t PORT_C_TONE_4KHZ = 0x02;
-constexpr std::uint8_t PORT_C_SPEAKER = 0x04;
-constexpr std::uint8_t PORT_C_LED = 0x08;
+// The lines of port C as the interface numbers them.
+constexpr std::uint8_t PORT_C_TONE_1KHZ = QUILLET_PORT_C_TONE_1KHZ;
+constexpr std::uint8_t PORT_C_TONE_4KHZ = QUILLET_PORT_C_TONE_4KHZ;
+constexpr std::uint8_t PORT_C_SPEAKER = QUILLET_PORT_C_SPEAKER;
+constexpr std::uint8_t PORT_C_LED = QUILLET_PORT_C_LED;
 constexpr std::uint8_t PORT_C_SOUND = PORT_C_TONE_1KHZ | PORT_C_TONE_4KHZ | PORT_C_SPEAKER;
 
 // The level the speaker has at `state` with the port C lines `port_c`.

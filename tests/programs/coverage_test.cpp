@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "coverage.hpp"
@@ -134,6 +135,117 @@ TEST(CoverageFile, ALineIsShownEscapedAndCut) {
     const std::string message = coverage.add_text("cov.txt", std::string(100000, 'x') + "\n");
     EXPECT_EQ(message, "cov.txt:1: not a coverage line: '" + std::string(80, 'x') + "...'");
 }
+
+}  // namespace
+}  // namespace quillet::common
+
+namespace quillet::common {
+namespace {
+
+// The run loop's own counts against the instructions seen one by one
+// through the trace (`record`): random code, which reads and writes all
+// over memory, rewrites itself, pushes, pops, calls and returns, stopped at
+// a few addresses and gone on from each; on a bare processor and on
+// machines whose loop adds the video wait states and whose ports switch
+// the memory map.
+class LoopCounts : public testing::TestWithParam<std::tuple<int, unsigned>> {
+protected:
+    static constexpr int BARE = -1;
+    static constexpr std::uint64_t INSTRUCTIONS = 20000;
+
+    // A processor (bare, or a machine of `model` without a monitor) with
+    // the random memory and registers of `seed`.
+    struct Subject {
+        quillet_snapshot* snapshot = quillet_snapshot_new();
+        quillet_machine* machine = nullptr;
+        quillet_cpu* cpu = nullptr;
+
+        Subject(int model, unsigned seed) {
+            std::uint32_t state = seed * 2654435761u + 1;
+            const auto next = [&state] {
+                state ^= state << 13;
+                state ^= state >> 17;
+                state ^= state << 5;
+                return state;
+            };
+            std::vector<std::uint8_t> memory(QUILLET_ADDRESS_SPACE);
+            for (std::uint8_t& byte : memory) {
+                byte = static_cast<std::uint8_t>(next());
+                if (byte == 0x76) byte = 0x00;  // HLT would end the run too soon
+            }
+            if (model == BARE) {
+                cpu = quillet_cpu_new();
+            } else {
+                EXPECT_EQ(quillet_set_model(snapshot, model), 0);
+                EXPECT_EQ(quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine), 0);
+                cpu = quillet_machine_cpu(machine);
+            }
+            EXPECT_EQ(quillet_cpu_write_memory(cpu, 0, memory.data(), memory.size()), 0);
+            for (int pair = QUILLET_REG_AF; pair <= QUILLET_REG_SP; ++pair) {
+                quillet_cpu_set_pair(cpu, pair, static_cast<long>(next() & 0xFFFF));
+            }
+            for (int i = 0; i < 3; ++i) quillet_cpu_set_stop(cpu, static_cast<long>(next() & 0xFFFF), 1);
+        }
+        ~Subject() {
+            if (machine) {
+                quillet_machine_free(machine);
+            } else {
+                quillet_cpu_free(cpu);
+            }
+            quillet_snapshot_free(snapshot);
+        }
+        // Runs INSTRUCTIONS instructions or to another end, going on from
+        // each stop address and from the absent monitor (whose FFh bytes
+        // run as RST 7).
+        void run() {
+            int reason = quillet_cpu_run(cpu, UINT64_MAX, INSTRUCTIONS, 0);
+            while ((reason == QUILLET_STOP_ADDRESS || reason == QUILLET_STOP_NO_MONITOR) &&
+                   quillet_cpu_instructions(cpu) < INSTRUCTIONS) {
+                reason = quillet_cpu_run(cpu, UINT64_MAX, INSTRUCTIONS - quillet_cpu_instructions(cpu), 1);
+            }
+        }
+    };
+
+    static int trace(void* user, const quillet_cpu* cpu) {
+        static_cast<Coverage*>(user)->record(cpu);
+        return 1;
+    }
+};
+
+TEST_P(LoopCounts, AreTheCountsOfTheInstructionsSeenOneByOne) {
+    const int model = std::get<0>(GetParam());
+    const unsigned seed = std::get<1>(GetParam());
+    Coverage seen, counted;
+    Subject traced(model, seed), counting(model, seed);
+    quillet_cpu_set_trace(traced.cpu, trace, &seen);
+    traced.run();
+    ASSERT_EQ(quillet_cpu_set_coverage(counting.cpu, 1), 0);
+    counting.run();
+    ASSERT_TRUE(counted.add_counted(counting.cpu));
+    // The same run: the loop that counts does what the traced one does.
+    ASSERT_EQ(quillet_cpu_states(counting.cpu), quillet_cpu_states(traced.cpu));
+    ASSERT_GT(quillet_cpu_instructions(counting.cpu), 100U);
+    int differences = 0;
+    for (const CoverageKind kind : {COVERAGE_EXECUTED, COVERAGE_READ, COVERAGE_WRITTEN}) {
+        for (long address = 0; address < QUILLET_ADDRESS_SPACE && differences < 5; ++address) {
+            if (counted.count(kind, address) == seen.count(kind, address)) continue;
+            ADD_FAILURE() << "kind " << kind << " at " << std::hex << address << ": " << std::dec
+                          << counted.count(kind, address) << " counted, " << seen.count(kind, address) << " seen";
+            ++differences;
+        }
+    }
+    // Counting again starts from zero; ended, there is nothing to read.
+    ASSERT_EQ(quillet_cpu_set_coverage(counting.cpu, 1), 0);
+    Coverage again;
+    ASSERT_TRUE(again.add_counted(counting.cpu));
+    EXPECT_EQ(again.text(SymbolTable()), "# quillet coverage: FIRST[-LAST] KIND COUNT [LABEL]\n");
+    ASSERT_EQ(quillet_cpu_set_coverage(counting.cpu, 0), 0);
+    EXPECT_FALSE(again.add_counted(counting.cpu));
+}
+
+INSTANTIATE_TEST_SUITE_P(BareAndMachines, LoopCounts,
+                         testing::Combine(testing::Values(-1, QUILLET_MODEL_V1, QUILLET_MODEL_V3),
+                                          testing::Values(1u, 2u, 3u, 4u)));
 
 }  // namespace
 }  // namespace quillet::common

@@ -78,6 +78,11 @@ TEST_F(MachineRunTest, EachMonitorBootsToItsReadyText) {
             << run.out;
         EXPECT_NE(run.out.find(std::string("\n  ") + item.ready), std::string::npos) << run.out;
     }
+    // The JSON's word for the stop on the screen's text is its own.
+    const RunResult json = run_quillet_run({"--boot", "--monitor", firmware("monit2.rom"), "--until-text",
+                                            "++ Os ready ++", "--json", make(QUILLET_MODEL_V2, 0x0000, {0x00})});
+    EXPECT_EQ(json.status, 0) << json.out << json.err;
+    EXPECT_NE(json.out.find("\n  \"stop\": \"screen text\",\n"), std::string::npos) << json.out;
 }
 
 // What is typed reaches the monitor once per key: MEM lists the monitor's
@@ -129,6 +134,9 @@ TEST_F(MachineRunTest, AModuleGivenWholeStartsBasicOnMonitorThree) {
     const RunResult without = run_quillet_run({"--boot", "--monitor", monitor, "--until-text", "BASIC G /V3.0",
                                                "--max-states", "20480000", snapshot});
     EXPECT_NE(without.status, 0) << "no module: the monitor's own prompt";
+    // The text that never came: the report shows what the screen did show.
+    EXPECT_NE(without.out.find("\nScreen text:  "), std::string::npos) << without.out;
+    EXPECT_NE(without.out.find("\n  ++ OS ready ++"), std::string::npos) << without.out;
 
     dir_.write("big.rmm", Bytes(32769, 0xCC));
     dir_.write("empty.rmm", Bytes());
@@ -401,6 +409,32 @@ TEST_F(MachineRunTest, TheSpeakerIsWrittenAsAWav) {
         up = level;
     }
     EXPECT_EQ(rises, 131);
+}
+
+// A monitor image of the firmware set given to a model it was not made
+// for runs with a warning on standard error; its own model's, or an image
+// the library does not know, without a word.
+TEST_F(MachineRunTest, AMonitorOfAnotherModelRunsWithAWarning) {
+    FIRMWARE_OR_SKIP(monit1, "monit1.rom");
+    FIRMWARE_OR_SKIP(monit2, "monit2.rom");
+    std::vector<std::uint8_t> changed = quillet::test::read_pmd85_rom("monit2.rom");
+    changed[0x0FF0] ^= 0xFF;
+    dir_.write("changed.rom", Bytes(changed.begin(), changed.end()));
+    const struct {
+        std::string monitor;
+        std::string err;
+    } cases[] = {
+        {monit1, "quillet-run: warning: --monitor image is monitor 1, made for the V1, not the V2: '" + monit1 + "'\n"},
+        {monit2, ""},
+        {path("changed.rom"), ""},
+    };
+    const std::string snapshot = make(QUILLET_MODEL_V2, 0x0000, {0x00});
+    for (const auto& item : cases) {
+        const RunResult run =
+            run_quillet_run({"--boot", "--monitor", item.monitor, "--max-states", "100000", "--expect-stop", "limit", snapshot});
+        EXPECT_EQ(run.status, 0) << item.monitor << run.err;
+        EXPECT_EQ(run.err, item.err);
+    }
 }
 
 }  // namespace

@@ -150,5 +150,64 @@ TEST(ScreenText, ARunOfGlyphsBesidePicturesIsText) {
     EXPECT_EQ(texts, expected);
 }
 
+// Read again only where lines changed, the rows are those of a whole
+// reading: glyphs drawn, moved and wiped over random lines, rows that
+// overlap, pictures among them. A change not named is not read.
+TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
+    std::vector<std::uint8_t> image = made_up_monitor();
+    ScreenFont font;
+    ASSERT_TRUE(font.load(MODEL_V2, image.data(), image.size()));
+    Video video(VIDEO_BYTES);
+    ScreenTextReader reader;
+    reader.read(font, video.data(), VideoLines().set());
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    const auto texts = [](const std::vector<TextRow>& rows) {
+        std::vector<std::string> out;
+        for (const TextRow& row : rows) out.push_back(std::to_string(row.line) + ":" + row.text);
+        return out;
+    };
+    int with_rows = 0, unchanged = 0;
+    for (int step = 0; step < 300; ++step) {
+        VideoLines changed;
+        const int line = static_cast<int>(next(VIDEO_LINES - GLYPH_LINES + 1));
+        const int column = static_cast<int>(next(VIDEO_SHOWN_BYTES - 4));
+        const std::uint32_t what = next(6);
+        // A word of glyphs of the font, a word wiped, or a picture's pixels.
+        for (int cell = column; cell < column + 4; ++cell) {
+            const char c = next(2) ? '-' : '!';
+            for (int i = 0; i < GLYPH_LINES; ++i) {
+                std::uint8_t& byte = video[(line + i) * VIDEO_LINE_BYTES + cell];
+                byte = what < 3 ? image[0x600 + 8 * (c - 0x20) + i]
+                     : what < 5 ? 0 : static_cast<std::uint8_t>(next(64));
+            }
+        }
+        for (int i = 0; i < GLYPH_LINES; ++i) changed.set(static_cast<std::size_t>(line + i));
+        const std::vector<std::string> before = texts(reader.rows());
+        const bool rows_changed = reader.read(font, video.data(), changed);
+        const std::vector<TextRow> whole = read_screen_text(font, video.data());
+        ASSERT_EQ(texts(reader.rows()), texts(whole)) << "step " << step;
+        // Rows said unchanged are unchanged.
+        if (!rows_changed) {
+            ASSERT_EQ(texts(whole), before) << "step " << step;
+            ++unchanged;
+        }
+        with_rows += whole.size() > 1 ? 1 : 0;
+    }
+    EXPECT_GT(with_rows, 200);
+    EXPECT_GT(unchanged, 10);
+    const std::vector<TextRow> before = reader.rows();
+    ASSERT_FALSE(before.empty());
+    // Every line wiped, none named: what was read stays.
+    std::fill(video.begin(), video.end(), 0);
+    reader.read(font, video.data(), VideoLines());
+    EXPECT_EQ(texts(reader.rows()), texts(before));
+    reader.read(font, video.data(), VideoLines().set());
+    EXPECT_TRUE(reader.rows().empty());
+}
+
 }  // namespace
 }  // namespace quillet
