@@ -1,4 +1,5 @@
 #include "support/process.hpp"
+#include "support/target.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -251,8 +252,10 @@ bool child_waits(int child) {
     return waits;
 }
 
-ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
-                          const ProcessSetup& setup) {
+namespace {
+
+ProcessResult run_once(const std::string& program, const std::vector<std::string>& arguments,
+                       const ProcessSetup& setup) {
     const ChildUser user = child_user(setup);
     Pipe in = make_pipe();
     Pipe out = make_pipe();
@@ -289,6 +292,25 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     ProcessResult result = session.result;
     if (WIFEXITED(session.wait_status)) result.exit_status = WEXITSTATUS(session.wait_status);
     if (WIFSIGNALED(session.wait_status)) result.signal = WTERMSIG(session.wait_status);
+    return result;
+}
+
+// Wine now and then fails to start a Windows program at all: status 1, not
+// a byte on either stream, in a few milliseconds (seen once in some
+// thousands of runs). Every failure of this project's programs says why
+// on standard error, so such a run is no verdict on the program: it is run
+// again, once.
+bool wine_start_failed(const ProcessResult& result) {
+    return windows_target() && result.exit_status == 1 && result.signal == 0 && result.standard_output.empty() &&
+           result.standard_error.empty();
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
+                          const ProcessSetup& setup) {
+    ProcessResult result = run_once(program, arguments, setup);
+    if (wine_start_failed(result) && !setup.started) result = run_once(program, arguments, setup);
     return result;
 }
 
