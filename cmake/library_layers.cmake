@@ -52,13 +52,9 @@ quillet_layer(cpu SOURCES
   src/cpu/cpu_execute.cpp
   src/cpu/disassembler.cpp)
 # The instruction loop is the hot path of every run: -O2 lays it out better
-# than -O3, measured on 8080EXM (bench/README.md), in every build type but
-# a sanitizer build's, where it would cost more than twice the compile time
-# of the build's own flags.
+# than -O3, measured on 8080EXM (bench/README.md), in every build type.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU")
-  if(NOT QUILLET_SANITIZE)
-    set_property(SOURCE src/cpu/cpu_execute.cpp APPEND PROPERTY COMPILE_OPTIONS -O2)
-  endif()
+  set_source_files_properties(src/cpu/cpu_execute.cpp PROPERTIES COMPILE_OPTIONS -O2)
   # A memory map switch copies its regions in vector code at -O2 too: 16 KB
   # in and out in about 1 us instead of 6 (bench/README.md).
   set_source_files_properties(src/cpu/cpu_cells.cpp PROPERTIES COMPILE_OPTIONS -fvect-cost-model=dynamic)
