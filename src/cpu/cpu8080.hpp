@@ -129,6 +129,18 @@ struct CpuCounts {
     std::uint64_t read[CPU_MEMORY_SIZE];
     std::uint64_t written[CPU_MEMORY_SIZE];
 };
+// The forms of the instruction loop, each for what a run must watch: the
+// plain one; one that notes writes to noted cells in place; one that
+// checks every read of data against the watchpoints; one that also counts
+// (CpuCounts).
+enum CpuLoop : int {
+    CPU_LOOP_PLAIN = 0,
+    CPU_LOOP_NOTING = 1,
+    CPU_LOOP_WATCHING_READS = 2,
+    CPU_LOOP_COUNTING = 3,
+    CPU_LOOP_KINDS = 4
+};
+
 // Where a cell keeps its byte and its marks: so that the two, read as one
 // host word, are byte | marks << 8.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -166,18 +178,22 @@ struct Cpu8080 {
     // The lines holding a noted cell that was written since the owner of
     // the marks last cleared them.
     std::uint64_t written[CPU_NOTE_WORDS];
+    // Set by the owner of the noted marks while their cells are written
+    // often: runs take the loop that notes such writes in place. Without
+    // it they are noted too, the long way, and the plain loop keeps its
+    // one test of a written cell's marks.
+    bool noting;
     // Not null: runs count into it (the loop that counts, which watches
     // reads too). The caller owns it.
     CpuCounts* counts;
     // The instruction loop's handlers by opcode and marks, one table per
-    // loop (timing; whether reads are watched, or counted too), filled by
-    // that loop.
-    const void* dispatch[CPU_TIMING_COUNT * 3][CELL_MARK_VALUES * 256];
+    // loop (timing, CpuLoop), filled by that loop.
+    const void* dispatch[CPU_TIMING_COUNT * CPU_LOOP_KINDS][CELL_MARK_VALUES * 256];
 };
 
 // Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
 // and SP 0, interrupts disabled, no images, no stops, no callbacks, counters
-// 0, plain timing, nothing counted, no noted cells.
+// 0, plain timing, nothing counted, no noted cells, not noting.
 void cpu_reset(Cpu8080* cpu);
 
 // Reads and writes of the RAM (beneath any image) and of what the processor

@@ -103,7 +103,8 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
         RD16(ra_);                                                         \
     })
 // Writes to marked cells (read-only, address 0, watched, noted) go the
-// long way; a watched one ends the budget after the instruction.
+// long way; a watched one ends the budget after the instruction. The loop
+// that notes keeps writes to cells that are only noted.
 constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED | CELL_NOTED;
 #define STORE_MARKED(at, value)                                                  \
     do {                                                                         \
@@ -113,13 +114,18 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
 // is set beside the plain write.
 #define NOTE_WRITE(at)                                                                  \
     (cpu->written[(at) / CPU_NOTE_LINE / 64] |= std::uint64_t{1} << ((at) / CPU_NOTE_LINE % 64))
+// The same for a cell of a word, the other of which may be unmarked.
+#define NOTE_IF_NOTED(at)                                   \
+    do {                                                    \
+        if (MARKS(at) & CELL_NOTED) NOTE_WRITE(at);         \
+    } while (0)
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
         COUNT_DATA(written, wa_);                                     \
         if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
-            if ((MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {           \
+            if (NOTE && (MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {   \
                 MEM(wa_) = wv_;                                       \
                 NOTE_WRITE(wa_);                                      \
             } else {                                                  \
@@ -138,14 +144,16 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
         COUNT_DATA(written, wat_);                                               \
         COUNT_DATA(written, wat_ + 1);                                           \
         const unsigned wmarks_ = cpu_word_marks(cpu, wat_) & WRITE_MARKS;       \
-        if (UNLIKELY(wmarks_ == CELL_NOTED)) {                                   \
-            MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
-            MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
-            NOTE_WRITE(wat_);                                                    \
-            NOTE_WRITE(wat_ + 1);                                                \
-        } else if (UNLIKELY(wmarks_ != 0)) {                                     \
-            STORE_MARKED(wat_, wval_);                                           \
-            STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
+        if (UNLIKELY(wmarks_ != 0)) {                                            \
+            if (NOTE && wmarks_ == CELL_NOTED) {                                 \
+                MEM(wat_) = static_cast<std::uint8_t>(wval_);                    \
+                MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);           \
+                NOTE_IF_NOTED(wat_);                                             \
+                NOTE_IF_NOTED(wat_ + 1);                                         \
+            } else {                                                             \
+                STORE_MARKED(wat_, wval_);                                       \
+                STORE_MARKED(wat_ + 1, wval_ >> 8);                              \
+            }                                                                    \
         } else {                                                                 \
             MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
             MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
@@ -405,9 +413,11 @@ constexpr LengthRows make_length_rows() {
 constexpr LengthRows LENGTH_ROWS = make_length_rows();
 #define LENGTH_ROW LENGTH_ROWS.row
 
-template <CpuTiming TIMING, bool WATCH_READS, bool COUNT>
+template <CpuTiming TIMING, CpuLoop LOOP>
 CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    static_assert(!COUNT || WATCH_READS, "the loop that counts watches reads too");
+    constexpr bool NOTE = LOOP == CPU_LOOP_NOTING;
+    constexpr bool WATCH_READS = LOOP == CPU_LOOP_WATCHING_READS || LOOP == CPU_LOOP_COUNTING;
+    constexpr bool COUNT = LOOP == CPU_LOOP_COUNTING;
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
                  &&op_##r##E, &&op_##r##F
@@ -415,7 +425,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
                                              OPS16(6), OPS16(7), OPS16(8), OPS16(9), OPS16(A), OPS16(B),
                                              OPS16(C), OPS16(D), OPS16(E), OPS16(F)};
 #undef OPS16
-    const void** const dispatch = cpu->dispatch[TIMING * 3 + WATCH_READS + COUNT];
+    const void** const dispatch = cpu->dispatch[TIMING * CPU_LOOP_KINDS + LOOP];
     CpuCounts* const counts = cpu->counts;
     if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
@@ -703,28 +713,15 @@ done:
 
 }  // namespace
 
-CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, false, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, true, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, true, true>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, false, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, true>(cpu, budget, leave_stop);
+CpuStopReason cpu_execute(Cpu8080* cpu, CpuLoop loop, std::uint64_t budget, bool leave_stop) {
+    using Loop = CpuStopReason (*)(Cpu8080*, std::uint64_t, bool);
+    static constexpr Loop LOOPS[CPU_TIMING_COUNT][CPU_LOOP_KINDS] = {
+        {execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_PLAIN>, execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_NOTING>,
+         execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_WATCHING_READS>, execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_COUNTING>},
+        {execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_PLAIN>, execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_NOTING>,
+         execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_WATCHING_READS>,
+         execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_COUNTING>}};
+    return LOOPS[cpu->timing][loop](cpu, budget, leave_stop);
 }
 
 #pragma GCC diagnostic pop

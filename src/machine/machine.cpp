@@ -218,6 +218,7 @@ void machine_install_map(Machine* m) {
     collect_written(m);
     m->text_wait.all_changed = true;
     m->text_wait.noted_block = video_block(*m);
+    m->cpu.noting = waits_for_text(*m);
     build_memory_map(*m->facts, m->switches, m->regions);
     find_plain(m->regions, m->plain);
     // The stops are laid again from scratch: an image placed since the
