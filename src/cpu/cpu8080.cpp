@@ -137,10 +137,7 @@ void cpu_reset(Cpu8080* cpu) {
 }
 
 void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
-    if (marks_at(cpu, address) & CELL_NOTED) {
-        const unsigned line = address / CPU_NOTE_LINE;
-        cpu->written[line / 64] |= std::uint64_t{1} << (line % 64);
-    }
+    if (marks_at(cpu, address) & CELL_NOTED) cpu->written[address / CPU_NOTE_LINE] |= CELL_NOTED;
     if (marks_at(cpu, address) & CELL_READONLY) {
         if (cpu->memory_write) {
             cpu->memory_write(cpu->memory_context, address, value);

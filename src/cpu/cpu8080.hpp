@@ -115,10 +115,9 @@ constexpr std::uint8_t CELL_WATCHED = 0x08;   // a watchpoint's address (its rep
 constexpr std::uint8_t CELL_NOTED = 0x10;     // a write here (the processor's, the caller's) is noted in Cpu8080::written
 constexpr unsigned CELL_MARK_VALUES = 32;
 
-// The writes to noted cells, by lines of CPU_NOTE_LINE bytes: bit (address
-// / CPU_NOTE_LINE) % 64 of word address / CPU_NOTE_LINE / 64.
+// The writes to noted cells are noted by lines of CPU_NOTE_LINE bytes.
 constexpr unsigned CPU_NOTE_LINE = 64;
-constexpr unsigned CPU_NOTE_WORDS = CPU_MEMORY_SIZE / CPU_NOTE_LINE / 64;
+constexpr unsigned CPU_NOTE_LINES = CPU_MEMORY_SIZE / CPU_NOTE_LINE;
 
 // What a counting run counts at each address: the instructions that begin
 // there, by their length (1..3), and the reads and writes of data made by
@@ -175,9 +174,11 @@ struct Cpu8080 {
     std::uint8_t watch[CPU_MEMORY_SIZE];
     unsigned watched_reads;
     CpuWatchHit watch_hit;
-    // The lines holding a noted cell that was written since the owner of
-    // the marks last cleared them.
-    std::uint64_t written[CPU_NOTE_WORDS];
+    // For each line, CELL_NOTED when a noted cell of it was written since
+    // the owner of the marks last cleared the entry; the other marks
+    // there mean nothing (the loop that notes ORs in the marks of every
+    // cell it writes).
+    std::uint8_t written[CPU_NOTE_LINES];
     // Set by the owner of the noted marks while their cells are written
     // often: runs take the loop that notes such writes in place. Without
     // it they are noted too, the long way, and the plain loop keeps its

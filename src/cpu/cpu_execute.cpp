@@ -104,59 +104,47 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
     })
 // Writes to marked cells (read-only, address 0, watched, noted) go the
 // long way; a watched one ends the budget after the instruction. The loop
-// that notes keeps writes to cells that are only noted.
+// that notes keeps writes to cells that are only noted (LONG_WAY).
 constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED | CELL_NOTED;
 #define STORE_MARKED(at, value)                                                  \
     do {                                                                         \
         if (cpu_store_marked(cpu, static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(value))) END_BUDGET_IN(-1); \
     } while (0)
-// A write to a cell that is only noted stays in the loop: the line's bit
-// is set beside the plain write.
-#define NOTE_WRITE(at)                                                                  \
-    (cpu->written[(at) / CPU_NOTE_LINE / 64] |= std::uint64_t{1} << ((at) / CPU_NOTE_LINE % 64))
-// The same for a cell of a word, the other of which may be unmarked.
-#define NOTE_IF_NOTED(at)                                   \
-    do {                                                    \
-        if (MARKS(at) & CELL_NOTED) NOTE_WRITE(at);         \
+// In the loop that notes, a write in place ORs its cell's marks into its
+// line's entry, without a test: CELL_NOTED among them notes it.
+#define NOTE_WRITE(at)                                         \
+    do {                                                       \
+        if (NOTE) cpu->written[(at) / CPU_NOTE_LINE] |= MARKS(at); \
     } while (0)
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
         COUNT_DATA(written, wa_);                                     \
-        if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
-            if (NOTE && (MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {   \
-                MEM(wa_) = wv_;                                       \
-                NOTE_WRITE(wa_);                                      \
-            } else {                                                  \
-                STORE_MARKED(wa_, wv_);                               \
-            }                                                         \
+        if (UNLIKELY(MARKS(wa_) & LONG_WAY)) {                        \
+            STORE_MARKED(wa_, wv_);                                   \
         } else {                                                      \
             MEM(wa_) = wv_;                                           \
+            NOTE_WRITE(wa_);                                          \
         }                                                             \
     } while (0)
 // The word `value` at `at` and at + 1, low byte first; the marks of both
-// cells in one test.
+// cells in one test (the second is never the repetition of address 0 in
+// place: that one is marked).
 #define WR16(at, value)                                                          \
     do {                                                                         \
         const std::size_t wat_ = static_cast<std::uint16_t>(at);                 \
         const unsigned wval_ = (value);                                          \
         COUNT_DATA(written, wat_);                                               \
         COUNT_DATA(written, wat_ + 1);                                           \
-        const unsigned wmarks_ = cpu_word_marks(cpu, wat_) & WRITE_MARKS;       \
-        if (UNLIKELY(wmarks_ != 0)) {                                            \
-            if (NOTE && wmarks_ == CELL_NOTED) {                                 \
-                MEM(wat_) = static_cast<std::uint8_t>(wval_);                    \
-                MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);           \
-                NOTE_IF_NOTED(wat_);                                             \
-                NOTE_IF_NOTED(wat_ + 1);                                         \
-            } else {                                                             \
-                STORE_MARKED(wat_, wval_);                                       \
-                STORE_MARKED(wat_ + 1, wval_ >> 8);                              \
-            }                                                                    \
+        if (UNLIKELY(cpu_word_marks(cpu, wat_) & LONG_WAY)) {                    \
+            STORE_MARKED(wat_, wval_);                                           \
+            STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
         } else {                                                                 \
             MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
             MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
+            NOTE_WRITE(wat_);                                                    \
+            NOTE_WRITE(wat_ + 1);                                                \
         }                                                                        \
     } while (0)
 #define IMM8 (MEM(pc))
@@ -418,6 +406,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
     constexpr bool NOTE = LOOP == CPU_LOOP_NOTING;
     constexpr bool WATCH_READS = LOOP == CPU_LOOP_WATCHING_READS || LOOP == CPU_LOOP_COUNTING;
     constexpr bool COUNT = LOOP == CPU_LOOP_COUNTING;
+    constexpr std::uint8_t LONG_WAY = NOTE ? WRITE_MARKS & ~CELL_NOTED : WRITE_MARKS;
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
                  &&op_##r##E, &&op_##r##F
