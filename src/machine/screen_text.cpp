@@ -67,6 +67,7 @@ bool ScreenTextReader::LineScore::text() const {
 // Before any reading: a blank screen.
 ScreenTextReader::ScreenTextReader() {
     for (auto& row : cells_) std::fill(std::begin(row), std::end(row), ' ');
+    std::fill(std::begin(open_), std::end(open_), (std::uint64_t{1} << VIDEO_SHOWN_BYTES) - 1);
 }
 
 std::uint64_t ScreenTextReader::take_line(const std::uint8_t* video, int line, bool whole) {
@@ -88,7 +89,7 @@ std::uint64_t ScreenTextReader::take_line(const std::uint8_t* video, int line, b
 }
 
 bool ScreenTextReader::read_cells(const ScreenFont& font, int line, std::uint64_t columns) {
-    std::uint64_t known = 0, unknown = 0;
+    std::uint64_t known = 0, unknown = 0, open = 0;
     bool differs = false;
     const std::uint8_t* first_lines = pixels_[line];
     for (std::uint64_t left = columns; left != 0; left &= left - 1) {
@@ -96,13 +97,16 @@ bool ScreenTextReader::read_cells(const ScreenFont& font, int line, std::uint64_
         // Most cells of a picture are known for no glyph by their first
         // line; the others by their eight, the first in the low byte.
         const unsigned first = first_lines[column];
-        const std::uint64_t cell = first != 0 && !font.may_begin(first) ? first : load_word(&columns_[column][line]);
+        const bool opens = first == 0 || font.may_begin(first);
+        open |= std::uint64_t{opens} << column;
+        const std::uint64_t cell = opens ? load_word(&columns_[column][line]) : first;
         const char c = cell == 0 ? ' ' : font.character(cell);
         char& kept = cells_[line][column];
         differs = differs || c != kept;
         kept = c;
         if (cell != 0) (c != 0 ? known : unknown) |= std::uint64_t{1} << column;
     }
+    open_[line] = (open_[line] & ~columns) | open;
     // A cell's character tells whether it is blank, a glyph or unknown.
     if (!differs) return false;
     known_[line] = (known_[line] & ~columns) | known;
@@ -128,8 +132,12 @@ bool ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, c
             const int line = 64 * word + trailing_zero_bits(lines);
             const std::uint64_t columns = take_line(video, line, whole);
             if (columns == 0) continue;
+            // The cells of the rows above only where they are open: where
+            // their first line changed too, its own change reads them.
             for (int first = std::max(0, line - GLYPH_LINES + 1); first <= std::min(line, FIRST_LINES - 1); ++first) {
-                pending_[first] |= columns;
+                const std::uint64_t again = first == line ? columns : columns & open_[first];
+                if (again == 0) continue;
+                pending_[first] |= again;
                 reached[first / 64] |= std::uint64_t{1} << (first % 64);
             }
         }

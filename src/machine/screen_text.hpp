@@ -108,6 +108,10 @@ private:
     // compare, and by columns, where a cell's eight pixel lines are one word.
     std::uint8_t pixels_[VIDEO_LINES][VIDEO_SHOWN_BYTES] = {};
     std::uint8_t columns_[VIDEO_SHOWN_BYTES][VIDEO_LINES] = {};
+    // For each line, bit n: cell n of the row beginning there reads
+    // otherwise when its lower lines change. A cell whose first line has
+    // pixels that begin no glyph holds none, whatever lies below.
+    std::uint64_t open_[FIRST_LINES];
     // During a reading: the columns to read again of each row.
     std::uint64_t pending_[FIRST_LINES] = {};
 };
