@@ -248,7 +248,7 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
         const unsigned t_ = RD16(pc);                                  \
         PUSH16(pc + 2u);                                               \
         pc = static_cast<std::uint16_t>(t_);                           \
-        SPEND_AS(STATES_TAKEN_OF(opcode), VIDEO_WAIT_CALL_TAKEN);      \
+        SPEND_TAKEN_OF(opcode, VIDEO_WAIT_CALL_TAKEN);                 \
     } while (0)
 #define CALL_IF(opcode, cond)   \
     do {                        \
@@ -269,7 +269,7 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
     do {                                                                    \
         if (cond) {                                                         \
             RETURN();                                                       \
-            SPEND_AS(STATES_TAKEN_OF(opcode), VIDEO_WAIT_RETURN_TAKEN);     \
+            SPEND_TAKEN_OF(opcode, VIDEO_WAIT_RETURN_TAKEN);                \
         } else {                                                            \
             SPEND_OF(opcode);                                               \
         }                                                                   \
@@ -337,7 +337,22 @@ static_assert(CPU_EXECUTE_BUDGET_MAX / INSTRUCTION_STATES_MIN <= COUNT_MASK,
 #define STATES_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states>::value)
 #define STATES_TAKEN_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states_taken>::value)
 #define VIDEO_STATES_OF(opcode) (std::integral_constant<unsigned, VIDEO_WAIT_STATES[opcode]>::value)
-#define SPEND_OF(opcode) SPEND_AS(STATES_OF(opcode), VIDEO_STATES_OF(opcode))
+// In the loop that counts, the instruction is counted as it spends its
+// states: at its address, by its length (a constant in each handler).
+#define SPEND_OF(opcode)                                               \
+    do {                                                               \
+        COUNT_BEGUN(opcode);                                           \
+        SPEND_AS(STATES_OF(opcode), VIDEO_STATES_OF(opcode));          \
+    } while (0)
+#define SPEND_TAKEN_OF(opcode, video_states)                           \
+    do {                                                               \
+        COUNT_BEGUN(opcode);                                           \
+        SPEND_AS(STATES_TAKEN_OF(opcode), video_states);               \
+    } while (0)
+#define COUNT_BEGUN(opcode)                                                                              \
+    do {                                                                                                 \
+        if (COUNT) ++counts->begun[std::integral_constant<unsigned, LENGTH_ROWS.row[opcode]>::value][begun]; \
+    } while (0)
 // An undefined opcode runs the handler of the opcode it executes as, which
 // spends that opcode's states: the video waits must agree.
 constexpr bool video_waits_follow_executed_as() {
@@ -364,20 +379,15 @@ static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlik
 // the next one: an indirect jump per instruction, which the host's
 // predictor tells apart by the instruction it comes from. The marks of the
 // byte at PC select the handler too: a stop address dispatches to the stop.
-// In the loop that counts, the instruction begins: counted at its address
-// by its length (the stop, which does not execute it, takes it back).
+// In the loop that counts, the address the instruction begins at is kept.
 #define NEXT                                                           \
     do {                                                               \
         if (UNLIKELY(left < 0)) goto budget_spent;                     \
         std::uint16_t cell_;                                           \
         std::memcpy(&cell_, &cpu->cells[2u * pc], sizeof cell_);       \
-        COUNT_BEGUN(pc, cell_ & 0xFF, 1);                              \
+        if (COUNT) begun = pc;                                         \
         pc = static_cast<std::uint16_t>(pc + 1);                       \
         goto* dispatch[cell_];                                         \
-    } while (0)
-#define COUNT_BEGUN(at, opcode, by)                                    \
-    do {                                                               \
-        if (COUNT) counts->begun[LENGTH_ROW[opcode]][at] += (by);      \
     } while (0)
 
 // Computed gotos: a GNU extension that GCC and Clang (MinGW included) offer.
@@ -399,7 +409,6 @@ constexpr LengthRows make_length_rows() {
     return rows;
 }
 constexpr LengthRows LENGTH_ROWS = make_length_rows();
-#define LENGTH_ROW LENGTH_ROWS.row
 
 template <CpuTiming TIMING, CpuLoop LOOP>
 CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
@@ -416,6 +425,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
 #undef OPS16
     const void** const dispatch = cpu->dispatch[TIMING * CPU_LOOP_KINDS + LOOP];
     CpuCounts* const counts = cpu->counts;
+    std::uint16_t begun = 0;  // where the instruction being executed begins (the loop that counts)
     if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
             for (unsigned code = 0; code < 256; ++code) {
@@ -442,7 +452,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
     // The first instruction runs whatever its marks say when leaving a stop.
     {
         const unsigned cell = MEM(pc) | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
-        COUNT_BEGUN(pc, cell & 0xFF, 1);
+        begun = pc;
         pc = static_cast<std::uint16_t>(pc + 1);
         goto* dispatch[cell];
     }
@@ -689,7 +699,6 @@ op_D3: {
 at_stop:
     // Fetched, but not to be executed.
     pc = static_cast<std::uint16_t>(pc - 1);
-    COUNT_BEGUN(pc, MEM(pc), ~std::uint64_t{0});
     reason = CPU_STOP_ADDRESS;
     goto done;
 budget_spent:
