@@ -180,9 +180,9 @@ struct Cpu8080 {
     // cell it writes).
     std::uint8_t written[CPU_NOTE_LINES];
     // Set by the owner of the noted marks while their cells are written
-    // often: runs take the loop that notes such writes in place. Without
-    // it they are noted too, the long way, and the plain loop keeps its
-    // one test of a written cell's marks.
+    // often: runs of the video timing take the loop that notes such writes
+    // in place. Elsewhere they are noted too, the long way, and the plain
+    // loop keeps its one test of a written cell's marks.
     bool noting;
     // Not null: runs count into it (the loop that counts, which watches
     // reads too). The caller owns it.
