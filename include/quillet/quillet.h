@@ -582,6 +582,12 @@ QUILLET_API quillet_cpu* quillet_cpu_new(void);
 QUILLET_API void quillet_cpu_free(quillet_cpu* cpu);
 /* Installs the reporter of `cpu`, as quillet_set_reporter does. */
 QUILLET_API void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user);
+/* The text of the last failure reported by a call on this processor, with
+ * or without a reporter (NUL-terminated, "" when none; a null processor:
+ * ""); on a machine's processor, by a call on the machine or its processor,
+ * as quillet_machine_last_message gives it. Valid until the next failing
+ * call on it. */
+QUILLET_API const char* quillet_cpu_last_message(const quillet_cpu* cpu);
 
 /* Takes from `snapshot` the registers, the interrupt flag and blocks 0 to 3
  * as the 64 KB of RAM (a block that is absent, or block 2 where the model

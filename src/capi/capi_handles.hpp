@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/failure.hpp"
+#include "capi/failure_record.hpp"
 #include "cpu/cpu8080.hpp"
 #include "quillet/quillet.h"
 #include "quillet/quillet_tools.h"
@@ -26,7 +27,12 @@ struct quillet_cpu {
     std::unique_ptr<quillet::Cpu8080> own;
     quillet::Cpu8080* core = nullptr;
     quillet::Machine* machine = nullptr;
-    quillet_machine* whole = nullptr;  // the machine's handle, which records its failures
+    quillet_machine* whole = nullptr;  // the machine's handle
+    // The last failure reported on the processor (on a machine's, on the
+    // machine too), kept in fixed buffers so that even running out of
+    // memory is recorded: `reporter` records there and hands on to the
+    // caller's.
+    quillet::FailureRecord failure;
     quillet::Reporter reporter;
     quillet_cpu_in_fn in = nullptr;
     quillet_cpu_out_fn out = nullptr;
@@ -43,10 +49,6 @@ const Snapshot& snapshot_value(const quillet_snapshot* snapshot);
 Snapshot& snapshot_value(quillet_snapshot* snapshot);
 // The reporter that records a failure on the snapshot and hands it on.
 const Reporter& snapshot_reporter(const quillet_snapshot* snapshot);
-
-// The caller's reporter of a machine (not null), to which the failures
-// recorded on it go on.
-void set_machine_reporter(quillet_machine* machine, const Reporter& reporter);
 
 // The blocks of a tape handle (not null).
 const tape::Tape& tape_value(const quillet_tape* tape);

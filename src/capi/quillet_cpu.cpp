@@ -9,6 +9,7 @@
 #include "base/file_access.hpp"
 #include "capi/arguments.hpp"
 #include "capi/capi_handles.hpp"
+#include "capi/failure_record.hpp"
 #include "cpu/instruction_set.hpp"
 #include "machine/machine.hpp"
 #include "machine/machine_snapshot.hpp"
@@ -139,6 +140,7 @@ quillet_cpu* quillet_cpu_new(void) {
     }
     cpu->core = cpu->own.get();
     cpu_reset(cpu->core);
+    cpu->reporter = Reporter{record_failure, &cpu->failure};
     return cpu;
 }
 
@@ -148,14 +150,10 @@ void quillet_cpu_free(quillet_cpu* cpu) {
 }
 
 void quillet_cpu_set_reporter(quillet_cpu* cpu, quillet_report_fn report, void* user) {
-    if (!cpu) return;
-    // A machine's processor reports through the machine, which records the failure.
-    if (cpu->whole) {
-        set_machine_reporter(cpu->whole, Reporter{report, user});
-    } else {
-        cpu->reporter = Reporter{report, user};
-    }
+    if (cpu) cpu->failure.caller = Reporter{report, user};
 }
+
+const char* quillet_cpu_last_message(const quillet_cpu* cpu) { return cpu ? cpu->failure.message : ""; }
 
 int quillet_cpu_from_snapshot(quillet_cpu* cpu, const quillet_snapshot* snapshot) {
     if (!cpu) return missing(cpu, "cpu");

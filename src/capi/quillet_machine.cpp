@@ -20,13 +20,11 @@
 #include "machine/speaker.hpp"
 #include "snapshot/snapshot_format.hpp"
 
-// A machine, the reporter its caller installed, and the last failure
-// reported on it (kept in a fixed buffer, so that even running out of
-// memory is recorded).
+// A machine and its processor's handle, which records the failures of
+// both.
 struct quillet_machine {
     quillet::Machine core;
     quillet_cpu cpu;
-    quillet::FailureRecord failure;
 };
 
 namespace quillet {
@@ -86,8 +84,6 @@ std::string key_name_script(const char* name) {
 
 }  // namespace
 
-void set_machine_reporter(quillet_machine* machine, const Reporter& reporter) { machine->failure.caller = reporter; }
-
 }  // namespace quillet
 
 using namespace quillet;
@@ -144,8 +140,8 @@ int quillet_machine_new(const quillet_snapshot* snapshot, const void* monitor, s
     machine->cpu.core = &machine->core.cpu;
     machine->cpu.machine = &machine->core;
     machine->cpu.whole = machine;
-    machine->failure.caller = reporter;
-    machine->cpu.reporter = Reporter{record_failure, &machine->failure};
+    machine->cpu.failure.caller = reporter;
+    machine->cpu.reporter = Reporter{record_failure, &machine->cpu.failure};
     *out = machine;
     return 0;
 }
@@ -291,7 +287,7 @@ int quillet_machine_take_audio(quillet_machine* machine, uint32_t rate, int16_t*
     return 0;
 }
 
-const char* quillet_machine_last_message(const quillet_machine* machine) { return machine ? machine->failure.message : ""; }
+const char* quillet_machine_last_message(const quillet_machine* machine) { return quillet_cpu_last_message(machine ? &machine->cpu : nullptr); }
 
 int quillet_machine_record_port_c(quillet_machine* machine, int on) {
     if (!machine) return missing(machine, "machine");

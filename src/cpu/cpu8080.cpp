@@ -94,16 +94,14 @@ constexpr bool video_waits_keep_the_fewest_states() {
 }
 static_assert(video_waits_keep_the_fewest_states(), "an instruction with the video waits takes too few states");
 
-// The loop of the processor's timing, checking reads while any is watched.
+// The loop for what the run must watch: counts, reads of watched
+// addresses, writes to noted cells.
 CpuStopReason execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    if (cpu->timing == CPU_TIMING_VIDEO_WAITS) {
-        if (cpu->counts) return cpu_execute_video_waits_counting(cpu, budget, leave_stop);
-        return cpu->watched_reads ? cpu_execute_video_waits_watching_reads(cpu, budget, leave_stop)
-                                  : cpu_execute_video_waits(cpu, budget, leave_stop);
-    }
-    if (cpu->counts) return cpu_execute_counting(cpu, budget, leave_stop);
-    return cpu->watched_reads ? cpu_execute_watching_reads(cpu, budget, leave_stop)
-                              : cpu_execute(cpu, budget, leave_stop);
+    const CpuLoop loop = cpu->counts          ? CPU_LOOP_COUNTING
+                         : cpu->watched_reads ? CPU_LOOP_WATCHING_READS
+                         : cpu->noting        ? CPU_LOOP_NOTING
+                                              : CPU_LOOP_PLAIN;
+    return cpu_execute(cpu, loop, budget, leave_stop);
 }
 
 bool can_accept_interrupt(const CpuState& s) {
@@ -130,17 +128,16 @@ void cpu_reset(Cpu8080* cpu) {
     cpu->watched_reads = 0;
     cpu->watch_hit = CpuWatchHit{};
     std::memset(cpu->written, 0, sizeof cpu->written);
+    cpu->noting = false;
     cpu->counts = nullptr;
-    std::memset(cpu->dispatch, 0, sizeof cpu->dispatch);
+    // A loop fills its table when it finds the first entry not its own.
+    for (auto& table : cpu->dispatch) table[0] = nullptr;
     marks_at(cpu, 0) = CELL_MIRRORED;
     marks_at(cpu, CPU_MEMORY_SIZE) = CELL_MIRRORED;
 }
 
 void cpu_write_marked(Cpu8080* cpu, std::uint16_t address, std::uint8_t value) {
-    if (marks_at(cpu, address) & CELL_NOTED) {
-        const unsigned line = address / CPU_NOTE_LINE;
-        cpu->written[line / 64] |= std::uint64_t{1} << (line % 64);
-    }
+    if (marks_at(cpu, address) & CELL_NOTED) cpu->written[address / CPU_NOTE_LINE] |= CELL_NOTED;
     if (marks_at(cpu, address) & CELL_READONLY) {
         if (cpu->memory_write) {
             cpu->memory_write(cpu->memory_context, address, value);

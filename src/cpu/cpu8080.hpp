@@ -115,10 +115,9 @@ constexpr std::uint8_t CELL_WATCHED = 0x08;   // a watchpoint's address (its rep
 constexpr std::uint8_t CELL_NOTED = 0x10;     // a write here (the processor's, the caller's) is noted in Cpu8080::written
 constexpr unsigned CELL_MARK_VALUES = 32;
 
-// The writes to noted cells, by lines of CPU_NOTE_LINE bytes: bit (address
-// / CPU_NOTE_LINE) % 64 of word address / CPU_NOTE_LINE / 64.
+// The writes to noted cells are noted by lines of CPU_NOTE_LINE bytes.
 constexpr unsigned CPU_NOTE_LINE = 64;
-constexpr unsigned CPU_NOTE_WORDS = CPU_MEMORY_SIZE / CPU_NOTE_LINE / 64;
+constexpr unsigned CPU_NOTE_LINES = CPU_MEMORY_SIZE / CPU_NOTE_LINE;
 
 // What a counting run counts at each address: the instructions that begin
 // there, by their length (1..3), and the reads and writes of data made by
@@ -129,6 +128,18 @@ struct CpuCounts {
     std::uint64_t read[CPU_MEMORY_SIZE];
     std::uint64_t written[CPU_MEMORY_SIZE];
 };
+// The forms of the instruction loop, each for what a run must watch: the
+// plain one; one that notes writes to noted cells in place; one that
+// checks every read of data against the watchpoints; one that also counts
+// (CpuCounts).
+enum CpuLoop : int {
+    CPU_LOOP_PLAIN = 0,
+    CPU_LOOP_NOTING = 1,
+    CPU_LOOP_WATCHING_READS = 2,
+    CPU_LOOP_COUNTING = 3,
+    CPU_LOOP_KINDS = 4
+};
+
 // Where a cell keeps its byte and its marks: so that the two, read as one
 // host word, are byte | marks << 8.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -163,21 +174,27 @@ struct Cpu8080 {
     std::uint8_t watch[CPU_MEMORY_SIZE];
     unsigned watched_reads;
     CpuWatchHit watch_hit;
-    // The lines holding a noted cell that was written since the owner of
-    // the marks last cleared them.
-    std::uint64_t written[CPU_NOTE_WORDS];
+    // For each line, CELL_NOTED when a noted cell of it was written since
+    // the owner of the marks last cleared the entry; the other marks
+    // there mean nothing (the loop that notes ORs in the marks of every
+    // cell it writes).
+    std::uint8_t written[CPU_NOTE_LINES];
+    // Set by the owner of the noted marks while their cells are written
+    // often: runs of the video timing take the loop that notes such writes
+    // in place. Elsewhere they are noted too, the long way, and the plain
+    // loop keeps its one test of a written cell's marks.
+    bool noting;
     // Not null: runs count into it (the loop that counts, which watches
     // reads too). The caller owns it.
     CpuCounts* counts;
     // The instruction loop's handlers by opcode and marks, one table per
-    // loop (timing; whether reads are watched, or counted too), filled by
-    // that loop.
-    const void* dispatch[CPU_TIMING_COUNT * 3][CELL_MARK_VALUES * 256];
+    // loop (timing, CpuLoop), filled by that loop.
+    const void* dispatch[CPU_TIMING_COUNT * CPU_LOOP_KINDS][CELL_MARK_VALUES * 256];
 };
 
 // Everything to its power-on value: RAM all zero, registers 0 (F 0x02), PC
 // and SP 0, interrupts disabled, no images, no stops, no callbacks, counters
-// 0, plain timing, nothing counted, no noted cells.
+// 0, plain timing, nothing counted, no noted cells, not noting.
 void cpu_reset(Cpu8080* cpu);
 
 // Reads and writes of the RAM (beneath any image) and of what the processor

@@ -103,52 +103,48 @@ __attribute__((noinline)) void save_state(CpuState* s, unsigned bc, unsigned de,
         RD16(ra_);                                                         \
     })
 // Writes to marked cells (read-only, address 0, watched, noted) go the
-// long way; a watched one ends the budget after the instruction.
+// long way; a watched one ends the budget after the instruction. The loop
+// that notes keeps writes to cells that are only noted (LONG_WAY).
 constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHED | CELL_NOTED;
 #define STORE_MARKED(at, value)                                                  \
     do {                                                                         \
         if (cpu_store_marked(cpu, static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(value))) END_BUDGET_IN(-1); \
     } while (0)
-// A write to a cell that is only noted stays in the loop: the line's bit
-// is set beside the plain write.
-#define NOTE_WRITE(at)                                                                  \
-    (cpu->written[(at) / CPU_NOTE_LINE / 64] |= std::uint64_t{1} << ((at) / CPU_NOTE_LINE % 64))
+// In the loop that notes, a write in place ORs its cell's marks into its
+// line's entry, without a test: CELL_NOTED among them notes it.
+#define NOTE_WRITE(at)                                         \
+    do {                                                       \
+        if (NOTE) cpu->written[(at) / CPU_NOTE_LINE] |= MARKS(at); \
+    } while (0)
 #define WR(at, value)                                                 \
     do {                                                              \
         const std::uint16_t wa_ = static_cast<std::uint16_t>(at);     \
         const std::uint8_t wv_ = static_cast<std::uint8_t>(value);    \
         COUNT_DATA(written, wa_);                                     \
-        if (UNLIKELY(MARKS(wa_) & WRITE_MARKS)) {                     \
-            if ((MARKS(wa_) & WRITE_MARKS) == CELL_NOTED) {           \
-                MEM(wa_) = wv_;                                       \
-                NOTE_WRITE(wa_);                                      \
-            } else {                                                  \
-                STORE_MARKED(wa_, wv_);                               \
-            }                                                         \
+        if (UNLIKELY(MARKS(wa_) & LONG_WAY)) {                        \
+            STORE_MARKED(wa_, wv_);                                   \
         } else {                                                      \
             MEM(wa_) = wv_;                                           \
+            NOTE_WRITE(wa_);                                          \
         }                                                             \
     } while (0)
 // The word `value` at `at` and at + 1, low byte first; the marks of both
-// cells in one test.
+// cells in one test (the second is never the repetition of address 0 in
+// place: that one is marked).
 #define WR16(at, value)                                                          \
     do {                                                                         \
         const std::size_t wat_ = static_cast<std::uint16_t>(at);                 \
         const unsigned wval_ = (value);                                          \
         COUNT_DATA(written, wat_);                                               \
         COUNT_DATA(written, wat_ + 1);                                           \
-        const unsigned wmarks_ = cpu_word_marks(cpu, wat_) & WRITE_MARKS;       \
-        if (UNLIKELY(wmarks_ == CELL_NOTED)) {                                   \
-            MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
-            MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
-            NOTE_WRITE(wat_);                                                    \
-            NOTE_WRITE(wat_ + 1);                                                \
-        } else if (UNLIKELY(wmarks_ != 0)) {                                     \
+        if (UNLIKELY(cpu_word_marks(cpu, wat_) & LONG_WAY)) {                    \
             STORE_MARKED(wat_, wval_);                                           \
             STORE_MARKED(wat_ + 1, wval_ >> 8);                                  \
         } else {                                                                 \
             MEM(wat_) = static_cast<std::uint8_t>(wval_);                        \
             MEM(wat_ + 1) = static_cast<std::uint8_t>(wval_ >> 8);               \
+            NOTE_WRITE(wat_);                                                    \
+            NOTE_WRITE(wat_ + 1);                                                \
         }                                                                        \
     } while (0)
 #define IMM8 (MEM(pc))
@@ -252,7 +248,7 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
         const unsigned t_ = RD16(pc);                                  \
         PUSH16(pc + 2u);                                               \
         pc = static_cast<std::uint16_t>(t_);                           \
-        SPEND_AS(STATES_TAKEN_OF(opcode), VIDEO_WAIT_CALL_TAKEN);      \
+        SPEND_TAKEN_OF(opcode, VIDEO_WAIT_CALL_TAKEN);                 \
     } while (0)
 #define CALL_IF(opcode, cond)   \
     do {                        \
@@ -273,7 +269,7 @@ constexpr std::uint8_t WRITE_MARKS = CELL_READONLY | CELL_MIRRORED | CELL_WATCHE
     do {                                                                    \
         if (cond) {                                                         \
             RETURN();                                                       \
-            SPEND_AS(STATES_TAKEN_OF(opcode), VIDEO_WAIT_RETURN_TAKEN);     \
+            SPEND_TAKEN_OF(opcode, VIDEO_WAIT_RETURN_TAKEN);                \
         } else {                                                            \
             SPEND_OF(opcode);                                               \
         }                                                                   \
@@ -341,7 +337,22 @@ static_assert(CPU_EXECUTE_BUDGET_MAX / INSTRUCTION_STATES_MIN <= COUNT_MASK,
 #define STATES_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states>::value)
 #define STATES_TAKEN_OF(opcode) (std::integral_constant<unsigned, INSTRUCTION_SET[opcode].states_taken>::value)
 #define VIDEO_STATES_OF(opcode) (std::integral_constant<unsigned, VIDEO_WAIT_STATES[opcode]>::value)
-#define SPEND_OF(opcode) SPEND_AS(STATES_OF(opcode), VIDEO_STATES_OF(opcode))
+// In the loop that counts, the instruction is counted as it spends its
+// states: at its address, by its length (a constant in each handler).
+#define SPEND_OF(opcode)                                               \
+    do {                                                               \
+        COUNT_BEGUN(opcode);                                           \
+        SPEND_AS(STATES_OF(opcode), VIDEO_STATES_OF(opcode));          \
+    } while (0)
+#define SPEND_TAKEN_OF(opcode, video_states)                           \
+    do {                                                               \
+        COUNT_BEGUN(opcode);                                           \
+        SPEND_AS(STATES_TAKEN_OF(opcode), video_states);               \
+    } while (0)
+#define COUNT_BEGUN(opcode)                                                                              \
+    do {                                                                                                 \
+        if (COUNT) ++counts->begun[std::integral_constant<unsigned, LENGTH_ROWS.row[opcode]>::value][begun]; \
+    } while (0)
 // An undefined opcode runs the handler of the opcode it executes as, which
 // spends that opcode's states: the video waits must agree.
 constexpr bool video_waits_follow_executed_as() {
@@ -368,20 +379,15 @@ static_assert(video_waits_follow_executed_as(), "an undefined opcode waits unlik
 // the next one: an indirect jump per instruction, which the host's
 // predictor tells apart by the instruction it comes from. The marks of the
 // byte at PC select the handler too: a stop address dispatches to the stop.
-// In the loop that counts, the instruction begins: counted at its address
-// by its length (the stop, which does not execute it, takes it back).
+// In the loop that counts, the address the instruction begins at is kept.
 #define NEXT                                                           \
     do {                                                               \
         if (UNLIKELY(left < 0)) goto budget_spent;                     \
         std::uint16_t cell_;                                           \
         std::memcpy(&cell_, &cpu->cells[2u * pc], sizeof cell_);       \
-        COUNT_BEGUN(pc, cell_ & 0xFF, 1);                              \
+        if (COUNT) begun = pc;                                         \
         pc = static_cast<std::uint16_t>(pc + 1);                       \
         goto* dispatch[cell_];                                         \
-    } while (0)
-#define COUNT_BEGUN(at, opcode, by)                                    \
-    do {                                                               \
-        if (COUNT) counts->begun[LENGTH_ROW[opcode]][at] += (by);      \
     } while (0)
 
 // Computed gotos: a GNU extension that GCC and Clang (MinGW included) offer.
@@ -403,11 +409,13 @@ constexpr LengthRows make_length_rows() {
     return rows;
 }
 constexpr LengthRows LENGTH_ROWS = make_length_rows();
-#define LENGTH_ROW LENGTH_ROWS.row
 
-template <CpuTiming TIMING, bool WATCH_READS, bool COUNT>
+template <CpuTiming TIMING, CpuLoop LOOP>
 CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    static_assert(!COUNT || WATCH_READS, "the loop that counts watches reads too");
+    constexpr bool NOTE = LOOP == CPU_LOOP_NOTING;
+    constexpr bool WATCH_READS = LOOP == CPU_LOOP_WATCHING_READS || LOOP == CPU_LOOP_COUNTING;
+    constexpr bool COUNT = LOOP == CPU_LOOP_COUNTING;
+    constexpr std::uint8_t LONG_WAY = NOTE ? WRITE_MARKS & ~CELL_NOTED : WRITE_MARKS;
 #define OPS16(r) &&op_##r##0, &&op_##r##1, &&op_##r##2, &&op_##r##3, &&op_##r##4, &&op_##r##5, &&op_##r##6, \
                  &&op_##r##7, &&op_##r##8, &&op_##r##9, &&op_##r##A, &&op_##r##B, &&op_##r##C, &&op_##r##D, \
                  &&op_##r##E, &&op_##r##F
@@ -415,8 +423,9 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
                                              OPS16(6), OPS16(7), OPS16(8), OPS16(9), OPS16(A), OPS16(B),
                                              OPS16(C), OPS16(D), OPS16(E), OPS16(F)};
 #undef OPS16
-    const void** const dispatch = cpu->dispatch[TIMING * 3 + WATCH_READS + COUNT];
+    const void** const dispatch = cpu->dispatch[TIMING * CPU_LOOP_KINDS + LOOP];
     CpuCounts* const counts = cpu->counts;
+    std::uint16_t begun = 0;  // where the instruction being executed begins (the loop that counts)
     if (dispatch[0] != OPCODES[0]) {
         for (unsigned marks = 0; marks < CELL_MARK_VALUES; ++marks) {
             for (unsigned code = 0; code < 256; ++code) {
@@ -443,7 +452,7 @@ CpuStopReason execute_timed(Cpu8080* cpu, std::uint64_t budget, bool leave_stop)
     // The first instruction runs whatever its marks say when leaving a stop.
     {
         const unsigned cell = MEM(pc) | (leave_stop ? 0u : static_cast<unsigned>(MARKS(pc)) << 8);
-        COUNT_BEGUN(pc, cell & 0xFF, 1);
+        begun = pc;
         pc = static_cast<std::uint16_t>(pc + 1);
         goto* dispatch[cell];
     }
@@ -690,7 +699,6 @@ op_D3: {
 at_stop:
     // Fetched, but not to be executed.
     pc = static_cast<std::uint16_t>(pc - 1);
-    COUNT_BEGUN(pc, MEM(pc), ~std::uint64_t{0});
     reason = CPU_STOP_ADDRESS;
     goto done;
 budget_spent:
@@ -703,28 +711,17 @@ done:
 
 }  // namespace
 
-CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, false, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, true, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_PLAIN, true, true>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, false, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, false>(cpu, budget, leave_stop);
-}
-
-CpuStopReason cpu_execute_video_waits_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop) {
-    return execute_timed<CPU_TIMING_VIDEO_WAITS, true, true>(cpu, budget, leave_stop);
+CpuStopReason cpu_execute(Cpu8080* cpu, CpuLoop loop, std::uint64_t budget, bool leave_stop) {
+    using Loop = CpuStopReason (*)(Cpu8080*, std::uint64_t, bool);
+    // Only a machine notes cells, with the video timing: the plain timing's
+    // noted cells (a test's) are noted the long way, by its plain loop.
+    static constexpr Loop LOOPS[CPU_TIMING_COUNT][CPU_LOOP_KINDS] = {
+        {execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_PLAIN>, execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_PLAIN>,
+         execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_WATCHING_READS>, execute_timed<CPU_TIMING_PLAIN, CPU_LOOP_COUNTING>},
+        {execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_PLAIN>, execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_NOTING>,
+         execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_WATCHING_READS>,
+         execute_timed<CPU_TIMING_VIDEO_WAITS, CPU_LOOP_COUNTING>}};
+    return LOOPS[cpu->timing][loop](cpu, budget, leave_stop);
 }
 
 #pragma GCC diagnostic pop

@@ -49,22 +49,17 @@ inline unsigned cpu_read_word(const Cpu8080* cpu, std::size_t address) {
 // The largest budget of one cpu_execute.
 constexpr std::uint64_t CPU_EXECUTE_BUDGET_MAX = (std::uint64_t{1} << 28) - 4;
 
-// Executes instructions from PC until a stop address (not for the first
-// instruction when `leave_stop`), HLT, or until `budget` (1 to
-// CPU_EXECUTE_BUDGET_MAX) states are spent: then CPU_STOP_STATE_LIMIT. A port callback that asks for a stop or
-// for an interrupt that can be taken ends the budget after its instruction,
-// and an EI while an interrupt waits ends it after the next one. Interrupts
-// are accepted by the caller, never here.
-CpuStopReason cpu_execute(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
-// The same with the states of the video circuit's wait states
-// (video_wait_timing.hpp).
-CpuStopReason cpu_execute_video_waits(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
-// Both again, checking every read of data against the watchpoints (and
-// ending the budget after an instruction that read a watched address).
-CpuStopReason cpu_execute_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
-CpuStopReason cpu_execute_video_waits_watching_reads(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
-// Both once more, watching reads and counting into cpu->counts (not null).
-CpuStopReason cpu_execute_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
-CpuStopReason cpu_execute_video_waits_counting(Cpu8080* cpu, std::uint64_t budget, bool leave_stop);
+// Executes instructions from PC in the loop `loop` of cpu->timing's
+// states (video_wait_timing.hpp for the video circuit's wait states) until
+// a stop address (not for the first instruction when `leave_stop`), HLT,
+// or until `budget` (1 to CPU_EXECUTE_BUDGET_MAX) states are spent: then
+// CPU_STOP_STATE_LIMIT. A port callback that asks for a stop or for an
+// interrupt that can be taken ends the budget after its instruction, and
+// an EI while an interrupt waits ends it after the next one; an
+// instruction that wrote a watched address (or read one, in the loops that
+// watch reads) ends it after itself. Interrupts are
+// accepted by the caller, never here. The loop that counts needs
+// cpu->counts.
+CpuStopReason cpu_execute(Cpu8080* cpu, CpuLoop loop, std::uint64_t budget, bool leave_stop);
 
 }  // namespace quillet

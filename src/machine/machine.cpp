@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/word_bits.hpp"
 #include "machine/routine_call.hpp"
 #include "snapshot/snapshot_format.hpp"
 
@@ -41,19 +42,23 @@ static_assert(CPU_NOTE_LINE == VIDEO_LINE_BYTES && MAP_REGION_SIZE % CPU_NOTE_LI
 // Takes the lines the processor noted into the text wait's changed lines,
 // through the map that laid the marks.
 void collect_written(Machine* m) {
+    constexpr unsigned REGION_LINES = MAP_REGION_SIZE / CPU_NOTE_LINE;
+    static_assert(MAP_REGIONS <= 64 && REGION_LINES % 8 == 0, "a region's entries are tested eight at a time");
     Machine::TextWait& wait = m->text_wait;
-    for (unsigned word = 0; word < CPU_NOTE_WORDS; ++word) {
-        for (std::uint64_t bits = m->cpu.written[word]; bits != 0; bits &= bits - 1) {
-            unsigned bit = 0;
-            while (!((bits >> bit) & 1)) ++bit;
-            const unsigned address = (word * 64 + bit) * CPU_NOTE_LINE;
-            const MapRegion& r = m->regions[address / MAP_REGION_SIZE];
-            std::size_t line = 0;
-            if (r.read == ReadSource::RAM && video_line_of(r.ram + address % MAP_REGION_SIZE, wait.noted_block, &line)) {
-                wait.changed.set(line);
+    for (std::uint64_t regions = wait.noted_regions; regions != 0; regions &= regions - 1) {
+        const unsigned i = static_cast<unsigned>(trailing_zero_bits(regions));
+        std::uint8_t* written = &m->cpu.written[i * REGION_LINES];
+        for (unsigned eight = 0; eight < REGION_LINES; eight += 8) {
+            if (load_word(&written[eight]) == 0) continue;  // most frames write few lines
+            for (unsigned at = eight; at < eight + 8; ++at) {
+                std::size_t line = 0;
+                if ((written[at] & CELL_NOTED) &&
+                    video_line_of(m->regions[i].ram + at * CPU_NOTE_LINE, wait.noted_block, &line)) {
+                    wait.changed.set(line);
+                }
             }
+            std::memset(&written[eight], 0, 8);
         }
-        m->cpu.written[word] = 0;
     }
 }
 
@@ -119,6 +124,8 @@ void lay_region(Machine* m, unsigned i, bool stops_kept) {
     // The text waited for: writes to the video memory kept in the cells are noted.
     std::size_t line = 0;
     const bool noted = waits_for_text(*m) && m->plain[i] && video_line_of(r.ram, m->text_wait.noted_block, &line);
+    const std::uint64_t bit = std::uint64_t{1} << i;
+    m->text_wait.noted_regions = noted ? m->text_wait.noted_regions | bit : m->text_wait.noted_regions & ~bit;
     const std::uint8_t set = static_cast<std::uint8_t>((m->plain[i] ? 0 : CELL_READONLY) | (absent ? CELL_STOP : 0) |
                                                        (noted ? CELL_NOTED : 0));
     const std::uint8_t keep = stops_kept ? KEPT_MARKS : static_cast<std::uint8_t>(KEPT_MARKS & ~CELL_STOP);
@@ -218,6 +225,7 @@ void machine_install_map(Machine* m) {
     collect_written(m);
     m->text_wait.all_changed = true;
     m->text_wait.noted_block = video_block(*m);
+    m->cpu.noting = waits_for_text(*m);
     build_memory_map(*m->facts, m->switches, m->regions);
     find_plain(m->regions, m->plain);
     // The stops are laid again from scratch: an image placed since the
@@ -257,13 +265,15 @@ namespace {
 // video memory.
 const std::uint8_t* sync_video(Machine* m, const VideoLines& lines) {
     constexpr std::size_t REGION_LINES = MAP_REGION_SIZE / VIDEO_LINE_BYTES;
+    static_assert(64 % REGION_LINES == 0, "a region's lines lie in one word");
+    const VideoLines word_mask(~std::uint64_t{0});
+    std::uint64_t words[VIDEO_LINES / 64];
+    for (std::size_t word = 0; word < VIDEO_LINES / 64; ++word) words[word] = ((lines >> (64 * word)) & word_mask).to_ullong();
     const unsigned block = video_block(*m);
     std::size_t first = 0;
     for (unsigned i = 0; i < MAP_REGIONS; ++i) {
         if (!m->plain[i] || !video_line_of(m->regions[i].ram, block, &first)) continue;
-        bool wanted = false;
-        for (std::size_t line = first; line < first + REGION_LINES && !wanted; ++line) wanted = lines[line];
-        if (wanted) sync_region(m, i);
+        if ((words[first / 64] >> (first % 64)) & ((std::uint64_t{1} << REGION_LINES) - 1)) sync_region(m, i);
     }
     return &m->ram[block * RAM_BLOCK_SIZE];
 }

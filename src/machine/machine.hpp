@@ -90,6 +90,7 @@ struct Machine {
     // is kept.
     struct TextWait {
         unsigned noted_block = 0;
+        std::uint64_t noted_regions = 0;  // bit i: region i's cells are noted
         VideoLines changed;
         bool all_changed = true;
         bool shown = false;

@@ -2,7 +2,10 @@
 #include "machine/screen_text.hpp"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 
+#include "base/word_bits.hpp"
 #include "machine/machine_model.hpp"
 
 namespace quillet {
@@ -16,15 +19,7 @@ constexpr std::size_t UPPER_GLYPHS = 0x0600;
 constexpr int FIRST_UPPER = 0x20, FIRST_LOWER = 0x60, LAST_CHARACTER = 0x7E;
 
 constexpr std::uint8_t PIXEL_BITS = 0x3F;
-
-std::uint64_t cell_at(const std::uint8_t* video, int line, int column) {
-    std::uint64_t lines = 0;
-    for (int i = 0; i < GLYPH_LINES; ++i) {
-        std::uint8_t pixels = video[(line + i) * VIDEO_LINE_BYTES + column] & PIXEL_BITS;
-        lines |= std::uint64_t{pixels} << (8 * i);
-    }
-    return lines;
-}
+constexpr std::uint64_t PIXEL_WORD = 0x3F3F3F3F3F3F3F3Fu;
 
 }  // namespace
 
@@ -34,7 +29,13 @@ void ScreenFont::add(const std::uint8_t* glyph, char c) {
     // A blank cell reads as a space; a glyph drawn for the space (no real
     // monitor has one) would make rows of nothing but blanks.
     if (lines == 0 || c == ' ') return;
-    glyphs_.emplace(lines, c);  // the first of equal glyphs wins
+    unsigned slot = slot_of(lines);
+    for (; glyphs_[slot] != 0; slot = (slot + 1) % SLOTS) {
+        if (glyphs_[slot] == lines) return;  // the first of equal glyphs wins
+    }
+    glyphs_[slot] = lines;
+    characters_[slot] = c;
+    ++size_;
     first_lines_ |= std::uint64_t{1} << (lines & PIXEL_BITS);
 }
 
@@ -44,8 +45,7 @@ bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
     std::size_t upper_end = UPPER_GLYPHS + GLYPH_LINES * (FIRST_LOWER - FIRST_UPPER);
     std::size_t lower_end = lower + GLYPH_LINES * (LAST_CHARACTER + 1 - FIRST_LOWER);
     if (size < upper_end || (lower_case && size < lower_end)) return false;
-    glyphs_.clear();
-    first_lines_ = 0;
+    *this = ScreenFont{};
     for (int c = FIRST_UPPER; c < FIRST_LOWER; ++c) {
         add(image + UPPER_GLYPHS + GLYPH_LINES * (c - FIRST_UPPER), static_cast<char>(c));
     }
@@ -57,12 +57,6 @@ bool ScreenFont::load(int model, const std::uint8_t* image, std::size_t size) {
     return true;
 }
 
-char ScreenFont::character(std::uint64_t lines) const {
-    if (!((first_lines_ >> (lines & PIXEL_BITS)) & 1)) return 0;
-    auto found = glyphs_.find(lines);
-    return found == glyphs_.end() ? 0 : found->second;
-}
-
 // Text: a run of glyphs, whatever stands beside it (a legend beside a
 // picture), or more glyphs than unknown cells.
 bool ScreenTextReader::LineScore::text() const {
@@ -70,58 +64,94 @@ bool ScreenTextReader::LineScore::text() const {
     return known > 0 && (run >= MIN_RUN || unknown <= known);
 }
 
-void ScreenTextReader::read_line(const ScreenFont& font, const std::uint64_t* cells, int line) {
-    LineScore score;
-    int run = 0;
-    for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
-        const std::uint64_t cell = cells[column];
-        const char c = cell == 0 ? ' ' : font.character(cell);
-        cells_[line][column] = c;
-        run = cell != 0 && c != 0 ? run + 1 : 0;
-        if (run > score.run) score.run = run;
-        if (cell == 0) continue;
-        if (run > 0) {
-            ++score.known;
-        } else {
-            ++score.unknown;
+// Before any reading: a blank screen.
+ScreenTextReader::ScreenTextReader() {
+    for (auto& row : cells_) std::fill(std::begin(row), std::end(row), ' ');
+    std::fill(std::begin(open_), std::end(open_), (std::uint64_t{1} << VIDEO_SHOWN_BYTES) - 1);
+}
+
+std::uint64_t ScreenTextReader::take_line(const std::uint8_t* video, int line, bool whole) {
+    const std::uint8_t* row = video + line * VIDEO_LINE_BYTES;
+    std::uint8_t* kept = pixels_[line];
+    std::uint64_t columns = 0;
+    for (int at = 0; at < VIDEO_SHOWN_BYTES; at += 8) {
+        const std::uint64_t differs = (load_word(row + at) & PIXEL_WORD) ^ load_word(kept + at);
+        if (differs == 0 && !whole) continue;
+        const std::uint64_t bytes = whole ? 0xFF : ~zero_byte_bits(differs) & 0xFF;
+        columns |= bytes << at;
+        for (int column = at; column < at + 8; ++column) {
+            const std::uint8_t pixels = row[column] & PIXEL_BITS;
+            kept[column] = pixels;
+            columns_[column][line] = pixels;
         }
     }
-    scores_[line] = score;
+    return columns;
+}
+
+bool ScreenTextReader::read_cells(const ScreenFont& font, int line, std::uint64_t columns) {
+    std::uint64_t known = 0, unknown = 0, open = 0;
+    bool differs = false;
+    const std::uint8_t* first_lines = pixels_[line];
+    for (std::uint64_t left = columns; left != 0; left &= left - 1) {
+        const int column = trailing_zero_bits(left);
+        // Most cells of a picture are known for no glyph by their first
+        // line; the others by their eight, the first in the low byte.
+        const unsigned first = first_lines[column];
+        const bool opens = first == 0 || font.may_begin(first);
+        open |= std::uint64_t{opens} << column;
+        const std::uint64_t cell = opens ? load_word(&columns_[column][line]) : first;
+        const char c = cell == 0 ? ' ' : font.character(cell);
+        char& kept = cells_[line][column];
+        differs = differs || c != kept;
+        kept = c;
+        if (cell != 0) (c != 0 ? known : unknown) |= std::uint64_t{1} << column;
+    }
+    open_[line] = (open_[line] & ~columns) | open;
+    // A cell's character tells whether it is blank, a glyph or unknown.
+    if (!differs) return false;
+    known_[line] = (known_[line] & ~columns) | known;
+    unknown_[line] = (unknown_[line] & ~columns) | unknown;
+    LineScore& score = scores_[line];
+    score.known = static_cast<int>(std::bitset<64>(known_[line]).count());
+    score.unknown = static_cast<int>(std::bitset<64>(unknown_[line]).count());
+    score.run = 0;
+    for (std::uint64_t runs = known_[line]; runs != 0; runs &= runs << 1) ++score.run;
+    return true;
 }
 
 bool ScreenTextReader::read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed) {
+    const bool whole = changed.all();
     // A row that begins at `line` shows lines line .. line + GLYPH_LINES - 1:
-    // a changed line is reached from the GLYPH_LINES lines up to it.
-    bool reached[FIRST_LINES] = {};
-    for (int line = 0; line < VIDEO_LINES; ++line) {
-        if (!changed[static_cast<std::size_t>(line)]) continue;
-        for (int first = line - GLYPH_LINES + 1; first <= line; ++first) {
-            if (first >= 0 && first < FIRST_LINES) reached[first] = true;
-        }
-    }
-    // Down a run of lines read again, each cell's eight pixel lines move on
-    // by one line: one byte read a cell, not eight.
-    std::uint64_t cells[VIDEO_SHOWN_BYTES];
-    bool in_run = false;
-    // Lines that were no text and are none leave the rows as they were.
-    bool rows_changed = false;
-    for (int line = 0; line < FIRST_LINES; ++line) {
-        if (!reached[line]) {
-            in_run = false;
-            continue;
-        }
-        for (int column = 0; column < VIDEO_SHOWN_BYTES; ++column) {
-            if (!in_run) {
-                cells[column] = cell_at(video, line, column);
-            } else {
-                const std::uint8_t pixels = video[(line + GLYPH_LINES - 1) * VIDEO_LINE_BYTES + column] & PIXEL_BITS;
-                cells[column] = cells[column] >> 8 | std::uint64_t{pixels} << (8 * (GLYPH_LINES - 1));
+    // a changed cell is reached from the GLYPH_LINES lines up to its line.
+    constexpr int WORDS = VIDEO_LINES / 64;
+    std::uint64_t reached[WORDS] = {};
+    const VideoLines WORD_MASK(~std::uint64_t{0});
+    for (int word = 0; word < WORDS; ++word) {
+        std::uint64_t lines = ((changed >> (64 * word)) & WORD_MASK).to_ullong();
+        for (; lines != 0; lines &= lines - 1) {
+            const int line = 64 * word + trailing_zero_bits(lines);
+            const std::uint64_t columns = take_line(video, line, whole);
+            if (columns == 0) continue;
+            // The cells of the rows above only where they are open: where
+            // their first line changed too, its own change reads them.
+            for (int first = std::max(0, line - GLYPH_LINES + 1); first <= std::min(line, FIRST_LINES - 1); ++first) {
+                const std::uint64_t again = first == line ? columns : columns & open_[first];
+                if (again == 0) continue;
+                pending_[first] |= again;
+                reached[first / 64] |= std::uint64_t{1} << (first % 64);
             }
         }
-        in_run = true;
-        const bool text_before = scores_[line].text();
-        read_line(font, cells, line);
-        rows_changed = rows_changed || text_before || scores_[line].text();
+    }
+    // Lines that were no text and are none leave the rows as they were.
+    bool rows_changed = false;
+    for (int word = 0; word < WORDS; ++word) {
+        for (std::uint64_t lines = reached[word]; lines != 0; lines &= lines - 1) {
+            const int line = 64 * word + trailing_zero_bits(lines);
+            const std::uint64_t columns = pending_[line];
+            pending_[line] = 0;
+            const bool text_before = scores_[line].text();
+            if (read_cells(font, line, columns)) rows_changed = rows_changed || text_before || scores_[line].text();
+        }
     }
     return rows_changed;
 }
@@ -159,9 +189,9 @@ std::vector<TextRow> ScreenTextReader::rows() const {
 }
 
 std::vector<TextRow> read_screen_text(const ScreenFont& font, const std::uint8_t* video) {
-    ScreenTextReader reader;
-    reader.read(font, video, VideoLines().set());
-    return reader.rows();
+    const auto reader = std::make_unique<ScreenTextReader>();  // too large a reader for some stacks
+    reader->read(font, video, VideoLines().set());
+    return reader->rows();
 }
 
 bool screen_shows(const std::vector<TextRow>& rows, std::string_view text) {

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -31,14 +30,30 @@ public:
     // when the image is too short to hold it.
     bool load(int model, const std::uint8_t* image, std::size_t size);
     // The character whose glyph is `lines`, or 0.
-    char character(std::uint64_t lines) const;
-    std::size_t size() const { return glyphs_.size(); }
+    char character(std::uint64_t lines) const {
+        if (!may_begin(lines & 0xFF)) return 0;
+        for (unsigned slot = slot_of(lines);; slot = (slot + 1) % SLOTS) {
+            if (glyphs_[slot] == lines) return characters_[slot];
+            if (glyphs_[slot] == 0) return 0;
+        }
+    }
+    // Whether a glyph's first pixel line is `pixels` (0..3Fh).
+    bool may_begin(unsigned pixels) const { return (first_lines_ >> pixels) & 1; }
+    std::size_t size() const { return size_; }
 
 private:
+    // The glyphs in a table of their own: most lookups are of cells that
+    // hold no glyph, and a screen of them is looked up every frame.
+    static constexpr unsigned SLOTS = 256;  // 0 in glyphs_: a free slot
+    static unsigned slot_of(std::uint64_t lines) {
+        return static_cast<unsigned>((lines * 0x9E3779B97F4A7C15u) >> 56);
+    }
     void add(const std::uint8_t* glyph, char c);
-    std::unordered_map<std::uint64_t, char> glyphs_;
+    std::uint64_t glyphs_[SLOTS] = {};
+    char characters_[SLOTS] = {};
+    std::size_t size_ = 0;
     // Bit n: a glyph's first pixel line is n. Most cells of a picture are
-    // told apart from the glyphs by it, without a look in the map.
+    // told apart from the glyphs by it, without a look in the table.
     std::uint64_t first_lines_ = 0;
 };
 
@@ -50,16 +65,18 @@ struct TextRow {
 // The pixel lines of the video memory, one bit each.
 using VideoLines = std::bitset<VIDEO_LINES>;
 
-// The screen's text read again only where it changed: what each pixel line
-// shows when a row of glyphs begins there is kept, and only the lines a
-// changed line's glyphs reach are read again; the rows are then chosen
-// from what is kept as read_screen_text chooses them.
+// The screen's text read again only where it changed: the pixels of the
+// last reading are kept, and of the lines said to have changed only the
+// cells whose pixels differ are read again, in each row of glyphs that
+// may begin at a line they reach; the rows are then chosen from what is
+// kept as read_screen_text chooses them.
 class ScreenTextReader {
 public:
+    ScreenTextReader();
     // Reads `video` (VIDEO_BYTES from 0xC000) again where the lines
-    // `changed` lie: every line at the first reading, and with another font.
-    // False when the rows cannot have changed: every line read again was no
-    // text before and is none now.
+    // `changed` lie; every cell when all lines are named (the first
+    // reading, another font). False when the rows cannot have changed: no
+    // cell of a line that was or is text reads otherwise.
     bool read(const ScreenFont& font, const std::uint8_t* video, const VideoLines& changed);
     // The rows of text of the last reading, from the top.
     std::vector<TextRow> rows() const;
@@ -72,14 +89,31 @@ private:
         int run = 0;      // the most glyphs side by side
         bool text() const;
     };
-    // Reads the row that would begin at `line`, whose cells' pixel lines
-    // (eight a cell, the first in the low byte) are `cells`.
-    void read_line(const ScreenFont& font, const std::uint64_t* cells, int line);
+    // Takes in line `line` of `video`: the columns whose pixels differ
+    // from the last reading (every column when `whole`), one bit each.
+    std::uint64_t take_line(const std::uint8_t* video, int line, bool whole);
+    // Reads again the cells `columns` of the row that would begin at
+    // `line`: whether any reads otherwise.
+    bool read_cells(const ScreenFont& font, int line, std::uint64_t columns);
 
     LineScore scores_[FIRST_LINES];
+    // For each line, bit n: cell n of the row beginning there shows a
+    // glyph (known_), pixels but no glyph (unknown_).
+    std::uint64_t known_[FIRST_LINES] = {};
+    std::uint64_t unknown_[FIRST_LINES] = {};
     // The character of each cell when a row begins at that line: ' ' blank,
     // 0 pixels but no glyph.
-    char cells_[FIRST_LINES][VIDEO_SHOWN_BYTES] = {};
+    char cells_[FIRST_LINES][VIDEO_SHOWN_BYTES];
+    // The pixels of the last reading, attribute bits cleared: by lines, to
+    // compare, and by columns, where a cell's eight pixel lines are one word.
+    std::uint8_t pixels_[VIDEO_LINES][VIDEO_SHOWN_BYTES] = {};
+    std::uint8_t columns_[VIDEO_SHOWN_BYTES][VIDEO_LINES] = {};
+    // For each line, bit n: cell n of the row beginning there reads
+    // otherwise when its lower lines change. A cell whose first line has
+    // pixels that begin no glyph holds none, whatever lies below.
+    std::uint64_t open_[FIRST_LINES];
+    // During a reading: the columns to read again of each row.
+    std::uint64_t pending_[FIRST_LINES] = {};
 };
 
 // The rows of text that `video` (VIDEO_BYTES from 0xC000) shows, from the

@@ -7,59 +7,19 @@
 
 #include <cstring>
 
+#include "base/word_bits.hpp"
+
 namespace quillet {
 namespace {
 
-// Runs are found with 64-bit words: a word is loaded from any byte position
-// with memcpy, equal bytes show up as zero bytes of an XOR, and positions
-// are found by counting trailing zero bits. Words are read in little-endian
-// order on every machine, so bit order follows memory order.
+// Runs are found with 64-bit words (base/word_bits.hpp): a word is loaded
+// from any byte position, equal bytes show up as zero bytes of an XOR, and
+// positions are found by counting trailing zero bits.
 using Word = std::uint64_t;
 constexpr int WORD_BYTES = sizeof(Word);
 constexpr int WORD_BITS = 64;
 constexpr int BITS_PER_BYTE = 8;
 constexpr Word EVERY_BYTE_ONE = 0x0101010101010101u;
-constexpr Word EVERY_BYTE_LOW7 = 0x7F7F7F7F7F7F7F7Fu;
-// Multiplying the bits at 8 * j (j = 0..7) by this gathers them, in order,
-// into the top byte of the product.
-constexpr Word GATHER_BYTE_BITS = 0x0102040810204080u;
-constexpr int GATHER_SHIFT = WORD_BITS - BITS_PER_BYTE;
-
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-Word load_word(const std::uint8_t* at) {
-    Word word;
-    std::memcpy(&word, at, WORD_BYTES);
-    return word;
-}
-#else
-Word load_word(const std::uint8_t* at) {
-    Word word = 0;
-    for (int i = WORD_BYTES - 1; i >= 0; --i) word = (word << BITS_PER_BYTE) | at[i];
-    return word;
-}
-#endif
-
-// Number of zero bits below the lowest set bit of `word` (non-zero).
-int trailing_zero_bits(Word word) {
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctzll(word);
-#else
-    int count = 0;
-    while ((word & 1u) == 0) {
-        word >>= 1;
-        ++count;
-    }
-    return count;
-#endif
-}
-
-// One bit per byte of `word`, in memory order: set for the zero bytes. The
-// per-byte test adds no carries across byte borders, so no byte is marked
-// by mistake.
-unsigned zero_byte_bits(Word word) {
-    const Word high_bits = ~(((word & EVERY_BYTE_LOW7) + EVERY_BYTE_LOW7) | word | EVERY_BYTE_LOW7);
-    return static_cast<unsigned>(((high_bits >> (BITS_PER_BYTE - 1)) * GATHER_BYTE_BITS) >> GATHER_SHIFT);
-}
 
 bool all_bytes_equal(const std::uint8_t* source, int length) {
     return std::memcmp(source, source + 1, static_cast<std::size_t>(length - 1)) == 0;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,65 @@ TEST(CApiCpu, BadArgumentsGiveTheirCodeAndOneReportNamingTheValue) {
                 << "an option's name: " << text;
         }
     }
+}
+
+// The last failure's text is kept on the processor, whether a reporter
+// takes it or not, cut to fit; a success leaves it; a machine's processor
+// and the machine keep one text between them.
+TEST(CApiCpu, KeepsTheLastFailuresMessage) {
+    const std::string long_path = std::string(600, 'x') + ".bin";
+    std::uint8_t byte = 0;
+    std::vector<std::uint64_t> counts(QUILLET_ADDRESS_SPACE);
+    const struct {
+        long (*call)(quillet_cpu* cpu, const std::string& path, std::uint8_t* byte, std::uint64_t* counts);
+        std::string message;
+    } cases[] = {
+        {[](quillet_cpu* cpu, const std::string&, std::uint8_t* b, std::uint64_t*) -> long {
+             return quillet_cpu_write_memory(cpu, -1, b, 1);
+         },
+         "Value -1 is out of range for address (0 to 65535)"},
+        {[](quillet_cpu* cpu, const std::string&, std::uint8_t*, std::uint64_t*) -> long {
+             return quillet_cpu_set_register8(cpu, 8, 0);
+         },
+         "Bad register number '8'!"},
+        {[](quillet_cpu* cpu, const std::string&, std::uint8_t*, std::uint64_t*) -> long {
+             return quillet_cpu_read_view(cpu, 0, nullptr, 1);
+         },
+         "Null pointer given for 'out'!"},
+        {[](quillet_cpu* cpu, const std::string&, std::uint8_t*, std::uint64_t* c) -> long {
+             return quillet_cpu_coverage(cpu, QUILLET_COVERAGE_READ, c, QUILLET_ADDRESS_SPACE);
+         },
+         "Bad processor state 'without coverage'!"},
+        {[](quillet_cpu* cpu, const std::string& path, std::uint8_t*, std::uint64_t*) -> long {
+             return quillet_cpu_load_file(cpu, 0, path.c_str());
+         },
+         ("Can't open source file '" + long_path).substr(0, 511)},
+    };
+    for (const bool with_reporter : {false, true}) {
+        Cpu c;
+        if (!with_reporter) quillet_cpu_set_reporter(c.cpu, nullptr, nullptr);
+        EXPECT_STREQ(quillet_cpu_last_message(c.cpu), "");
+        for (const auto& item : cases) {
+            EXPECT_LT(item.call(c.cpu, long_path, &byte, counts.data()), 0);
+            EXPECT_EQ(quillet_cpu_last_message(c.cpu), item.message);
+            EXPECT_EQ(quillet_cpu_set_pair(c.cpu, QUILLET_REG_PC, 0), 0);
+            EXPECT_EQ(quillet_cpu_last_message(c.cpu), item.message) << "after a success";
+        }
+        EXPECT_EQ(c.log.reports.size(), with_reporter ? std::size(cases) : 0u);
+    }
+    EXPECT_STREQ(quillet_cpu_last_message(nullptr), "");
+
+    quillet_snapshot* snapshot = quillet_snapshot_new();
+    quillet_machine* machine = nullptr;
+    ASSERT_EQ(quillet_machine_new(snapshot, nullptr, 0, nullptr, nullptr, &machine), 0);
+    quillet_cpu* cpu = quillet_machine_cpu(machine);
+    EXPECT_EQ(quillet_cpu_set_register8(cpu, 9, 0), QUILLET_ERR_BAD_REGISTER);
+    EXPECT_STREQ(quillet_machine_last_message(machine), "Bad register number '9'!");
+    EXPECT_EQ(quillet_machine_key(machine, "NO SUCH KEY", 1), QUILLET_ERR_BAD_KEY);
+    EXPECT_STREQ(quillet_cpu_last_message(cpu), quillet_machine_last_message(machine));
+    EXPECT_NE(std::string(quillet_cpu_last_message(cpu)).find("NO SUCH KEY"), std::string::npos);
+    quillet_machine_free(machine);
+    quillet_snapshot_free(snapshot);
 }
 
 TEST(CApiCpu, ASnapshotsProgramRunsToAStopAndBack) {

@@ -152,7 +152,9 @@ TEST(ScreenText, ARunOfGlyphsBesidePicturesIsText) {
 
 // Read again only where lines changed, the rows are those of a whole
 // reading: glyphs drawn, moved and wiped over random lines, rows that
-// overlap, pictures among them. A change not named is not read.
+// overlap, pictures among them. Lines named whose pixels are the same
+// (the same bytes written again, only attribute bits changed) change no
+// row. A change not named is not read.
 TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
     std::vector<std::uint8_t> image = made_up_monitor();
     ScreenFont font;
@@ -170,22 +172,29 @@ TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
         for (const TextRow& row : rows) out.push_back(std::to_string(row.line) + ":" + row.text);
         return out;
     };
-    int with_rows = 0, unchanged = 0;
-    for (int step = 0; step < 300; ++step) {
+    int with_rows = 0, unchanged = 0, same_pixels = 0;
+    for (int step = 0; step < 400; ++step) {
         VideoLines changed;
         const int line = static_cast<int>(next(VIDEO_LINES - GLYPH_LINES + 1));
         const int column = static_cast<int>(next(VIDEO_SHOWN_BYTES - 4));
-        const std::uint32_t what = next(6);
-        // A word of glyphs of the font, a word wiped, or a picture's pixels.
+        const std::uint32_t what = next(8);
+        // A word of glyphs of the font, a word wiped, a picture's pixels,
+        // or the same pixels (other attribute bits).
         for (int cell = column; cell < column + 4; ++cell) {
             const char c = next(2) ? '-' : '!';
             for (int i = 0; i < GLYPH_LINES; ++i) {
                 std::uint8_t& byte = video[(line + i) * VIDEO_LINE_BYTES + cell];
                 byte = what < 3 ? image[0x600 + 8 * (c - 0x20) + i]
-                     : what < 5 ? 0 : static_cast<std::uint8_t>(next(64));
+                     : what < 5 ? 0
+                     : what < 6 ? static_cast<std::uint8_t>(next(64))
+                                : static_cast<std::uint8_t>(byte ^ (next(3) + 1) << 6);
             }
         }
-        for (int i = 0; i < GLYPH_LINES; ++i) changed.set(static_cast<std::size_t>(line + i));
+        // The lines written, and at times some beside them.
+        const int spread = static_cast<int>(next(3));
+        for (int i = -spread; i < GLYPH_LINES + spread; ++i) {
+            if (line + i >= 0 && line + i < VIDEO_LINES) changed.set(static_cast<std::size_t>(line + i));
+        }
         const std::vector<std::string> before = texts(reader.rows());
         const bool rows_changed = reader.read(font, video.data(), changed);
         const std::vector<TextRow> whole = read_screen_text(font, video.data());
@@ -195,10 +204,15 @@ TEST(ScreenTextReader, ReadsAgainOnlyWhatChanged) {
             ASSERT_EQ(texts(whole), before) << "step " << step;
             ++unchanged;
         }
+        if (what >= 6) {
+            EXPECT_FALSE(rows_changed) << "step " << step << ": the pixels are the same";
+            ++same_pixels;
+        }
         with_rows += whole.size() > 1 ? 1 : 0;
     }
-    EXPECT_GT(with_rows, 200);
-    EXPECT_GT(unchanged, 10);
+    EXPECT_GT(with_rows, 250);
+    EXPECT_GT(unchanged, 80);
+    EXPECT_GT(same_pixels, 50);
     const std::vector<TextRow> before = reader.rows();
     ASSERT_FALSE(before.empty());
     // Every line wiped, none named: what was read stays.
