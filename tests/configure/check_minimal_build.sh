@@ -40,7 +40,8 @@ without_packages=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PAC
     "-DCMAKE_IGNORE_PATH=${stb_header%/*}")
 
 # A Debug build: what is checked here is that the build needs nothing more,
-# which the optimiser does not change, and it compiles in half the time.
+# which the optimiser does not change, and the check takes 78 s instead of
+# 100 s on two quiet cores.
 build=$scratch/build
 configure_log=$scratch/configure.log
 if ! PATH=$minimal_path cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug "${without_packages[@]}" \
