@@ -141,6 +141,7 @@ _DECLARATIONS: Dict[str, Tuple[object, List[object]]] = {
     "quillet_machine_tape_playing": (_int, [Handle]),
     "quillet_machine_tape_out": (_int, [Handle, Handle, ctypes.POINTER(_u64)]),
     "quillet_machine_clear_tape_out": (_int, [Handle]),
+    "quillet_machine_tape_out_size": (_int, [Handle, ctypes.POINTER(_size), ctypes.POINTER(_size)]),
     # Tapes.
     "quillet_tape_new": (Handle, []),
     "quillet_tape_free": (None, [Handle]),

@@ -379,6 +379,14 @@ class Machine(Owned):
         self._check(library().quillet_machine_tape_out(self._live, out._live, None))
         return out
 
+    @property
+    def tape_out_size(self) -> Tuple[int, int]:
+        """(blocks, bytes) of what the program saved so far, without
+        copying it: a front end's counter."""
+        blocks, count = ctypes.c_size_t(0), ctypes.c_size_t(0)
+        self._check(library().quillet_machine_tape_out_size(self._live, ctypes.byref(blocks), ctypes.byref(count)))
+        return blocks.value, count.value
+
     def clear_tape_out(self) -> None:
         """Forgets what the program saved."""
         self._check(library().quillet_machine_clear_tape_out(self._live))

@@ -111,13 +111,17 @@ def test_what_mgsv_saves_comes_back_as_a_tape() -> None:
     monitor = firmware("monit2A.rom").read_bytes()
     with booted() as machine:
         assert len(machine.tape_out()) == 0
+        assert machine.tape_out_size == (0, 0)
         machine.type("MGSV 03 8000 800F ROM\n")
         assert machine.run_until_text("Mg stop!", frames=600)
         saved = machine.tape_out().blocks
         assert [(b.number, b.type, b.start, b.name, b.intact) for b in saved] == [(3, "?", 0x8000, "ROM", True)]
         assert saved[0].data == monitor[:16]
+        # Two blocks: the 63-byte header, then the 16 bytes and their checksum.
+        assert machine.tape_out_size == (2, 63 + 16 + 1)
         machine.clear_tape_out()
         assert len(machine.tape_out()) == 0
+        assert machine.tape_out_size == (0, 0)
 
 
 def test_the_recorder_stops_and_plays() -> None:
