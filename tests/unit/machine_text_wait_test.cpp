@@ -1,8 +1,8 @@
 // A run that waits for a text on the screen stops at the end of the frame
 // in which the text appeared, however the video memory was written: by
-// the processor where the map keeps it in place (bytes and words), through
-// a second window onto it, in the block the video circuit is switched to,
-// by the caller between runs. The frame is the first whose whole reading shows the text.
+// the processor where the map keeps it in place, through a second window
+// onto it, in the block the video circuit is switched to, by the caller
+// between runs. The frame is the first whose whole reading shows the text.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -35,15 +35,6 @@ struct Code {
             const unsigned at = address + 64 * i;
             bytes.insert(bytes.end(), {0x3E, POST[i], 0x32, static_cast<std::uint8_t>(at), static_cast<std::uint8_t>(at >> 8)});
         }
-    }
-    // The same glyph pushed line by line, a blank cell to its right.
-    void glyph_pushed(unsigned address) {
-        for (unsigned i = 0; i < 8; ++i) {
-            const unsigned top = address + 64 * i + 2;
-            bytes.insert(bytes.end(), {0x31, static_cast<std::uint8_t>(top), static_cast<std::uint8_t>(top >> 8), 0x21,
-                                       POST[i], 0x00, 0xE5});
-        }
-        bytes.insert(bytes.end(), {0x31, 0x00, 0x70});
     }
     // About `frames` frames of a loop that counts BC down.
     void wait(unsigned frames) {
@@ -120,10 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                      c->out(MAPPER_PORT, 0x00);  // a map switch between
                      c->wait(3);
                      c->glyph(0xC000 + 64 * 17 + 40);
-                 })},
-        WaitCase{"by the processor pushing words", program([](Code* c) {
-                     c->wait(2);
-                     c->glyph_pushed(0xC000 + 64 * 120 + 47);
                  })},
         // Bank 3, the video memory, also in window 0: written through the map.
         WaitCase{"through a second window", program([](Code* c) {
